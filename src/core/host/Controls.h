@@ -44,6 +44,10 @@ enum class Control {
 #undef KIVO_CONTROL_ENUM
 };
 
+#define KIVO_CONTROL_COUNT(name) +1
+inline constexpr int kControlCount = 0 KIVO_CONTROLS(KIVO_CONTROL_COUNT);
+#undef KIVO_CONTROL_COUNT
+
 // The control's name, which is also the widget's object name.
 const char* ControlName(Control control);
 

@@ -1,0 +1,43 @@
+# KIVO View: set-up, build, run and test on a Debian 12 machine.
+#   make run    install what is needed, build, and start the program on the simulated meter
+#   make test   install what is needed, build, and run every test (also under the sanitizers)
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+WERROR     ?= $(if $(CI),ON,OFF)
+
+.PHONY: all deps build build-asan test test-fast test-asan run clean format
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE=ON -DKIVO_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+test-fast: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Core and system tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: build-asan
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -L 'core|system|gui'
+
+test: test-fast test-asan
+
+run: build
+	@scripts/run-demo $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,65 @@
+#include "app/DialogPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kivo {
+
+DialogPrompts::DialogPrompts(QWidget* owner) : QObject(owner), owner_(owner) {}
+
+void DialogPrompts::ShowWarning(const std::string& caption, const std::string& text) {
+    QApplication::beep();
+    OpenBox(true, caption, text);
+}
+
+void DialogPrompts::ShowMessage(const std::string& caption, const std::string& text) {
+    OpenBox(false, caption, text);
+}
+
+void DialogPrompts::OpenBox(bool warning, const std::string& caption, const std::string& text) {
+    if (openBoxes_ >= kMaxOpenBoxes) return;
+    auto* box = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Information,
+                                QString::fromStdString(caption), QString::fromStdString(text),
+                                QMessageBox::Ok, owner_);
+    box->setObjectName(warning ? "WarningBox" : "MessageBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    box->setModal(false);
+    ++openBoxes_;
+    connect(box, &QObject::destroyed, this, [this] { --openBoxes_; });
+    box->show();
+}
+
+QStringList DialogPrompts::NameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(';', ' ');
+        filters << (description.contains('(') ? description
+                                              : description + " (" + pattern + ")");
+    }
+    return filters;
+}
+
+std::optional<std::string> DialogPrompts::RunFileDialog(const FileDialogSpec& spec, bool save) {
+    QFileDialog dialog(owner_, QString::fromStdString(spec.title));
+    dialog.setNameFilters(NameFilters(spec.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> DialogPrompts::OpenFileName(const FileDialogSpec& spec) {
+    return RunFileDialog(spec, false);
+}
+
+std::optional<std::string> DialogPrompts::SaveFileName(const FileDialogSpec& spec) {
+    return RunFileDialog(spec, true);
+}
+
+}  // namespace kivo

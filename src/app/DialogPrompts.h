@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "core/host/View.h"
+
+namespace kivo {
+
+// The operator's dialogs. Warnings and messages open without a nested event loop, so the
+// timers (and an unattended recording) go on while a box waits for its OK.
+class DialogPrompts final : public QObject, public Prompts {
+    Q_OBJECT
+public:
+    static constexpr int kMaxOpenBoxes = 10;
+
+    explicit DialogPrompts(QWidget* owner);
+
+    void ShowWarning(const std::string& caption, const std::string& text) override;
+    void ShowMessage(const std::string& caption, const std::string& text) override;
+    std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override;
+    std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override;
+
+    int OpenBoxCount() const { return openBoxes_; }
+
+    // "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*" -> Qt's "Raw Files (*.raw);;All Files (*.*)".
+    static QStringList NameFilters(const std::string& filter);
+
+private:
+    void OpenBox(bool warning, const std::string& caption, const std::string& text);
+    std::optional<std::string> RunFileDialog(const FileDialogSpec& spec, bool save);
+
+    QPointer<QWidget> owner_;
+    int openBoxes_ = 0;
+};
+
+}  // namespace kivo

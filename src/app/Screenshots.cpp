@@ -1,0 +1,61 @@
+#include "app/Screenshots.h"
+
+#include <QDir>
+#include <QTabWidget>
+
+#include "app/TForm1.h"
+#include "dialogs/TForm2.h"
+#include "dialogs/TPasswordForm.h"
+#include "dialogs/TSelectHPForm.h"
+
+namespace kivo {
+
+namespace {
+
+QString Slug(QString text) {
+    text = text.toLower();
+    for (QChar& c : text)
+        if (!c.isLetterOrNumber()) c = '-';
+    return text;
+}
+
+bool SaveWidget(QWidget* widget, const QString& path) {
+    const bool wasVisible = widget->isVisible();
+    if (!wasVisible) widget->show();
+    widget->adjustSize();
+    const bool saved = widget->grab().save(path, "PNG");
+    if (!wasVisible) widget->hide();
+    return saved;
+}
+
+}  // namespace
+
+QStringList TakeScreenshots(TForm1& window, const QString& directory) {
+    QDir().mkpath(directory);
+    const QDir dir(directory);
+    QStringList written;
+    QTabWidget* pages = window.Pages();
+    const int current = pages->currentIndex();
+    for (int i = 0; i < pages->count(); ++i) {
+        // A hidden tab is shown for its picture and hidden again.
+        const bool visible = pages->isTabVisible(i);
+        pages->setTabVisible(i, true);
+        pages->setCurrentIndex(i);
+        const QString path =
+            dir.filePath(QString("page%1-%2.png").arg(i).arg(Slug(pages->tabText(i))));
+        if (window.grab().save(path, "PNG")) written << path;
+        pages->setTabVisible(i, visible);
+    }
+    pages->setCurrentIndex(current);
+    const std::initializer_list<std::pair<QWidget*, const char*>> dialogs = {
+        {window.Form2(), "dialog-memory-full.png"},
+        {window.SelectHPForm(), "dialog-select-host-port.png"},
+        {window.PasswordForm(), "dialog-password.png"}};
+    for (const auto& [widget, name] : dialogs) {
+        const QString path = dir.filePath(name);
+        if (SaveWidget(widget, path)) written << path;
+    }
+    return written;
+}
+
+}  // namespace kivo

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kivo {
+
+class TForm1;
+
+// Renders every page of the main window and each of the three small windows to PNG files
+// in `directory`. Returns the files written.
+QStringList TakeScreenshots(TForm1& window, const QString& directory);
+
+}  // namespace kivo

@@ -1,0 +1,285 @@
+#include "app/TForm1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+#include "app/DialogPrompts.h"
+#include "app/Panel.h"
+#include "dialogs/TForm2.h"
+#include "dialogs/TPasswordForm.h"
+#include "dialogs/TSelectHPForm.h"
+#include "serial/QtSerialPort.h"
+
+namespace kivo {
+
+namespace {
+
+QColor ColourOf(Colour colour) {
+    switch (colour) {
+        case Colour::Yellow:
+            return QColor(255, 255, 0);
+        case Colour::Red:
+            return QColor(255, 0, 0);
+        case Colour::MenuFace:
+            return QApplication::palette().color(QPalette::Window);
+        case Colour::ButtonFace:
+            break;
+    }
+    return QApplication::palette().color(QPalette::Button);
+}
+
+int PageOfControl(Control control) {
+    switch (control) {
+        case Control::TSSetup:
+            return PageSetup;
+        case Control::TSAdvanced:
+            return PageAdvanced;
+        case Control::TSFLSetup:
+            return PageFLSetup;
+        case Control::TSRaw:
+            return PageRaw;
+        case Control::TSPlot:
+            return PagePlot;
+        case Control::TabSheet1:
+            return PageTransfer;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
+TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Form1");
+    setWindowTitle("KIVO View  v1.16  11/20/03");
+    resize(772, 591);
+
+    // The three small windows come after the main window, hidden until asked for.
+    form2_ = new TForm2(this);
+    selectHP_ = new TSelectHPForm(this);
+    password_ = new TPasswordForm(this);
+    for (QWidget* w : {static_cast<QWidget*>(form2_), static_cast<QWidget*>(selectHP_),
+                       static_cast<QWidget*>(password_)})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+
+    BuildLayout();
+    BuildMenu();
+    CacheControls();
+
+    SerialPort* port = options.port;
+    if (port == nullptr) {
+        ownPort_ = std::make_unique<QtSerialPort>();
+        port = ownPort_.get();
+    }
+    Clock* clock = options.clock;
+    if (clock == nullptr) {
+        ownClock_ = std::make_unique<SystemClock>();
+        clock = ownClock_.get();
+    }
+    Prompts* prompts = options.prompts;
+    if (prompts == nullptr) {
+        ownPrompts_ = new DialogPrompts(this);
+        prompts = ownPrompts_;
+    }
+    std::function<void(int)> exitProcess = options.exitProcess;
+    if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
+
+    session_ = std::make_unique<Session>(
+        Seams{*port, *this, *prompts, *clock, options.ports, std::move(exitProcess)});
+
+    ConnectHandlers();
+
+    timer55_.setInterval(55);
+    timer500_.setInterval(500);
+    timer1s_.setInterval(1000);
+    connect(&timer55_, &QTimer::timeout, this, [this] { session_->Timer55msTimer(); });
+    connect(&timer500_, &QTimer::timeout, this, [this] { session_->Timer500msTimer(); });
+    connect(&timer1s_, &QTimer::timeout, this, [this] { session_->Timer1SecondTimer(); });
+    if (options.startTimers) {
+        timer55_.start();
+        timer500_.start();
+        timer1s_.start();
+    }
+}
+
+TForm1::~TForm1() {
+    timer55_.stop();
+    timer500_.stop();
+    timer1s_.stop();
+    session_.reset();  // closes its files before the widgets it reports to go away
+}
+
+void TForm1::CacheControls() {
+    for (int i = 0; i < kControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        const QString name = ControlName(control);
+        QObject* found = findChild<QObject*>(name);
+        controls_[i] = found;
+        Q_ASSERT_X(found != nullptr, "TForm1", qPrintable("missing control " + name));
+    }
+}
+
+QObject* TForm1::ControlObject(Control control) const {
+    return controls_[static_cast<std::size_t>(control)];
+}
+
+// ---- View ---------------------------------------------------------------------------
+
+void TForm1::SetText(Control control, const std::string& text) {
+    QObject* object = ControlObject(control);
+    const QString value = QString::fromStdString(text);
+    const int page = PageOfControl(control);
+    if (page >= 0) {
+        pages_->setTabText(page, value);
+    } else if (auto* label = qobject_cast<QLabel*>(object)) {
+        label->setText(value);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        button->setText(value);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+        edit->setText(value);
+    } else if (auto* combo = qobject_cast<QComboBox*>(object)) {
+        if (combo->isEditable()) combo->setEditText(value);
+    } else if (auto* action = qobject_cast<QAction*>(object)) {
+        action->setText(value);
+    }
+}
+
+void TForm1::SetVisible(Control control, bool visible) {
+    QObject* object = ControlObject(control);
+    const int page = PageOfControl(control);
+    if (page >= 0) {
+        SetPageVisible(page, visible);
+    } else if (auto* widget = qobject_cast<QWidget*>(object)) {
+        widget->setVisible(visible);
+    } else if (auto* action = qobject_cast<QAction*>(object)) {
+        action->setVisible(visible);
+    }
+}
+
+void TForm1::SetColour(Control control, Colour colour) {
+    auto* widget = qobject_cast<QWidget*>(ControlObject(control));
+    if (widget == nullptr) return;
+    QPalette palette = widget->palette();
+    const QColor value = ColourOf(colour);
+    palette.setColor(QPalette::Window, value);
+    palette.setColor(QPalette::Button, value);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void TForm1::SetChecked(Control control, bool checked) {
+    QObject* object = ControlObject(control);
+    if (auto* action = qobject_cast<QAction*>(object)) {
+        action->setChecked(checked);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        button->setChecked(checked);
+    }
+}
+
+void TForm1::SetItemIndex(Control control, int index) {
+    auto* combo = qobject_cast<QComboBox*>(ControlObject(control));
+    if (combo == nullptr) return;
+    const QSignalBlocker quiet(combo);
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+std::string TForm1::Text(Control control) const {
+    QObject* object = ControlObject(control);
+    const int page = PageOfControl(control);
+    if (page >= 0) return pages_->tabText(page).toStdString();
+    if (auto* label = qobject_cast<QLabel*>(object)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(object)) return edit->text().toStdString();
+    if (auto* combo = qobject_cast<QComboBox*>(object)) return combo->currentText().toStdString();
+    if (auto* action = qobject_cast<QAction*>(object)) return action->text().toStdString();
+    return {};
+}
+
+int TForm1::ItemIndex(Control control) const {
+    auto* combo = qobject_cast<QComboBox*>(ControlObject(control));
+    return combo != nullptr ? combo->currentIndex() : -1;
+}
+
+bool TForm1::IsChecked(Control control) const {
+    QObject* object = ControlObject(control);
+    if (auto* action = qobject_cast<QAction*>(object)) return action->isChecked();
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->isChecked();
+    return false;
+}
+
+void TForm1::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::AppendMemoLine(const std::string& line) {
+    // Bytes from the meter are shown one for one, whatever they are.
+    memo_->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void TForm1::SetActivePage(int page) { pages_->setCurrentIndex(page); }
+
+int TForm1::ActivePage() const { return pages_->currentIndex(); }
+
+void TForm1::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
+
+void TForm1::ShowMemoryFullWindow() { form2_->ShowInFront(); }
+
+void TForm1::SetPumpInterval(int milliseconds) { timer55_.setInterval(milliseconds); }
+
+// ---- handlers -----------------------------------------------------------------------
+
+void TForm1::PCOMPortClick() { selectHP_->ShowInFront(); }
+
+void TForm1::OnClick(Control control, void (Session::*handler)()) {
+    QObject* object = ControlObject(control);
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { (session_.get()->*handler)(); });
+    } else if (auto* action = qobject_cast<QAction*>(object)) {
+        // The session owns check marks: undo Qt's own toggle before the handler runs.
+        connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+            if (action->isCheckable()) {
+                const QSignalBlocker quiet(action);
+                action->setChecked(!checked);
+            }
+            (session_.get()->*handler)();
+        });
+    } else if (auto* panel = qobject_cast<Panel*>(object)) {
+        connect(panel, &Panel::clicked, this, [this, handler] { (session_.get()->*handler)(); });
+    }
+}
+
+void TForm1::ConnectSelector(QComboBox* combo) {
+    // A choice from the list, or typed text: both are a change of the selector. Setting
+    // an index from the program raises nothing.
+    connect(combo, &QComboBox::activated, this, [this] { session_->CBHostPortChange(); });
+    if (QLineEdit* edit = combo->lineEdit()) {
+        connect(edit, &QLineEdit::textEdited, this, [this, combo](const QString& typed) {
+            const int match = combo->findText(typed, Qt::MatchExactly);
+            {
+                const QSignalBlocker quiet(combo);
+                combo->setCurrentIndex(match);
+                if (match < 0) combo->setEditText(typed);
+            }
+            session_->CBHostPortChange();
+        });
+    }
+}
+
+void TForm1::ConnectHandlers() {
+    ConnectSelector(qobject_cast<QComboBox*>(ControlObject(Control::CBHostPort)));
+    ConnectSelector(qobject_cast<QComboBox*>(ControlObject(Control::CBBaudRate)));
+    connect(qobject_cast<Panel*>(ControlObject(Control::PCOMPort)), &Panel::clicked, this,
+            &TForm1::PCOMPortClick);
+    connect(selectHP_, &TSelectHPForm::Chosen, this,
+            [this](int port, int baud) { session_->SelectHostPort(port, baud); });
+    OnClick(Control::Exit1, &Session::Exit1Click);
+}
+
+}  // namespace kivo

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "core/host/ComPortMap.h"
+#include "core/host/Controls.h"
+#include "core/host/Session.h"
+#include "core/host/View.h"
+
+class QComboBox;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace kivo {
+
+class DialogPrompts;
+class TForm2;
+class TPasswordForm;
+class TSelectHPForm;
+
+// What the window is built with. Tests pass their own port, prompts and clock and drive
+// the ticks themselves.
+struct TForm1Options {
+    ComPortMap ports;
+    SerialPort* port = nullptr;    // default: QSerialPort
+    Prompts* prompts = nullptr;    // default: the window's own dialogs
+    Clock* clock = nullptr;        // default: the local clock
+    std::function<void(int)> exitProcess;  // default: quit the event loop with the status
+    bool startTimers = true;
+};
+
+// The main window: its controls, its three timers, and the binding of every control event
+// to the session's handler of the same name.
+class TForm1 final : public QMainWindow, public View {
+    Q_OBJECT
+public:
+    explicit TForm1(TForm1Options options = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Session& Core() { return *session_; }
+    TForm2* Form2() const { return form2_; }
+    TSelectHPForm* SelectHPForm() const { return selectHP_; }
+    TPasswordForm* PasswordForm() const { return password_; }
+    DialogPrompts* OwnPrompts() const { return ownPrompts_; }
+    QTabWidget* Pages() const { return pages_; }
+    QPlainTextEdit* Memo() const { return memo_; }
+    QObject* ControlObject(Control control) const;
+    QTimer& Timer55ms() { return timer55_; }
+
+    // View
+    void SetText(Control control, const std::string& text) override;
+    void SetVisible(Control control, bool visible) override;
+    void SetColour(Control control, Colour colour) override;
+    void SetChecked(Control control, bool checked) override;
+    void SetItemIndex(Control control, int index) override;
+    std::string Text(Control control) const override;
+    int ItemIndex(Control control) const override;
+    bool IsChecked(Control control) const override;
+    void SetCaption(const std::string& caption) override;
+    void AppendMemoLine(const std::string& line) override;
+    void SetActivePage(int page) override;
+    int ActivePage() const override;
+    void SetPageVisible(int page, bool visible) override;
+    void ShowMemoryFullWindow() override;
+    void SetPumpInterval(int milliseconds) override;
+
+public slots:
+    void PCOMPortClick();
+
+private:
+    void BuildLayout();
+    void BuildStatusArea(class QGridLayout* grid);
+    void BuildLeftColumn(class QVBoxLayout* column);
+    QWidget* BuildSetupPage();
+    QWidget* BuildAdvancedPage();
+    QWidget* BuildFLSetupPage();
+    QWidget* BuildRawPage();
+    QWidget* BuildPlotPage();
+    QWidget* BuildTransferPage();
+    void BuildMenu();
+    void CacheControls();
+    void ConnectHandlers();
+    void ConnectSelector(QComboBox* combo);
+    void OnClick(Control control, void (Session::*handler)());
+
+    std::unique_ptr<SerialPort> ownPort_;
+    std::unique_ptr<Clock> ownClock_;
+    DialogPrompts* ownPrompts_ = nullptr;
+    std::unique_ptr<Session> session_;
+
+    QTimer timer55_;
+    QTimer timer500_;
+    QTimer timer1s_;
+
+    QTabWidget* pages_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+    TForm2* form2_ = nullptr;
+    TSelectHPForm* selectHP_ = nullptr;
+    TPasswordForm* password_ = nullptr;
+    std::array<QObject*, kControlCount> controls_{};
+};
+
+}  // namespace kivo

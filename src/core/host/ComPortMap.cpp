@@ -1,0 +1,33 @@
+#include "core/host/ComPortMap.h"
+
+#include <cstdlib>
+
+namespace kivo {
+
+ComPortMap::ComPortMap() {
+    for (int n = 1; n <= kPorts; ++n) paths_[n - 1] = "/dev/ttyS" + std::to_string(n - 1);
+}
+
+std::string ComPortMap::PathOf(int portNumber) const {
+    if (portNumber < 1 || portNumber > kPorts) return {};
+    return paths_[portNumber - 1];
+}
+
+void ComPortMap::Map(int portNumber, const std::string& path) {
+    if (portNumber >= 1 && portNumber <= kPorts) paths_[portNumber - 1] = path;
+}
+
+std::optional<std::string> ComPortMap::ApplyOverride(const std::string& argument) {
+    const auto equals = argument.find('=');
+    if (equals == std::string::npos)
+        return "expected N=PATH with N from 1 to 8, got '" + argument + "'";
+    const std::string number = argument.substr(0, equals);
+    const std::string path = argument.substr(equals + 1);
+    if (number.size() != 1 || number[0] < '1' || number[0] > '8')
+        return "port number must be 1 to 8, got '" + number + "'";
+    if (path.empty()) return "no device path given for COM" + number;
+    Map(number[0] - '0', path);
+    return std::nullopt;
+}
+
+}  // namespace kivo

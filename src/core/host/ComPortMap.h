@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace kivo {
+
+// The operator picks "COM1" to "COM8"; on this platform each stands for a device path.
+// By default COMn is /dev/ttyS(n-1), the kernel's names for the built-in ports; a USB
+// adapter (/dev/ttyUSB0, /dev/ttyACM0) or a simulated meter is mapped with --com.
+class ComPortMap {
+public:
+    static constexpr int kPorts = 8;
+
+    ComPortMap();
+
+    // Path for COMn, n from 1 to 8; empty for any other n.
+    std::string PathOf(int portNumber) const;
+    void Map(int portNumber, const std::string& path);
+
+    // Applies one "--com" argument of the form "N=PATH" (N 1-8, PATH not empty).
+    // Returns an error text, or nothing when it was applied.
+    std::optional<std::string> ApplyOverride(const std::string& argument);
+
+private:
+    std::array<std::string, kPorts> paths_;
+};
+
+}  // namespace kivo

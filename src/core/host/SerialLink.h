@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "core/host/ComPortMap.h"
+#include "core/host/SerialPort.h"
+#include "core/host/SharedState.h"
+#include "core/host/View.h"
+
+namespace kivo {
+
+// The one serial link to the meter: which COM port is open, at which speed, and the
+// operator's messages when the port will not open or close.
+class SerialLink {
+public:
+    SerialLink(SerialPort& port, const ComPortMap& ports, Prompts& prompts, SharedState& state);
+
+    // Opens COMn (n 1-8) at the speed of BaudIndex. `name` is the operator's name for it.
+    void SerialOpen(int portNumber, const std::string& name);
+    void SerialClose();
+    // 4800, 9600, 19200 or 38400 select the speed of the next open; other rates are ignored.
+    void SerialSetSpeed(int baud);
+    // True when every byte has left the host.
+    bool SerialWrite(const char* data, std::size_t count);
+    bool SerialWrite(const std::string& text) { return SerialWrite(text.data(), text.size()); }
+    // Never waits. The count of bytes stored, 0 when none waited; -1 when the port failed
+    // (an adapter pulled out) or no port is open.
+    long SerialRead(char* buffer, std::size_t max);
+
+    // A command line: the text, then CR LF. Nothing waits for a reply.
+    void SendCommand(const std::string& text);
+
+    static int BaudOfIndex(int baudIndex);
+    const ComPortMap& Ports() const { return ports_; }
+
+private:
+    SerialPort& port_;
+    const ComPortMap& ports_;
+    Prompts& prompts_;
+    SharedState& state_;
+};
+
+}  // namespace kivo

@@ -1,0 +1,150 @@
+#include "core/host/Session.h"
+
+#include <cstdio>
+#include <string>
+
+namespace kivo {
+
+namespace {
+
+std::string Format(const char* format, long long value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
+Session::Session(Seams seams)
+    : seams_(std::move(seams)), link_(seams_.port, seams_.ports, seams_.prompts, state_) {}
+
+Session::~Session() = default;
+
+// ---------------------------------------------------------------------------------------
+// 55 ms tick: start-up work, the automatic "$mnu", then the pump.
+
+void Session::Timer55msTimer() {
+    if (firstPumpTick_) {
+        firstPumpTick_ = false;
+        FirstTickWork();
+    }
+    ++state_.TickCount;
+    if (state_.autoMenuCountdown != 0) {
+        if (state_.autoMenuCountdown == 1) link_.SendCommand("$mnu");
+        --state_.autoMenuCountdown;
+    }
+    PumpLines();
+}
+
+void Session::FirstTickWork() {
+    char caption[256];
+    std::snprintf(caption, sizeof caption, kTitleFormat, " ");
+    seams_.view.SetCaption(caption);
+    seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
+    seams_.view.SetPageVisible(PageAdvanced, false);
+    seams_.view.SetPageVisible(PageFLSetup, false);
+}
+
+void Session::PumpLines() {
+    // The whole receive buffer per tick: a meter at 38400 baud sends about 3.8 KB/s,
+    // more than a hundred bytes a tick would take, and the driver's queue would overflow.
+    const long count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
+    if (count <= 0) return;
+    state_.BytesRead += static_cast<std::uint64_t>(count);
+    assembler_.Feed(receiveBuffer_.data(), static_cast<std::size_t>(count), *this);
+}
+
+void Session::OnLine(const std::string& line) { HandleLine(line); }
+
+void Session::OnOverflow() { seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate"); }
+
+void Session::HandleLine(const std::string& line) { seams_.view.AppendMemoLine(line); }
+
+// ---------------------------------------------------------------------------------------
+// 500 ms and one-second ticks.
+
+void Session::Timer500msTimer() {}
+
+void Session::Timer1SecondTimer() {
+    if (firstSecondTick_) firstSecondTick_ = false;
+    RefreshStatusLabels();
+}
+
+void Session::RefreshStatusLabels() {
+    View& view = seams_.view;
+    if (state_.powerUser) {
+        view.SetText(Control::PowerUserPanel, "Power User");
+        view.SetColour(Control::PowerUserPanel, Colour::Red);
+        view.SetVisible(Control::StdDevCB, state_.PlotType == 0);
+    } else {
+        view.SetText(Control::PowerUserPanel, "Normal User");
+        view.SetColour(Control::PowerUserPanel, Colour::ButtonFace);
+        view.SetVisible(Control::StdDevCB, false);
+    }
+    view.SetText(Control::LBTotalIn,
+                 Format("Bytes Read: %llu", static_cast<long long>(state_.BytesRead)));
+    view.SetText(Control::LBRawFileSize, Format("Raw File Size: %lld K", state_.RawByteCount / 1024));
+    view.SetText(Control::LBEngrFileSize,
+                 Format("Engr Units File Size: %lld K", state_.EngrByteCount / 1024));
+    const char* recording = "Recording:  OFF";
+    if (state_.RawRecording && state_.EngrRecording)
+        recording = "Recording:  Raw + Engr Units";
+    else if (state_.RawRecording)
+        recording = "Recording:  Raw";
+    else if (state_.EngrRecording)
+        recording = "Recording:  Engr Units";
+    view.SetText(Control::LBRecordStatus, recording);
+    view.SetText(Control::LBReceiveFileSize,
+                 Format("Receive File Size: %lld K", state_.DownloadByteCount / 1024));
+    const Colour receiveColour = state_.DownloadStatus == 3 ? Colour::Red : Colour::ButtonFace;
+    view.SetColour(Control::LBReceiveFileSize, receiveColour);
+    view.SetColour(Control::LBReceiveStatus, receiveColour);
+    static constexpr const char* kReceiveStatus[] = {
+        "Receive File Status:  ", "Receive File Status:  In Progress",
+        "Receive File Status:  Complete", "Receive File Status:  Incomplete",
+        "Receive File Status:  Cancelled"};
+    const int status = state_.DownloadStatus;
+    view.SetText(Control::LBReceiveStatus,
+                 kReceiveStatus[(status >= 0 && status <= 4) ? status : 0]);
+}
+
+// ---------------------------------------------------------------------------------------
+// Port selection.
+
+void Session::CBHostPortChange() {
+    View& view = seams_.view;
+    link_.SerialClose();
+    static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
+    const int baudItem = view.ItemIndex(Control::CBBaudRate);
+    if (baudItem >= 0 && baudItem <= 3) {
+        link_.SerialSetSpeed(kBauds[baudItem]);
+    } else {
+        view.SetItemIndex(Control::CBBaudRate, 2);
+        link_.SerialSetSpeed(19200);
+    }
+    const int portItem = view.ItemIndex(Control::CBHostPort);
+    if (portItem == 0) {
+        view.SetVisible(Control::PCOMPort, true);
+    } else if (portItem >= 1 && portItem <= ComPortMap::kPorts) {
+        link_.SerialOpen(portItem, "COM" + std::to_string(portItem));
+        view.SetVisible(Control::PCOMPort, false);
+    }
+    state_.autoMenuCountdown = 10;
+}
+
+void Session::SelectHostPort(int portItem, int baudItem) {
+    seams_.view.SetItemIndex(Control::CBHostPort, portItem);
+    seams_.view.SetItemIndex(Control::CBBaudRate, baudItem);
+    CBHostPortChange();
+}
+
+// ---------------------------------------------------------------------------------------
+// Exit.
+
+void Session::Exit1Click() { BTExitClick(); }
+
+void Session::BTExitClick() {
+    if (seams_.exitProcess) seams_.exitProcess(0);
+}
+
+}  // namespace kivo

@@ -1,0 +1,49 @@
+#include "dialogs/TPasswordForm.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kivo {
+
+TPasswordForm::TPasswordForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("PasswordForm");
+    setWindowTitle("PasswordForm");
+    auto* layout = new QVBoxLayout(this);
+    auto* warning = new QLabel("Warning:  ", this);
+    QFont bold = warning->font();
+    bold.setBold(true);
+    warning->setFont(bold);
+    auto* risk = new QLabel(
+        "Changing Advanced Setup Parameters May Result in a Non-Functioning Meter!", this);
+    risk->setWordWrap(true);
+    auto* prompt = new QLabel("Power User Password", this);
+    QFont underlined = prompt->font();
+    underlined.setUnderline(true);
+    prompt->setFont(underlined);
+    password_ = new QLineEdit(this);
+    password_->setObjectName("MEPassword");
+    password_->setEchoMode(QLineEdit::Password);
+    ok_ = new QPushButton("OK", this);
+    ok_->setObjectName("BTPasswordOK");
+    layout->addWidget(warning);
+    layout->addWidget(risk);
+    layout->addSpacing(8);
+    layout->addWidget(prompt);
+    layout->addWidget(password_);
+    layout->addWidget(ok_, 0, Qt::AlignHCenter);
+    connect(ok_, &QPushButton::clicked, this, &TPasswordForm::BTPasswordOKClick);
+    connect(password_, &QLineEdit::returnPressed, this, &TPasswordForm::BTPasswordOKClick);
+}
+
+void TPasswordForm::ShowInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TPasswordForm::BTPasswordOKClick() {
+    hide();
+    emit Entered(password_->text());
+}
+
+}  // namespace kivo

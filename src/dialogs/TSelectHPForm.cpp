@@ -1,0 +1,42 @@
+#include "dialogs/TSelectHPForm.h"
+
+#include <QVBoxLayout>
+
+namespace kivo {
+
+TSelectHPForm::TSelectHPForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("SelectHPForm");
+    setWindowTitle("Select Host Port");
+    resize(292, 336);
+    auto* layout = new QVBoxLayout(this);
+    hprg_ = new RadioGroup("HPRG", QString(),
+                           {"OFF", "COM 1", "COM 2", "COM 3", "COM4", "COM5", "COM6", "COM7",
+                            "COM8"},
+                           3, this);
+    hprg_->SetItemIndex(0);
+    brrg_ = new RadioGroup("BRRG", "Baud Rate",
+                           {"4800 Baud", "9600 Baud", "19200 Baud", "38400 Baud"}, 2, this);
+    brrg_->SetItemIndex(2);
+    ok_ = new QPushButton("OK", this);
+    ok_->setObjectName("BTOK");
+    layout->addWidget(hprg_);
+    layout->addWidget(brrg_);
+    layout->addStretch(1);
+    layout->addWidget(ok_, 0, Qt::AlignHCenter);
+    connect(ok_, &QPushButton::clicked, this, &TSelectHPForm::BTOKClick);
+}
+
+void TSelectHPForm::ShowInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TSelectHPForm::BTOKClick() {
+    const int port = hprg_->ItemIndex();
+    const int baud = brrg_->ItemIndex();
+    emit Chosen(port, baud);
+    hide();
+}
+
+}  // namespace kivo

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSerialPort>
+
+#include "core/host/SerialPort.h"
+
+namespace kivo {
+
+// The serial link over QSerialPort: 8N1, no flow control, reads that never wait,
+// writes that return once the bytes have been handed to the driver.
+class QtSerialPort final : public SerialPort {
+public:
+    QtSerialPort();
+
+    bool Open(const std::string& path, int baud) override;
+    bool Close() override;
+    bool IsOpen() const override;
+    bool Write(const char* data, std::size_t count) override;
+    long Read(char* buffer, std::size_t max) override;
+
+private:
+    QSerialPort port_;
+};
+
+}  // namespace kivo
