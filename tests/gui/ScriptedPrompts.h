@@ -1,0 +1,44 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/host/View.h"
+
+namespace kivo {
+
+// Answers the window's dialogs from a script and remembers every box it was asked to show.
+class ScriptedPrompts final : public Prompts {
+public:
+    void ShowWarning(const std::string& caption, const std::string& text) override {
+        warnings.emplace_back(caption, text);
+    }
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+        messages.emplace_back(caption, text);
+    }
+    std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override {
+        return Answer(spec);
+    }
+    std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override {
+        return Answer(spec);
+    }
+
+    std::vector<std::pair<std::string, std::string>> warnings;
+    std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<FileDialogSpec> dialogs;
+    std::deque<std::optional<std::string>> answers;  // nothing left: cancelled
+
+private:
+    std::optional<std::string> Answer(const FileDialogSpec& spec) {
+        dialogs.push_back(spec);
+        if (answers.empty()) return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace kivo

@@ -1,0 +1,282 @@
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QtTest>
+
+#include "../core/MemorySerialPort.h"
+#include "ScriptedPrompts.h"
+#include "app/DialogPrompts.h"
+#include "app/Panel.h"
+#include "app/TForm1.h"
+#include "dialogs/TForm2.h"
+#include "dialogs/TPasswordForm.h"
+#include "dialogs/TSelectHPForm.h"
+
+using namespace kivo;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        MemorySerialPort port;
+        ScriptedPrompts prompts;
+        std::vector<int> exits;
+        std::unique_ptr<TForm1> window;
+
+        Fixture() {
+            TForm1Options options;
+            options.port = &port;
+            options.prompts = &prompts;
+            options.exitProcess = [this](int status) { exits.push_back(status); };
+            options.startTimers = false;
+            options.ports.Map(1, "/dev/meter1");
+            options.ports.Map(3, "/dev/absent");
+            port.openable = {"/dev/meter1"};
+            window = std::make_unique<TForm1>(std::move(options));
+        }
+        template <class T>
+        T* Find(const char* name) {
+            return window->findChild<T*>(name);
+        }
+        void Tick() { window->Core().Timer55msTimer(); }
+    };
+
+private slots:
+    void everyControlExistsWithItsDesignText() {
+        Fixture f;
+        const std::vector<std::pair<const char*, const char*>> buttons = {
+            {"BTStopData", "Stop Data"},          {"BTStartData", "Start Data"},
+            {"BTRecordRaw", "Record  Raw"},       {"BTRecordEngr", "Record Engr"},
+            {"BTStopRecord", "Stop Record"},      {"BTAverage", "Set Avg / Data Rate"},
+            {"BTInterval", "Set Cycle Interval"}, {"BTGetDandT", "Get Date/Time/Setup"},
+            {"BTOne", "Take One Measurment"},     {"BTflscale", "Set Engr Scale"},
+            {"BTGetData", "Receive Data"},        {"BitBtnCancel", "Cancel"},
+            {"BTErase2", "Erase Memory"},         {"Button22", "Reload Flash Setup"}};
+        for (const auto& [name, caption] : buttons) {
+            auto* button = f.Find<QPushButton>(name);
+            QVERIFY2(button != nullptr, name);
+            QCOMPARE(button->text(), QString(caption));
+        }
+        const std::vector<std::pair<const char*, const char*>> labels = {
+            {"LBHostDandT", "Host:  MM/DD/YY HH:MM:SS"},
+            {"LBRecordStatus", "Recording:  OFF"},
+            {"PStore", "Setup Not Stored"},
+            {"PCOMPort", "Select COM Port"},
+            {"PMeterType", "Select Device File"},
+            {"Label4", "    Host Port Selection    "},
+            {"LBStorageUsed", "Used:  "},
+            {"LBWideRange", "ASV4:  Wide Range:   0-120 Engr Units"},
+            {"LBReceiveStatus", "Receive Status:"}};
+        for (const auto& [name, text] : labels) {
+            auto* label = f.Find<QLabel>(name);
+            QVERIFY2(label != nullptr, name);
+            QCOMPARE(label->text(), QString(text));
+        }
+        const std::vector<std::pair<const char*, const char*>> edits = {
+            {"MEAverage", "30"}, {"MEPacket", "0"},         {"MESample", "1"},
+            {"TimeInterval", "HHMMSS"}, {"MEflscale", "0.0001"}, {"MEHexDump", "1"}};
+        for (const auto& [name, text] : edits) {
+            auto* edit = f.Find<QLineEdit>(name);
+            QVERIFY2(edit != nullptr, name);
+            QCOMPARE(edit->text(), QString(text));
+        }
+        QVERIFY(f.Find<QLabel>("PStore")->isHidden());
+        QVERIFY(f.Find<QPushButton>("BTSetTime")->isHidden());
+        for (const char* name : {"PlotTypeCB", "BBPlotCB", "StdDevCB", "iTempCB", "xTempCB", "PresCB"})
+            QVERIFY2(f.Find<QComboBox>(name)->isHidden(), name);
+
+        QTabWidget* pages = f.window->Pages();
+        const QStringList tabs = {"Meter Setup", "Advanced Setup", "FL-Setup",
+                                  "Raw Data",    "Plot Data",      "Transfer Data"};
+        QCOMPARE(pages->count(), 6);
+        for (int i = 0; i < 6; ++i) QCOMPARE(pages->tabText(i), tabs[i]);
+
+        const QStringList menu = {"Load Device File", "Real Time Data", "Replay Raw File",
+                                  "Advanced Setup", "Alternate Commands", "E&xit"};
+        const char* actions[] = {"LoadDeviceFile", "RealTimeData", "ReplayRawFile",
+                                 "MenuAdvancedSetup", "EarlyCommands", "Exit1"};
+        for (int i = 0; i < 6; ++i) QCOMPARE(f.Find<QAction>(actions[i])->text(), menu[i]);
+        QVERIFY(f.Find<QAction>("RealTimeData")->isChecked());
+        QCOMPARE(f.window->windowTitle(), QString("KIVO View  v1.16  11/20/03"));
+    }
+
+    void firstTickSetsCaptionAndHidesTheSetupTabs() {
+        Fixture f;
+        f.Tick();
+        QCOMPARE(f.window->windowTitle(), QString("KIVO View:  v1.16 10/20/03      KIVO:  "));
+        QVERIFY(!f.window->Pages()->isTabVisible(PageAdvanced));
+        QVERIFY(!f.window->Pages()->isTabVisible(PageFLSetup));
+        QCOMPARE(f.Find<QComboBox>("CBAnalogRange")->currentIndex(), 1);
+    }
+
+    void portSelectorsStartWithoutASelection() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        auto* baud = f.Find<QComboBox>("CBBaudRate");
+        QCOMPARE(port->currentIndex(), -1);
+        QCOMPARE(port->currentText(), QString("Select Host Port"));
+        QCOMPARE(baud->currentIndex(), -1);
+        QCOMPARE(baud->currentText(), QString("19200 Baud"));
+        QCOMPARE(port->count(), 9);
+        QCOMPARE(port->itemText(3), QString("Host Port - COM 3"));
+    }
+
+    void choosingAPortOpensItAtTheChosenSpeed() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        auto* baud = f.Find<QComboBox>("CBBaudRate");
+        // No speed chosen yet: 19200 is selected for the operator.
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        QCOMPARE(baud->currentIndex(), 2);
+        QCOMPARE(f.port.opens.back(), std::string("/dev/meter1@19200"));
+        QCOMPARE(f.window->Core().State().PortNumber, 1);
+        QVERIFY(f.Find<QLabel>("PCOMPort")->isHidden());
+
+        baud->setCurrentIndex(3);
+        emit baud->activated(3);
+        QCOMPARE(f.port.opens.back(), std::string("/dev/meter1@38400"));
+
+        port->setCurrentIndex(0);
+        emit port->activated(0);
+        QVERIFY(!f.port.open);
+        QCOMPARE(f.window->Core().State().PortNumber, 0);
+        QVERIFY(!f.Find<QLabel>("PCOMPort")->isHidden());
+    }
+
+    void typedTextThatSelectsNoItemLeavesThePortClosed() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        auto* baud = f.Find<QComboBox>("CBBaudRate");
+        QTest::keyClicks(port->lineEdit(), "x");
+        QCOMPARE(port->currentIndex(), -1);
+        QVERIFY(!f.port.open);
+        QCOMPARE(baud->currentText(), QString("19200 Baud"));  // no speed: 19200 is chosen
+        QCOMPARE(f.window->Core().State().autoMenuCountdown, 10u);
+
+        baud->lineEdit()->clear();
+        QTest::keyClicks(baud->lineEdit(), "123");
+        QCOMPARE(baud->currentIndex(), 2);
+        QCOMPARE(baud->currentText(), QString("19200 Baud"));
+    }
+
+    void aMissingPortIsReportedAndStaysChosen() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(3);
+        emit port->activated(3);
+        QCOMPARE(f.prompts.messages.size(), std::size_t(1));
+        QCOMPARE(f.prompts.messages[0].first, std::string("Comm Error"));
+        QCOMPARE(f.prompts.messages[0].second, std::string("Could Not Open Comm Port 3"));
+        QCOMPARE(port->currentText(), QString("Host Port - COM 3"));
+        QVERIFY(f.Find<QLabel>("PCOMPort")->isHidden());
+        QCOMPARE(f.window->Core().State().PortNumber, 0);
+        QVERIFY(f.prompts.warnings.empty());  // a plain box, not the beeping warning
+    }
+
+    void portDialogCopiesItsChoicesAndKeepsThem() {
+        Fixture f;
+        TSelectHPForm* dialog = f.window->SelectHPForm();
+        QVERIFY(dialog->isHidden());
+        QCOMPARE(dialog->HPRG()->ItemIndex(), 0);
+        QCOMPARE(dialog->BRRG()->ItemIndex(), 2);
+        emit qobject_cast<Panel*>(f.window->ControlObject(Control::PCOMPort))->clicked();
+        QVERIFY(dialog->isVisible());
+
+        dialog->HPRG()->SetItemIndex(1);
+        dialog->BRRG()->SetItemIndex(1);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("BTOK"), Qt::LeftButton);
+        QVERIFY(dialog->isHidden());
+        QCOMPARE(f.Find<QComboBox>("CBHostPort")->currentIndex(), 1);
+        QCOMPARE(f.Find<QComboBox>("CBBaudRate")->currentIndex(), 1);
+        QCOMPARE(f.port.opens.back(), std::string("/dev/meter1@9600"));
+
+        // The main window changes; the dialog shows its own last choice again.
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(0);
+        emit port->activated(0);
+        f.window->PCOMPortClick();
+        QCOMPARE(dialog->HPRG()->ItemIndex(), 1);
+        QCOMPARE(dialog->BRRG()->ItemIndex(), 1);
+        QCOMPARE(dialog->HPRG()->Count(), 9);
+    }
+
+    void warningsStopAtTenOpenBoxes() {
+        QWidget owner;
+        DialogPrompts prompts(&owner);
+        for (int i = 0; i < 12; ++i) prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
+        QCOMPARE(prompts.OpenBoxCount(), 10);
+        auto boxes = owner.findChildren<QMessageBox*>("WarningBox");
+        QCOMPARE(boxes.size(), qsizetype(10));
+        QCOMPARE(boxes.front()->text(), QString("Check Baud Rate"));
+        QCOMPARE(boxes.front()->windowTitle(), QString("Input Buffer Overflow"));
+        QVERIFY(!boxes.front()->isModal());
+        boxes.front()->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE(prompts.OpenBoxCount(), 9);
+        prompts.ShowWarning("again", "again");
+        QCOMPARE(prompts.OpenBoxCount(), 10);
+    }
+
+    void fileFiltersBecomeQtFilters() {
+        QCOMPARE(DialogPrompts::NameFilters("Raw Files (*.raw)|*.raw|All Files (*.*)|*.*"),
+                 QStringList({"Raw Files (*.raw)", "All Files (*.*)"}));
+        QCOMPARE(DialogPrompts::NameFilters("Engineering Units|*.eng|All Files|*.*"),
+                 QStringList({"Engineering Units (*.eng)", "All Files (*.*)"}));
+    }
+
+    void overflowWarningReachesThePromptsWithoutStoppingThePump() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        f.port.incoming = std::string(300, 'x') + "\nVER 1\r\n";
+        f.Tick();
+        QCOMPARE(f.prompts.warnings.size(), std::size_t(1));
+        QCOMPARE(f.prompts.warnings[0].first, std::string("Input Buffer Overflow"));
+        QCOMPARE(f.prompts.warnings[0].second, std::string("Check Baud Rate"));
+        const QStringList memo = f.window->Memo()->toPlainText().split('\n');
+        QCOMPARE(memo, QStringList({QString(50, 'x'), "VER 1"}));
+    }
+
+    void memoKeepsTheNewest501Lines() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        for (int i = 0; i < 600; ++i) f.port.incoming += "line " + std::to_string(i) + "\n";
+        for (int i = 0; i < 20 && !f.port.incoming.empty(); ++i) f.Tick();
+        QVERIFY(f.port.incoming.empty());
+        QPlainTextEdit* memo = f.window->Memo();
+        QCOMPARE(memo->document()->blockCount(), 501);
+        QCOMPARE(memo->document()->firstBlock().text(), QString("line 99"));
+        QCOMPARE(memo->document()->lastBlock().text(), QString("line 599"));
+    }
+
+    void exitEndsThroughTheExitSeam() {
+        Fixture f;
+        f.Find<QAction>("Exit1")->trigger();
+        QCOMPARE(f.exits, std::vector<int>({0}));
+    }
+
+    void smallWindowsHaveTheirCaptions() {
+        Fixture f;
+        QCOMPARE(f.window->Form2()->windowTitle(), QString("WARNING!!!"));
+        QCOMPARE(f.window->SelectHPForm()->windowTitle(), QString("Select Host Port"));
+        QCOMPARE(f.window->PasswordForm()->windowTitle(), QString("PasswordForm"));
+        QCOMPARE(f.window->PasswordForm()->MEPassword()->echoMode(), QLineEdit::Password);
+        f.window->ShowMemoryFullWindow();
+        QVERIFY(f.window->Form2()->isVisible());
+        QTest::mouseClick(f.window->Form2()->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        QVERIFY(f.window->Form2()->isHidden());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"

@@ -1,0 +1,121 @@
+// The serial path for real: a pseudo-terminal pair stands in for the cable, QSerialPort
+// opens its port end, and the window's own pump takes the bytes.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include "ScriptedPrompts.h"
+#include "app/TForm1.h"
+
+using namespace kivo;
+
+namespace {
+
+// Both ends of a raw pseudo-terminal; the test writes and reads the meter's end.
+struct PtyPair {
+    int meter = -1;
+    int port = -1;
+    std::string portPath;
+
+    PtyPair() {
+        char name[256] = {};
+        if (openpty(&meter, &port, name, nullptr, nullptr) != 0) return;
+        portPath = name;
+        termios raw{};
+        tcgetattr(port, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(port, TCSANOW, &raw);
+        tcgetattr(meter, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(meter, TCSANOW, &raw);
+    }
+    ~PtyPair() {
+        if (meter >= 0) close(meter);
+        if (port >= 0) close(port);
+    }
+    void Send(const std::string& bytes) const {
+        QVERIFY(write(meter, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
+    }
+    // Whatever the host has written within the wait.
+    std::string Receive(int waitMs) const {
+        std::string got;
+        pollfd p{meter, POLLIN, 0};
+        while (poll(&p, 1, waitMs) > 0) {
+            char buffer[256];
+            const ssize_t n = read(meter, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, static_cast<std::size_t>(n));
+            waitMs = 50;  // the rest of a burst follows quickly
+        }
+        return got;
+    }
+};
+
+}  // namespace
+
+class SerialPtyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bytesFromTheMeterReachTheMemoAndCommandsReachTheMeter() {
+        PtyPair pty;
+        QVERIFY(!pty.portPath.empty());
+        ScriptedPrompts prompts;
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        options.ports.Map(2, pty.portPath);
+        TForm1 window(std::move(options));
+        window.Core().SelectHostPort(2, 3);
+        QVERIFY2(prompts.messages.empty(), "the pty port end should open");
+        QCOMPARE(window.Core().State().PortNumber, 2);
+
+        // A line split over two writes, with CR LF, then a line ended by LF alone.
+        pty.Send("VER KIVO");
+        pty.Send(" 1.0\r\n12\t34\n");
+        QPlainTextEdit* memo = window.Memo();
+        QElapsedTimer waited;
+        waited.start();
+        while (memo->document()->blockCount() < 2 || memo->toPlainText().isEmpty()) {
+            QVERIFY2(waited.elapsed() < 5000, "lines did not arrive");
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            window.Core().PumpLines();
+        }
+        QCOMPARE(memo->toPlainText(), QString("VER KIVO 1.0\n12\t34"));
+        QCOMPARE(window.Core().State().BytesRead, std::uint64_t(20));
+
+        window.Core().Link().SendCommand("$mnu");
+        QCOMPARE(pty.Receive(2000), std::string("$mnu\r\n"));
+    }
+
+    void closingThePortStopsTheInput() {
+        PtyPair pty;
+        ScriptedPrompts prompts;
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        options.ports.Map(1, pty.portPath);
+        TForm1 window(std::move(options));
+        window.Core().SelectHostPort(1, 2);
+        QCOMPARE(window.Core().State().PortNumber, 1);
+        window.Core().SelectHostPort(0, 2);
+        QCOMPARE(window.Core().State().PortNumber, 0);
+        pty.Send("late\n");
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            window.Core().PumpLines();
+        }
+        QVERIFY(window.Memo()->toPlainText().isEmpty());
+        QVERIFY(!window.Core().Link().SerialWrite("x"));
+    }
+};
+
+QTEST_MAIN(SerialPtyTest)
+#include "test_serial_pty.moc"
