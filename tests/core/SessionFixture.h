@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "FakePrompts.h"
+#include "FakeView.h"
+#include "MemorySerialPort.h"
+#include "core/host/Clock.h"
+#include "core/host/Session.h"
+
+namespace kivo::test {
+
+// A clock the test sets.
+class FixedClock final : public Clock {
+public:
+    LocalTime now;
+    LocalTime Now() override { return now; }
+};
+
+// A whole session on an in-memory port, a recording view and scripted prompts.
+struct SessionFixture {
+    MemorySerialPort port;
+    FakeView view;
+    FakePrompts prompts;
+    FixedClock clock;
+    std::vector<int> exits;
+    Session session;
+
+    explicit SessionFixture(ComPortMap ports = DefaultPorts())
+        : session(Seams{port, view, prompts, clock, std::move(ports),
+                        [this](int status) { exits.push_back(status); }}) {
+        port.openable = {"/dev/meter1"};
+    }
+
+    static ComPortMap DefaultPorts() {
+        ComPortMap ports;
+        ports.Map(1, "/dev/meter1");
+        return ports;
+    }
+
+    // Chooses COM1 at 19200 as the operator would, then forgets what that wrote.
+    void OpenMeterPort() {
+        view.itemIndexes[Control::CBHostPort] = 1;
+        view.itemIndexes[Control::CBBaudRate] = 2;
+        session.CBHostPortChange();
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) session.Timer55msTimer();
+    }
+};
+
+}  // namespace kivo::test

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "SessionFixture.h"
+
+namespace kivo::test {
+namespace {
+
+TEST(ReceivePump, TakesTheWholeReceiveBufferEachTick) {
+    SessionFixture f;
+    f.OpenMeterPort();
+    for (int i = 0; i < 300; ++i) f.port.incoming += "1234567\t89\n";  // 3300 bytes
+    f.Ticks(1);
+    EXPECT_EQ(f.port.largestRead, Session::kReceiveBufferSize);
+    EXPECT_EQ(f.session.State().BytesRead, 1000u);
+    f.Ticks(3);
+    EXPECT_TRUE(f.port.incoming.empty());
+    EXPECT_EQ(f.session.State().BytesRead, 3300u);
+    EXPECT_EQ(f.view.memo.size(), 300u);
+    EXPECT_EQ(f.view.memo.back(), "1234567\t89");
+}
+
+TEST(ReceivePump, AFailingOrClosedPortGivesNothing) {
+    SessionFixture f;
+    f.Ticks(2);
+    EXPECT_EQ(f.session.State().BytesRead, 0u);
+    f.OpenMeterPort();
+    f.port.incoming = "VER 1\r\n";
+    f.port.failed = true;
+    f.Ticks(1);
+    EXPECT_TRUE(f.view.memo.empty());
+    EXPECT_EQ(f.session.State().BytesRead, 0u);
+}
+
+TEST(AutomaticSetupRequest, LeavesOnTheTenthTickAfterAPortChange) {
+    SessionFixture f;
+    f.Ticks(3);
+    f.OpenMeterPort();
+    for (int tick = 1; tick <= 12; ++tick) {
+        f.Ticks(1);
+        EXPECT_EQ(f.port.written, tick >= 10 ? "$mnu\r\n" : "") << "tick " << tick;
+    }
+    // A second change re-arms it.
+    f.session.CBHostPortChange();
+    f.port.written.clear();
+    f.Ticks(10);
+    EXPECT_EQ(f.port.written, "$mnu\r\n");
+}
+
+TEST(AutomaticSetupRequest, IsLostWhenNoPortIsOpenWhenItFallsDue) {
+    SessionFixture f;
+    f.Ticks(12);
+    EXPECT_EQ(f.session.State().autoMenuCountdown, 0u);
+    f.OpenMeterPort();
+    EXPECT_EQ(f.port.written, "");
+}
+
+TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
+    const std::vector<std::pair<int, int>> cases = {{0, 4800}, {1, 9600}, {2, 19200},
+                                                    {3, 38400}, {-1, 19200}, {7, 19200}};
+    for (const auto& [item, baud] : cases) {
+        SessionFixture f;
+        f.view.itemIndexes[Control::CBHostPort] = 1;
+        f.view.itemIndexes[Control::CBBaudRate] = item;
+        f.session.CBHostPortChange();
+        EXPECT_EQ(f.port.openBaud, baud) << "item " << item;
+        if (item < 0 || item > 3) {
+            EXPECT_EQ(f.view.itemIndexes[Control::CBBaudRate], 2);
+        }
+    }
+}
+
+TEST(PortSelection, ASpeedWithoutAPortOpensNothingButArmsTheRequest) {
+    SessionFixture f;
+    f.Ticks(12);
+    f.view.itemIndexes[Control::CBBaudRate] = 0;
+    f.session.CBHostPortChange();
+    EXPECT_TRUE(f.port.opens.empty());
+    EXPECT_EQ(f.session.State().BaudIndex, 0);
+    EXPECT_EQ(f.session.State().autoMenuCountdown, 10u);
+    EXPECT_EQ(f.view.visibility.count(Control::PCOMPort), 0u);
+}
+
+TEST(PortSelection, OpenAndCloseFailuresAreToldAsCommErrors) {
+    SessionFixture f;
+    f.view.itemIndexes[Control::CBHostPort] = 3;  // COM3 maps to /dev/ttyS2, absent here
+    f.session.CBHostPortChange();
+    ASSERT_EQ(f.prompts.messages.size(), 1u);
+    EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
+    EXPECT_EQ(f.prompts.messages[0].text, "Could Not Open Comm Port 3");
+    EXPECT_EQ(f.port.opens.back(), "/dev/ttyS2@19200");
+    EXPECT_FALSE(f.view.visibility[Control::PCOMPort]);
+    EXPECT_EQ(f.session.State().PortNumber, 0);
+
+    f.OpenMeterPort();
+    f.port.failClose = true;
+    f.view.itemIndexes[Control::CBHostPort] = 0;
+    f.session.CBHostPortChange();
+    ASSERT_EQ(f.prompts.messages.size(), 2u);
+    EXPECT_EQ(f.prompts.messages[1].text, "Could Not Close Comm  Port");
+    EXPECT_EQ(f.session.State().PortNumber, 0);
+    EXPECT_TRUE(f.view.visibility[Control::PCOMPort]);
+}
+
+TEST(ComPortMapping, DefaultsAndOverrides) {
+    ComPortMap ports;
+    EXPECT_EQ(ports.PathOf(1), "/dev/ttyS0");
+    EXPECT_EQ(ports.PathOf(8), "/dev/ttyS7");
+    EXPECT_EQ(ports.PathOf(0), "");
+    EXPECT_EQ(ports.PathOf(9), "");
+    EXPECT_FALSE(ports.ApplyOverride("1=/dev/ttyUSB0").has_value());
+    EXPECT_EQ(ports.PathOf(1), "/dev/ttyUSB0");
+    EXPECT_FALSE(ports.ApplyOverride("8=/tmp/kivo=odd").has_value());
+    EXPECT_EQ(ports.PathOf(8), "/tmp/kivo=odd");
+    for (const char* bad : {"9=/dev/x", "0=/dev/x", "1", "1=", "12=/dev/x", "a=/dev/x"}) {
+        EXPECT_TRUE(ports.ApplyOverride(bad).has_value()) << bad;
+    }
+    EXPECT_EQ(ports.PathOf(1), "/dev/ttyUSB0");
+}
+
+struct StatusCase {
+    std::int64_t bytes;
+    const char* raw;
+};
+
+TEST(StatusLabels, ByteCountersShowWholeKilobytes) {
+    const std::vector<StatusCase> cases = {{0, "Raw File Size: 0 K"},
+                                           {1023, "Raw File Size: 0 K"},
+                                           {1024, "Raw File Size: 1 K"},
+                                           {2047, "Raw File Size: 1 K"},
+                                           {3LL << 31, "Raw File Size: 6291456 K"}};
+    for (const StatusCase& c : cases) {
+        SessionFixture f;
+        f.session.State().RawByteCount = c.bytes;
+        f.session.State().EngrByteCount = c.bytes;
+        f.session.State().DownloadByteCount = c.bytes;
+        f.session.Timer1SecondTimer();
+        EXPECT_EQ(f.view.texts[Control::LBRawFileSize], c.raw);
+        const std::string kilobytes = std::string(c.raw).substr(15);
+        EXPECT_EQ(f.view.texts[Control::LBEngrFileSize], "Engr Units File Size: " + kilobytes);
+        EXPECT_EQ(f.view.texts[Control::LBReceiveFileSize], "Receive File Size: " + kilobytes);
+    }
+}
+
+TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
+    SessionFixture f;
+    const std::vector<std::tuple<bool, bool, const char*>> recording = {
+        {false, false, "Recording:  OFF"},
+        {true, false, "Recording:  Raw"},
+        {false, true, "Recording:  Engr Units"},
+        {true, true, "Recording:  Raw + Engr Units"}};
+    for (const auto& [raw, engr, text] : recording) {
+        f.session.State().RawRecording = raw;
+        f.session.State().EngrRecording = engr;
+        f.session.Timer1SecondTimer();
+        EXPECT_EQ(f.view.texts[Control::LBRecordStatus], text);
+    }
+    const char* statuses[] = {"Receive File Status:  ", "Receive File Status:  In Progress",
+                              "Receive File Status:  Complete",
+                              "Receive File Status:  Incomplete",
+                              "Receive File Status:  Cancelled"};
+    for (int status = 0; status <= 4; ++status) {
+        f.session.State().DownloadStatus = status;
+        f.session.Timer1SecondTimer();
+        EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], statuses[status]);
+        const Colour expected = status == 3 ? Colour::Red : Colour::ButtonFace;
+        EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], expected);
+        EXPECT_EQ(f.view.colours[Control::LBReceiveFileSize], expected);
+    }
+    f.session.State().BytesRead = 4294967296ULL + 5;  // past 32 bits
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::LBTotalIn], "Bytes Read: 4294967301");
+}
+
+TEST(StatusLabels, UserModePanelAndStatisticsSelector) {
+    SessionFixture f;
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::PowerUserPanel], "Normal User");
+    EXPECT_EQ(f.view.colours[Control::PowerUserPanel], Colour::ButtonFace);
+    EXPECT_FALSE(f.view.visibility[Control::StdDevCB]);
+    f.session.State().powerUser = 1;
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::PowerUserPanel], "Power User");
+    EXPECT_EQ(f.view.colours[Control::PowerUserPanel], Colour::Red);
+    EXPECT_TRUE(f.view.visibility[Control::StdDevCB]);
+    f.session.State().PlotType = 1;
+    f.session.Timer1SecondTimer();
+    EXPECT_FALSE(f.view.visibility[Control::StdDevCB]);
+}
+
+TEST(Exit, EndsThroughTheExitSeamWithStatusZero) {
+    SessionFixture f;
+    f.session.Exit1Click();
+    EXPECT_EQ(f.exits, std::vector<int>({0}));
+}
+
+}  // namespace
+}  // namespace kivo::test
