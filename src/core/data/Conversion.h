@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+
+#include "core/data/ColumnTypes.h"
+#include "core/data/DataLine.h"
+#include "core/data/DeviceCalibration.h"
+
+namespace kivo {
+
+// A plotted value of this size means "nothing plotted"; the chart takes only values
+// below 99990.0.
+inline constexpr double kNothingPlotted = 99999.0;
+
+// The converted values of the latest data line. Kinds the current device file does not
+// define keep what earlier lines left in them.
+struct EngineeringValues {
+    std::array<double, kSlots> beta{};   // [1/(m sr)] scattering channels 7-15
+    std::array<double, kSlots> betap{};  // [1/(m sr)] particles only
+    std::array<double, kSlots> bbp{};    // [1/m] particulate backscattering
+    std::array<double, kSlots> bb{};     // [1/m] total backscattering
+    double chl = 0.0;                    // [ug/l]
+    double cdom = 0.0;                   // [ppb]
+    double uranine = 0.0;                // [ppb]
+    double phycocyanin = 0.0;            // [ppb]
+    double phycoerythrin = 0.0;          // [ppb]
+    double rhodamine = 0.0;              // [ppb]
+    double lss = 0.0;                    // "LSS Cp", no unit
+    double ntu = 0.0;                    // [NTU]
+    double iTemp = 0.0;                  // [deg C]
+    double xTemp = 0.0;                  // [deg C]
+    double pressure = 0.0;               // [dbar]
+    double meterEngr = 0.0;              // as the meter sent it, in engrUnits
+};
+
+// Water-corrected scattering of one channel.
+struct ScatteringResult {
+    double betap = 0.0;  // [1/(m sr)]
+    double bbp = 0.0;    // [1/m]
+    double bb = 0.0;     // [1/m]
+};
+
+// Removes the scattering of the water (pure: waterType 0, sea: otherwise) from beta
+// measured at angle theta [rad] and wavelength [nm], and derives bbp and bb.
+// A wavelength of 0 or below has no water scattering (the power law divides by zero):
+// all three results are then kNothingPlotted, so that the channel is left off the chart
+// rather than showing an infinity or garbage.
+ScatteringResult ComputeScattering(double salinity, double theta, double chi, double wavelength,
+                                   int waterType, double beta);
+
+// Normalises scattering channels 8-15 in place, first by their reference channel (relative
+// to its first reading after the load) and then by the internal temperature. Columns
+// 1..definitionCount; nothing is validated, a zero divisor gives an infinity.
+void CorrectCounts(const DeviceCalibration& calibration, RawTable& rawValues, double rawITemp,
+                   bool refChannelCorrection, bool tempCorrection);
+
+// Applies each column's calibration to the (corrected) raw values. Writes `values` and the
+// volume scattering values `vsfValue` of the calibration.
+void ConvertToEngineering(DeviceCalibration& calibration, const RawTable& rawValues,
+                          EngineeringValues& values);
+
+}  // namespace kivo

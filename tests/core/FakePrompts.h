@@ -1,0 +1,52 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/host/View.h"
+
+namespace kivo::test {
+
+// Records every box the core shows and answers file dialogs from queues (an empty queue
+// answers "cancelled").
+class FakePrompts final : public Prompts {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+    };
+
+    std::vector<Box> warnings;
+    std::vector<Box> messages;
+    std::vector<FileDialogSpec> openDialogs;
+    std::vector<FileDialogSpec> saveDialogs;
+    std::deque<std::optional<std::string>> openAnswers;
+    std::deque<std::optional<std::string>> saveAnswers;
+
+    void ShowWarning(const std::string& caption, const std::string& text) override {
+        warnings.push_back({caption, text});
+    }
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+        messages.push_back({caption, text});
+    }
+    std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override {
+        openDialogs.push_back(spec);
+        return Next(openAnswers);
+    }
+    std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override {
+        saveDialogs.push_back(spec);
+        return Next(saveAnswers);
+    }
+
+private:
+    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers) {
+        if (answers.empty()) return std::nullopt;
+        std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace kivo::test
