@@ -233,6 +233,8 @@ void TForm1::ShowMemoryFullWindow() { form2_->ShowInFront(); }
 
 void TForm1::SetPumpInterval(int milliseconds) { timer55_.setInterval(milliseconds); }
 
+void TForm1::ShowPasswordWindow() { password_->ShowInFront(); }
+
 // ---- handlers -----------------------------------------------------------------------
 
 void TForm1::PCOMPortClick() { selectHP_->ShowInFront(); }
@@ -279,7 +281,50 @@ void TForm1::ConnectHandlers() {
             &TForm1::PCOMPortClick);
     connect(selectHP_, &TSelectHPForm::Chosen, this,
             [this](int port, int baud) { session_->SelectHostPort(port, baud); });
-    OnClick(Control::Exit1, &Session::Exit1Click);
+    connect(password_, &TPasswordForm::Entered, this,
+            [this](const QString& entry) { session_->BTPasswordOKClick(entry.toStdString()); });
+    const std::initializer_list<std::pair<Control, void (Session::*)()>> clicks = {
+        {Control::Exit1, &Session::Exit1Click},
+        {Control::BTStartData, &Session::BTStartClick},
+        {Control::BTStopData, &Session::BTStopClick},
+        {Control::BitBtnCancel, &Session::BitBtnCancelClick},
+        {Control::EarlyCommands, &Session::EarlyCommandsClick},
+        {Control::MenuAdvancedSetup, &Session::MenuAdvancedSetupClick},
+        {Control::BTAverage, &Session::BTAverageClick},
+        {Control::BTPacket, &Session::BTPacketClick},
+        {Control::BTSample, &Session::BTSampleClick},
+        {Control::BTInterval, &Session::BTIntervalClick},
+        {Control::BTGetSetup1, &Session::BTGetSetupClick},
+        {Control::BTGetDandT, &Session::BTGetDandTClick},
+        {Control::BTLogging, &Session::BTLoggingClick},
+        {Control::BTErase, &Session::BTEraseClick},
+        {Control::BTErase2, &Session::BTEraseClick},
+        {Control::BTSetDandTPC, &Session::BTSetDandTPCClick},
+        {Control::BTSetTime, &Session::BTSetTimeClick},
+        {Control::BTOpen, &Session::BTOpenClick},
+        {Control::BTClose, &Session::BTCloseClick},
+        {Control::BTStoreToFlash1, &Session::BTStoreSetupClick},
+        {Control::BTStoreSetup, &Session::BTStoreSetupClick},
+        {Control::BTStoreToFlash2, &Session::BTStoreSetupClick},
+        {Control::BTReloadSetup1, &Session::BTReloadClick},
+        {Control::BTReload, &Session::BTReloadClick},
+        {Control::Button22, &Session::BTReloadClick},
+        {Control::BTGetTiming, &Session::BTGetTimingClick},
+        {Control::BTGetSetup2, &Session::BTGetSetup2Click},
+        {Control::BTph1onTime, &Session::BTph1onTimeClick},
+        {Control::BTph1offTime, &Session::BTph1offTimeClick},
+        {Control::BTph11onTime, &Session::BTph11onTimeClick},
+        {Control::BTph11offTime, &Session::BTph11offTimeClick},
+        {Control::BTTimingSwap, &Session::BTTimingSwapClick},
+        {Control::BTOne, &Session::BTOneClick},
+        {Control::BTHexDump, &Session::BTHexDumpClick},
+        {Control::BTAnalogRange2, &Session::BTAnalogRangeClick},
+        {Control::BTCal, &Session::BTCalClick},
+        {Control::BTflscale, &Session::BTflscaleClick},
+        {Control::BTfloffset, &Session::BTfloffsetClick},
+        {Control::PowerUserPanel, &Session::PowerUserPanelClick},
+    };
+    for (const auto& [control, handler] : clicks) OnClick(control, handler);
 }
 
 }  // namespace kivo

@@ -67,6 +67,7 @@ public:
     void SetPageVisible(int page, bool visible) override;
     void ShowMemoryFullWindow() override;
     void SetPumpInterval(int milliseconds) override;
+    void ShowPasswordWindow() override;
 
 public slots:
     void PCOMPortClick();

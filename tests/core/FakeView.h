@@ -39,6 +39,7 @@ public:
     void SetPageVisible(int page, bool visible) override { pageVisibility[page] = visible; }
     void ShowMemoryFullWindow() override { ++memoryFullWindowShows; }
     void SetPumpInterval(int milliseconds) override { pumpIntervalMs = milliseconds; }
+    void ShowPasswordWindow() override { ++passwordWindowShows; }
 
     // Everything set so far, one item a line, in a fixed order; equal views describe equally.
     std::string Describe() const {
@@ -74,6 +75,7 @@ public:
     std::map<int, bool> pageVisibility;
     int memoryFullWindowShows = 0;
     int pumpIntervalMs = 55;
+    int passwordWindowShows = 0;
 
 private:
     static const char* Flag(bool on) { return on ? "yes" : "no"; }

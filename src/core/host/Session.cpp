@@ -1,5 +1,7 @@
 #include "core/host/Session.h"
 
+#include "core/protocol/ReplyParser.h"
+
 #include <cstdio>
 #include <string>
 
@@ -37,9 +39,7 @@ void Session::Timer55msTimer() {
 }
 
 void Session::FirstTickWork() {
-    char caption[256];
-    std::snprintf(caption, sizeof caption, kTitleFormat, " ");
-    seams_.view.SetCaption(caption);
+    seams_.view.SetCaption(FormatTitle(" "));
     seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
     seams_.view.SetPageVisible(PageAdvanced, false);
     seams_.view.SetPageVisible(PageFLSetup, false);
@@ -58,7 +58,11 @@ void Session::OnLine(const std::string& line) { HandleLine(line); }
 
 void Session::OnOverflow() { seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate"); }
 
-void Session::HandleLine(const std::string& line) { seams_.view.AppendMemoLine(line); }
+void Session::HandleLine(const std::string& line) {
+    seams_.view.AppendMemoLine(line);
+    ReplyTarget target{setup_, meterClock_, hostClock_, seams_.clock, seams_.view};
+    ParseReply(line, target);
+}
 
 // ---------------------------------------------------------------------------------------
 // 500 ms and one-second ticks.

@@ -11,6 +11,8 @@
 #include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
 #include "core/host/View.h"
+#include "core/protocol/Commands.h"
+#include "core/protocol/SetupState.h"
 
 namespace kivo {
 
@@ -47,6 +49,47 @@ public:
     // The port dialog's OK: its two selections become the main window's.
     void SelectHostPort(int portItem, int baudItem);
 
+    // ---- handlers: data stream and command mode ----
+    void BTStartClick();
+    void BTStopClick();
+    void BitBtnCancelClick();
+    void EarlyCommandsClick();
+    void MenuAdvancedSetupClick();
+
+    // ---- handlers: Meter Setup page ----
+    void BTAverageClick();
+    void BTPacketClick();
+    void BTSampleClick();
+    void BTIntervalClick();
+    void BTGetSetupClick();
+    void BTGetDandTClick();
+    void BTLoggingClick();
+    void BTEraseClick();
+    void BTSetDandTPCClick();
+    void BTSetTimeClick();
+    void BTOpenClick();
+    void BTCloseClick();
+    void BTStoreSetupClick();
+    void BTReloadClick();
+
+    // ---- handlers: Advanced Setup and FL-Setup pages ----
+    void BTGetTimingClick();
+    void BTGetSetup2Click();
+    void BTph1onTimeClick();
+    void BTph1offTimeClick();
+    void BTph11onTimeClick();
+    void BTph11offTimeClick();
+    void BTTimingSwapClick();
+    void BTOneClick();
+    void BTHexDumpClick();
+    void BTAnalogRangeClick();
+    void BTCalClick();
+    void BTflscaleClick();
+    void BTfloffsetClick();
+    void PowerUserPanelClick();
+    // The password window's OK, with what the operator typed.
+    void BTPasswordOKClick(const std::string& entry);
+
     // ---- handlers: application ----
     void Exit1Click();
     void BTExitClick();
@@ -57,11 +100,17 @@ public:
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
     SerialLink& Link() { return link_; }
+    SetupState& Setup() { return setup_; }
+    const MeterClock& MeterTime() const { return meterClock_; }
+    const HostClockSnapshot& HostTime() const { return hostClock_; }
 
 private:
     void FirstTickWork();
     void RefreshStatusLabels();
     void HandleLine(const std::string& line);
+    // Sends the command built from an edit box's text, or tells the operator why not.
+    bool SendEditCommand(EditCommand command, Control edit);
+    void SendPowerUserCommand(EditCommand command, Control edit);
 
     // LineSink
     void OnLine(const std::string& line) override;
@@ -70,6 +119,9 @@ private:
     Seams seams_;
     SharedState state_;
     SerialLink link_;
+    SetupState setup_;
+    MeterClock meterClock_;
+    HostClockSnapshot hostClock_;
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     bool firstPumpTick_ = true;

@@ -52,6 +52,11 @@ struct SharedState {
     std::int64_t DownloadByteCount = 0;
     std::uint32_t TickCount = 0;
 
+    // sample-rate estimate
+    int RateLineCount = -1;  // -1 restarts the measurement
+    int RateWindow = 5;
+    std::uint32_t RateTickStamp = 0;
+
     unsigned autoMenuCountdown = 10;  // 55 ms ticks until "$mnu" goes out
     bool NewDataLine = false;
 };

@@ -35,6 +35,8 @@ public:
     virtual void SetPageVisible(int page, bool visible) = 0;
     // The memory-full window: shown non-modally, brought to the front if already shown.
     virtual void ShowMemoryFullWindow() = 0;
+    // The power-user password window, shown non-modally in front.
+    virtual void ShowPasswordWindow() = 0;
     // The receive pump's tick: 55 ms live, 220 ms while a raw file is replayed.
     virtual void SetPumpInterval(int milliseconds) = 0;
 };

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include "SessionFixture.h"
+
+namespace kivo::test {
+namespace {
+
+using Handler = void (Session::*)();
+
+struct ButtonCase {
+    const char* name;
+    Handler handler;
+    bool alternate = false;
+    bool powerUser = false;
+    Control edit = Control::MEAverage;
+    const char* editText = nullptr;  // nothing: leave the box as the form made it
+    std::string sent;
+    bool notStored = false;  // the "Setup Not Stored" panel appears
+    int activePage = PageSetup;
+    std::uint32_t loggingOn = 0;
+    std::uint32_t engrOutputOn = 0;
+    int analogItem = 1;
+};
+
+class MeterButtons : public ::testing::TestWithParam<ButtonCase> {};
+
+TEST_P(MeterButtons, SendExactlyTheirCommand) {
+    const ButtonCase& c = GetParam();
+    SessionFixture f;
+    f.clock.now = LocalTime{2004, 3, 5, 7, 8, 9};
+    f.OpenMeterPort();
+    f.Ticks(10);  // let the automatic "$mnu" go first
+    f.port.written.clear();
+    if (c.alternate) f.session.EarlyCommandsClick();
+    f.session.State().powerUser = c.powerUser ? 1 : 0;
+    f.session.Setup().loggingOn = c.loggingOn;
+    f.session.Setup().engrOutputOn = c.engrOutputOn;
+    f.view.activePage = c.activePage;
+    f.view.itemIndexes[Control::CBAnalogRange] = c.analogItem;
+    if (c.editText != nullptr) f.view.texts[c.edit] = c.editText;
+
+    (f.session.*c.handler)();
+
+    EXPECT_EQ(f.port.written, c.sent);
+    const auto panel = f.view.visibility.find(Control::PStore);
+    const bool shown = panel != f.view.visibility.end() && panel->second;
+    EXPECT_EQ(shown, c.notStored);
+    if (shown) {
+        EXPECT_EQ(f.view.texts[Control::PStore], "Setup Not Stored");
+    }
+}
+
+ButtonCase Case(const char* name, Handler handler, std::string sent, bool notStored = false) {
+    ButtonCase c;
+    c.name = name;
+    c.handler = handler;
+    c.sent = std::move(sent);
+    c.notStored = notStored;
+    return c;
+}
+
+ButtonCase WithEdit(ButtonCase c, Control edit, const char* text) {
+    c.edit = edit;
+    c.editText = text;
+    return c;
+}
+
+ButtonCase Alternate(ButtonCase c) {
+    c.alternate = true;
+    return c;
+}
+
+ButtonCase PowerUser(ButtonCase c) {
+    c.powerUser = true;
+    return c;
+}
+
+std::vector<ButtonCase> Cases() {
+    std::vector<ButtonCase> cases = {
+        Case("Start", &Session::BTStartClick, "$run\r\n"),
+        Case("StopIsFiveBytes", &Session::BTStopClick, "!!!!!"),
+        Case("Cancel", &Session::BitBtnCancelClick, "!!!!!"),
+        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true),
+                 Control::MEAverage, "60"),
+        WithEdit(Case("AverageEmptyBox", &Session::BTAverageClick, "$AVE \r\n", true),
+                 Control::MEAverage, ""),
+        WithEdit(Case("Packet", &Session::BTPacketClick, "$PKT 0\r\n", true), Control::MEPacket,
+                 "0"),
+        WithEdit(Case("Cycles", &Session::BTSampleClick, "$SET 1\r\n", true), Control::MESample,
+                 "1"),
+        WithEdit(Case("IntervalDefault", &Session::BTIntervalClick, "$INT HHMMSS\r\n", true),
+                 Control::TimeInterval, "HHMMSS"),
+        Case("GetRamSetup", &Session::BTGetSetupClick, "$mnu\r\n"),
+        Case("GetDateTimeSetup", &Session::BTGetDandTClick, "$mnu\r\n"),
+        Alternate(Case("GetDateTimeAlternate", &Session::BTGetDandTClick, "$clk\r\n$dat\r\n")),
+        Case("LoggingOn", &Session::BTLoggingClick, "$REC 1\r\n", true),
+        Case("Erase", &Session::BTEraseClick, "$emc\r\n"),
+        Case("SetDateAndTime", &Session::BTSetDandTPCClick, "$CLK 070809\r\n$DAT 030504\r\n"),
+        Alternate(Case("SetDateAlternate", &Session::BTSetDandTPCClick, "$SDT 030504\r\n")),
+        Alternate(Case("SetTimeAlternate", &Session::BTSetTimeClick, "$SCK 070809\r\n")),
+        Case("OpenShutter", &Session::BTOpenClick, "$mvs 1\r\n"),
+        Case("CloseShutter", &Session::BTCloseClick, "$mvs 0\r\n"),
+        Case("Store", &Session::BTStoreSetupClick, "$sto\r\n"),
+        Case("ReloadOnSetupPage", &Session::BTReloadClick, "$rls\r\n"),
+        Case("GetTiming", &Session::BTGetTimingClick, "$par\r\n"),
+        Case("GetFLSetup", &Session::BTGetSetup2Click, "$par\r\n"),
+        Case("Ph1OnNormalUser", &Session::BTph1onTimeClick, ""),
+        Case("SwapNormalUser", &Session::BTTimingSwapClick, ""),
+        PowerUser(WithEdit(Case("Ph1On", &Session::BTph1onTimeClick, "$01n=7\r\n", true),
+                           Control::MEph1onTime, "7")),
+        PowerUser(WithEdit(Case("Ph1Off", &Session::BTph1offTimeClick, "$01f 7\r\n", true),
+                           Control::MEph1offTime, "7")),
+        PowerUser(WithEdit(Case("Ph11On", &Session::BTph11onTimeClick, "$11n=7\r\n", true),
+                           Control::MEph11onTime, "7")),
+        PowerUser(WithEdit(Case("Ph11Off", &Session::BTph11offTimeClick, "$11f=7\r\n", true),
+                           Control::MEph11offTime, "7")),
+        PowerUser(Case("Swap", &Session::BTTimingSwapClick, "$swp\r\n", true)),
+        Case("OneMeasurement", &Session::BTOneClick, "$one\r\n"),
+        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), Control::MEHexDump,
+                 "1"),
+        Case("AnalogRangeStd", &Session::BTAnalogRangeClick, "$ASV 2\r\n", true),
+        Case("EngrOutputOn", &Session::BTCalClick, "$cal 1\r\n", true),
+        WithEdit(Case("ScaleRoundsToNearest", &Session::BTflscaleClick, "$ugl 31\r\n", true),
+                 Control::MEflscale, "0.0031"),
+        WithEdit(Case("ScaleNotANumber", &Session::BTflscaleClick, "", true), Control::MEflscale,
+                 "abc"),
+        WithEdit(Case("ScaleOutOfRange", &Session::BTflscaleClick, ""), Control::MEflscale,
+                 "0.0256"),
+        WithEdit(Case("Offset", &Session::BTfloffsetClick, "$off 12\r\n", true),
+                 Control::MEfloffset, "12abc"),
+        WithEdit(Case("OffsetOutOfRange", &Session::BTfloffsetClick, ""), Control::MEfloffset,
+                 "128"),
+        // Too long for the meter's command buffer: refused whole, never cut.
+        WithEdit(Case("AverageTooLong", &Session::BTAverageClick, "", true), Control::MEAverage,
+                 "123456789012345678901234567890123456789012345678901234567890123456789012345678"
+                 "9012345678901234567890123456789012345"),
+    };
+    ButtonCase reloadAdvanced = Case("ReloadOnAdvancedPage", &Session::BTReloadClick,
+                                     "$rls\r\n$par\r\n");
+    reloadAdvanced.activePage = PageAdvanced;
+    cases.push_back(reloadAdvanced);
+    ButtonCase loggingOff = Case("LoggingOff", &Session::BTLoggingClick, "$REC 0\r\n", true);
+    loggingOff.loggingOn = 1;
+    cases.push_back(loggingOff);
+    ButtonCase calOff = Case("EngrOutputOff", &Session::BTCalClick, "$cal 0\r\n", true);
+    calOff.engrOutputOn = 1;
+    cases.push_back(calOff);
+    ButtonCase wide = Case("AnalogRangeWide", &Session::BTAnalogRangeClick, "$ASV 4\r\n", true);
+    wide.analogItem = 2;
+    cases.push_back(wide);
+    ButtonCase none = Case("AnalogRangeNoSelection", &Session::BTAnalogRangeClick, "$ASV 2\r\n",
+                           true);
+    none.analogItem = -1;
+    cases.push_back(none);
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, MeterButtons, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<ButtonCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(MeterButtons, WarningsTellWhyNothingWasSent) {
+    SessionFixture f;
+    f.OpenMeterPort();
+    f.view.texts[Control::MEAverage] = std::string(120, '9');
+    f.session.BTAverageClick();
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.prompts.warnings[0].caption, "Entry Too Long");
+    f.view.texts[Control::MEflscale] = "0.00009";
+    f.session.BTflscaleClick();
+    ASSERT_EQ(f.prompts.warnings.size(), 2u);
+    EXPECT_EQ(f.prompts.warnings[1].caption, "Warning - Invalid Entry");
+    EXPECT_EQ(f.prompts.warnings[1].text, "The valid range for the engr scale is 0.0001-0.0255");
+    f.view.texts[Control::MEfloffset] = "-1";
+    f.session.BTfloffsetClick();
+    EXPECT_EQ(f.prompts.warnings[2].text, "The valid range for the ug/l offset is 0-127");
+    f.session.Setup().engrOutputOn = 1;
+    f.session.BTCalClick();
+    EXPECT_EQ(f.prompts.warnings[3].caption, "**** Device File Warning ****");
+    EXPECT_EQ(f.prompts.warnings[3].text,
+              "By Turning the Internally Calculated Engineering Units Off,\nYou Will Be Required "
+              "to Load a Device File Without the Engineering Units Enabled");
+}
+
+TEST(MeterButtons, CommandsWithoutAnOpenPortAreLostQuietly) {
+    SessionFixture f;
+    f.session.BTStartClick();
+    f.session.BTAverageClick();
+    EXPECT_EQ(f.port.written, "");
+    EXPECT_TRUE(f.prompts.messages.empty());
+    EXPECT_TRUE(f.view.visibility[Control::PStore]);  // the indicator shows all the same
+}
+
+TEST(DataStream, ReplayModeSendsNothingAndPausesOrResumes) {
+    SessionFixture f;
+    f.OpenMeterPort();
+    f.session.State().ReplayMode = true;
+    f.session.BTStartClick();
+    EXPECT_TRUE(f.session.State().ReplayRunning);
+    EXPECT_EQ(f.view.texts[Control::BTStartData], "Resume Replay");
+    f.session.BTStopClick();
+    EXPECT_FALSE(f.session.State().ReplayRunning);
+    f.session.BitBtnCancelClick();
+    EXPECT_EQ(f.session.State().DownloadStatus, 4);
+    EXPECT_EQ(f.port.written, "");
+}
+
+TEST(DataStream, StartRestartsTheRateMeasurement) {
+    SessionFixture f;
+    f.session.State().RateLineCount = 7;
+    f.session.BTStartClick();
+    EXPECT_EQ(f.session.State().RateLineCount, -1);
+}
+
+TEST(CommandMode, AlternateCommandsChangeTheWindow) {
+    SessionFixture f;
+    f.session.EarlyCommandsClick();
+    EXPECT_TRUE(f.session.State().alternateCommands);
+    EXPECT_TRUE(f.view.checks[Control::EarlyCommands]);
+    EXPECT_TRUE(f.view.visibility[Control::BTSetTime]);
+    EXPECT_FALSE(f.view.visibility[Control::BTReloadSetup1]);
+    EXPECT_FALSE(f.view.visibility[Control::MenuAdvancedSetup]);
+    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
+    EXPECT_EQ(f.view.texts[Control::BTSetDandTPC], "Set Date");
+
+    f.session.EarlyCommandsClick();
+    EXPECT_FALSE(f.view.checks[Control::EarlyCommands]);
+    EXPECT_FALSE(f.view.visibility[Control::BTSetTime]);
+    EXPECT_TRUE(f.view.visibility[Control::BTReloadSetup1]);
+    EXPECT_TRUE(f.view.visibility[Control::MenuAdvancedSetup]);
+    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);  // its menu item is not checked
+    EXPECT_EQ(f.view.texts[Control::BTSetDandTPC], "Set Date and Time");
+
+    // With "Advanced Setup" checked, leaving alternate mode shows its tab again.
+    f.session.MenuAdvancedSetupClick();
+    EXPECT_TRUE(f.view.pageVisibility[PageAdvanced]);
+    EXPECT_EQ(f.view.activePage, PageAdvanced);
+    f.session.EarlyCommandsClick();
+    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
+    f.session.EarlyCommandsClick();
+    EXPECT_TRUE(f.view.pageVisibility[PageAdvanced]);
+    f.session.MenuAdvancedSetupClick();
+    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
+}
+
+TEST(PowerUser, PasswordAndPanel) {
+    SessionFixture f;
+    f.session.PowerUserPanelClick();
+    EXPECT_EQ(f.view.passwordWindowShows, 1);
+    f.session.BTPasswordOKClick("MarbleOwl");
+    EXPECT_EQ(f.session.State().powerUser, 1);
+    f.session.PowerUserPanelClick();  // leaves at once, no password window
+    EXPECT_EQ(f.session.State().powerUser, 0);
+    EXPECT_EQ(f.view.passwordWindowShows, 1);
+    f.session.BTPasswordOKClick("MarbleOwlish");
+    EXPECT_EQ(f.session.State().powerUser, 1);
+    f.session.BTPasswordOKClick("marbleowl");
+    EXPECT_EQ(f.session.State().powerUser, 0);
+}
+
+}  // namespace
+}  // namespace kivo::test
