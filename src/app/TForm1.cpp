@@ -323,6 +323,8 @@ void TForm1::ConnectHandlers() {
         {Control::BTflscale, &Session::BTflscaleClick},
         {Control::BTfloffset, &Session::BTfloffsetClick},
         {Control::PowerUserPanel, &Session::PowerUserPanelClick},
+        {Control::LoadDeviceFile, &Session::LoadDeviceFileClick},
+        {Control::PMeterType, &Session::PMeterTypeClick},
     };
     for (const auto& [control, handler] : clicks) OnClick(control, handler);
 }

@@ -1,5 +1,6 @@
 #include "core/host/Session.h"
 
+#include "core/host/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
 
 #include <cstdio>
@@ -36,6 +37,16 @@ void Session::Timer55msTimer() {
         --state_.autoMenuCountdown;
     }
     PumpLines();
+    if (state_.NewDataLine) {
+        state_.NewDataLine = false;
+        RefreshClockLabels();
+    }
+}
+
+void Session::RefreshClockLabels() {
+    seams_.view.SetText(Control::LBKIVODandT,
+                        MeterClockLabel(meterClock_, dataLines_.DataLineCount));
+    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(hostClock_));
 }
 
 void Session::FirstTickWork() {
@@ -43,9 +54,14 @@ void Session::FirstTickWork() {
     seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
     seams_.view.SetPageVisible(PageAdvanced, false);
     seams_.view.SetPageVisible(PageFLSetup, false);
+    calibration_.ResetToProgramStart();
 }
 
 void Session::PumpLines() {
+    if (state_.PlotSetupPending) {
+        state_.PlotSetupPending = false;
+        ApplyDeviceFile(calibration_.definitionCount);
+    }
     // The whole receive buffer per tick: a meter at 38400 baud sends about 3.8 KB/s,
     // more than a hundred bytes a tick would take, and the driver's queue would overflow.
     const long count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
@@ -60,8 +76,22 @@ void Session::OnOverflow() { seams_.prompts.ShowWarning("Input Buffer Overflow",
 
 void Session::HandleLine(const std::string& line) {
     seams_.view.AppendMemoLine(line);
+    const bool dataLine = dataLines_.ParseDataLine(
+        line, state_.alternateCommands, !state_.DevicePath.empty(), calibration_, meterClock_,
+        hostClock_, seams_.clock, seams_.prompts);
+    if (dataLine) {
+        ProcessDataLine(line);
+        return;
+    }
     ReplyTarget target{setup_, meterClock_, hostClock_, seams_.clock, seams_.view};
     ParseReply(line, target);
+}
+
+void Session::ProcessDataLine(const std::string& /*line*/) {
+    state_.NewDataLine = true;
+    CorrectCounts(calibration_, dataLines_.RawValues, dataLines_.rawITemp,
+                  state_.RefChannelCorrection != 0, state_.TempCorrection != 0);
+    ConvertToEngineering(calibration_, dataLines_.RawValues, engineering_);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -11,6 +11,9 @@
 #include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
 #include "core/host/View.h"
+#include "core/data/Conversion.h"
+#include "core/data/DataLine.h"
+#include "core/data/DeviceCalibration.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
 
@@ -90,6 +93,14 @@ public:
     // The password window's OK, with what the operator typed.
     void BTPasswordOKClick(const std::string& entry);
 
+    // ---- handlers: device file ----
+    void LoadDeviceFileClick();
+    void PMeterTypeClick() { LoadDeviceFileClick(); }
+    // Loads a device file as the menu does, without the dialog. True when it loaded.
+    bool LoadDeviceFile(const std::string& path);
+    // Shows the plot choices that suit the loaded device file's first `columns` columns.
+    void ApplyDeviceFile(int columns);
+
     // ---- handlers: application ----
     void Exit1Click();
     void BTExitClick();
@@ -101,6 +112,9 @@ public:
     const SharedState& State() const { return state_; }
     SerialLink& Link() { return link_; }
     SetupState& Setup() { return setup_; }
+    DeviceCalibration& Calibration() { return calibration_; }
+    const DataLineParser& DataLines() const { return dataLines_; }
+    const EngineeringValues& Engineering() const { return engineering_; }
     const MeterClock& MeterTime() const { return meterClock_; }
     const HostClockSnapshot& HostTime() const { return hostClock_; }
 
@@ -108,6 +122,8 @@ private:
     void FirstTickWork();
     void RefreshStatusLabels();
     void HandleLine(const std::string& line);
+    void ProcessDataLine(const std::string& line);
+    void RefreshClockLabels();
     // Sends the command built from an edit box's text, or tells the operator why not.
     bool SendEditCommand(EditCommand command, Control edit);
     void SendPowerUserCommand(EditCommand command, Control edit);
@@ -122,6 +138,9 @@ private:
     SetupState setup_;
     MeterClock meterClock_;
     HostClockSnapshot hostClock_;
+    DeviceCalibration calibration_;
+    DataLineParser dataLines_;
+    EngineeringValues engineering_;
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     bool firstPumpTick_ = true;

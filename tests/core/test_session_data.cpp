@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "SessionFixture.h"
+
+namespace kivo::test {
+namespace {
+
+std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
+
+std::string Printed(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+struct LoadedSession : SessionFixture {
+    explicit LoadedSession(const char* deviceFile = "fluoro.dev") {
+        clock.now = LocalTime{2026, 12, 8, 4, 5, 6};
+        Ticks(1);
+        OpenMeterPort();
+        prompts.openAnswers.push_back(DataFile(deviceFile));
+        session.LoadDeviceFileClick();
+    }
+    void Receive(const std::string& bytes) {
+        port.incoming += bytes;
+        Ticks(1);
+    }
+};
+
+TEST(DeviceFileMenu, LoadsAndFitsThePlotChoices) {
+    LoadedSession f;
+    ASSERT_EQ(f.prompts.openDialogs.size(), 1u);
+    EXPECT_EQ(f.prompts.openDialogs[0].title, "Open Device File");
+    EXPECT_EQ(f.prompts.openDialogs[0].filter, "Device File (*.dev)|*.dev|All files (*.*)|*.*");
+    EXPECT_EQ(f.prompts.openDialogs[0].defaultExtension, "dev");
+    EXPECT_EQ(f.session.State().DevicePath, DataFile("fluoro.dev"));
+    EXPECT_EQ(f.view.texts[Control::LBDeviceFile], "Device File:  " + DataFile("fluoro.dev"));
+    EXPECT_FALSE(f.view.visibility[Control::PMeterType]);
+    EXPECT_EQ(f.view.activePage, PagePlot);
+    EXPECT_TRUE(f.view.visibility[Control::PlotTypeCB]);
+    EXPECT_TRUE(f.view.visibility[Control::iTempCB]);
+    EXPECT_FALSE(f.view.visibility[Control::xTempCB]);
+    EXPECT_FALSE(f.view.visibility[Control::PresCB]);
+    EXPECT_FALSE(f.view.visibility[Control::BBPlotCB]);
+    EXPECT_TRUE(f.session.State().PlotSetupPending);
+    f.Ticks(1);
+    EXPECT_FALSE(f.session.State().PlotSetupPending);
+    EXPECT_EQ(f.session.State().DeviceName, "KIVO FL Chlorophyll Fluorometer / Turbidity SN 0107");
+}
+
+TEST(DeviceFileMenu, CancelChangesNothingAndAFailureIsTold) {
+    SessionFixture f;
+    f.session.LoadDeviceFileClick();  // cancelled
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_TRUE(f.prompts.warnings.empty());
+
+    f.prompts.openAnswers.push_back(DataFile("no-such-file.dev"));
+    f.session.LoadDeviceFileClick();
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_TRUE(f.prompts.warnings.empty());  // a file that will not open: no message
+
+    const std::string bad = testing::TempDir() + "/seventy-six.dev";
+    std::FILE* out = std::fopen(bad.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    std::fputs("Bad meter\nColumns=76\n", out);
+    std::fclose(out);
+    f.prompts.openAnswers.push_back(bad);
+    f.session.LoadDeviceFileClick();
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.prompts.warnings[0].caption, "Device File Error");
+    EXPECT_EQ(f.prompts.warnings[0].text, "Missing or Invalid device file '" + bad + "'");
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_FALSE(f.session.State().PlotSetupPending);
+}
+
+TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
+    LoadedSession f;
+    f.Receive("VER KIVO FL 2.1\r\nAVE 60\r\n11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
+    EXPECT_EQ(f.view.caption, "KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1");
+    EXPECT_EQ(f.session.Setup().averageCount, 60u);
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
+    EXPECT_EQ(f.session.DataLines().SampleX, 0.0);
+    const EngineeringValues& eng = f.session.Engineering();
+    EXPECT_EQ(Printed("%4.2lf", eng.chl), "48.40");
+    EXPECT_EQ(Printed("%4.2lf", eng.ntu), "1.00");
+    EXPECT_EQ(Printed("%3.1lf", eng.iTemp), "20.0");
+    EXPECT_EQ(f.view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
+    EXPECT_EQ(f.view.texts[Control::LBHostDandT], "Host:  12/08/26  04:05:06");
+    EXPECT_EQ(f.view.memo.size(), 3u);
+}
+
+TEST(PerLineChain, WithoutADeviceFileEveryLineIsData) {
+    SessionFixture f;
+    f.Ticks(1);
+    f.OpenMeterPort();
+    f.port.incoming = "VER KIVO\r\nMEM 4095\r\n";
+    f.Ticks(1);
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);
+    EXPECT_EQ(f.view.caption, "KIVO View:  v1.16 10/20/03      KIVO:  ");
+    EXPECT_EQ(f.view.memoryFullWindowShows, 0);
+    EXPECT_EQ(f.view.texts[Control::LBKIVODandT], "KIVO:  2");
+}
+
+TEST(PerLineChain, TheSixthMismatchInARowWarnsOnce) {
+    LoadedSession f;
+    const std::string fourFields = "1\t2\t3\t4\r\n";
+    for (int i = 0; i < 5; ++i) f.Receive(fourFields);
+    EXPECT_TRUE(f.prompts.warnings.empty());
+    f.Receive(fourFields);
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.prompts.warnings[0].caption, "Possible Mis-Match between Device File and Meter");
+    EXPECT_EQ(f.prompts.warnings[0].text,
+              "Execution Error - Columns found 4 != Columns Expected 6");
+    for (int i = 0; i < 10; ++i) f.Receive(fourFields);
+    EXPECT_EQ(f.prompts.warnings.size(), 1u);
+    // A good line resets the count; six more mismatches warn again.
+    f.Receive("11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
+    for (int i = 0; i < 6; ++i) f.Receive(fourFields);
+    EXPECT_EQ(f.prompts.warnings.size(), 2u);
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
+}
+
+}  // namespace
+}  // namespace kivo::test
