@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "DecimalCommaLocale.h"
 #include "core/protocol/Commands.h"
 
 namespace kivo {
@@ -163,44 +164,6 @@ TEST(Commands, Password) {
     };
     for (const auto& c : cases) EXPECT_EQ(PasswordMatches(c.entry), c.matches) << c.entry;
 }
-
-// The window takes on the desktop's locale; a decimal comma there must not change how the
-// scale box is read.
-class DecimalCommaLocale {
-public:
-    DecimalCommaLocale() {
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
-            if (Use(name)) return;
-        }
-        // None installed: compile one of our own, if the tools are there.
-        directory_ = std::filesystem::temp_directory_path() /
-                     ("kivo-locale-" + std::to_string(static_cast<long>(getpid())));
-        std::filesystem::create_directories(directory_);
-        const std::string command =
-            "localedef -i de_DE -f UTF-8 '" + directory_.string() + "/de_DE.UTF-8' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == -1) return;
-        setenv("LOCPATH", directory_.c_str(), 1);
-        Use("de_DE.UTF-8");
-    }
-    ~DecimalCommaLocale() {
-        std::setlocale(LC_ALL, "C");
-        if (!directory_.empty()) {
-            unsetenv("LOCPATH");
-            std::error_code ignored;
-            std::filesystem::remove_all(directory_, ignored);
-        }
-    }
-    bool active() const { return active_; }
-
-private:
-    bool Use(const char* name) {
-        active_ = std::setlocale(LC_ALL, name) != nullptr &&
-                  std::string(std::localeconv()->decimal_point) == ",";
-        return active_;
-    }
-    std::filesystem::path directory_;
-    bool active_ = false;
-};
 
 TEST(Commands, ScaleEntryIgnoresADecimalCommaLocale) {
     const DecimalCommaLocale locale;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FakePrompts.h"
+#include "DecimalCommaLocale.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceFile.h"
 
@@ -109,19 +110,13 @@ TEST(SplitDataLine, FixedLimitsRefuseSafely) {
 }
 
 TEST(SplitDataLine, NumbersIgnoreADecimalCommaLocale) {
-    const char* previous = std::setlocale(LC_ALL, nullptr);
-    const std::string saved = previous ? previous : "C";
-    bool switched = false;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"}) {
-        if (std::setlocale(LC_ALL, name) != nullptr) {
-            switched = true;
-            break;
-        }
-    }
-    if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
     SplitLine split;
-    const int fields = SplitDataLine("12.5\t-0.125", false, split);
-    std::setlocale(LC_ALL, saved.c_str());
+    int fields = 0;
+    {
+        const DecimalCommaLocale locale;
+        if (!locale.active()) GTEST_SKIP() << "no decimal-comma locale can be made here";
+        fields = SplitDataLine("12.5\t-0.125", false, split);
+    }
     ASSERT_EQ(fields, 2);
     EXPECT_EQ(split.values[0], 12.5);
     EXPECT_EQ(split.values[1], -0.125);
