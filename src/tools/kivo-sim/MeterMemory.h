@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kivo::sim {
+
+// The meter's internal memory: a repeatable image of logged records that "$get" sends and
+// "$emc" erases.
+class MeterMemory {
+public:
+    static constexpr std::size_t kPageBytes = 264;
+    static constexpr char kEndMarker[] = "etx";
+
+    MeterMemory(std::size_t size, std::uint32_t seed);
+
+    const std::string& Image() const { return image_; }
+    int PagesUsed() const;
+    void Erase() { image_.clear(); }
+    // Four lines of sixteen bytes from the start of a page, as "$hex" shows them.
+    std::vector<std::string> HexDump(long page) const;
+
+private:
+    std::string image_;
+};
+
+}  // namespace kivo::sim

@@ -1,0 +1,205 @@
+#include "SimOptions.h"
+
+#include <charconv>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "SimClock.h"
+
+namespace kivo::sim {
+namespace {
+
+// Whole-text decimal integer within [low, high]; locale plays no part.
+bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
+    long long parsed = 0;
+    const char* const end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, parsed);
+    if (error != std::errc() || rest != end || parsed < low || parsed > high) return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseRate(const std::string& text, double& value) {
+    double parsed = 0.0;
+    const char* const end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, parsed);
+    if (error != std::errc() || rest != end || !(parsed > 0.0) || parsed > 1000.0) return false;
+    value = parsed;
+    return true;
+}
+
+std::string Describe(const std::string& option, const char* expected) {
+    return "option " + option + " needs " + expected;
+}
+
+using Setter = std::function<bool(SimOptions&, const std::string&)>;
+
+struct ValueOption {
+    const char* expected;  // for the error line
+    Setter set;
+};
+
+Setter IntegerInto(long long low, long long high, std::function<void(SimOptions&, long long)> put) {
+    return [=](SimOptions& options, const std::string& text) {
+        long long value = 0;
+        if (!ParseInteger(text, low, high, value)) return false;
+        put(options, value);
+        return true;
+    };
+}
+
+Setter TextInto(std::string SimOptions::*field, bool allowEmpty) {
+    return [=](SimOptions& options, const std::string& text) {
+        if (!allowEmpty && text.empty()) return false;
+        if (text.find_first_of("\r\n") != std::string::npos) return false;
+        options.*field = text;
+        return true;
+    };
+}
+
+const std::map<std::string, ValueOption>& ValueOptions() {
+    static const std::map<std::string, ValueOption> table = {
+        {"--link", {"a path", TextInto(&SimOptions::link, false)}},
+        {"--log", {"a path", TextInto(&SimOptions::logPath, false)}},
+        {"--id", {"a text without line ends", TextInto(&SimOptions::id, true)}},
+        {"--memory-out", {"a path", TextInto(&SimOptions::memoryOut, false)}},
+        {"--rate",
+         {"a rate above 0 and at most 1000 [Hz]",
+          [](SimOptions& o, const std::string& t) { return ParseRate(t, o.rate); }}},
+        {"--counts",
+         {"an integer 0-200",
+          IntegerInto(0, 200, [](SimOptions& o, long long v) { o.counts = static_cast<int>(v); })}},
+        {"--seed",
+         {"an integer 0-4294967295",
+          IntegerInto(0, 4294967295LL,
+                      [](SimOptions& o, long long v) { o.seed = static_cast<std::uint32_t>(v); })}},
+        {"--memory-size",
+         {"a byte count 0-1081080", IntegerInto(0, static_cast<long long>(kMaxMemoryBytes),
+                                                [](SimOptions& o, long long v) {
+                                                    o.memorySize = static_cast<std::size_t>(v);
+                                                })}},
+        {"--clock",
+         {"a date and time as MMDDYYHHMMSS",
+          [](SimOptions& o, const std::string& t) {
+              o.clock = ParseClockText(t);
+              return o.clock.has_value();
+          }}},
+        {"--fault-garbage",
+         {"a byte count 1-4096",
+          IntegerInto(1, 4096,
+                      [](SimOptions& o, long long v) { o.garbageBytes = static_cast<int>(v); })}},
+        {"--fault-columns",
+         {"an integer 0-200",
+          IntegerInto(0, 200,
+                      [](SimOptions& o, long long v) { o.faultColumns = static_cast<int>(v); })}},
+        {"--fault-silence-after",
+         {"a byte count 0-1081083", IntegerInto(0, static_cast<long long>(kMaxMemoryBytes) + 3,
+                                                [](SimOptions& o, long long v) {
+                                                    o.silenceAfter = static_cast<std::size_t>(v);
+                                                })}},
+        {"--fault-reopen-after",
+         {"a line count 1-1000000000",
+          IntegerInto(1, 1000000000LL,
+                      [](SimOptions& o, long long v) { o.reopenAfter = static_cast<long>(v); })}},
+    };
+    return table;
+}
+
+const std::map<std::string, bool SimOptions::*>& FlagOptions() {
+    static const std::map<std::string, bool SimOptions::*> table = {
+        {"--date", &SimOptions::dateField}, {"--time", &SimOptions::timeField},
+        {"--alt", &SimOptions::alternate},  {"--autorun", &SimOptions::autorun},
+        {"--fast", &SimOptions::fast},      {"--fault-overlong", &SimOptions::overlong},
+    };
+    return table;
+}
+
+ParsedCommandLine Refuse(std::string reason) {
+    ParsedCommandLine parsed;
+    parsed.kind = ParsedCommandLine::Kind::Error;
+    parsed.error = std::move(reason);
+    return parsed;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseSimOptions(const std::vector<std::string>& arguments) {
+    ParsedCommandLine parsed;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            parsed.kind = ParsedCommandLine::Kind::Help;
+            return parsed;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (const auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
+            if (equals != std::string::npos) return Refuse("option " + name + " takes no value");
+            parsed.options.*(flag->second) = true;
+            continue;
+        }
+        const auto option = ValueOptions().find(name);
+        if (option == ValueOptions().end()) return Refuse("unknown option " + argument);
+        std::string value;
+        if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return Refuse(Describe(name, option->second.expected));
+        }
+        if (!option->second.set(parsed.options, value)) {
+            return Refuse(Describe(name, option->second.expected) + ", not \"" + value + "\"");
+        }
+    }
+    const SimOptions& options = parsed.options;
+    const int countColumns = options.faultColumns.value_or(options.counts);
+    if (countColumns == 0 && !options.alternate && !options.dateField && !options.timeField) {
+        return Refuse("a data line needs at least one field");
+    }
+    return parsed;
+}
+
+std::string SimUsage() {
+    return "Usage: kivo-sim [OPTIONS]\n"
+           "A simulated KIVO meter on a pseudo-terminal. The first line of standard output is\n"
+           "the port path; open it as the meter's serial port. Commands end with CR LF (LF\n"
+           "alone is accepted) and are matched exactly, letter case and separators included;\n"
+           "\"!!!!!\" stops the stream wherever it appears. Unknown commands are ignored.\n"
+           "\n"
+           "  --link PATH            also make PATH a symlink to the port (removed on exit)\n"
+           "  --log FILE             append each command received to FILE, one a line\n"
+           "  --id TEXT              identification line (default \"VER KIVO-SIM 1.0 SN 0001\")\n"
+           "  --rate HZ              data lines per second while streaming (default 1)\n"
+           "  --date                 a MM/DD/YY field in each data line\n"
+           "  --time                 a HH:MM:SS field in each data line\n"
+           "  --alt                  MMDDYY and HHMMSS as the first two fields (older meters);\n"
+           "                         clock replies use the six-digit forms too\n"
+           "  --counts N             count columns per data line (default 3)\n"
+           "  --seed N               seed of the counts and the memory image (default 1)\n"
+           "  --autorun              stream from start, as some meters do after power-up\n"
+           "  --clock MMDDYYHHMMSS   start value of the meter clock (default: host time)\n"
+           "  --memory-size BYTES    size of the memory image that \"$get\" sends (default 4096)\n"
+           "  --memory-out FILE      write the exact bytes of each download (image + \"etx\")\n"
+           "  --fast                 send the download unpaced (default: about 3840 bytes/s)\n"
+           "  --help                 show this text\n"
+           "\n"
+           "Faults:\n"
+           "  --fault-garbage N      N random bytes (never LF) before the first data line of\n"
+           "                         each run, glued to that line\n"
+           "  --fault-overlong       a 300-character line (\"Z\"s, then CR LF) before the first\n"
+           "                         data line of each run\n"
+           "  --fault-columns N      data lines carry N count columns instead of --counts\n"
+           "  --fault-silence-after BYTES\n"
+           "                         a download stops after BYTES bytes and never sends \"etx\"\n"
+           "  --fault-reopen-after LINES\n"
+           "                         after LINES data lines, replace the port once by a new\n"
+           "                         one: its path is printed as a further stdout line and\n"
+           "                         --link is re-pointed\n"
+           "\n"
+           "\"!!!!!\" also ends a download early, without \"etx\". SIGTERM and SIGINT exit 0.\n"
+           "A bad option exits 2.\n";
+}
+
+}  // namespace kivo::sim

@@ -1,0 +1,49 @@
+// kivo-sim: a simulated KIVO meter on a pseudo-terminal, for technicians and system tests.
+#include <sys/signalfd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "SimOptions.h"
+#include "Simulator.h"
+
+int main(int argc, char** argv) {
+    using kivo::sim::ParsedCommandLine;
+    const ParsedCommandLine parsed =
+        kivo::sim::ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.kind == ParsedCommandLine::Kind::Help) {
+        std::fputs(kivo::sim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.kind == ParsedCommandLine::Kind::Error) {
+        std::fprintf(stderr, "kivo-sim: %s (see --help)\n", parsed.error.c_str());
+        return 2;
+    }
+
+    // The poll loop takes SIGTERM and SIGINT as input, so it can end cleanly and remove
+    // the link; a reader of our stdout that went away must not kill us either.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    kivo::sim::UniqueFd signalFd(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
+    if (!signalFd.Valid()) {
+        std::perror("kivo-sim: signalfd");
+        return 1;
+    }
+
+    try {
+        kivo::sim::Simulator simulator(parsed.options, std::move(signalFd));
+        return simulator.Run();
+    } catch (const kivo::sim::StartupRefusal& refusal) {
+        std::fprintf(stderr, "kivo-sim: %s\n", refusal.what());
+        return 2;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kivo-sim: %s\n", error.what());
+        return 1;
+    }
+}
