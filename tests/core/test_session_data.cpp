@@ -91,6 +91,15 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     EXPECT_EQ(f.view.memo.size(), 3u);
 }
 
+TEST(DeviceFileMenu, ALoadBeforeTheFirstTickSurvivesIt) {
+    SessionFixture f;
+    f.prompts.openAnswers.push_back(DataFile("fluoro.dev"));
+    f.session.LoadDeviceFileClick();
+    f.Ticks(1);
+    EXPECT_EQ(f.session.Calibration().declaredColumns, 6);
+    EXPECT_EQ(f.session.Calibration().definitionCount, 6);
+}
+
 TEST(PerLineChain, WithoutADeviceFileEveryLineIsData) {
     SessionFixture f;
     f.Ticks(1);

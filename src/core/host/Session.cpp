@@ -54,7 +54,8 @@ void Session::FirstTickWork() {
     seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
     seams_.view.SetPageVisible(PageAdvanced, false);
     seams_.view.SetPageVisible(PageFLSetup, false);
-    calibration_.ResetToProgramStart();
+    // The calibration tables hold their program-start values from construction; resetting
+    // them here again would undo a device file loaded before this first tick.
 }
 
 void Session::PumpLines() {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "DeviceLayout.h"
 #include "SimOptions.h"
 
 namespace kivo::sim {
@@ -56,6 +57,11 @@ std::string CountsLayout::NextLine(const CivilTime& now) {
 }
 
 std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options) {
+    if (!options.devicePath.empty()) {
+        return std::make_unique<DeviceLayout>(LoadSimDeviceFile(options.devicePath),
+                                              options.alternate, options.seed,
+                                              options.faultColumns.value_or(0));
+    }
     CountsLayoutShape shape;
     shape.dateField = options.dateField;
     shape.timeField = options.timeField;

@@ -64,6 +64,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--log", {"a path", TextInto(&SimOptions::logPath, false)}},
         {"--id", {"a text without line ends", TextInto(&SimOptions::id, true)}},
         {"--memory-out", {"a path", TextInto(&SimOptions::memoryOut, false)}},
+        {"--dev", {"a device file path", TextInto(&SimOptions::devicePath, false)}},
         {"--rate",
          {"a rate above 0 and at most 1000 [Hz]",
           [](SimOptions& o, const std::string& t) { return ParseRate(t, o.rate); }}},
@@ -177,6 +178,9 @@ std::string SimUsage() {
            "  --alt                  MMDDYY and HHMMSS as the first two fields (older meters);\n"
            "                         clock replies use the six-digit forms too\n"
            "  --counts N             count columns per data line (default 3)\n"
+           "  --dev FILE             data lines that fit the device file FILE: one field per\n"
+           "                         declared column, of its kind (--date, --time and --counts\n"
+           "                         are then ignored; --alt still applies)\n"
            "  --seed N               seed of the counts and the memory image (default 1)\n"
            "  --autorun              stream from start, as some meters do after power-up\n"
            "  --clock MMDDYYHHMMSS   start value of the meter clock (default: host time)\n"
@@ -190,7 +194,8 @@ std::string SimUsage() {
            "                         each run, glued to that line\n"
            "  --fault-overlong       a 300-character line (\"Z\"s, then CR LF) before the first\n"
            "                         data line of each run\n"
-           "  --fault-columns N      data lines carry N count columns instead of --counts\n"
+           "  --fault-columns N      data lines carry N count columns instead of --counts;\n"
+           "                         with --dev, N count columns are added to its columns\n"
            "  --fault-silence-after BYTES\n"
            "                         a download stops after BYTES bytes and never sends \"etx\"\n"
            "  --fault-reopen-after LINES\n"

@@ -19,6 +19,7 @@ struct SimOptions {
     bool timeField = false;  // "HH:MM:SS" field
     bool alternate = false;  // "MMDDYY" and "HHMMSS" as the first two fields
     int counts = 3;          // count columns per data line
+    std::string devicePath;  // data lines that fit this device file; empty: the options above
     std::uint32_t seed = 1;
     bool autorun = false;
     std::size_t memorySize = 4096;   // bytes of the memory image [bytes]

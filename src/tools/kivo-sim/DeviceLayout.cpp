@@ -1,0 +1,98 @@
+#include "DeviceLayout.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "Simulator.h"
+#include "core/data/ColumnTypes.h"
+#include "core/data/DeviceFile.h"
+#include "core/host/View.h"
+
+namespace kivo::sim {
+namespace {
+
+// The loader's messages go to stderr: the simulator has no window.
+class StderrPrompts final : public Prompts {
+public:
+    void ShowWarning(const std::string& caption, const std::string& text) override {
+        std::fprintf(stderr, "kivo-sim: %s: %s\n", caption.c_str(), text.c_str());
+    }
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+        ShowWarning(caption, text);
+    }
+    std::optional<std::string> OpenFileName(const FileDialogSpec&) override { return {}; }
+    std::optional<std::string> SaveFileName(const FileDialogSpec&) override { return {}; }
+};
+
+}  // namespace
+
+DeviceCalibration LoadSimDeviceFile(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) throw StartupRefusal("cannot open device file '" + path + "'");
+    DeviceCalibration calibration;
+    std::string name;
+    StderrPrompts prompts;
+    if (!ReadDeviceFile(file, calibration, name, prompts))
+        throw StartupRefusal("device file '" + path + "' does not load");
+    return calibration;
+}
+
+DeviceLayout::DeviceLayout(const DeviceCalibration& calibration, bool alternate,
+                           std::uint32_t seed, int extraColumns)
+    : alternate_(alternate), random_(seed) {
+    const int declared = calibration.declaredColumns;
+    for (int i = 0; i < declared; ++i) {
+        Column column;
+        column.type = calibration.columnType[static_cast<std::size_t>(i)];
+        // Raw counts of a 16-bit meter; temperatures near 20 C with the usual 0.01 slope.
+        if (column.type == column::kITemp || column.type == column::kXTemp) {
+            column.level = 3000 + random_.Below(200);
+            column.step = 2;
+            column.low = 2500;
+            column.high = 3500;
+        } else if (IsReference(column.type)) {
+            column.level = 2000 + random_.Below(200);
+            column.step = 3;
+            column.low = 1500;
+            column.high = 2500;
+        } else {
+            column.level = 100 + random_.Below(4000);
+            column.step = 25;
+            column.low = 40;
+            column.high = 16000;
+        }
+        columns_.push_back(column);
+    }
+    for (int i = 0; i < extraColumns; ++i) columns_.push_back(Column{0, 1000, 20, 0, 4095});
+    for (int i = 0; i > extraColumns && !columns_.empty(); --i) columns_.pop_back();
+}
+
+std::string DeviceLayout::NextLine(const CivilTime& now) {
+    std::string line;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        Column& c = columns_[i];
+        if (i > 0) line += '\t';
+        if (alternate_ && i == 0) {
+            line += FormatDate(now, true);
+        } else if (alternate_ && i == 1) {
+            line += FormatTime(now, true);
+        } else if (c.type == column::kDate) {
+            line += FormatDate(now, false);
+        } else if (c.type == column::kTime) {
+            line += FormatTime(now, false);
+        } else {
+            const double change =
+                static_cast<double>(random_.Below(static_cast<std::uint32_t>(2 * c.step + 1))) -
+                c.step;
+            c.level += change;
+            if (c.level < c.low) c.level = 2 * c.low - c.level;
+            if (c.level > c.high) c.level = 2 * c.high - c.level;
+            char field[32];
+            std::snprintf(field, sizeof field, "%.0f", c.level);
+            line += field;
+        }
+    }
+    return line;
+}
+
+}  // namespace kivo::sim

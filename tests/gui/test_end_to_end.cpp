@@ -1,0 +1,141 @@
+// The first end-to-end run: the simulated meter on its pseudo-terminal, the window offscreen
+// with COM1 mapped to it, and the operator's clicks going through the same handlers.
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "../system/SimProcess.h"
+#include "ScriptedPrompts.h"
+#include "app/TForm1.h"
+
+using namespace kivo;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadAll(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the window's event loop until `done` holds; false after the bounded wait.
+template <class Done>
+bool WaitFor(Done done, int timeoutMs = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowTalksToTheSimulatedMeter() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString log = folder.filePath("commands.log");
+        test::SimProcess sim({"--log", log.toStdString(), "--date", "--time", "--counts", "3",
+                              "--rate", "20", "--id", "VER KIVO-SIM E2E"});
+
+        ScriptedPrompts prompts;
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.ports.Map(1, sim.PortPath());
+        TForm1 window(std::move(options));  // timers run as in the program
+        window.show();
+
+        auto* port = window.findChild<QComboBox*>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        QVERIFY2(prompts.messages.empty(), "COM1 should open on the simulator");
+
+        QPlainTextEdit* memo = window.Memo();
+        // The identification line the meter sends at start, then the answer to the
+        // automatic "$mnu" about half a second after the port opened.
+        QVERIFY2(WaitFor([&] { return memo->toPlainText().contains("VER KIVO-SIM E2E"); }),
+                 qPrintable(memo->toPlainText()));
+        QVERIFY(WaitFor([&] { return ReadAll(log).find("$mnu") != std::string::npos; }));
+        QVERIFY(WaitFor([&] { return memo->toPlainText().contains("AVE "); }));
+
+        const int before = memo->document()->blockCount();
+        QTest::mouseClick(window.findChild<QPushButton*>("BTStartData"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return ReadAll(log).find("$run\n") != std::string::npos; }));
+        // Data lines: date, time and three counts, TAB-separated.
+        QVERIFY2(WaitFor([&] {
+                     const QStringList lines = memo->toPlainText().split('\n');
+                     return lines.size() > before + 3 && lines.back().count('\t') == 4;
+                 }),
+                 qPrintable(memo->toPlainText().right(300)));
+
+        QTest::mouseClick(window.findChild<QPushButton*>("BTStopData"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return ReadAll(log).find("!!!!!") != std::string::npos; }));
+        // Exactly what the operator asked for reached the meter, in order.
+        QCOMPARE(ReadAll(log), std::string("$mnu\n$run\n!!!!!\n"));
+    }
+
+    // With a device file loaded, the meter's replies fill the setup state and its
+    // identification line becomes the caption.
+    void repliesFillTheSetupState() {
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--id", "VER KIVO FL 2.1"});
+        ScriptedPrompts prompts;
+        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.ports.Map(1, sim.PortPath());
+        TForm1 window(std::move(options));
+        window.Core().LoadDeviceFileClick();
+        QVERIFY(!window.Core().State().DevicePath.empty());
+        window.Core().SelectHostPort(1, 2);
+        QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
+        QVERIFY(WaitFor([&] { return window.Core().Setup().memoryUsedPages >= 0; }));
+        QCOMPARE(window.windowTitle(),
+                 QString("KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1"));
+        QVERIFY(window.Core().Setup().cycleInterval != "hhmmss");
+        QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);  // replies are not data
+    }
+
+    // A meter that sends one column more than its device file declares: the warning comes
+    // once, on the sixth line in a row, and never stops the pump.
+    void aColumnMismatchWarnsOnceOnTheSixthLine() {
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--fault-columns", "1",
+                              "--autorun", "--rate", "50"});
+        ScriptedPrompts prompts;
+        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.ports.Map(1, sim.PortPath());
+        TForm1 window(std::move(options));
+        window.Core().LoadDeviceFileClick();
+        window.Core().SelectHostPort(1, 2);
+        QPlainTextEdit* memo = window.Memo();
+        const auto dataLines = [&] {
+            int count = 0;
+            for (const QString& line : memo->toPlainText().split('\n'))
+                if (line.count('\t') == 6) ++count;
+            return count;
+        };
+        QVERIFY(WaitFor([&] { return dataLines() >= 12; }));
+        QCOMPARE(prompts.warnings.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(prompts.warnings[0].first),
+                 QString("Possible Mis-Match between Device File and Meter"));
+        QCOMPARE(QString::fromStdString(prompts.warnings[0].second),
+                 QString("Execution Error - Columns found 7 != Columns Expected 6"));
+        QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);
+    }
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "test_end_to_end.moc"

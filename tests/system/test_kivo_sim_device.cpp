@@ -1,0 +1,82 @@
+// The simulated meter streams lines that fit a device file, read by the core's own loader.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "SimProcess.h"
+#include "core/data/DataLine.h"
+#include "core/data/DeviceFile.h"
+
+namespace kivo::test {
+namespace {
+
+class SilentPrompts final : public Prompts {
+public:
+    int warnings = 0;
+    void ShowWarning(const std::string&, const std::string&) override { ++warnings; }
+    void ShowMessage(const std::string&, const std::string&) override { ++warnings; }
+    std::optional<std::string> OpenFileName(const FileDialogSpec&) override { return {}; }
+    std::optional<std::string> SaveFileName(const FileDialogSpec&) override { return {}; }
+};
+
+class FixedClock final : public Clock {
+public:
+    LocalTime Now() override { return {}; }
+};
+
+struct DeviceCase {
+    const char* file;
+    std::vector<std::string> extra;
+    bool accepted;
+};
+
+TEST(SimulatedMeterWithDeviceFile, StreamsLinesTheParserTakes) {
+    const std::vector<DeviceCase> cases = {
+        {"fluoro.dev", {}, true},
+        {"scatter9.dev", {}, true},
+        {"scatter_ref.dev", {}, true},
+        {"scatter_ref.dev", {"--alt"}, true},
+        {"fluoro.dev", {"--fault-columns", "1"}, false},
+    };
+    for (const DeviceCase& c : cases) {
+        const std::string path = std::string(KIVO_TEST_DATA) + "/" + c.file;
+        std::vector<std::string> arguments = {"--dev", path, "--autorun", "--rate", "50"};
+        arguments.insert(arguments.end(), c.extra.begin(), c.extra.end());
+        SimProcess sim(arguments);
+        PtyClient port(sim.PortPath());
+
+        DeviceCalibration calibration;
+        std::string name;
+        SilentPrompts prompts;
+        std::ifstream file(path);
+        ASSERT_TRUE(ReadDeviceFile(file, calibration, name, prompts)) << c.file;
+        DataLineParser parser;
+        MeterClock meterClock;
+        HostClockSnapshot host;
+        FixedClock clock;
+        const bool alternate = !c.extra.empty() && c.extra[0] == "--alt";
+        int lines = 0;
+        while (lines < 5) {
+            const std::optional<std::string> line = port.ReadLine(milliseconds(5000));
+            ASSERT_TRUE(line.has_value()) << c.file;
+            if (line->rfind("VER", 0) == 0) continue;
+            EXPECT_EQ(parser.ParseDataLine(*line, alternate, true, calibration, meterClock, host,
+                                           clock, prompts),
+                      c.accepted)
+                << c.file << ": " << *line;
+            ++lines;
+        }
+        if (c.accepted) {
+            EXPECT_NE(meterClock.month, 99) << c.file;
+        }
+    }
+}
+
+TEST(SimulatedMeterWithDeviceFile, AFileThatDoesNotLoadIsRefused) {
+    const ProcessResult run = RunToExit(KIVO_SIM_PATH, {"--dev", "/no/such/meter.dev"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("/no/such/meter.dev"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kivo::test
