@@ -92,7 +92,8 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
 
     session_ = std::make_unique<Session>(
-        Seams{*port, *this, *prompts, *clock, options.ports, std::move(exitProcess)});
+        Seams{*port, *this, *prompts, *clock, options.ports, std::move(exitProcess),
+              options.settingsDirectory});
 
     ConnectHandlers();
 

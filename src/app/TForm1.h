@@ -31,6 +31,7 @@ struct TForm1Options {
     Clock* clock = nullptr;        // default: the local clock
     std::function<void(int)> exitProcess;  // default: quit the event loop with the status
     bool startTimers = true;
+    std::string settingsDirectory;  // empty: the current directory
 };
 
 // The main window: its controls, its three timers, and the binding of every control event

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,8 +22,24 @@ public:
     LocalTime Now() override { return now; }
 };
 
-// A whole session on an in-memory port, a recording view and scripted prompts.
+// A folder of its own for one test's settings files, removed afterwards.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder() {
+        std::string pattern = testing::TempDir() + "kivo-XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+};
+
+// A whole session on an in-memory port, a recording view and scripted prompts; its
+// settings files live in a scratch folder.
 struct SessionFixture {
+    ScratchFolder folder;
     MemorySerialPort port;
     FakeView view;
     FakePrompts prompts;
@@ -29,7 +49,7 @@ struct SessionFixture {
 
     explicit SessionFixture(ComPortMap ports = DefaultPorts())
         : session(Seams{port, view, prompts, clock, std::move(ports),
-                        [this](int status) { exits.push_back(status); }}) {
+                        [this](int status) { exits.push_back(status); }, folder.path}) {
         port.openable = {"/dev/meter1"};
     }
 

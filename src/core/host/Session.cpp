@@ -101,7 +101,10 @@ void Session::ProcessDataLine(const std::string& /*line*/) {
 void Session::Timer500msTimer() {}
 
 void Session::Timer1SecondTimer() {
-    if (firstSecondTick_) firstSecondTick_ = false;
+    if (firstSecondTick_) {
+        firstSecondTick_ = false;  // cleared first: the restore is never tried twice
+        RestoreLastSettings();
+    }
     RefreshStatusLabels();
 }
 
@@ -179,6 +182,7 @@ void Session::SelectHostPort(int portItem, int baudItem) {
 void Session::Exit1Click() { BTExitClick(); }
 
 void Session::BTExitClick() {
+    SaveLastSettings();
     if (seams_.exitProcess) seams_.exitProcess(0);
 }
 

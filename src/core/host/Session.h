@@ -29,6 +29,9 @@ struct Seams {
     // Ends the process with an exit status. The window quits its event loop, so every
     // destructor runs and open files are flushed; tests record the status instead.
     std::function<void(int)> exitProcess;
+    // Where last.rbs, kivoiocomp.rbs and the restored device file are read and written;
+    // empty: the current directory, as the operator started the program.
+    std::string settingsDirectory;
 };
 
 // The whole state of one run of the program and the work of its timers and handlers.
@@ -101,6 +104,9 @@ public:
     // Shows the plot choices that suit the loaded device file's first `columns` columns.
     void ApplyDeviceFile(int columns);
 
+    // ---- handlers: plot choices ----
+    void StdDevCBChange();
+
     // ---- handlers: application ----
     void Exit1Click();
     void BTExitClick();
@@ -120,6 +126,10 @@ public:
 
 private:
     void FirstTickWork();
+    void RestoreLastSettings();
+    void SaveLastSettings();
+    std::string SettingsPath(const std::string& name) const;
+    bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
     void RefreshStatusLabels();
     void HandleLine(const std::string& line);
     void ProcessDataLine(const std::string& line);

@@ -17,20 +17,26 @@ void Session::LoadDeviceFileClick() {
     LoadDeviceFile(*path);
 }
 
-bool Session::LoadDeviceFile(const std::string& path) {
+bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openPath) {
     state_.DevicePath = path;
-    std::ifstream file(path);
-    if (!file) {
-        state_.DevicePath.clear();
-        return false;
-    }
-    if (!ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
-        seams_.prompts.ShowWarning("Device File Error",
-                                   "Missing or Invalid device file '" + path + "'");
+    std::ifstream file(openPath);
+    if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
         state_.DevicePath.clear();
         return false;
     }
     state_.PlotSetupPending = true;
+    return true;
+}
+
+bool Session::LoadDeviceFile(const std::string& path) {
+    if (!ReadDeviceFileAt(path, path)) {
+        // A file that would not even open gets no message; one that failed to load does.
+        if (std::ifstream(path)) {
+            seams_.prompts.ShowWarning("Device File Error",
+                                       "Missing or Invalid device file '" + path + "'");
+        }
+        return false;
+    }
     seams_.view.SetText(Control::LBDeviceFile, "Device File:  " + path);
     seams_.view.SetVisible(Control::PMeterType, false);
     seams_.view.SetActivePage(PagePlot);

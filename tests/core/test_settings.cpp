@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "SessionFixture.h"
+#include "core/settings/LastRbs.h"
+
+namespace kivo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<LastRbs> Read(const std::string& text) {
+    std::istringstream in(text);
+    return ReadLastRbs(in);
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+TEST(LastRbsFile, WrittenWithTheSingleFormat) {
+    LastRbs settings;
+    settings.values = {3, 1, 1, 15, 0, 2, 1, 0, -1, 0, 7, 1};
+    settings.deviceFile = "kivo-bb9.dev";
+    EXPECT_EQ(FormatLastRbs(settings), "3 1 1 15 0 2 1 0 -1 0 7 1\nkivo-bb9.dev\n");
+    const std::optional<LastRbs> back = Read(FormatLastRbs(settings));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->values, settings.values);
+    EXPECT_EQ(back->deviceFile, "kivo-bb9.dev");
+}
+
+TEST(LastRbsFile, ReadingRules) {
+    struct Case {
+        const char* name;
+        std::string text;
+        bool restores;
+        std::string deviceFile;
+        int firstValue;
+    };
+    const std::string long200(200, 'n');
+    const std::vector<Case> cases = {
+        {"CrLf", "1 2 0 0 0 0 0 0 0 0 0 0\r\nmeter.dev\r\n", true, "meter.dev", 1},
+        {"NoLineEndAtAll", "1 2 0 0 0 0 0 0 0 0 0 0\nmeter.dev", true, "meter.dev", 1},
+        {"AnyWhiteSpace", "  4\t2  0 0 0 0\t0 0 0 0 0 0\nm.dev\n", true, "m.dev", 4},
+        {"ElevenIntegers", "1 2 0 0 0 0 0 0 0 0 0\nmeter.dev\n", false, "", 0},
+        {"NotANumber", "1 2 0 0 x 0 0 0 0 0 0 0\nmeter.dev\n", false, "", 0},
+        {"Empty", "", false, "", 0},
+        {"LineTwoCutAt199", "1 2 0 0 0 0 0 0 0 0 0 0\n" + long200 + "\n", true,
+         std::string(199, 'n'), 1},
+        // A line 1 longer than 199 characters leaves its rest to be read as line 2.
+        {"LongLineOne", "1 2 0 0 0 0 0 0 0 0 0 0" + std::string(190, ' ') + "rest\nm.dev\n",
+         true, std::string(23 + 190 - 199, ' ') + "rest", 1},
+    };
+    for (const Case& c : cases) {
+        const std::optional<LastRbs> got = Read(c.text);
+        ASSERT_EQ(got.has_value(), c.restores) << c.name;
+        if (!got) continue;
+        EXPECT_EQ(got->deviceFile, c.deviceFile) << c.name;
+        EXPECT_EQ(got->values[0], c.firstValue) << c.name;
+    }
+}
+
+TEST(LastRbsFile, OnlyTheFileNameIsKept) {
+    EXPECT_EQ(FileNameOf("/home/tech/meters/kivo.dev"), "kivo.dev");
+    EXPECT_EQ(FileNameOf("kivo.dev"), "kivo.dev");
+    EXPECT_EQ(FileNameOf("relative/dir/odd:name.dev"), "odd:name.dev");
+}
+
+// A run that chose everything, then Exit; a new run in the same folder.
+struct RoundTrip : ::testing::Test {
+    SessionFixture first;
+
+    void SetUp() override {
+        fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", first.folder.File("fluoro.dev"));
+        first.Ticks(1);
+        first.prompts.openAnswers.push_back(first.folder.File("fluoro.dev"));
+        first.session.LoadDeviceFileClick();
+        first.view.itemIndexes[Control::CBHostPort] = 1;
+        first.view.itemIndexes[Control::CBBaudRate] = 3;
+        first.session.CBHostPortChange();
+        SharedState& state = first.session.State();
+        state.powerUser = 1;
+        state.StatsMode = 15;
+        state.PlotType = 1;
+        state.BBPlotChoice = 2;
+        state.ITempPlot = 1;
+        state.XTempPlot = 0;
+        state.PresPlot = 1;
+        state.RefChannelCorrection = 1;
+        state.TempCorrection = 5;
+        first.session.EarlyCommandsClick();
+        first.session.Exit1Click();
+    }
+};
+
+TEST_F(RoundTrip, ExitWritesTheSettings) {
+    EXPECT_EQ(first.exits, std::vector<int>({0}));
+    EXPECT_EQ(Slurp(first.folder.File("last.rbs")), "1 3 1 15 1 2 1 0 1 1 5 1\nfluoro.dev\n");
+}
+
+TEST_F(RoundTrip, TheNextStartRestoresEverything) {
+    SessionFixture next;
+    fs::copy_file(first.folder.File("last.rbs"), next.folder.File("last.rbs"));
+    fs::copy_file(first.folder.File("fluoro.dev"), next.folder.File("fluoro.dev"));
+    next.Ticks(1);
+    next.session.Timer1SecondTimer();
+
+    const SharedState& state = next.session.State();
+    EXPECT_EQ(state.DevicePath, "fluoro.dev");
+    EXPECT_EQ(next.view.texts[Control::LBDeviceFile], "Device File:  fluoro.dev");
+    EXPECT_EQ(next.port.opens.back(), "/dev/meter1@38400");
+    EXPECT_EQ(next.view.itemIndexes[Control::CBHostPort], 1);
+    EXPECT_EQ(next.view.itemIndexes[Control::CBBaudRate], 3);
+    EXPECT_EQ(state.powerUser, 1);
+    EXPECT_EQ(state.StatsMode, 15);
+    EXPECT_EQ(next.view.itemIndexes[Control::StdDevCB], 2);
+    EXPECT_EQ(state.PlotType, 1);
+    EXPECT_EQ(state.BBPlotChoice, 2);
+    EXPECT_EQ(state.ITempPlot, 1);
+    EXPECT_EQ(state.XTempPlot, 0);
+    EXPECT_EQ(state.PresPlot, 1);
+    EXPECT_EQ(next.view.itemIndexes[Control::PresCB], 1);
+    EXPECT_EQ(state.RefChannelCorrection, 1);
+    EXPECT_EQ(state.TempCorrection, 5);
+    EXPECT_TRUE(state.alternateCommands);
+    EXPECT_TRUE(next.view.checks[Control::EarlyCommands]);
+    EXPECT_TRUE(next.view.visibility[Control::BTSetTime]);
+    EXPECT_EQ(next.view.activePage, PagePlot);
+    EXPECT_FALSE(next.view.visibility[Control::PMeterType]);
+    EXPECT_TRUE(state.PlotSetupPending);
+    EXPECT_EQ(next.view.texts[Control::PowerUserPanel], "Power User");
+    // Power user in engineering units: the statistics list stays hidden.
+    EXPECT_FALSE(next.view.visibility[Control::StdDevCB]);
+
+    // The automatic "$mnu" follows the reopened port.
+    next.port.written.clear();
+    next.Ticks(10);
+    EXPECT_EQ(next.port.written, "$mnu\r\n");
+
+    // The restore runs once only.
+    next.view.texts.clear();
+    next.session.Timer1SecondTimer();
+    EXPECT_EQ(next.view.texts.count(Control::LBDeviceFile), 0u);
+
+    // And the second Exit writes the same file again.
+    next.session.Exit1Click();
+    EXPECT_EQ(Slurp(next.folder.File("last.rbs")), Slurp(first.folder.File("last.rbs")));
+}
+
+TEST(Restore, NothingIsAppliedWithoutItsDeviceFile) {
+    SessionFixture f;
+    Write(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0 1\nmissing.dev\n");
+    f.Ticks(1);
+    f.session.Timer1SecondTimer();
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_TRUE(f.port.opens.empty());
+    EXPECT_EQ(f.session.State().powerUser, 0);
+    EXPECT_FALSE(f.session.State().alternateCommands);
+    EXPECT_TRUE(f.prompts.warnings.empty());
+}
+
+TEST(Restore, ElevenIntegersRestoreNothing) {
+    SessionFixture f;
+    fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));
+    Write(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0\nfluoro.dev\n");
+    f.Ticks(1);
+    f.session.Timer1SecondTimer();
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_TRUE(f.port.opens.empty());
+}
+
+TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
+    SessionFixture f;
+    fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));
+    Write(f.folder.File("last.rbs"), "12 9 0 7 0 0 0 0 0 0 0 0\nfluoro.dev\n");
+    f.view.itemIndexes[Control::StdDevCB] = 0;
+    f.Ticks(1);
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.session.State().StatsMode, 7);
+    EXPECT_EQ(f.view.itemIndexes[Control::StdDevCB], 0);  // no item for 7: unchanged
+    EXPECT_TRUE(f.port.opens.empty());                     // item 12 opens no port
+}
+
+TEST(Exit, WritesNothingWithoutAPortItemOrADeviceFile) {
+    SessionFixture f;
+    f.session.Exit1Click();
+    EXPECT_FALSE(fs::exists(f.folder.File("last.rbs")));
+    f.OpenMeterPort();
+    f.session.Exit1Click();
+    EXPECT_FALSE(fs::exists(f.folder.File("last.rbs")));
+    EXPECT_EQ(f.exits, std::vector<int>({0, 0}));
+}
+
+TEST(Exit, ADeviceFileFromAnotherFolderIsSavedByNameOnly) {
+    SessionFixture f;
+    f.prompts.openAnswers.push_back(std::string(KIVO_TEST_DATA) + "/scatter9.dev");
+    f.session.LoadDeviceFileClick();
+    f.OpenMeterPort();
+    f.session.Exit1Click();
+    EXPECT_EQ(Slurp(f.folder.File("last.rbs")), "1 2 0 0 0 0 0 0 0 0 0 0\nscatter9.dev\n");
+}
+
+}  // namespace
+}  // namespace kivo::test
