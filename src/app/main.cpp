@@ -3,42 +3,53 @@
 #include <QCommandLineParser>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/Screenshots.h"
 #include "app/TForm1.h"
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("kivoview");
-    QApplication::setApplicationVersion("1.16");
+namespace {
 
+QStringList Arguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // The command line is read before any window exists, so --help and mistakes are
+    // answered on a machine without a display too.
+    QCoreApplication::setApplicationName("kivoview");
+    QCoreApplication::setApplicationVersion("1.16");
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "KIVO View: watch, convert, record and set up a KIVO meter on a serial port.");
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption version("version", "Show the version and exit.");
     const QCommandLineOption com(
         "com", "Map port COMn to a device path, e.g. --com 1=/dev/ttyUSB0 (repeatable). "
                "Default: COMn is /dev/ttyS(n-1).",
         "N=PATH");
-    parser.addOption(com);
     const QCommandLineOption screenshot(
-        "screenshot", "Run as usual for the settle time, save a PNG of every page and window in DIR, "
-                      "and exit.",
+        "screenshot", "Run as usual for the settle time, save a PNG of every page and window in DIR "
+                      "(drawn offscreen), and exit.",
         "DIR");
-    parser.addOption(screenshot);
     const QCommandLineOption settle("settle", "Seconds to run before the screenshots (default 2).",
                                     "SECONDS", "2");
-    parser.addOption(settle);
-    if (!parser.parse(QApplication::arguments())) {
+    parser.addOptions({help, version, com, screenshot, settle});
+    if (!parser.parse(Arguments(argc, argv))) {
         std::fprintf(stderr, "kivoview: %s\n", qPrintable(parser.errorText()));
         return 2;
     }
-    if (parser.isSet("help")) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+    if (parser.isSet(help)) {
+        // No application object exists yet to name the program in the usage line.
+        std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "kivoview")),
+                   stdout);
         return 0;
     }
-    if (parser.isSet("version")) {
+    if (parser.isSet(version)) {
         std::printf("kivoview 1.16\n");
         return 0;
     }
@@ -47,7 +58,6 @@ int main(int argc, char* argv[]) {
                      qPrintable(parser.positionalArguments().front()));
         return 2;
     }
-
     kivo::TForm1Options options;
     for (const QString& mapping : parser.values(com)) {
         if (const auto error = options.ports.ApplyOverride(mapping.toStdString())) {
@@ -55,14 +65,16 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
-
     bool settleOk = false;
     const double settleSeconds = parser.value(settle).toDouble(&settleOk);
-    if (!settleOk || settleSeconds < 0) {
-        std::fprintf(stderr, "kivoview: --settle takes a number of seconds\n");
+    if (!settleOk || settleSeconds < 0 || settleSeconds > 3600) {
+        std::fprintf(stderr, "kivoview: --settle takes a number of seconds (0 to 3600)\n");
         return 2;
     }
+    if (parser.isSet(screenshot) && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+    QApplication app(argc, argv);
     kivo::TForm1 window(std::move(options));
     window.show();
     if (parser.isSet(screenshot)) {
@@ -70,6 +82,7 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(static_cast<int>(settleSeconds * 1000), &window, [&window, directory] {
             const QStringList written = kivo::TakeScreenshots(window, directory);
             for (const QString& path : written) std::printf("%s\n", qPrintable(path));
+            std::fflush(stdout);
             QApplication::exit(written.size() == 9 ? 0 : 1);
         });
     }

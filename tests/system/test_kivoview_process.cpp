@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "SimProcess.h"
@@ -33,6 +35,33 @@ TEST(WindowProgram, ScreenshotsEveryPageAndWindow) {
         EXPECT_GT(fs::file_size(png), 1000u) << name;
         EXPECT_NE(run.out.find(png.string()), std::string::npos) << name;
     }
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Started in the demo folder, the program comes back as last.rbs says: COM1 opens on the
+// simulated meter, the device file loads, and the automatic "$mnu" reaches the meter.
+TEST(WindowProgram, StartsInTheDemoFolderOnTheSimulatedMeter) {
+    if (!HaveWindowProgram()) GTEST_SKIP() << "built without the window program";
+    const fs::path demo = fs::path(testing::TempDir()) / "kivo-demo";
+    fs::remove_all(demo);
+    fs::copy(fs::path(KIVO_SOURCE_DIR) / "demo", demo, fs::copy_options::recursive);
+    const fs::path log = demo / "commands.log";
+    SimProcess sim({"--dev", (demo / "kivo-bb9.dev").string(), "--log", log.string(),
+                    "--autorun", "--rate", "10"});
+    const std::string command = "cd '" + demo.string() + "' && exec '" + KIVO_VIEW_PATH +
+                                "' --com 1=" + sim.PortPath() +
+                                " --screenshot shots --settle 2.5";
+    const ProcessResult run = RunToExit("/bin/sh", {"-c", command}, milliseconds(60000));
+    ASSERT_TRUE(run.finished) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(Slurp(log).find("$mnu"), std::string::npos) << Slurp(log);
+    EXPECT_TRUE(fs::exists(demo / "shots" / "page4-plot-data.png"));
 }
 
 TEST(WindowProgram, CommandLineMistakesExitWithStatusTwo) {
