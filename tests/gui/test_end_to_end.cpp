@@ -1,6 +1,8 @@
 // The first end-to-end run: the simulated meter on its pseudo-terminal, the window offscreen
 // with COM1 mapped to it, and the operator's clicks going through the same handlers.
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -105,6 +107,45 @@ private slots:
                  QString("KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1"));
         QVERIFY(window.Core().Setup().cycleInterval != "hhmmss");
         QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);  // replies are not data
+    }
+
+    // The Meter Setup page against the meter: a new averaging is answered and shown; the
+    // store and the reload each clear "Setup Not Stored" through the meter's own reply.
+    void setupPageFollowsTheMeter() {
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev"});
+        ScriptedPrompts prompts;
+        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.ports.Map(1, sim.PortPath());
+        TForm1 window(std::move(options));
+        window.show();
+        window.Core().LoadDeviceFileClick();
+        window.Core().SelectHostPort(1, 2);
+        QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
+
+        auto* average = window.findChild<QLineEdit*>("MEAverage");
+        auto* label = window.findChild<QLabel*>("LBAVE");
+        auto* store = window.findChild<QLabel*>("PStore");
+        average->setText("60");
+        QTest::mouseClick(window.findChild<QPushButton*>("BTAverage"), Qt::LeftButton);
+        QVERIFY(store->isVisible());
+        QVERIFY2(WaitFor([&] { return label->text() == "Average: 60"; }),
+                 qPrintable(label->text()));
+
+        QTest::mouseClick(window.findChild<QPushButton*>("BTStoreToFlash1"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return store->isHidden(); }));
+        QCOMPARE(store->text(), QString("Setup is Current"));
+
+        average->setText("30");
+        QTest::mouseClick(window.findChild<QPushButton*>("BTAverage"), Qt::LeftButton);
+        QVERIFY(store->isVisible());
+        QVERIFY(WaitFor([&] { return label->text() == "Average: 30"; }));
+        QTest::mouseClick(window.findChild<QPushButton*>("BTReloadSetup1"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return store->isHidden(); }));
+        // The meter reloaded its stored setup: averaging 60 again, once asked for.
+        QTest::mouseClick(window.findChild<QPushButton*>("BTGetSetup1"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return label->text() == "Average: 60"; }));
     }
 
     // A meter that sends one column more than its device file declares: the warning comes

@@ -2,6 +2,7 @@
 
 #include "core/host/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
+#include "core/protocol/SetupDisplay.h"
 
 #include <cstdio>
 #include <string>
@@ -98,7 +99,10 @@ void Session::ProcessDataLine(const std::string& /*line*/) {
 // ---------------------------------------------------------------------------------------
 // 500 ms and one-second ticks.
 
-void Session::Timer500msTimer() {}
+void Session::Timer500msTimer() {
+    RefreshSetupDisplay(setup_, meterClock_, hostClock_, calibration_, dataLines_.DataLineCount,
+                        seams_.view);
+}
 
 void Session::Timer1SecondTimer() {
     if (firstSecondTick_) {

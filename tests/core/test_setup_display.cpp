@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "FakePrompts.h"
+#include "FakeView.h"
+#include "core/data/DeviceFile.h"
+#include "core/protocol/SetupDisplay.h"
+
+namespace kivo::test {
+namespace {
+
+TEST(SetupDisplay, MemoryLabels) {
+    struct Case {
+        std::int32_t pages;
+        const char* used;
+        const char* free;
+    };
+    // "%4.1f" pads a percent below 10 to four places: printf's output is the label.
+    const Case cases[] = {
+        {0, "Used:  0 K   0.0 %", "Free:  1055 K  100.0 %"},
+        {100, "Used:  25 K   2.4 %", "Free:  1029 K  97.6 %"},
+        {4095, "Used:  1055 K  100.0 %", "Free:  0 K   0.0 %"},
+        {2048, "Used:  528 K  50.0 %", "Free:  527 K  50.0 %"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MemoryUsedLabel(c.pages), c.used) << c.pages;
+        EXPECT_EQ(MemoryFreeLabel(c.pages), c.free) << c.pages;
+    }
+}
+
+TEST(SetupDisplay, ScaleCodesAsTheMeterReportsThem) {
+    EXPECT_EQ(EngrScaleLabel(1), "0.0001");
+    EXPECT_EQ(EngrScaleLabel(31), "0.0031");
+    EXPECT_EQ(EngrScaleLabel(255), "0.0255");
+}
+
+struct Display : ::testing::Test {
+    SetupState setup;
+    MeterClock meterClock;
+    HostClockSnapshot hostClock;
+    DeviceCalibration calibration;
+    FakeView view;
+    void Refresh(double lines = 0.0) {
+        RefreshSetupDisplay(setup, meterClock, hostClock, calibration, lines, view);
+    }
+};
+
+TEST_F(Display, NothingOfTheMeterBeforeItIdentifiesItself) {
+    setup.averageCount = 60;
+    Refresh();
+    EXPECT_EQ(view.texts.count(Control::LBAVE), 0u);
+    EXPECT_EQ(view.texts.count(Control::LBKIVODandT), 0u);
+    EXPECT_EQ(view.pageVisibility.count(PageFLSetup), 0u);  // no ASV2 in the device file
+}
+
+TEST_F(Display, TheMeterSetupOnceIdentified) {
+    setup.meterIdentified = true;
+    setup.averageCount = 60;
+    setup.sampleCount = 2;
+    setup.cycleCount = 3;
+    setup.cycleInterval = "001500";
+    setup.loggingOn = 1;
+    setup.memoryUsedPages = 100;
+    meterClock = MeterClock{11, 20, 3, 12, 30, 45};
+    hostClock = HostClockSnapshot{7, 8, 9, 5, 3, 4};
+    Refresh();
+    EXPECT_EQ(view.texts[Control::LBAVE], "Average: 60");
+    EXPECT_EQ(view.texts[Control::LBNS], "Number of Sample: 2");
+    EXPECT_EQ(view.texts[Control::LBNC], "Number of Cycles: 3");
+    EXPECT_EQ(view.texts[Control::LBCI], "Cycle Interval: 001500");
+    EXPECT_EQ(view.texts[Control::LBLog], "Logging: ON");
+    EXPECT_EQ(view.texts[Control::BTLogging], "Turn Logging OFF");
+    EXPECT_EQ(view.texts[Control::LBCal], "Engr Output: OFF");
+    EXPECT_EQ(view.texts[Control::BTCal], "Turn Engr Output ON");
+    EXPECT_EQ(view.texts[Control::LBStorageUsed], "Used:  25 K   2.4 %");
+    EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
+    EXPECT_EQ(view.texts[Control::LBHostDandT], "Host:  03/05/04  07:08:09");
+    meterClock.month = 99;
+    Refresh(1234.0);
+    EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:  1234");
+}
+
+TEST_F(Display, ScaleAndOffsetAreShownOncePerReply) {
+    setup.uglScaleCode = 31;
+    setup.uglScaleFresh = true;
+    setup.uglOffset = 12;
+    setup.uglOffsetFresh = true;
+    Refresh();
+    EXPECT_EQ(view.texts[Control::LBuglscale], "0.0031");
+    EXPECT_EQ(view.texts[Control::LBugloffset], "12");
+    EXPECT_FALSE(setup.uglScaleFresh);
+    view.texts.clear();
+    setup.uglScaleCode = 40;  // changed without a new reply: the label stays
+    Refresh();
+    EXPECT_EQ(view.texts.count(Control::LBuglscale), 0u);
+}
+
+TEST_F(Display, TimingValuesOnceKnown) {
+    setup.ph1OnKnown = true;
+    setup.ph1OnTime = 7;
+    Refresh();
+    EXPECT_EQ(view.texts[Control::LBph1onTime], "7");
+    EXPECT_EQ(view.texts.count(Control::LBph1offTime), 0u);
+}
+
+TEST_F(Display, RangesAndArrowsFromTheDeviceFile) {
+    std::ifstream file(std::string(KIVO_TEST_DATA) + "/fluoro.dev");
+    std::string name;
+    FakePrompts prompts;
+    ASSERT_TRUE(ReadDeviceFile(file, calibration, name, prompts));
+    for (const auto& [range, arrow] : std::vector<std::pair<std::uint32_t, Control>>{
+             {1, Control::HRArrow}, {2, Control::SRArrow}, {4, Control::WRArrow}}) {
+        setup.analogRange = range;
+        Refresh();
+        for (Control each : {Control::HRArrow, Control::SRArrow, Control::WRArrow})
+            EXPECT_EQ(view.visibility[each], each == arrow) << range;
+    }
+    setup.analogRange = 3;
+    Refresh();
+    for (Control each : {Control::HRArrow, Control::SRArrow, Control::WRArrow})
+        EXPECT_FALSE(view.visibility[each]);
+    EXPECT_TRUE(view.pageVisibility[PageFLSetup]);
+    EXPECT_EQ(view.texts[Control::LBHiRes], "ASV1:  Hi Resolution   0.0-2.0 ug/l");
+    EXPECT_EQ(view.texts[Control::LBStdRes], "ASV2:  Std Resolution  0.0-1.0 ug/l");
+    EXPECT_EQ(view.texts[Control::LBWideRange], "ASV4:  Wide Range:     0.0-0.5 ug/l");
+    EXPECT_EQ(view.texts[Control::LBDFuglscale], "0.0121");
+    EXPECT_EQ(view.texts[Control::LBDFugloffset], "50");
+}
+
+}  // namespace
+}  // namespace kivo::test
