@@ -97,6 +97,15 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
 
     ConnectHandlers();
 
+    // Each port item tells which device it stands for.
+    auto* portList = qobject_cast<QComboBox*>(ControlObject(Control::CBHostPort));
+    for (int n = 1; n <= ComPortMap::kPorts; ++n)
+        portList->setItemData(n, QString::fromStdString(options.ports.PathOf(n)), Qt::ToolTipRole);
+    const QString eraseWarning =
+        "Erases the meter's internal memory at once: all data the meter has logged is lost.";
+    for (Control erase : {Control::BTErase, Control::BTErase2})
+        qobject_cast<QWidget*>(ControlObject(erase))->setToolTip(eraseWarning);
+
     timer55_.setInterval(55);
     timer500_.setInterval(500);
     timer1s_.setInterval(1000);

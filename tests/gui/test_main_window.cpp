@@ -128,6 +128,15 @@ private slots:
         QCOMPARE(port->itemText(3), QString("Host Port - COM 3"));
     }
 
+    void portItemsShowTheirDevicesAndEraseWarns() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        QCOMPARE(port->itemData(1, Qt::ToolTipRole).toString(), QString("/dev/meter1"));
+        QCOMPARE(port->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyS1"));
+        for (const char* name : {"BTErase", "BTErase2"})
+            QVERIFY(f.Find<QPushButton>(name)->toolTip().contains("lost"));
+    }
+
     void choosingAPortOpensItAtTheChosenSpeed() {
         Fixture f;
         auto* port = f.Find<QComboBox>("CBHostPort");
