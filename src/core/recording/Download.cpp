@@ -1,0 +1,71 @@
+#include "core/recording/Download.h"
+
+#include <utility>
+
+namespace kivo {
+
+namespace {
+
+// ASCII only: the marker must not depend on the locale.
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool MemoryDownload::Start(const std::string& path, std::int32_t memoryUsedPages) {
+    if (active_) {
+        // Opening a second file would leave the first one open and unfinished.
+        if (report_) report_(kAlreadyRunningText);
+        return false;
+    }
+    file_ = RecordFile::Create(path, report_);
+    if (!file_) return false;
+    active_ = true;
+    status_ = download::kInProgress;
+    bytesReceived_ = 0;
+    expectedBytes_ = memoryUsedPages > 0 ? memoryUsedPages * kPageBytes : 0;
+    idleTicks_ = kIdleTicks;
+    return true;
+}
+
+void MemoryDownload::PumpDownload(std::string_view bytes) {
+    if (!active_ || bytes.empty()) return;
+    idleTicks_ = kIdleTicks;
+    file_->Write(bytes);
+    bytesReceived_ += static_cast<std::int64_t>(bytes.size());
+    for (const char byte : bytes) {
+        if (ShiftIntoWindow(byte)) {
+            // A file that lost bytes is not a complete copy of the memory.
+            Finish(file_->Failed() ? download::kIncomplete : download::kComplete);
+            idleTicks_ = 0;
+            return;
+        }
+    }
+    file_->Flush();
+}
+
+void MemoryDownload::IdleTick() {
+    if (idleTicks_ > 0) {
+        --idleTicks_;
+    } else if (active_) {
+        Finish(download::kIncomplete);
+    }
+}
+
+bool MemoryDownload::ShiftIntoWindow(char byte) {
+    window_[0] = window_[1];
+    window_[1] = window_[2];
+    window_[2] = byte;
+    return LowerAscii(window_[0]) == 'e' && LowerAscii(window_[1]) == 't' &&
+           LowerAscii(window_[2]) == 'x';
+}
+
+void MemoryDownload::Finish(int statusUnlessCancelled) {
+    const bool closedWhole = file_->Close();
+    if (status_ != download::kCancelled) {
+        status_ = closedWhole ? statusUnlessCancelled : download::kIncomplete;
+    }
+    file_.reset();
+    active_ = false;
+}
+
+}  // namespace kivo

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "core/data/Conversion.h"
+#include "core/data/DeviceCalibration.h"
+#include "core/protocol/SetupState.h"
+#include "core/recording/RecordFile.h"
+
+namespace kivo {
+
+// Engineering-units file (*.eng): a heading line, then one record per accepted data line.
+// Fields are TAB-separated, lines end in CR LF. After "Count", "Date" and "Time" come the
+// fields of columns 1..definitionCount in column order: four for a "Lambda=" column, one
+// for each other recorded type, none for date, time, reference and ignored columns.
+
+// The heading line, line end included.
+std::string EngrHeading(const DeviceCalibration& calibration, int definitionCount);
+
+// One record line, line end included: the sample number (the chart's X), the meter's date
+// as month day year and time as hour minute second, and the column values.
+std::string EngrRecord(double sampleX, const MeterClock& meterClock,
+                       const DeviceCalibration& calibration, int definitionCount,
+                       const EngineeringValues& values);
+
+// Writers over a RecordFile, whose ByteCount() is EngrByteCount (heading included).
+bool WriteEngrHeader(RecordFile& file, const DeviceCalibration& calibration, int definitionCount);
+bool WriteEngrRecord(RecordFile& file, double sampleX, const MeterClock& meterClock,
+                     const DeviceCalibration& calibration, int definitionCount,
+                     const EngineeringValues& values);
+
+}  // namespace kivo

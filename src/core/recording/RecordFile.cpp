@@ -1,0 +1,87 @@
+#include "core/recording/RecordFile.h"
+
+#include <unistd.h>  // fdatasync
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace kivo {
+
+namespace {
+
+// A failing call that left errno alone still needs a reason to show.
+int ErrorOrIo(int error) { return error != 0 ? error : EIO; }
+
+}  // namespace
+
+std::string CreateFailureText(const std::string& path, int error) {
+    return "Cannot create the file \"" + path + "\": " + std::strerror(error) + ".";
+}
+
+std::string WriteFailureText(const std::string& path, int error) {
+    return "Cannot write to the file \"" + path + "\": " + std::strerror(error) +
+           ".\nNothing more is written to this file.";
+}
+
+std::optional<RecordFile> RecordFile::Create(const std::string& path, Reporter report) {
+    errno = 0;
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        const int error = ErrorOrIo(errno);
+        if (report) report(CreateFailureText(path, error));
+        return std::nullopt;
+    }
+    return RecordFile(std::move(file), path, std::move(report));
+}
+
+RecordFile::RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report)
+    : file_(std::move(file)), path_(std::move(path)), report_(std::move(report)) {}
+
+bool RecordFile::Write(std::string_view bytes) {
+    if (!file_ || failed_) return false;
+    if (bytes.empty()) return true;
+    errno = 0;
+    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file_.get());
+    byteCount_ += static_cast<std::int64_t>(written);
+    unflushed_ = true;
+    if (written != bytes.size()) {
+        Fail(ErrorOrIo(errno));
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::Flush() {
+    if (!file_ || failed_) return !failed_;
+    if (!unflushed_) return true;
+    unflushed_ = false;
+    errno = 0;
+    if (std::fflush(file_.get()) != 0) {
+        Fail(ErrorOrIo(errno));
+        return false;
+    }
+    // Devices and pipes cannot be synchronised; that loses nothing.
+    if (fdatasync(fileno(file_.get())) != 0 && errno != EINVAL && errno != EROFS) {
+        Fail(ErrorOrIo(errno));
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::Close() {
+    if (!file_) return !failed_;
+    Flush();
+    errno = 0;
+    const int result = std::fclose(file_.release());
+    if (result != 0 && !failed_) Fail(ErrorOrIo(errno));
+    return !failed_;
+}
+
+void RecordFile::Fail(int error) {
+    if (failed_) return;
+    failed_ = true;
+    if (report_) report_(WriteFailureText(path_, error));
+}
+
+}  // namespace kivo

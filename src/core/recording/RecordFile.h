@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kivo {
+
+// A file the program records into (raw, engineering units, memory download): created for
+// binary writing, an existing file truncated. It never fails silently: the first failed
+// write, flush or close is told to the operator once, with the system's reason and the
+// path, and from then on every write is refused, so an unattended recording on a full disk
+// is noticed instead of producing a file with holes.
+class RecordFile {
+public:
+    // Tells the operator about a failure; called at most once per file after it opened.
+    using Reporter = std::function<void(const std::string& message)>;
+
+    // The created file, or nothing when it cannot be created (`report` is told why).
+    static std::optional<RecordFile> Create(const std::string& path, Reporter report);
+
+    RecordFile(RecordFile&&) noexcept = default;
+    RecordFile& operator=(RecordFile&&) noexcept = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    // Closes without reporting: Close() first to hear of a failure.
+    ~RecordFile() = default;
+
+    // Buffers the bytes; false once the file has failed or is closed.
+    bool Write(std::string_view bytes);
+    // Hands what was written since the last flush to the disk, so that a crash or a power
+    // cut loses at most what came after. Does nothing when nothing was written since.
+    bool Flush();
+    // Flushes and closes; false when anything written was lost. Later calls do nothing.
+    bool Close();
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Failed() const { return failed_; }
+    // Bytes accepted by Write since the file was created.
+    std::int64_t ByteCount() const { return byteCount_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report);
+    void Fail(int error);
+
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::string path_;
+    Reporter report_;
+    std::int64_t byteCount_ = 0;
+    bool unflushed_ = false;
+    bool failed_ = false;
+};
+
+// The texts the operator reads.
+std::string CreateFailureText(const std::string& path, int error);
+std::string WriteFailureText(const std::string& path, int error);
+
+}  // namespace kivo
