@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTabWidget>
 
 #include "app/DialogPrompts.h"
@@ -245,6 +248,15 @@ void TForm1::SetPumpInterval(int milliseconds) { timer55_.setInterval(millisecon
 
 void TForm1::ShowPasswordWindow() { password_->ShowInFront(); }
 
+void TForm1::SetProgress(Control control, std::int64_t value, std::int64_t maximum) {
+    auto* bar = qobject_cast<QProgressBar*>(ControlObject(control));
+    if (bar == nullptr) return;
+    // QProgressBar counts in int: show large files in kilobytes.
+    const std::int64_t scale = maximum > (1LL << 30) ? 1024 : 1;
+    bar->setRange(0, static_cast<int>(maximum / scale));
+    bar->setValue(static_cast<int>(std::min(value, maximum > 0 ? maximum : value) / scale));
+}
+
 // ---- handlers -----------------------------------------------------------------------
 
 void TForm1::PCOMPortClick() { selectHP_->ShowInFront(); }
@@ -334,6 +346,12 @@ void TForm1::ConnectHandlers() {
         {Control::BTfloffset, &Session::BTfloffsetClick},
         {Control::PowerUserPanel, &Session::PowerUserPanelClick},
         {Control::LoadDeviceFile, &Session::LoadDeviceFileClick},
+        {Control::BTRecordRaw, &Session::BTRecordRawClick},
+        {Control::BTRecordEngr, &Session::BTRecordEngrClick},
+        {Control::BTStopRecord, &Session::BTStopRecordClick},
+        {Control::ReplayRawFile, &Session::ReplayRawFileClick},
+        {Control::RealTimeData, &Session::RealTimeDataClick},
+        {Control::BTGetData, &Session::BTGetDataClick},
         {Control::PMeterType, &Session::PMeterTypeClick},
     };
     for (const auto& [control, handler] : clicks) OnClick(control, handler);

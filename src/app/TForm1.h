@@ -69,6 +69,7 @@ public:
     void ShowMemoryFullWindow() override;
     void SetPumpInterval(int milliseconds) override;
     void ShowPasswordWindow() override;
+    void SetProgress(Control control, std::int64_t value, std::int64_t maximum) override;
 
 public slots:
     void PCOMPortClick();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -179,6 +180,12 @@ void TForm1::BuildLeftColumn(QVBoxLayout* column) {
     }
     column->addSpacing(10);
     column->addWidget(Label(parent, "LBTotalIn", "Bytes Read:"));
+    auto* replay = new QProgressBar(parent);
+    replay->setObjectName("ReplayProgress");
+    replay->setFormat("Replay %p%");
+    replay->setToolTip("Position in the raw file being replayed");
+    replay->hide();
+    column->addWidget(replay);
     column->addStretch(1);
     auto* portBox = new QGroupBox(parent);
     portBox->setObjectName("PortBox");
@@ -435,6 +442,11 @@ QWidget* TForm1::BuildTransferPage() {
     grid->addWidget(Label(box, "LBReceiveFile", "Receive File:  "), 1, 0, 1, 3);
     grid->addWidget(Label(box, "LBReceiveFileSize", "Receive File Size:  "), 2, 0, 1, 3);
     grid->addWidget(Label(box, "LBReceiveStatus", "Receive Status:"), 3, 0, 1, 3);
+    auto* progress = new QProgressBar(box);
+    progress->setObjectName("DownloadProgress");
+    progress->setToolTip("Bytes received of the size the meter's memory report implies");
+    progress->hide();
+    grid->addWidget(progress, 4, 0, 1, 3);
     layout->addWidget(box);
     layout->addStretch(1);
     return page;

@@ -40,6 +40,9 @@ public:
     void ShowMemoryFullWindow() override { ++memoryFullWindowShows; }
     void SetPumpInterval(int milliseconds) override { pumpIntervalMs = milliseconds; }
     void ShowPasswordWindow() override { ++passwordWindowShows; }
+    void SetProgress(Control control, std::int64_t value, std::int64_t maximum) override {
+        progress[control] = {value, maximum};
+    }
 
     // Everything set so far, one item a line, in a fixed order; equal views describe equally.
     std::string Describe() const {
@@ -76,6 +79,7 @@ public:
     int memoryFullWindowShows = 0;
     int pumpIntervalMs = 55;
     int passwordWindowShows = 0;
+    std::map<Control, std::pair<std::int64_t, std::int64_t>> progress;
 
 private:
     static const char* Flag(bool on) { return on ? "yes" : "no"; }

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "FakePrompts.h"
+#include "FileBytes.h"
 #include "FakeView.h"
 #include "MemorySerialPort.h"
 #include "core/host/Clock.h"
@@ -22,24 +19,10 @@ public:
     LocalTime Now() override { return now; }
 };
 
-// A folder of its own for one test's settings files, removed afterwards.
-struct ScratchFolder {
-    std::string path;
-    ScratchFolder() {
-        std::string pattern = testing::TempDir() + "kivo-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-};
-
 // A whole session on an in-memory port, a recording view and scripted prompts; its
 // settings files live in a scratch folder.
 struct SessionFixture {
-    ScratchFolder folder;
+    ScratchDirectory folder;
     MemorySerialPort port;
     FakeView view;
     FakePrompts prompts;

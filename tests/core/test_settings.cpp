@@ -17,18 +17,6 @@ std::optional<LastRbs> Read(const std::string& text) {
     return ReadLastRbs(in);
 }
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 TEST(LastRbsFile, WrittenWithTheSingleFormat) {
     LastRbs settings;
     settings.values = {3, 1, 1, 15, 0, 2, 1, 0, -1, 0, 7, 1};
@@ -106,7 +94,7 @@ struct RoundTrip : ::testing::Test {
 
 TEST_F(RoundTrip, ExitWritesTheSettings) {
     EXPECT_EQ(first.exits, std::vector<int>({0}));
-    EXPECT_EQ(Slurp(first.folder.File("last.rbs")), "1 3 1 15 1 2 1 0 1 1 5 1\nfluoro.dev\n");
+    EXPECT_EQ(ReadBytes(first.folder.File("last.rbs")), "1 3 1 15 1 2 1 0 1 1 5 1\nfluoro.dev\n");
 }
 
 TEST_F(RoundTrip, TheNextStartRestoresEverything) {
@@ -155,12 +143,12 @@ TEST_F(RoundTrip, TheNextStartRestoresEverything) {
 
     // And the second Exit writes the same file again.
     next.session.Exit1Click();
-    EXPECT_EQ(Slurp(next.folder.File("last.rbs")), Slurp(first.folder.File("last.rbs")));
+    EXPECT_EQ(ReadBytes(next.folder.File("last.rbs")), ReadBytes(first.folder.File("last.rbs")));
 }
 
 TEST(Restore, NothingIsAppliedWithoutItsDeviceFile) {
     SessionFixture f;
-    Write(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0 1\nmissing.dev\n");
+    WriteBytes(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0 1\nmissing.dev\n");
     f.Ticks(1);
     f.session.Timer1SecondTimer();
     EXPECT_TRUE(f.session.State().DevicePath.empty());
@@ -173,7 +161,7 @@ TEST(Restore, NothingIsAppliedWithoutItsDeviceFile) {
 TEST(Restore, ElevenIntegersRestoreNothing) {
     SessionFixture f;
     fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));
-    Write(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0\nfluoro.dev\n");
+    WriteBytes(f.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0\nfluoro.dev\n");
     f.Ticks(1);
     f.session.Timer1SecondTimer();
     EXPECT_TRUE(f.session.State().DevicePath.empty());
@@ -183,7 +171,7 @@ TEST(Restore, ElevenIntegersRestoreNothing) {
 TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
     SessionFixture f;
     fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));
-    Write(f.folder.File("last.rbs"), "12 9 0 7 0 0 0 0 0 0 0 0\nfluoro.dev\n");
+    WriteBytes(f.folder.File("last.rbs"), "12 9 0 7 0 0 0 0 0 0 0 0\nfluoro.dev\n");
     f.view.itemIndexes[Control::StdDevCB] = 0;
     f.Ticks(1);
     f.session.Timer1SecondTimer();
@@ -208,7 +196,7 @@ TEST(Exit, ADeviceFileFromAnotherFolderIsSavedByNameOnly) {
     f.session.LoadDeviceFileClick();
     f.OpenMeterPort();
     f.session.Exit1Click();
-    EXPECT_EQ(Slurp(f.folder.File("last.rbs")), "1 2 0 0 0 0 0 0 0 0 0 0\nscatter9.dev\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("last.rbs")), "1 2 0 0 0 0 0 0 0 0 0 0\nscatter9.dev\n");
 }
 
 }  // namespace

@@ -34,7 +34,9 @@
     X(PlotTypeCB) X(BBPlotCB) X(StdDevCB) X(iTempCB) X(xTempCB) X(PresCB)                      \
     /* Transfer Data page */                                                                   \
     X(BTGetData) X(BitBtnCancel) X(BTErase2) X(LBReceiveFile) X(LBReceiveFileSize)             \
-    X(LBReceiveStatus)
+    X(LBReceiveStatus) X(DownloadProgress)                                                     \
+    /* left column, beneath the byte count */                                                  \
+    X(ReplayProgress)
 
 namespace kivo {
 

@@ -20,9 +20,12 @@ std::string Format(const char* format, long long value) {
 }  // namespace
 
 Session::Session(Seams seams)
-    : seams_(std::move(seams)), link_(seams_.port, seams_.ports, seams_.prompts, state_) {}
+    : seams_(std::move(seams)),
+      link_(seams_.port, seams_.ports, seams_.prompts, state_),
+      rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
+      download_([this](const std::string& message) { ReportFileProblem(message); }) {}
 
-Session::~Session() = default;
+Session::~Session() { CloseAllFiles(); }
 
 // ---------------------------------------------------------------------------------------
 // 55 ms tick: start-up work, the automatic "$mnu", then the pump.
@@ -37,7 +40,14 @@ void Session::Timer55msTimer() {
         if (state_.autoMenuCountdown == 1) link_.SendCommand("$mnu");
         --state_.autoMenuCountdown;
     }
-    PumpLines();
+    if (download_.Active()) {
+        RunDownloadStep();
+    } else {
+        PumpLines();
+    }
+    download_.IdleTick();
+    SyncDownloadState();
+    FlushRecordFiles();
     if (state_.NewDataLine) {
         state_.NewDataLine = false;
         RefreshClockLabels();
@@ -66,7 +76,12 @@ void Session::PumpLines() {
     }
     // The whole receive buffer per tick: a meter at 38400 baud sends about 3.8 KB/s,
     // more than a hundred bytes a tick would take, and the driver's queue would overflow.
-    const long count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
+    long count = 0;
+    if (!state_.ReplayMode) {
+        count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
+    } else if (state_.ReplayRunning) {
+        TakeReplayInput(count);
+    }
     if (count <= 0) return;
     state_.BytesRead += static_cast<std::uint64_t>(count);
     assembler_.Feed(receiveBuffer_.data(), static_cast<std::size_t>(count), *this);
@@ -89,11 +104,16 @@ void Session::HandleLine(const std::string& line) {
     ParseReply(line, target);
 }
 
-void Session::ProcessDataLine(const std::string& /*line*/) {
+void Session::ProcessDataLine(const std::string& line) {
     state_.NewDataLine = true;
+    if (const std::optional<std::string> rate = rate_.EstimateSampleRate(state_.ReplayMode)) {
+        seams_.view.SetText(Control::LBHz1, *rate);
+        seams_.view.SetText(Control::LBHz2, *rate);
+    }
     CorrectCounts(calibration_, dataLines_.RawValues, dataLines_.rawITemp,
                   state_.RefChannelCorrection != 0, state_.TempCorrection != 0);
     ConvertToEngineering(calibration_, dataLines_.RawValues, engineering_);
+    RecordDataLine(line);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -109,6 +129,9 @@ void Session::Timer1SecondTimer() {
         firstSecondTick_ = false;  // cleared first: the restore is never tried twice
         RestoreLastSettings();
     }
+    // What the ticks flushed is also put on the disk once a second, against power cuts.
+    if (rawFile_ && !rawFile_->Sync()) StopRawRecording();
+    if (engrFile_ && !engrFile_->Sync()) StopEngrRecording();
     RefreshStatusLabels();
 }
 
@@ -187,6 +210,7 @@ void Session::Exit1Click() { BTExitClick(); }
 
 void Session::BTExitClick() {
     SaveLastSettings();
+    CloseAllFiles();
     if (seams_.exitProcess) seams_.exitProcess(0);
 }
 

@@ -16,6 +16,10 @@
 #include "core/data/DeviceCalibration.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
+#include "core/recording/Download.h"
+#include "core/recording/RawRecording.h"
+#include "core/recording/RecordFile.h"
+#include "core/recording/SampleRate.h"
 
 namespace kivo {
 
@@ -104,6 +108,19 @@ public:
     // Shows the plot choices that suit the loaded device file's first `columns` columns.
     void ApplyDeviceFile(int columns);
 
+    // ---- handlers: recording, replay and download ----
+    void BTRecordRawClick();
+    void BTRecordEngrClick();
+    void BTStopRecordClick();
+    void ReplayRawFileClick();
+    void RealTimeDataClick();
+    void BTGetDataClick();
+    // Starts recording to `path` as the buttons do after their dialogs. True when it started.
+    bool StartRawRecording(const std::string& path);
+    bool StartEngrRecording(const std::string& path);
+    bool OpenReplay(const std::string& path);
+    bool StartDownload(const std::string& path);
+
     // ---- handlers: plot choices ----
     void StdDevCBChange();
 
@@ -121,6 +138,7 @@ public:
     DeviceCalibration& Calibration() { return calibration_; }
     const DataLineParser& DataLines() const { return dataLines_; }
     const EngineeringValues& Engineering() const { return engineering_; }
+    const MemoryDownload& Download() const { return download_; }
     const MeterClock& MeterTime() const { return meterClock_; }
     const HostClockSnapshot& HostTime() const { return hostClock_; }
 
@@ -134,6 +152,15 @@ private:
     void HandleLine(const std::string& line);
     void ProcessDataLine(const std::string& line);
     void RefreshClockLabels();
+    void TakeReplayInput(long& count);
+    void RecordDataLine(const std::string& line);
+    void FlushRecordFiles();
+    void StopRawRecording();
+    void StopEngrRecording();
+    void CloseAllFiles();
+    void RunDownloadStep();
+    void SyncDownloadState();
+    void ReportFileProblem(const std::string& message);
     // Sends the command built from an edit box's text, or tells the operator why not.
     bool SendEditCommand(EditCommand command, Control edit);
     void SendPowerUserCommand(EditCommand command, Control edit);
@@ -151,6 +178,11 @@ private:
     DeviceCalibration calibration_;
     DataLineParser dataLines_;
     EngineeringValues engineering_;
+    SampleRateEstimator rate_;
+    std::optional<RecordFile> rawFile_;
+    std::optional<RecordFile> engrFile_;
+    std::optional<ReplayReader> replay_;
+    MemoryDownload download_;
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     bool firstPumpTick_ = true;

@@ -45,7 +45,8 @@ void Session::BTStopClick() {
 }
 
 void Session::BitBtnCancelClick() {
-    state_.DownloadStatus = 4;
+    download_.Cancel();
+    SyncDownloadState();
     BTStopClick();
 }
 

@@ -20,6 +20,18 @@ void Session::LoadDeviceFileClick() {
 bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openPath) {
     state_.DevicePath = path;
     std::ifstream file(openPath);
+    if (file && state_.EngrRecording && engrFile_) {
+        // Later records would no longer match the file's heading. Raw lines stay exact,
+        // so the raw recording goes on.
+        const std::string recorded = engrFile_->Path();
+        StopEngrRecording();
+        seams_.prompts.ShowWarning(
+            "Engr Units Recording Stopped",
+            "Another device file was loaded, so the engineering-units recording to\n" +
+                recorded +
+                "\nwas stopped: its heading describes the columns of the previous device "
+                "file.\nThe raw recording goes on. Press Record Engr to start a new file.");
+    }
     if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
         state_.DevicePath.clear();
         return false;

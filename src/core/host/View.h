@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -35,6 +36,8 @@ public:
     virtual void SetPageVisible(int page, bool visible) = 0;
     // The memory-full window: shown non-modally, brought to the front if already shown.
     virtual void ShowMemoryFullWindow() = 0;
+    // A progress bar: `value` of `maximum`; a maximum of 0 shows a busy bar.
+    virtual void SetProgress(Control control, std::int64_t value, std::int64_t maximum) = 0;
     // The power-user password window, shown non-modally in front.
     virtual void ShowPasswordWindow() = 0;
     // The receive pump's tick: 55 ms live, 220 ms while a raw file is replayed.

@@ -56,11 +56,20 @@ bool RecordFile::Flush() {
     if (!file_ || failed_) return !failed_;
     if (!unflushed_) return true;
     unflushed_ = false;
+    unsynced_ = true;
     errno = 0;
     if (std::fflush(file_.get()) != 0) {
         Fail(ErrorOrIo(errno));
         return false;
     }
+    return true;
+}
+
+bool RecordFile::Sync() {
+    if (!Flush()) return false;
+    if (!file_ || !unsynced_) return true;
+    unsynced_ = false;
+    errno = 0;
     // Devices and pipes cannot be synchronised; that loses nothing.
     if (fdatasync(fileno(file_.get())) != 0 && errno != EINVAL && errno != EROFS) {
         Fail(ErrorOrIo(errno));
@@ -71,7 +80,7 @@ bool RecordFile::Flush() {
 
 bool RecordFile::Close() {
     if (!file_) return !failed_;
-    Flush();
+    Sync();
     errno = 0;
     const int result = std::fclose(file_.release());
     if (result != 0 && !failed_) Fail(ErrorOrIo(errno));

@@ -32,9 +32,12 @@ public:
 
     // Buffers the bytes; false once the file has failed or is closed.
     bool Write(std::string_view bytes);
-    // Hands what was written since the last flush to the disk, so that a crash or a power
-    // cut loses at most what came after. Does nothing when nothing was written since.
+    // Hands what was written since the last flush to the operating system, so that a crash
+    // of the program loses nothing written before. Does nothing when nothing was written.
     bool Flush();
+    // Flushes and asks the disk to keep what was written (fdatasync), so a power cut loses
+    // at most what came since. Costly on slow media: once a second is enough.
+    bool Sync();
     // Flushes and closes; false when anything written was lost. Later calls do nothing.
     bool Close();
 
@@ -57,6 +60,7 @@ private:
     Reporter report_;
     std::int64_t byteCount_ = 0;
     bool unflushed_ = false;
+    bool unsynced_ = false;
     bool failed_ = false;
 };
 

@@ -1,0 +1,210 @@
+// The files an operator takes home: the raw file, the engineering-units file, the replay
+// of a raw file, and the download of the meter's memory. Every record file is flushed at the
+// end of each tick that wrote to it; a failed write is told once and stops that recording.
+#include "core/host/Session.h"
+#include "core/recording/EngrRecording.h"
+
+namespace kivo {
+
+namespace {
+
+const FileDialogSpec kRecordRawDialog{
+    "Record Raw Data", "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+const FileDialogSpec kRecordEngrDialog{"Open Engr Units Record File",
+                                       "Engineering Units|*.eng|All Files|*.*", "eng"};
+const FileDialogSpec kReplayDialog{"Open Replay File",
+                                   "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+const FileDialogSpec kGetDataDialog{"Retrieve Meter's Internal Data",
+                                    "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+
+constexpr int kLivePumpInterval = 55;
+constexpr int kReplayPumpInterval = 220;
+
+}  // namespace
+
+void Session::ReportFileProblem(const std::string& message) {
+    seams_.prompts.ShowWarning("File Error", message);
+}
+
+// ---- raw recording ------------------------------------------------------------------
+
+void Session::BTRecordRawClick() {
+    const std::optional<std::string> path = seams_.prompts.SaveFileName(kRecordRawDialog);
+    if (!path) return;
+    StartRawRecording(*path);
+}
+
+bool Session::StartRawRecording(const std::string& path) {
+    // A new target closes the old one first: nothing is left open and unreachable.
+    StopRawRecording();
+    rawFile_ = RecordFile::Create(path, [this](const std::string& m) { ReportFileProblem(m); });
+    if (!rawFile_) return false;
+    seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
+    state_.RawRecording = true;
+    state_.RawByteCount = 0;
+    return true;
+}
+
+void Session::StopRawRecording() {
+    state_.RawRecording = false;
+    if (rawFile_) rawFile_->Close();
+    rawFile_.reset();
+}
+
+// ---- engineering-units recording ----------------------------------------------------
+
+void Session::BTRecordEngrClick() {
+    if (calibration_.definitionCount == 0) LoadDeviceFileClick();
+    const std::optional<std::string> path = seams_.prompts.SaveFileName(kRecordEngrDialog);
+    if (!path) return;
+    StartEngrRecording(*path);
+}
+
+bool Session::StartEngrRecording(const std::string& path) {
+    StopEngrRecording();
+    engrFile_ = RecordFile::Create(path, [this](const std::string& m) { ReportFileProblem(m); });
+    if (!engrFile_) {
+        seams_.view.SetText(Control::LBEngrFileName, "Engr Units File: ");
+        return false;
+    }
+    seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
+    state_.EngrRecording = true;
+    state_.EngrByteCount = 0;
+    WriteEngrHeader(*engrFile_, calibration_, calibration_.definitionCount);
+    engrFile_->Flush();
+    state_.EngrByteCount = engrFile_->ByteCount();
+    if (engrFile_->Failed()) StopEngrRecording();
+    return state_.EngrRecording;
+}
+
+void Session::StopEngrRecording() {
+    state_.EngrRecording = false;
+    if (engrFile_) engrFile_->Close();
+    engrFile_.reset();
+}
+
+void Session::BTStopRecordClick() {
+    StopRawRecording();
+    StopEngrRecording();
+}
+
+void Session::RecordDataLine(const std::string& line) {
+    if (state_.EngrRecording && engrFile_) {
+        WriteEngrRecord(*engrFile_, dataLines_.SampleX, meterClock_, calibration_,
+                        calibration_.definitionCount, engineering_);
+        state_.EngrByteCount = engrFile_->ByteCount();
+        if (engrFile_->Failed()) StopEngrRecording();
+    }
+    if (state_.RawRecording && rawFile_) {
+        WriteRawRecord(*rawFile_, line);
+        state_.RawByteCount = rawFile_->ByteCount();
+        if (rawFile_->Failed()) StopRawRecording();
+    }
+}
+
+void Session::FlushRecordFiles() {
+    if (rawFile_ && !rawFile_->Flush()) StopRawRecording();
+    if (engrFile_ && !engrFile_->Flush()) StopEngrRecording();
+}
+
+void Session::CloseAllFiles() {
+    StopRawRecording();
+    StopEngrRecording();
+    replay_.reset();
+}
+
+// ---- replay -------------------------------------------------------------------------
+
+void Session::ReplayRawFileClick() {
+    const std::optional<std::string> path = seams_.prompts.OpenFileName(kReplayDialog);
+    if (!path) return;
+    OpenReplay(*path);
+}
+
+bool Session::OpenReplay(const std::string& path) {
+    std::optional<ReplayReader> reader = ReplayReader::Open(path);
+    if (!reader) return false;  // the input mode stays as it was
+    replay_ = std::move(reader);  // the previous replay file, if any, is closed here
+    View& view = seams_.view;
+    state_.ReplayRunning = false;
+    state_.ReplayMode = true;
+    view.SetChecked(Control::RealTimeData, false);
+    view.SetChecked(Control::ReplayRawFile, true);
+    view.SetText(Control::BTStopData, "Stop Replay");
+    view.SetText(Control::BTStartData, "Start Replay");
+    view.SetPumpInterval(kReplayPumpInterval);
+    view.SetVisible(Control::ReplayProgress, true);
+    view.SetProgress(Control::ReplayProgress, 0, replay_->Size());
+    return true;
+}
+
+void Session::RealTimeDataClick() {
+    View& view = seams_.view;
+    state_.ReplayRunning = false;
+    state_.ReplayMode = false;
+    replay_.reset();
+    view.SetChecked(Control::RealTimeData, true);
+    view.SetChecked(Control::ReplayRawFile, false);
+    view.SetText(Control::BTStopData, "Stop Data");
+    view.SetText(Control::BTStartData, "Start Data");
+    view.SetPumpInterval(kLivePumpInterval);
+    view.SetVisible(Control::ReplayProgress, false);
+}
+
+void Session::TakeReplayInput(long& count) {
+    count = 0;
+    if (replay_) {
+        const ReplayRead read = replay_->ReadReplayLine(receiveBuffer_.data(),
+                                                        ReplayReader::kBufferSize);
+        if (read.end) state_.ReplayRunning = false;
+        count = static_cast<long>(read.count);
+        seams_.view.SetProgress(Control::ReplayProgress, replay_->Position(), replay_->Size());
+    } else {
+        state_.ReplayRunning = false;
+    }
+    if (count == 0) seams_.view.SetText(Control::BTStartData, "Start Replay");
+}
+
+// ---- memory download ----------------------------------------------------------------
+
+void Session::BTGetDataClick() {
+    if (download_.Active()) {
+        // The running download keeps its file; a second one would leave it open.
+        seams_.prompts.ShowWarning("Receive Data", MemoryDownload::kAlreadyRunningText);
+        return;
+    }
+    const std::optional<std::string> path = seams_.prompts.SaveFileName(kGetDataDialog);
+    if (!path) return;
+    StartDownload(*path);
+}
+
+bool Session::StartDownload(const std::string& path) {
+    if (download_.Active() || !download_.Start(path, setup_.memoryUsedPages)) return false;
+    SyncDownloadState();
+    View& view = seams_.view;
+    view.SetText(Control::LBReceiveFile, "Receive File:  " + path);
+    view.SetText(Control::LBReceiveStatus, "Receive File Status:  In Progress");
+    view.SetText(Control::LBReceiveFileSize, "Receive File Size: 0 K");
+    view.SetVisible(Control::DownloadProgress, true);
+    view.SetProgress(Control::DownloadProgress, 0, download_.ExpectedBytes());
+    link_.SendCommand(commands::kGetMemory);
+    return true;
+}
+
+void Session::RunDownloadStep() {
+    const long count = link_.SerialRead(receiveBuffer_.data(), MemoryDownload::kMaxRead);
+    if (count > 0) {
+        download_.PumpDownload(
+            std::string_view(receiveBuffer_.data(), static_cast<std::size_t>(count)));
+    }
+    seams_.view.SetProgress(Control::DownloadProgress, download_.BytesReceived(),
+                            download_.ExpectedBytes());
+}
+
+void Session::SyncDownloadState() {
+    state_.DownloadActive = download_.Active();
+    state_.DownloadStatus = download_.Status();
+    state_.DownloadByteCount = download_.BytesReceived();
+}
+
+}  // namespace kivo

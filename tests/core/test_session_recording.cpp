@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "SessionFixture.h"
+#include "core/recording/EngrRecording.h"
+
+namespace kivo::test {
+namespace {
+
+std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
+
+const std::string kLine1 = "11/20/03\t12:30:45\t4050\t1000\t240\t3000";
+const std::string kLine2 = "11/20/03\t12:30:46\t4060\t1001\t250\t3010";
+
+struct Recording : SessionFixture {
+    Recording() {
+        Ticks(1);
+        OpenMeterPort();
+        prompts.openAnswers.push_back(DataFile("fluoro.dev"));
+        session.LoadDeviceFileClick();
+        Ticks(10);
+    }
+    void Receive(const std::string& bytes) {
+        port.incoming += bytes;
+        Ticks(1);
+    }
+};
+
+TEST(RawRecording, OnlyAcceptedDataLinesAreWrittenAsTheyArrived) {
+    Recording f;
+    f.prompts.saveAnswers.push_back(f.folder.File("out.raw"));
+    f.session.BTRecordRawClick();
+    ASSERT_EQ(f.prompts.saveDialogs.size(), 1u);
+    EXPECT_EQ(f.prompts.saveDialogs[0].title, "Record Raw Data");
+    EXPECT_EQ(f.view.texts[Control::LBRawFileName], "Raw File Name:  " + f.folder.File("out.raw"));
+    f.Receive("VER KIVO\r\n" + kLine1 + "\r\n1\t2\t3\r\n" + kLine2 + "\n");
+    // Written at the end of the tick, before any Stop Record.
+    EXPECT_EQ(ReadBytes(f.folder.File("out.raw")), kLine1 + "\r\n" + kLine2 + "\r\n");
+    EXPECT_EQ(f.session.State().RawByteCount,
+              static_cast<std::int64_t>(kLine1.size() + kLine2.size() + 4));
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  Raw");
+    f.session.BTStopRecordClick();
+    EXPECT_FALSE(f.session.State().RawRecording);
+    f.Receive(kLine1 + "\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("out.raw")), kLine1 + "\r\n" + kLine2 + "\r\n");
+}
+
+TEST(RawRecording, AFileThatCannotBeCreatedIsToldWithItsReason) {
+    Recording f;
+    const std::string path = f.folder.File("no-such-folder/out.raw");
+    f.prompts.saveAnswers.push_back(path);
+    f.session.BTRecordRawClick();
+    EXPECT_FALSE(f.session.State().RawRecording);
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_NE(f.prompts.warnings[0].text.find(path), std::string::npos);
+    EXPECT_NE(f.prompts.warnings[0].text.find("No such file or directory"), std::string::npos);
+}
+
+TEST(RawRecording, AFullDiskIsToldOnceAndStopsTheRecording) {
+    if (!DevFullAvailable()) GTEST_SKIP() << "no /dev/full here";
+    Recording f;
+    ASSERT_TRUE(f.session.StartRawRecording("/dev/full"));
+    f.Receive(kLine1 + "\n");
+    EXPECT_FALSE(f.session.State().RawRecording);
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_NE(f.prompts.warnings[0].text.find("/dev/full"), std::string::npos);
+    EXPECT_NE(f.prompts.warnings[0].text.find("No space left on device"), std::string::npos);
+    f.Receive(kLine2 + "\n");
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  OFF");
+}
+
+TEST(RawRecording, RecordRawAgainClosesThePreviousFileFirst) {
+    Recording f;
+    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("one.raw")));
+    f.Receive(kLine1 + "\n");
+    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("two.raw")));
+    f.Receive(kLine2 + "\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("one.raw")), kLine1 + "\r\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("two.raw")), kLine2 + "\r\n");
+    EXPECT_EQ(f.session.State().RawByteCount, static_cast<std::int64_t>(kLine2.size() + 2));
+}
+
+// A killed program keeps every line of the ticks before: each tick flushes what it wrote.
+TEST(RawRecording, ALineSurvivesAKillAfterItsTick) {
+    Recording f;
+    const std::string raw = f.folder.File("killed.raw");
+    const std::string eng = f.folder.File("killed.eng");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        f.session.StartRawRecording(raw);
+        f.session.StartEngrRecording(eng);
+        for (int i = 0; i < 5; ++i) f.Receive(kLine1 + "\n");
+        f.port.incoming += kLine2 + "\n";  // arrives, but its tick never comes
+        const char done = 'k';
+        if (write(ready[1], &done, 1) != 1) _exit(3);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char done = 0;
+    ASSERT_EQ(read(ready[0], &done, 1), 1);
+    close(ready[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::string expected;
+    for (int i = 0; i < 5; ++i) expected += kLine1 + "\r\n";
+    EXPECT_EQ(ReadBytes(raw), expected);
+    const std::string engineering = ReadBytes(eng);
+    EXPECT_EQ(std::count(engineering.begin(), engineering.end(), '\n'), 6);  // heading + 5
+}
+
+TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
+    Recording f;
+    f.prompts.saveAnswers.push_back(f.folder.File("out.eng"));
+    f.session.BTRecordEngrClick();
+    EXPECT_EQ(f.prompts.openDialogs.size(), 1u);  // a device file was loaded: no second dialog
+    EXPECT_EQ(f.prompts.saveDialogs[0].title, "Open Engr Units Record File");
+    EXPECT_EQ(f.view.texts[Control::LBEngrFileName], "Engr Units File:  " + f.folder.File("out.eng"));
+    f.Receive(kLine1 + "\r\n");
+    const std::string bytes = ReadBytes(f.folder.File("out.eng"));
+    EXPECT_EQ(bytes, EngrHeading(f.session.Calibration(), 6) +
+                         EngrRecord(0.0, f.session.MeterTime(), f.session.Calibration(), 6,
+                                    f.session.Engineering()));
+    EXPECT_EQ(bytes.substr(0, 15), "Count\tDate\tTime");
+    EXPECT_NE(bytes.find("0\t112003\t123045\t"), std::string::npos);
+    EXPECT_EQ(f.session.State().EngrByteCount, static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST(EngrRecording, WithoutADeviceFileTheMenuLoadComesFirst) {
+    SessionFixture f;
+    f.prompts.saveAnswers.push_back(f.folder.File("plain.eng"));
+    f.session.BTRecordEngrClick();  // the device dialog is cancelled; the file opens anyway
+    EXPECT_EQ(f.prompts.openDialogs.size(), 1u);
+    EXPECT_TRUE(f.session.State().EngrRecording);
+    EXPECT_EQ(ReadBytes(f.folder.File("plain.eng")), "Count\tDate\tTime\r\n");
+}
+
+TEST(EngrRecording, ADeviceFileSwapStopsItButNotTheRawRecording) {
+    Recording f;
+    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("swap.raw")));
+    ASSERT_TRUE(f.session.StartEngrRecording(f.folder.File("swap.eng")));
+    f.Receive(kLine1 + "\n");
+    const std::string before = ReadBytes(f.folder.File("swap.eng"));
+    f.prompts.openAnswers.push_back(DataFile("scatter9.dev"));
+    f.session.LoadDeviceFileClick();
+    EXPECT_FALSE(f.session.State().EngrRecording);
+    EXPECT_TRUE(f.session.State().RawRecording);
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.prompts.warnings[0].caption, "Engr Units Recording Stopped");
+    f.Receive("11/20/03\t1\t2\t3\t4\t5\t6\t7\t8\t9\t12:30:47\t3000\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("swap.eng")), before);
+    EXPECT_EQ(ReadBytes(f.folder.File("swap.raw")),
+              kLine1 + "\r\n11/20/03\t1\t2\t3\t4\t5\t6\t7\t8\t9\t12:30:47\t3000\r\n");
+}
+
+TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {
+    for (const char* ending : {"\r\n", "\n"}) {
+        Recording f;
+        const std::string file = f.folder.File("in.raw");
+        WriteBytes(file, kLine1 + ending + "VER X" + ending + kLine2 + ending);
+        f.prompts.openAnswers.push_back(file);
+        f.session.ReplayRawFileClick();
+        EXPECT_TRUE(f.session.State().ReplayMode);
+        EXPECT_EQ(f.view.pumpIntervalMs, 220);
+        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
+        EXPECT_EQ(f.view.texts[Control::BTStopData], "Stop Replay");
+        EXPECT_FALSE(f.view.checks[Control::RealTimeData]);
+        EXPECT_TRUE(f.view.checks[Control::ReplayRawFile]);
+        ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("again.raw")));
+        const std::size_t memo = f.view.memo.size();
+        f.port.incoming = kLine2 + "\n";  // the port is not read while replaying
+        f.Ticks(3);                        // paused at the first line
+        EXPECT_EQ(f.view.memo.size(), memo);
+
+        f.session.BTStartClick();
+        EXPECT_EQ(f.view.texts[Control::BTStartData], "Resume Replay");
+        f.Ticks(1);
+        EXPECT_EQ(f.view.memo.back(), kLine1);
+        f.session.BTStopClick();
+        f.Ticks(2);
+        EXPECT_EQ(f.view.memo.size(), memo + 1);
+        f.session.BTStartClick();
+        f.Ticks(2);
+        EXPECT_EQ(f.view.memo.size(), memo + 3);
+        EXPECT_EQ(f.view.memo.back(), kLine2);
+        f.Ticks(2);  // end of file: paused, rewound, "Start Replay"
+        EXPECT_FALSE(f.session.State().ReplayRunning);
+        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
+        f.session.BTStartClick();
+        f.Ticks(1);
+        EXPECT_EQ(f.view.memo.back(), kLine1);  // from the top again
+        EXPECT_EQ(ReadBytes(f.folder.File("again.raw")),
+                  kLine1 + "\r\n" + kLine2 + "\r\n" + kLine1 + "\r\n");
+        EXPECT_EQ(f.port.written.find("$run"), std::string::npos);
+        EXPECT_EQ(f.port.incoming, kLine2 + "\n");
+
+        f.session.RealTimeDataClick();
+        EXPECT_FALSE(f.session.State().ReplayMode);
+        EXPECT_EQ(f.view.pumpIntervalMs, 55);
+        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Data");
+        f.Ticks(1);
+        EXPECT_EQ(f.view.memo.back(), kLine2);
+    }
+}
+
+TEST(Replay, AFileThatWillNotOpenChangesNothing) {
+    Recording f;
+    f.prompts.openAnswers.push_back(f.folder.File("missing.raw"));
+    f.session.ReplayRawFileClick();
+    EXPECT_FALSE(f.session.State().ReplayMode);
+    EXPECT_EQ(f.view.pumpIntervalMs, 55);
+}
+
+TEST(SampleRate, ShownOnBothLabelsAndReplayInReplay) {
+    Recording f;
+    f.session.BTStartClick();
+    for (int i = 0; i < 6; ++i) {
+        f.port.incoming += kLine1 + "\n";
+        f.Ticks(2);  // one line every two ticks: 1 / 0.110 s
+    }
+    EXPECT_EQ(f.view.texts[Control::LBHz1], "Sample Rate: 9.09 Hz");
+    EXPECT_EQ(f.view.texts[Control::LBHz2], "Sample Rate: 9.09 Hz");
+}
+
+TEST(Download, TheMeterMemoryGoesToTheReceiveFileAndNowhereElse) {
+    Recording f;
+    f.Receive("MEM 10\r\n");
+    f.prompts.saveAnswers.push_back(f.folder.File("memory.raw"));
+    f.session.BTGetDataClick();
+    EXPECT_EQ(f.prompts.saveDialogs[0].title, "Retrieve Meter's Internal Data");
+    EXPECT_EQ(f.port.written.substr(f.port.written.size() - 6), "$get\r\n");
+    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  In Progress");
+    EXPECT_EQ(f.view.progress[Control::DownloadProgress].second, 2640);
+    const std::uint64_t bytesRead = f.session.State().BytesRead;
+    const std::size_t memo = f.view.memo.size();
+    f.Receive("line one\r\nline two E");
+    f.Receive("tX and the rest");
+    f.Receive(kLine1 + "\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "line one\r\nline two EtX and the rest");
+    EXPECT_EQ(f.session.State().DownloadStatus, 2);
+    EXPECT_EQ(f.session.State().BytesRead, bytesRead + kLine1.size() + 1);
+    EXPECT_EQ(f.view.memo.size(), memo + 1);  // the line after the download only
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Complete");
+}
+
+TEST(Download, SilenceEndsItIncompleteAndCancelKeepsCancelled) {
+    Recording f;
+    ASSERT_TRUE(f.session.StartDownload(f.folder.File("quiet.raw")));
+    f.Receive("abc");
+    f.Ticks(59);
+    EXPECT_TRUE(f.session.Download().Active());
+    f.Ticks(1);
+    EXPECT_FALSE(f.session.Download().Active());
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Incomplete");
+    EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], Colour::Red);
+    EXPECT_EQ(f.view.colours[Control::LBReceiveFileSize], Colour::Red);
+
+    ASSERT_TRUE(f.session.StartDownload(f.folder.File("cancelled.raw")));
+    f.port.written.clear();
+    f.session.BitBtnCancelClick();
+    EXPECT_EQ(f.port.written, "!!!!!");
+    f.Receive("data etx");
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Cancelled");
+    EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], Colour::ButtonFace);
+}
+
+TEST(Download, ReceiveDataDuringADownloadIsRefused) {
+    Recording f;
+    ASSERT_TRUE(f.session.StartDownload(f.folder.File("first.raw")));
+    f.prompts.saveAnswers.push_back(f.folder.File("second.raw"));
+    f.session.BTGetDataClick();
+    EXPECT_TRUE(f.prompts.saveDialogs.empty());
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(f.folder.File("second.raw")));
+}
+
+}  // namespace
+}  // namespace kivo::test
