@@ -37,8 +37,7 @@ QStringList DialogPrompts::NameFilters(const std::string& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         const QString pattern = QString(parts[i + 1]).replace(';', ' ');
-        filters << (description.contains('(') ? description
-                                              : description + " (" + pattern + ")");
+        filters << (description.contains('(') ? description : description + " (" + pattern + ")");
     }
     return filters;
 }
@@ -49,8 +48,7 @@ std::optional<std::string> DialogPrompts::RunFileDialog(const FileDialogSpec& sp
     dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
 

@@ -1,7 +1,5 @@
 #include "app/TForm1.h"
 
-#include <algorithm>
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -12,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/DialogPrompts.h"
 #include "app/Panel.h"
@@ -94,9 +93,8 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     std::function<void(int)> exitProcess = options.exitProcess;
     if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
 
-    session_ = std::make_unique<Session>(
-        Seams{*port, *this, *prompts, *clock, options.ports, std::move(exitProcess),
-              options.settingsDirectory});
+    session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
+                                               std::move(exitProcess), options.settingsDirectory});
 
     ConnectHandlers();
 
@@ -264,7 +262,8 @@ void TForm1::PCOMPortClick() { selectHP_->ShowInFront(); }
 void TForm1::OnClick(Control control, void (Session::*handler)()) {
     QObject* object = ControlObject(control);
     if (auto* button = qobject_cast<QAbstractButton*>(object)) {
-        connect(button, &QAbstractButton::clicked, this, [this, handler] { (session_.get()->*handler)(); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { (session_.get()->*handler)(); });
     } else if (auto* action = qobject_cast<QAction*>(object)) {
         // The session owns check marks: undo Qt's own toggle before the handler runs.
         connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {

@@ -26,9 +26,9 @@ class TSelectHPForm;
 // the ticks themselves.
 struct TForm1Options {
     ComPortMap ports;
-    SerialPort* port = nullptr;    // default: QSerialPort
-    Prompts* prompts = nullptr;    // default: the window's own dialogs
-    Clock* clock = nullptr;        // default: the local clock
+    SerialPort* port = nullptr;            // default: QSerialPort
+    Prompts* prompts = nullptr;            // default: the window's own dialogs
+    Clock* clock = nullptr;                // default: the local clock
     std::function<void(int)> exitProcess;  // default: quit the event loop with the status
     bool startTimers = true;
     std::string settingsDirectory;  // empty: the current directory

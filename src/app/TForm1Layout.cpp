@@ -170,9 +170,9 @@ void TForm1::BuildLeftColumn(QVBoxLayout* column) {
         column->addWidget(b);
     }
     column->addSpacing(10);
-    for (auto [name, caption] : {std::pair{"BTRecordRaw", "Record  Raw"},
-                                 std::pair{"BTRecordEngr", "Record Engr"},
-                                 std::pair{"BTStopRecord", "Stop Record"}}) {
+    for (auto [name, caption] :
+         {std::pair{"BTRecordRaw", "Record  Raw"}, std::pair{"BTRecordEngr", "Record Engr"},
+          std::pair{"BTStopRecord", "Stop Record"}}) {
         QPushButton* b = Button(parent, name, caption);
         SetBoldPixels(b, 13);
         b->setMinimumHeight(30);
@@ -238,10 +238,10 @@ QWidget* TForm1::BuildSetupPage() {
     auto* list = new QVBoxLayout(current);
     list->addWidget(Heading(current, "Label3", "Current"));
     list->addWidget(Heading(current, "Label5", "  Ram Settings  "));
-    for (auto [name, text] : {std::pair{"LBAVE", "Avg:"}, std::pair{"LBNS", "Number of Samples:"},
-                              std::pair{"LBNC", "Number of Cycles:"},
-                              std::pair{"LBCI", "Cycle Interval:"}, std::pair{"LBLog", "Logging:"},
-                              std::pair{"LBHz2", "Sample Rate:"}})
+    for (auto [name, text] :
+         {std::pair{"LBAVE", "Avg:"}, std::pair{"LBNS", "Number of Samples:"},
+          std::pair{"LBNC", "Number of Cycles:"}, std::pair{"LBCI", "Cycle Interval:"},
+          std::pair{"LBLog", "Logging:"}, std::pair{"LBHz2", "Sample Rate:"}})
         list->addWidget(Label(current, name, text));
     list->addWidget(Button(current, "BTGetSetup1", "Get RAM Setup"));
     list->addWidget(Button(current, "BTGetDandT", "Get Date/Time/Setup"));
@@ -357,9 +357,9 @@ QWidget* TForm1::BuildFLSetupPage() {
         list->addWidget(Label(current, name, text), r, 1, 1, 2);
         ++r;
     }
-    for (auto [caption, name] : {std::pair{"Engr Scale", "LBuglscale"},
-                                 std::pair{"Engr Offset", "LBugloffset"},
-                                 std::pair{"Engr Output", "LBCal"}}) {
+    for (auto [caption, name] :
+         {std::pair{"Engr Scale", "LBuglscale"}, std::pair{"Engr Offset", "LBugloffset"},
+          std::pair{"Engr Output", "LBCal"}}) {
         list->addWidget(new QLabel(caption, current), r, 1);
         list->addWidget(Label(current, name, ":"), r, 2);
         ++r;

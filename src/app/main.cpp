@@ -29,12 +29,14 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version("version", "Show the version and exit.");
     const QCommandLineOption com(
-        "com", "Map port COMn to a device path, e.g. --com 1=/dev/ttyUSB0 (repeatable). "
-               "Default: COMn is /dev/ttyS(n-1).",
+        "com",
+        "Map port COMn to a device path, e.g. --com 1=/dev/ttyUSB0 (repeatable). "
+        "Default: COMn is /dev/ttyS(n-1).",
         "N=PATH");
     const QCommandLineOption screenshot(
-        "screenshot", "Run as usual for the settle time, save a PNG of every page and window in DIR "
-                      "(drawn offscreen), and exit.",
+        "screenshot",
+        "Run as usual for the settle time, save a PNG of every page and window in DIR "
+        "(drawn offscreen), and exit.",
         "DIR");
     const QCommandLineOption settle("settle", "Seconds to run before the screenshots (default 2).",
                                     "SECONDS", "2");
@@ -45,8 +47,7 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(help)) {
         // No application object exists yet to name the program in the usage line.
-        std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "kivoview")),
-                   stdout);
+        std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "kivoview")), stdout);
         return 0;
     }
     if (parser.isSet(version)) {

@@ -5,8 +5,8 @@
 
 namespace kivo {
 
-RadioGroup::RadioGroup(const QString& objectName, const QString& caption,
-                       const QStringList& items, int columns, QWidget* parent)
+RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
+                       int columns, QWidget* parent)
     : QGroupBox(caption, parent), buttons_(this) {
     setObjectName(objectName);
     auto* grid = new QGridLayout(this);

@@ -14,8 +14,8 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAutoFillBackground(true);
 
     auto* layout = new QVBoxLayout(this);
-    label_ = new QLabel(
-        "    Internal Memory is Full.  Internal Logging has been stopped.    ", this);
+    label_ =
+        new QLabel("    Internal Memory is Full.  Internal Logging has been stopped.    ", this);
     label_->setObjectName("Label1");
     QPalette text = label_->palette();
     text.setColor(QPalette::Window, text.color(QPalette::HighlightedText));

@@ -9,10 +9,9 @@ TSelectHPForm::TSelectHPForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle("Select Host Port");
     resize(292, 336);
     auto* layout = new QVBoxLayout(this);
-    hprg_ = new RadioGroup("HPRG", QString(),
-                           {"OFF", "COM 1", "COM 2", "COM 3", "COM4", "COM5", "COM6", "COM7",
-                            "COM8"},
-                           3, this);
+    hprg_ = new RadioGroup(
+        "HPRG", QString(),
+        {"OFF", "COM 1", "COM 2", "COM 3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 3, this);
     hprg_->SetItemIndex(0);
     brrg_ = new RadioGroup("BRRG", "Baud Rate",
                            {"4800 Baud", "9600 Baud", "19200 Baud", "38400 Baud"}, 2, this);

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "FakePrompts.h"
-#include "FileBytes.h"
 #include "FakeView.h"
+#include "FileBytes.h"
 #include "MemorySerialPort.h"
 #include "core/host/Clock.h"
 #include "core/host/Session.h"

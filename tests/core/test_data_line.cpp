@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "FakePrompts.h"
 #include "DecimalCommaLocale.h"
+#include "FakePrompts.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceFile.h"
 

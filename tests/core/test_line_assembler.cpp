@@ -61,13 +61,10 @@ INSTANTIATE_TEST_SUITE_P(
                      1,
                      ""},
         // NUL counts toward the limit even though it is not kept.
-        AssemblyCase{"NulCountsTowardTheLimit",
-                     {Repeat('\0', 250) + "x\n"},
-                     {"x"},
-                     1,
-                     ""},
+        AssemblyCase{"NulCountsTowardTheLimit", {Repeat('\0', 250) + "x\n"}, {"x"}, 1, ""},
         // One warning per overlong stretch, however long; a line end re-arms it.
-        AssemblyCase{"OneWarningPerStretch", {Repeat('z', 1000)}, {}, 1, Repeat('z', 1000 - 753 + 1)},
+        AssemblyCase{
+            "OneWarningPerStretch", {Repeat('z', 1000)}, {}, 1, Repeat('z', 1000 - 753 + 1)},
         AssemblyCase{"LineEndRearmsTheWarning",
                      {Repeat('z', 600) + "\n" + Repeat('y', 300) + "\n"},
                      {Repeat('z', 600 - 502 + 1), Repeat('y', 300 - 251 + 1)},

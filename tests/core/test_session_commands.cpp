@@ -80,8 +80,8 @@ std::vector<ButtonCase> Cases() {
         Case("Start", &Session::BTStartClick, "$run\r\n"),
         Case("StopIsFiveBytes", &Session::BTStopClick, "!!!!!"),
         Case("Cancel", &Session::BitBtnCancelClick, "!!!!!"),
-        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true),
-                 Control::MEAverage, "60"),
+        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true), Control::MEAverage,
+                 "60"),
         WithEdit(Case("AverageEmptyBox", &Session::BTAverageClick, "$AVE \r\n", true),
                  Control::MEAverage, ""),
         WithEdit(Case("Packet", &Session::BTPacketClick, "$PKT 0\r\n", true), Control::MEPacket,
@@ -116,8 +116,7 @@ std::vector<ButtonCase> Cases() {
                            Control::MEph11offTime, "7")),
         PowerUser(Case("Swap", &Session::BTTimingSwapClick, "$swp\r\n", true)),
         Case("OneMeasurement", &Session::BTOneClick, "$one\r\n"),
-        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), Control::MEHexDump,
-                 "1"),
+        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), Control::MEHexDump, "1"),
         Case("AnalogRangeStd", &Session::BTAnalogRangeClick, "$ASV 2\r\n", true),
         Case("EngrOutputOn", &Session::BTCalClick, "$cal 1\r\n", true),
         WithEdit(Case("ScaleRoundsToNearest", &Session::BTflscaleClick, "$ugl 31\r\n", true),
@@ -135,8 +134,8 @@ std::vector<ButtonCase> Cases() {
                  "123456789012345678901234567890123456789012345678901234567890123456789012345678"
                  "9012345678901234567890123456789012345"),
     };
-    ButtonCase reloadAdvanced = Case("ReloadOnAdvancedPage", &Session::BTReloadClick,
-                                     "$rls\r\n$par\r\n");
+    ButtonCase reloadAdvanced =
+        Case("ReloadOnAdvancedPage", &Session::BTReloadClick, "$rls\r\n$par\r\n");
     reloadAdvanced.activePage = PageAdvanced;
     cases.push_back(reloadAdvanced);
     ButtonCase loggingOff = Case("LoggingOff", &Session::BTLoggingClick, "$REC 0\r\n", true);
@@ -148,8 +147,8 @@ std::vector<ButtonCase> Cases() {
     ButtonCase wide = Case("AnalogRangeWide", &Session::BTAnalogRangeClick, "$ASV 4\r\n", true);
     wide.analogItem = 2;
     cases.push_back(wide);
-    ButtonCase none = Case("AnalogRangeNoSelection", &Session::BTAnalogRangeClick, "$ASV 2\r\n",
-                           true);
+    ButtonCase none =
+        Case("AnalogRangeNoSelection", &Session::BTAnalogRangeClick, "$ASV 2\r\n", true);
     none.analogItem = -1;
     cases.push_back(none);
     return cases;

@@ -55,7 +55,7 @@ TEST(AutomaticSetupRequest, IsLostWhenNoPortIsOpenWhenItFallsDue) {
 }
 
 TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
-    const std::vector<std::pair<int, int>> cases = {{0, 4800}, {1, 9600}, {2, 19200},
+    const std::vector<std::pair<int, int>> cases = {{0, 4800},  {1, 9600},   {2, 19200},
                                                     {3, 38400}, {-1, 19200}, {7, 19200}};
     for (const auto& [item, baud] : cases) {
         SessionFixture f;
@@ -155,8 +155,7 @@ TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
         EXPECT_EQ(f.view.texts[Control::LBRecordStatus], text);
     }
     const char* statuses[] = {"Receive File Status:  ", "Receive File Status:  In Progress",
-                              "Receive File Status:  Complete",
-                              "Receive File Status:  Incomplete",
+                              "Receive File Status:  Complete", "Receive File Status:  Incomplete",
                               "Receive File Status:  Cancelled"};
     for (int status = 0; status <= 4; ++status) {
         f.session.State().DownloadStatus = status;

@@ -123,7 +123,8 @@ TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
     f.session.BTRecordEngrClick();
     EXPECT_EQ(f.prompts.openDialogs.size(), 1u);  // a device file was loaded: no second dialog
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Open Engr Units Record File");
-    EXPECT_EQ(f.view.texts[Control::LBEngrFileName], "Engr Units File:  " + f.folder.File("out.eng"));
+    EXPECT_EQ(f.view.texts[Control::LBEngrFileName],
+              "Engr Units File:  " + f.folder.File("out.eng"));
     f.Receive(kLine1 + "\r\n");
     const std::string bytes = ReadBytes(f.folder.File("out.eng"));
     EXPECT_EQ(bytes, EngrHeading(f.session.Calibration(), 6) +
@@ -177,7 +178,7 @@ TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {
         ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("again.raw")));
         const std::size_t memo = f.view.memo.size();
         f.port.incoming = kLine2 + "\n";  // the port is not read while replaying
-        f.Ticks(3);                        // paused at the first line
+        f.Ticks(3);                       // paused at the first line
         EXPECT_EQ(f.view.memo.size(), memo);
 
         f.session.BTStartClick();

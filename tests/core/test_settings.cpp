@@ -47,8 +47,8 @@ TEST(LastRbsFile, ReadingRules) {
         {"LineTwoCutAt199", "1 2 0 0 0 0 0 0 0 0 0 0\n" + long200 + "\n", true,
          std::string(199, 'n'), 1},
         // A line 1 longer than 199 characters leaves its rest to be read as line 2.
-        {"LongLineOne", "1 2 0 0 0 0 0 0 0 0 0 0" + std::string(190, ' ') + "rest\nm.dev\n",
-         true, std::string(23 + 190 - 199, ' ') + "rest", 1},
+        {"LongLineOne", "1 2 0 0 0 0 0 0 0 0 0 0" + std::string(190, ' ') + "rest\nm.dev\n", true,
+         std::string(23 + 190 - 199, ' ') + "rest", 1},
     };
     for (const Case& c : cases) {
         const std::optional<LastRbs> got = Read(c.text);
@@ -177,7 +177,7 @@ TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.session.State().StatsMode, 7);
     EXPECT_EQ(f.view.itemIndexes[Control::StdDevCB], 0);  // no item for 7: unchanged
-    EXPECT_TRUE(f.port.opens.empty());                     // item 12 opens no port
+    EXPECT_TRUE(f.port.opens.empty());                    // item 12 opens no port
 }
 
 TEST(Exit, WritesNothingWithoutAPortItemOrADeviceFile) {

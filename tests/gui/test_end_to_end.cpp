@@ -1,9 +1,9 @@
 // The first end-to-end run: the simulated meter on its pseudo-terminal, the window offscreen
 // with COM1 mapped to it, and the operator's clicks going through the same handlers.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -80,7 +80,7 @@ private slots:
             QCOMPARE(label->text(), QString(text));
         }
         const std::vector<std::pair<const char*, const char*>> edits = {
-            {"MEAverage", "30"}, {"MEPacket", "0"},         {"MESample", "1"},
+            {"MEAverage", "30"},        {"MEPacket", "0"},       {"MESample", "1"},
             {"TimeInterval", "HHMMSS"}, {"MEflscale", "0.0001"}, {"MEHexDump", "1"}};
         for (const auto& [name, text] : edits) {
             auto* edit = f.Find<QLineEdit>(name);
@@ -89,7 +89,8 @@ private slots:
         }
         QVERIFY(f.Find<QLabel>("PStore")->isHidden());
         QVERIFY(f.Find<QPushButton>("BTSetTime")->isHidden());
-        for (const char* name : {"PlotTypeCB", "BBPlotCB", "StdDevCB", "iTempCB", "xTempCB", "PresCB"})
+        for (const char* name :
+             {"PlotTypeCB", "BBPlotCB", "StdDevCB", "iTempCB", "xTempCB", "PresCB"})
             QVERIFY2(f.Find<QComboBox>(name)->isHidden(), name);
 
         QTabWidget* pages = f.window->Pages();
@@ -98,9 +99,9 @@ private slots:
         QCOMPARE(pages->count(), 6);
         for (int i = 0; i < 6; ++i) QCOMPARE(pages->tabText(i), tabs[i]);
 
-        const QStringList menu = {"Load Device File", "Real Time Data", "Replay Raw File",
-                                  "Advanced Setup", "Alternate Commands", "E&xit"};
-        const char* actions[] = {"LoadDeviceFile", "RealTimeData", "ReplayRawFile",
+        const QStringList menu = {"Load Device File", "Real Time Data",     "Replay Raw File",
+                                  "Advanced Setup",   "Alternate Commands", "E&xit"};
+        const char* actions[] = {"LoadDeviceFile",    "RealTimeData",  "ReplayRawFile",
                                  "MenuAdvancedSetup", "EarlyCommands", "Exit1"};
         for (int i = 0; i < 6; ++i) QCOMPARE(f.Find<QAction>(actions[i])->text(), menu[i]);
         QVERIFY(f.Find<QAction>("RealTimeData")->isChecked());
@@ -220,7 +221,8 @@ private slots:
     void warningsStopAtTenOpenBoxes() {
         QWidget owner;
         DialogPrompts prompts(&owner);
-        for (int i = 0; i < 12; ++i) prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
+        for (int i = 0; i < 12; ++i)
+            prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
         QCOMPARE(prompts.OpenBoxCount(), 10);
         auto boxes = owner.findChildren<QMessageBox*>("WarningBox");
         QCOMPARE(boxes.size(), qsizetype(10));

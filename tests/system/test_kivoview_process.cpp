@@ -26,8 +26,8 @@ std::string Quoted(const std::string& text) {
 ProcessResult RunWindowProgram(const std::vector<std::string>& arguments,
                                const std::string& folder = "") {
     std::string command = folder.empty() ? "" : "cd " + Quoted(folder) + " && ";
-    command += "ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen exec " +
-               Quoted(KIVO_VIEW_PATH);
+    command +=
+        "ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen exec " + Quoted(KIVO_VIEW_PATH);
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
     return RunToExit("/bin/sh", {"-c", command}, milliseconds(60000));
 }
@@ -40,11 +40,9 @@ TEST(WindowProgram, ScreenshotsEveryPageAndWindow) {
     ASSERT_TRUE(run.finished) << run.err;
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> expected = {
-        "page0-meter-setup.png",       "page1-advanced-setup.png",
-        "page2-fl-setup.png",          "page3-raw-data.png",
-        "page4-plot-data.png",         "page5-transfer-data.png",
-        "dialog-memory-full.png",      "dialog-select-host-port.png",
-        "dialog-password.png"};
+        "page0-meter-setup.png",  "page1-advanced-setup.png",    "page2-fl-setup.png",
+        "page3-raw-data.png",     "page4-plot-data.png",         "page5-transfer-data.png",
+        "dialog-memory-full.png", "dialog-select-host-port.png", "dialog-password.png"};
     for (const std::string& name : expected) {
         const fs::path png = dir / name;
         ASSERT_TRUE(fs::exists(png)) << name;
@@ -68,8 +66,8 @@ TEST(WindowProgram, StartsInTheDemoFolderOnTheSimulatedMeter) {
     fs::remove_all(demo);
     fs::copy(fs::path(KIVO_SOURCE_DIR) / "demo", demo, fs::copy_options::recursive);
     const fs::path log = demo / "commands.log";
-    SimProcess sim({"--dev", (demo / "kivo-bb9.dev").string(), "--log", log.string(),
-                    "--autorun", "--rate", "10"});
+    SimProcess sim({"--dev", (demo / "kivo-bb9.dev").string(), "--log", log.string(), "--autorun",
+                    "--rate", "10"});
     const ProcessResult run = RunWindowProgram(
         {"--com", "1=" + sim.PortPath(), "--screenshot", "shots", "--settle", "2.5"},
         demo.string());
@@ -82,8 +80,11 @@ TEST(WindowProgram, StartsInTheDemoFolderOnTheSimulatedMeter) {
 TEST(WindowProgram, CommandLineMistakesExitWithStatusTwo) {
     if (!HaveWindowProgram()) GTEST_SKIP() << "built without the window program";
     const std::vector<std::vector<std::string>> mistakes = {
-        {"--com", "9=/dev/ttyUSB0"}, {"--com", "1"}, {"--settle", "soon", "--screenshot", "x"},
-        {"--no-such-option"}, {"stray"}};
+        {"--com", "9=/dev/ttyUSB0"},
+        {"--com", "1"},
+        {"--settle", "soon", "--screenshot", "x"},
+        {"--no-such-option"},
+        {"stray"}};
     for (const auto& arguments : mistakes) {
         const ProcessResult run = RunWindowProgram(arguments);
         ASSERT_TRUE(run.finished);

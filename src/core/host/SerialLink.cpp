@@ -24,7 +24,8 @@ void SerialLink::SerialOpen(int portNumber, const std::string& /*name*/) {
     const std::string path = ports_.PathOf(portNumber);
     if (path.empty() || !port_.Open(path, BaudOfIndex(state_.BaudIndex))) {
         state_.PortNumber = 0;
-        prompts_.ShowMessage("Comm Error", "Could Not Open Comm Port " + std::to_string(portNumber));
+        prompts_.ShowMessage("Comm Error",
+                             "Could Not Open Comm Port " + std::to_string(portNumber));
         return;
     }
     state_.PortNumber = portNumber;

@@ -1,11 +1,11 @@
 #include "core/host/Session.h"
 
+#include <cstdio>
+#include <string>
+
 #include "core/host/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
-
-#include <cstdio>
-#include <string>
 
 namespace kivo {
 
@@ -89,7 +89,9 @@ void Session::PumpLines() {
 
 void Session::OnLine(const std::string& line) { HandleLine(line); }
 
-void Session::OnOverflow() { seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate"); }
+void Session::OnOverflow() {
+    seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
+}
 
 void Session::HandleLine(const std::string& line) {
     seams_.view.AppendMemoLine(line);
@@ -148,7 +150,8 @@ void Session::RefreshStatusLabels() {
     }
     view.SetText(Control::LBTotalIn,
                  Format("Bytes Read: %llu", static_cast<long long>(state_.BytesRead)));
-    view.SetText(Control::LBRawFileSize, Format("Raw File Size: %lld K", state_.RawByteCount / 1024));
+    view.SetText(Control::LBRawFileSize,
+                 Format("Raw File Size: %lld K", state_.RawByteCount / 1024));
     view.SetText(Control::LBEngrFileSize,
                  Format("Engr Units File Size: %lld K", state_.EngrByteCount / 1024));
     const char* recording = "Recording:  OFF";

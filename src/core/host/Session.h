@@ -4,6 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "core/data/Conversion.h"
+#include "core/data/DataLine.h"
+#include "core/data/DeviceCalibration.h"
 #include "core/host/Clock.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
@@ -11,9 +14,6 @@
 #include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
 #include "core/host/View.h"
-#include "core/data/Conversion.h"
-#include "core/data/DataLine.h"
-#include "core/data/DeviceCalibration.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
 #include "core/recording/Download.h"

@@ -15,8 +15,7 @@ bool Session::SendEditCommand(EditCommand command, Control edit) {
         seams_.prompts.ShowWarning(
             "Entry Too Long",
             "The entry \"" + text.substr(0, 40) + (text.size() > 40 ? "..." : "") +
-                "\" does not fit a meter command (at most " +
-                std::to_string(kMaxCommandLength) +
+                "\" does not fit a meter command (at most " + std::to_string(kMaxCommandLength) +
                 " characters with the command word).\nNothing was sent.");
         return false;
     }

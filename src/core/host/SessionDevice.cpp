@@ -27,8 +27,7 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
         StopEngrRecording();
         seams_.prompts.ShowWarning(
             "Engr Units Recording Stopped",
-            "Another device file was loaded, so the engineering-units recording to\n" +
-                recorded +
+            "Another device file was loaded, so the engineering-units recording to\n" + recorded +
                 "\nwas stopped: its heading describes the columns of the previous device "
                 "file.\nThe raw recording goes on. Press Record Engr to start a new file.");
     }

@@ -8,8 +8,8 @@ namespace kivo {
 
 namespace {
 
-const FileDialogSpec kRecordRawDialog{
-    "Record Raw Data", "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+const FileDialogSpec kRecordRawDialog{"Record Raw Data",
+                                      "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
 const FileDialogSpec kRecordEngrDialog{"Open Engr Units Record File",
                                        "Engineering Units|*.eng|All Files|*.*", "eng"};
 const FileDialogSpec kReplayDialog{"Open Replay File",
@@ -123,7 +123,7 @@ void Session::ReplayRawFileClick() {
 
 bool Session::OpenReplay(const std::string& path) {
     std::optional<ReplayReader> reader = ReplayReader::Open(path);
-    if (!reader) return false;  // the input mode stays as it was
+    if (!reader) return false;    // the input mode stays as it was
     replay_ = std::move(reader);  // the previous replay file, if any, is closed here
     View& view = seams_.view;
     state_.ReplayRunning = false;
@@ -154,8 +154,8 @@ void Session::RealTimeDataClick() {
 void Session::TakeReplayInput(long& count) {
     count = 0;
     if (replay_) {
-        const ReplayRead read = replay_->ReadReplayLine(receiveBuffer_.data(),
-                                                        ReplayReader::kBufferSize);
+        const ReplayRead read =
+            replay_->ReadReplayLine(receiveBuffer_.data(), ReplayReader::kBufferSize);
         if (read.end) state_.ReplayRunning = false;
         count = static_cast<long>(read.count);
         seams_.view.SetProgress(Control::ReplayProgress, replay_->Position(), replay_->Size());

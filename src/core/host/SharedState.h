@@ -36,7 +36,7 @@ struct SharedState {
     int TempCorrection = 0;
 
     // modes
-    bool alternateCommands = false;  // the check mark of "Alternate Commands"
+    bool alternateCommands = false;     // the check mark of "Alternate Commands"
     bool advancedSetupChecked = false;  // the check mark of "Advanced Setup"
     bool ReplayMode = false;
     bool ReplayRunning = false;

@@ -37,8 +37,8 @@ DeviceCalibration LoadSimDeviceFile(const std::string& path) {
     return calibration;
 }
 
-DeviceLayout::DeviceLayout(const DeviceCalibration& calibration, bool alternate,
-                           std::uint32_t seed, int extraColumns)
+DeviceLayout::DeviceLayout(const DeviceCalibration& calibration, bool alternate, std::uint32_t seed,
+                           int extraColumns)
     : alternate_(alternate), random_(seed) {
     const int declared = calibration.declaredColumns;
     for (int i = 0; i < declared; ++i) {
