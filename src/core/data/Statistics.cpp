@@ -1,0 +1,245 @@
+#include "core/data/Statistics.h"
+
+#include <locale.h>  // newlocale, uselocale: POSIX per-thread locale
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace kivo {
+
+namespace {
+
+// Titles show a decimal point even when the window has taken on a decimal-comma locale.
+// glibc hands out its static "C" locale object here, so a title allocates nothing.
+class CLocaleScope {
+public:
+    CLocaleScope()
+        : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
+          previous_(c_ != nullptr ? uselocale(c_) : static_cast<locale_t>(nullptr)) {}
+    ~CLocaleScope() {
+        if (c_ == nullptr) return;
+        uselocale(previous_);
+        freelocale(c_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t c_;
+    locale_t previous_;
+};
+
+}  // namespace
+
+void PushSample(StatsHistory& history, int type, double value) {
+    if (!IsSlot(type)) return;
+    auto& row = history.rows[static_cast<std::size_t>(type)];
+    std::int32_t& count = history.count[static_cast<std::size_t>(type)];
+    // Positions 0..count move back one; the count is capped at 65, so 66 values at most.
+    const auto moved = static_cast<std::ptrdiff_t>(count) + 1;
+    std::copy_backward(row.begin(), row.begin() + moved, row.begin() + moved + 1);
+    row[0] = value;
+    count = std::min(count + 1, StatsHistory::kMaxCount);
+}
+
+double ChannelStatistic(const StatsHistory& history, int type, int mode) {
+    if (!IsSlot(type)) return kNoStatistic;
+    const std::int32_t count = history.count[static_cast<std::size_t>(type)];
+    if (mode < 1 || count < 2) return kNoStatistic;
+    const int wanted = mode == stats_mode::kMean ? 15 : mode;
+    const int n =
+        std::min({wanted, static_cast<int>(StatsHistory::kMaxCount), static_cast<int>(count)});
+    const auto& row = history.rows[static_cast<std::size_t>(type)];
+
+    long double sum = 0.0L;
+    for (int i = 0; i < n; ++i) sum += row[static_cast<std::size_t>(i)];
+    const long double mean = sum / n;
+    if (mode == stats_mode::kMean) return static_cast<double>(mean);
+
+    long double squares = 0.0L;
+    for (int i = 0; i < n; ++i) {
+        const long double d = row[static_cast<std::size_t>(i)] - mean;
+        squares += d * d;
+    }
+    return static_cast<double>(std::sqrt(squares / (n - 1)));
+}
+
+const char* RawModeName(int type, const DeviceCalibration& calibration,
+                        std::array<char, 32>& scratch) {
+    if (IsScattering(type)) {
+        std::snprintf(scratch.data(), scratch.size(), "%3d nm",
+                      static_cast<int>(calibration.wavelength[static_cast<std::size_t>(type)]));
+        return scratch.data();
+    }
+    switch (type) {
+        case column::kVsf100:
+            return "B(100)";
+        case column::kVsf125:
+            return "B(125)";
+        case column::kVsf150:
+            return "B(150)";
+        case column::kChl:
+            return "CHL";
+        case column::kCdom:
+            return "CDOM";
+        case column::kUranine:
+            return "ur";
+        case column::kPhycocyanin:
+            return "pcyan";
+        case column::kPhycoerythrin:
+            return "peryth";
+        case column::kRhodamine:
+            return "rhd";
+        case column::kLss:
+            return "LSS";
+        case column::kNtu:
+            return "NTU";
+        case column::kITemp:
+            return "iTemp";
+        case column::kXTemp:
+            return "xTemp";
+        case column::kPres:
+            return "Pres";
+        case column::kIEngr:
+            return "iEngr";
+        default:
+            return nullptr;
+    }
+}
+
+namespace {
+
+enum class StatisticShown { None, Mean, StdDev };
+
+StatisticShown ShownStatistic(int powerUser, int statsMode) {
+    if (!powerUser) return StatisticShown::None;
+    if (statsMode == stats_mode::kMean) return StatisticShown::Mean;
+    if (statsMode == stats_mode::kStdDev15 || statsMode == stats_mode::kStdDev60) {
+        return StatisticShown::StdDev;
+    }
+    return StatisticShown::None;
+}
+
+// Shared tail of both raw-mode titles: the statistic when one is shown.
+bool FormatStatistic(TitleBuffer& out, const char* name, double statistic, int powerUser,
+                     int statsMode) {
+    switch (ShownStatistic(powerUser, statsMode)) {
+        case StatisticShown::Mean:
+            std::snprintf(out.text.data(), out.text.size(), "%s: %4.2lf Mean", name, statistic);
+            return true;
+        case StatisticShown::StdDev:
+            std::snprintf(out.text.data(), out.text.size(), "%s: %4.2lf stddev", name, statistic);
+            return true;
+        case StatisticShown::None:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string_view FormatCountsTitle(TitleBuffer& out, const char* name, double raw, double statistic,
+                                   int powerUser, int statsMode) {
+    const CLocaleScope cLocale;
+    if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
+        std::snprintf(out.text.data(), out.text.size(), "%s: %1.0lf Counts", name, raw);
+    }
+    return out.View();
+}
+
+std::string_view FormatEngrTitle(TitleBuffer& out, const char* name, double raw,
+                                 const std::string& engrUnits, double statistic, int powerUser,
+                                 int statsMode) {
+    const CLocaleScope cLocale;
+    if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
+        std::snprintf(out.text.data(), out.text.size(), "%s: %4.2lf %s", name, raw,
+                      engrUnits.c_str());
+    }
+    return out.View();
+}
+
+std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotChoice,
+                                        const DeviceCalibration& calibration, double raw,
+                                        const EngineeringValues& v) {
+    const CLocaleScope cLocale;
+    char* const text = out.text.data();
+    const std::size_t size = out.text.size();
+    if (IsScattering(type)) {
+        const auto t = static_cast<std::size_t>(type);
+        const int nm = calibration.wavelength[t];
+        switch (bbPlotChoice) {
+            case 0:
+                std::snprintf(text, size, "Beta %3d : %6.4lf", nm, v.beta[t]);
+                break;
+            case 1:
+                std::snprintf(text, size, "Betap %3d: %6.4lf", nm, v.betap[t]);
+                break;
+            case 2:
+                std::snprintf(text, size, "bbp %3d: %6.4lf", nm, v.bbp[t]);
+                break;
+            case 3:
+                std::snprintf(text, size, "bb %3d: %6.4lf", nm, v.bb[t]);
+                break;
+            default:
+                std::snprintf(text, size, "Invalid %3d: %1lf ", nm, raw);
+                break;
+        }
+        return out.View();
+    }
+    const auto vsf = [&](int code) { return calibration.vsfValue[static_cast<std::size_t>(code)]; };
+    switch (type) {
+        case column::kVsf100:
+            std::snprintf(text, size, "B(100): %6.4lf 1/(m.ster)", vsf(type));
+            break;
+        case column::kVsf125:
+            std::snprintf(text, size, "B(125): %6.4lf 1/(m.ster)", vsf(type));
+            break;
+        case column::kVsf150:
+            std::snprintf(text, size, "B(150): %6.4lf 1/(m.ster)", vsf(type));
+            break;
+        case column::kIEngr:
+            std::snprintf(text, size, "iENGR: %4.2lf %s", v.meterEngr,
+                          calibration.engrUnits.c_str());
+            break;
+        case column::kChl:
+            std::snprintf(text, size, "CHL: %4.2lf ug/l", v.chl);
+            break;
+        case column::kCdom:
+            std::snprintf(text, size, "CDOM: %4.0lf ppb", v.cdom);
+            break;
+        case column::kUranine:
+            std::snprintf(text, size, "UR: %4.0lf ppb", v.uranine);
+            break;
+        case column::kPhycocyanin:
+            std::snprintf(text, size, "PC: %4.0lf ppb", v.phycocyanin);
+            break;
+        case column::kPhycoerythrin:
+            std::snprintf(text, size, "PE: %4.0lf ppb", v.phycoerythrin);
+            break;
+        case column::kRhodamine:
+            std::snprintf(text, size, "RHD: %4.0lf ppb", v.rhodamine);
+            break;
+        case column::kLss:
+            std::snprintf(text, size, "LSS Cp: %4.2lf", v.lss);
+            break;
+        case column::kNtu:
+            std::snprintf(text, size, "NTU: %4.2lf", v.ntu);
+            break;
+        case column::kITemp:
+            std::snprintf(text, size, "iTemp: %3.1lf C", v.iTemp);
+            break;
+        case column::kXTemp:
+            std::snprintf(text, size, "xTemp: %3.1lf C", v.xTemp);
+            break;
+        case column::kPres:
+            std::snprintf(text, size, "Pres: %3.1lf dbar", v.pressure);
+            break;
+        default:
+            text[0] = '\0';
+            break;
+    }
+    return out.View();
+}
+
+}  // namespace kivo

@@ -1,0 +1,173 @@
+#include "core/plot/ChartModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kivo {
+
+ChartModel::ChartModel(std::size_t pointsPerChannel) : pointsPerChannel_(pointsPerChannel) {
+    // As designed: X from 0 to 100 scrolling smoothly and jumping to a far first point;
+    // Y from 0 to 100 scaling to the extremes (the start-up configuration changes that).
+    x_.tracking = TrackingStyle::SmoothScroll;
+    x_.alignment = FirstPointAlignment::Auto;
+    y_.tracking = TrackingStyle::ScaleMinMax;
+    y_.alignment = FirstPointAlignment::None;
+}
+
+void ChartModel::StructureChanged() {
+    spreadCache_.valid = false;
+    ++structureRevision_;
+    ++revision_;
+}
+
+void ChartModel::AppearanceChanged() {
+    ++appearanceRevision_;
+    ++revision_;
+}
+
+void ChartModel::RemoveAllChannels() {
+    channels_.clear();
+    StructureChanged();
+}
+
+int ChartModel::AddChannel() {
+    channels_.emplace_back(pointsPerChannel_);
+    StructureChanged();
+    return ChannelCount() - 1;
+}
+
+void ChartModel::SetColour(int channel, std::uint32_t colour) {
+    if (!Valid(channel)) return;
+    ChartChannel& c = channels_[static_cast<std::size_t>(channel)];
+    if (c.colour == colour) return;
+    c.colour = colour;
+    AppearanceChanged();
+}
+
+void ChartModel::SetTitleText(int channel, std::string_view text) {
+    if (!Valid(channel)) return;
+    std::string& title = channels_[static_cast<std::size_t>(channel)].title;
+    if (title == text) return;
+    title.assign(text.data(), text.size());  // reuses the capacity of the last title
+    AppearanceChanged();
+}
+
+void ChartModel::AddXY(int channel, double x, double y) {
+    if (!Valid(channel) || !std::isfinite(x) || !std::isfinite(y)) return;
+    ChartChannel& c = channels_[static_cast<std::size_t>(channel)];
+    const ChartPoint point{x, y};
+    const std::optional<ChartPoint> dropped = c.points.Append(point);
+    ++c.appended;
+    ++revision_;
+    TrackValue(x_, x);
+    TrackY(point, dropped);
+}
+
+void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>& dropped) {
+    TrackValue(y_, added.y);
+    if (y_.tracking != TrackingStyle::ExpandCollapse) return;
+    const ChartAxis& shown = XAxis();
+    SpreadCache& cache = spreadCache_;
+    const bool sameWindow =
+        cache.valid && cache.low == shown.minimum && cache.high == shown.Maximum();
+    // A point that left the store from inside the window may have been an extreme.
+    const bool lostVisible = dropped && dropped->x >= cache.low && dropped->x <= cache.high;
+    if (sameWindow && !lostVisible) {
+        if (shown.Contains(added.x)) cache.spread.Include(added.y);
+    } else {
+        cache.valid = true;
+        cache.low = shown.minimum;
+        cache.high = shown.Maximum();
+        cache.spread = VisibleSpread();
+    }
+    FitToSpread(y_, cache.spread);
+}
+
+YSpread ChartModel::VisibleSpread() const {
+    const ChartAxis& shown = XAxis();
+    YSpread spread;
+    for (const ChartChannel& c : channels_) {
+        spread.Include(c.points.SpreadWithin(shown.minimum, shown.Maximum()));
+    }
+    return spread;
+}
+
+void ChartModel::RefitY() {
+    spreadCache_.valid = false;
+    if (y_.tracking != TrackingStyle::ExpandCollapse) return;
+    const ChartAxis& shown = XAxis();
+    spreadCache_ = {true, shown.minimum, shown.Maximum(), VisibleSpread()};
+    FitToSpread(y_, spreadCache_.spread);
+}
+
+void ChartModel::ClearAllData() {
+    for (ChartChannel& c : channels_) {
+        c.points.Clear();
+        c.appended = 0;
+    }
+    x_.firstPointSeen = false;
+    y_.firstPointSeen = false;
+    if (frozenX_) frozenX_->firstPointSeen = false;
+    StructureChanged();
+}
+
+void ChartModel::SetTitle(std::string_view title) {
+    if (title_ == title) return;
+    title_.assign(title.data(), title.size());
+    AppearanceChanged();
+}
+
+void ChartModel::SetYTracking(TrackingStyle style) {
+    y_.tracking = style;
+    spreadCache_.valid = false;
+    ++revision_;
+}
+
+void ChartModel::ShowEditButton(bool shown) {
+    if (editButtonShown_ == shown) return;
+    editButtonShown_ = shown;
+    AppearanceChanged();
+}
+
+void ChartModel::SetProperties(const ChartProperties& properties) {
+    if (properties_ == properties) return;
+    properties_ = properties;
+    AppearanceChanged();
+}
+
+bool ChartModel::SavePropertiesToFile(const std::string& path) const {
+    return SaveChartProperties(path, properties_);
+}
+
+bool ChartModel::LoadPropertiesFromFile(const std::string& path) {
+    const std::optional<ChartProperties> loaded = LoadChartProperties(path);
+    if (!loaded) return false;
+    SetProperties(*loaded);
+    return true;
+}
+
+void ChartModel::SetScrollPaused(bool paused) {
+    if (paused == ScrollPaused()) return;
+    if (paused) {
+        frozenX_ = x_;
+    } else {
+        frozenX_.reset();
+        RefitY();
+    }
+    ++revision_;
+}
+
+void ChartModel::ZoomX(double factor) {
+    if (!(factor > 0.0) || !std::isfinite(factor)) return;
+    const auto zoom = [factor](ChartAxis& axis) {
+        const double right = axis.Maximum();
+        axis.span = std::clamp(axis.span * factor, kMinXSpan, kMaxXSpan);
+        axis.minimum = right - axis.span;
+    };
+    zoom(x_);
+    if (frozenX_) zoom(*frozenX_);
+    RefitY();
+    ++revision_;
+}
+
+}  // namespace kivo

@@ -1,0 +1,120 @@
+#include "core/plot/Readout.h"
+
+#include <algorithm>
+
+namespace kivo {
+
+namespace {
+
+// Temperature and pressure channels plot only while their choice is on; -1 (no item
+// selected) counts as on.
+bool QuantityChosen(int type, const PlotChoices& choices) {
+    switch (type) {
+        case column::kITemp:
+            return choices.ITempPlot != 0;
+        case column::kXTemp:
+            return choices.XTempPlot != 0;
+        case column::kPres:
+            return choices.PresPlot != 0;
+        default:
+            return true;
+    }
+}
+
+double EngineeringValueOf(int type, int bbPlotChoice, const DeviceCalibration& calibration,
+                          double raw, const EngineeringValues& v) {
+    const auto t = static_cast<std::size_t>(type);
+    if (IsScattering(type)) {
+        switch (bbPlotChoice) {
+            case 0:
+                return v.beta[t];
+            case 1:
+                return v.betap[t];
+            case 2:
+                return v.bbp[t];
+            case 3:
+                return v.bb[t];
+            default:
+                return raw;
+        }
+    }
+    switch (type) {
+        case column::kVsf100:
+        case column::kVsf125:
+        case column::kVsf150:
+            return calibration.vsfValue[t];
+        case column::kChl:
+            return v.chl;
+        case column::kIEngr:
+            return v.meterEngr;
+        case column::kLss:
+            return v.lss;
+        case column::kNtu:
+            return v.ntu;
+        case column::kITemp:
+            return v.iTemp;
+        case column::kXTemp:
+            return v.xTemp;
+        case column::kPres:
+            return v.pressure;
+        default:
+            return raw;  // the dyes and CDOM keep plotting counts
+    }
+}
+
+}  // namespace
+
+double PlottedValue(int type, const PlotChoices& choices, const DeviceCalibration& calibration,
+                    const RawTable& rawValues, const EngineeringValues& engineering) {
+    if (!IsSlot(type) || !HasChannel(type) || !QuantityChosen(type, choices)) {
+        return kNothingPlotted;
+    }
+    const double raw = rawValues[static_cast<std::size_t>(type)];
+    switch (choices.PlotType) {
+        case 0:
+            return raw;
+        case 1:
+            return EngineeringValueOf(type, choices.BBPlotChoice, calibration, raw, engineering);
+        default:
+            return kNothingPlotted;
+    }
+}
+
+void UpdateChannels(int columnCount, const PlotChoices& choices,
+                    const DeviceCalibration& calibration, const RawTable& rawValues,
+                    const EngineeringValues& engineering, double sampleX,
+                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
+                    ChartModel& chart) {
+    const int columns = std::clamp(columnCount, 0, kSlots);
+    TitleBuffer title;
+    std::array<char, 32> nameScratch{};
+    for (int i = 0; i < columns; ++i) {
+        const auto position = static_cast<std::size_t>(i);
+        const int type = calibration.columnType[position];
+        if (!IsSlot(type)) continue;
+        const double raw = rawValues[static_cast<std::size_t>(type)];
+        PushSample(stats, type, raw);
+        const double statistic = ChannelStatistic(stats, type, choices.StatsMode);
+
+        std::string_view text;
+        if (choices.PlotType == 0) {
+            if (const char* name = RawModeName(type, calibration, nameScratch)) {
+                text = type == column::kIEngr
+                           ? FormatEngrTitle(title, name, raw, calibration.engrUnits, statistic,
+                                             choices.powerUser, choices.StatsMode)
+                           : FormatCountsTitle(title, name, raw, statistic, choices.powerUser,
+                                               choices.StatsMode);
+            }
+        } else if (choices.PlotType == 1) {
+            text = FormatEngineeringTitle(title, type, choices.BBPlotChoice, calibration, raw,
+                                          engineering);
+        }
+        const int channel = channelOfColumn[position];
+        if (!text.empty()) chart.SetTitleText(channel, text);
+
+        PlotSample(chart, channel, sampleX,
+                   PlottedValue(type, choices, calibration, rawValues, engineering));
+    }
+}
+
+}  // namespace kivo
