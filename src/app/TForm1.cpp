@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -17,6 +19,7 @@
 #include "dialogs/TForm2.h"
 #include "dialogs/TPasswordForm.h"
 #include "dialogs/TSelectHPForm.h"
+#include "plot/ChartWidget.h"
 #include "serial/QtSerialPort.h"
 
 namespace kivo {
@@ -96,6 +99,12 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
                                                std::move(exitProcess), options.settingsDirectory});
 
+    // The chart draws the session's chart model; it sits in the Plot Data page's frame.
+    auto* chartArea = findChild<QFrame*>("ChartArea");
+    chart_ = new ChartWidget(session_->Chart(), chartArea);
+    chart_->setObjectName("Chart1");
+    chartArea->layout()->addWidget(chart_);
+
     ConnectHandlers();
 
     // Each port item tells which device it stands for.
@@ -110,7 +119,10 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     timer55_.setInterval(55);
     timer500_.setInterval(500);
     timer1s_.setInterval(1000);
-    connect(&timer55_, &QTimer::timeout, this, [this] { session_->Timer55msTimer(); });
+    connect(&timer55_, &QTimer::timeout, this, [this] {
+        session_->Timer55msTimer();
+        chart_->Sync();  // one redraw a tick, however many points arrived
+    });
     connect(&timer500_, &QTimer::timeout, this, [this] { session_->Timer500msTimer(); });
     connect(&timer1s_, &QTimer::timeout, this, [this] { session_->Timer1SecondTimer(); });
     if (options.startTimers) {
@@ -304,6 +316,18 @@ void TForm1::ConnectHandlers() {
             [this](int port, int baud) { session_->SelectHostPort(port, baud); });
     connect(password_, &TPasswordForm::Entered, this,
             [this](const QString& entry) { session_->BTPasswordOKClick(entry.toStdString()); });
+    const std::initializer_list<std::pair<Control, void (Session::*)()>> choices = {
+        {Control::PlotTypeCB, &Session::PlotTypeCBChange},
+        {Control::BBPlotCB, &Session::BBPlotCBChange},
+        {Control::StdDevCB, &Session::StdDevCBChange},
+        {Control::iTempCB, &Session::iTempCBChange},
+        {Control::xTempCB, &Session::xTempCBChange},
+        {Control::PresCB, &Session::PresCBChange},
+    };
+    for (const auto& [control, handler] : choices) {
+        connect(qobject_cast<QComboBox*>(ControlObject(control)), &QComboBox::activated, this,
+                [this, handler = handler] { (session_.get()->*handler)(); });
+    }
     const std::initializer_list<std::pair<Control, void (Session::*)()>> clicks = {
         {Control::Exit1, &Session::Exit1Click},
         {Control::BTStartData, &Session::BTStartClick},

@@ -17,6 +17,7 @@ class QTabWidget;
 
 namespace kivo {
 
+class ChartWidget;
 class DialogPrompts;
 class TForm2;
 class TPasswordForm;
@@ -51,6 +52,7 @@ public:
     QPlainTextEdit* Memo() const { return memo_; }
     QObject* ControlObject(Control control) const;
     QTimer& Timer55ms() { return timer55_; }
+    ChartWidget* Chart() const { return chart_; }
 
     // View
     void SetText(Control control, const std::string& text) override;
@@ -101,6 +103,7 @@ private:
 
     QTabWidget* pages_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
+    ChartWidget* chart_ = nullptr;
     TForm2* form2_ = nullptr;
     TSelectHPForm* selectHP_ = nullptr;
     TPasswordForm* password_ = nullptr;

@@ -401,10 +401,6 @@ QWidget* TForm1::BuildPlotPage() {
     auto* chartArea = new QFrame(page);
     chartArea->setObjectName("ChartArea");
     chartArea->setFrameShape(QFrame::StyledPanel);
-    chartArea->setAutoFillBackground(true);
-    QPalette dark = chartArea->palette();
-    dark.setColor(QPalette::Window, QColor(0, 0, 0));
-    chartArea->setPalette(dark);
     auto* chartLayout = new QVBoxLayout(chartArea);
     chartLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(chartArea, 1);

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -76,6 +77,9 @@ int main(int argc, char* argv[]) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);
+    // Qt takes the desktop's locale; numbers in files, commands and labels are always
+    // written and read with a decimal point.
+    std::setlocale(LC_NUMERIC, "C");
     kivo::TForm1 window(std::move(options));
     window.show();
     if (parser.isSet(screenshot)) {

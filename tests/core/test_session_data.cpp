@@ -133,3 +133,31 @@ TEST(PerLineChain, TheSixthMismatchInARowWarnsOnce) {
 
 }  // namespace
 }  // namespace kivo::test
+
+namespace kivo::test {
+namespace {
+
+TEST(Chart, ChannelsFollowTheDeviceFileAndChoicesClearThePoints) {
+    LoadedSession f("scatter9.dev");
+    f.Ticks(1);
+    ChartModel& chart = f.session.Chart();
+    EXPECT_EQ(chart.Title(), "KIVO BB9 Nine-Wavelength Scattering Meter SN 0042");
+    ASSERT_EQ(chart.ChannelCount(), 10);  // nine wavelengths and the internal temperature
+    const std::string line =
+        "11/20/03\t100\t200\t300\t400\t500\t600\t700\t800\t900\t12:30:45\t3000\n";
+    for (int i = 0; i < 3; ++i) f.Receive(line);
+    EXPECT_EQ(chart.Channel(0).points.size(), 3u);
+    EXPECT_EQ(chart.Channel(9).points.size(), 0u);  // temperature: titled, not plotted
+    EXPECT_EQ(chart.Channel(0).title, "412 nm: 100 Counts");
+    EXPECT_EQ(chart.Channel(9).title, "iTemp: 3000 Counts");
+    f.view.itemIndexes[Control::iTempCB] = 1;
+    f.session.iTempCBChange();
+    EXPECT_EQ(chart.Channel(0).points.size(), 0u);
+    f.Receive(line);
+    ASSERT_EQ(chart.Channel(0).points.size(), 1u);
+    EXPECT_EQ(chart.Channel(0).points.front().x, 3.0);  // the sample number ran on
+    EXPECT_EQ(chart.Channel(9).points.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kivo::test

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/host/ClockLabels.h"
+#include "core/plot/Readout.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
 
@@ -62,6 +63,7 @@ void Session::RefreshClockLabels() {
 
 void Session::FirstTickWork() {
     seams_.view.SetCaption(FormatTitle(" "));
+    ConfigureChart(chart_, state_.DeviceName);
     seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
     seams_.view.SetPageVisible(PageAdvanced, false);
     seams_.view.SetPageVisible(PageFLSetup, false);
@@ -73,6 +75,7 @@ void Session::PumpLines() {
     if (state_.PlotSetupPending) {
         state_.PlotSetupPending = false;
         ApplyDeviceFile(calibration_.definitionCount);
+        SetUpChannels(chart_, calibration_, calibration_.definitionCount, channelOfColumn_);
     }
     // The whole receive buffer per tick: a meter at 38400 baud sends about 3.8 KB/s,
     // more than a hundred bytes a tick would take, and the driver's queue would overflow.
@@ -115,6 +118,11 @@ void Session::ProcessDataLine(const std::string& line) {
     CorrectCounts(calibration_, dataLines_.RawValues, dataLines_.rawITemp,
                   state_.RefChannelCorrection != 0, state_.TempCorrection != 0);
     ConvertToEngineering(calibration_, dataLines_.RawValues, engineering_);
+    const PlotChoices choices{state_.PlotType,  state_.BBPlotChoice, state_.ITempPlot,
+                              state_.XTempPlot, state_.PresPlot,     state_.StatsMode,
+                              state_.powerUser};
+    UpdateChannels(calibration_.definitionCount, choices, calibration_, dataLines_.RawValues,
+                   engineering_, dataLines_.SampleX, channelOfColumn_, stats_, chart_);
     RecordDataLine(line);
 }
 

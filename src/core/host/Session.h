@@ -7,6 +7,7 @@
 #include "core/data/Conversion.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/data/Statistics.h"
 #include "core/host/Clock.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
@@ -14,6 +15,8 @@
 #include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
 #include "core/host/View.h"
+#include "core/plot/ChartModel.h"
+#include "core/plot/PlotView.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
 #include "core/recording/Download.h"
@@ -123,6 +126,11 @@ public:
 
     // ---- handlers: plot choices ----
     void StdDevCBChange();
+    void PlotTypeCBChange();
+    void BBPlotCBChange();
+    void iTempCBChange();
+    void xTempCBChange();
+    void PresCBChange();
 
     // ---- handlers: application ----
     void Exit1Click();
@@ -139,6 +147,8 @@ public:
     const DataLineParser& DataLines() const { return dataLines_; }
     const EngineeringValues& Engineering() const { return engineering_; }
     const MemoryDownload& Download() const { return download_; }
+    ChartModel& Chart() { return chart_; }
+    const ChannelOfColumn& ChannelsOfColumns() const { return channelOfColumn_; }
     const MeterClock& MeterTime() const { return meterClock_; }
     const HostClockSnapshot& HostTime() const { return hostClock_; }
 
@@ -183,6 +193,9 @@ private:
     std::optional<RecordFile> engrFile_;
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
+    ChartModel chart_;
+    StatsHistory stats_;
+    ChannelOfColumn channelOfColumn_{};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     bool firstPumpTick_ = true;

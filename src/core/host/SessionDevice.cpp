@@ -56,6 +56,7 @@ bool Session::LoadDeviceFile(const std::string& path) {
 }
 
 void Session::ApplyDeviceFile(int columns) {
+    if (chart_.Title() != state_.DeviceName) chart_.SetTitle(state_.DeviceName);
     CountKinds(calibration_, columns);
     const bool engrUnits = seams_.view.ItemIndex(Control::PlotTypeCB) == 1;
     const PlotSelectorVisibility visible = VisiblePlotSelectors(calibration_, engrUnits);
@@ -66,6 +67,35 @@ void Session::ApplyDeviceFile(int columns) {
     view.SetVisible(Control::PresCB, visible.pressure);
     view.SetVisible(Control::BBPlotCB, visible.scattering);
     if (visible.hideFlSetup) view.SetPageVisible(PageFLSetup, false);
+}
+
+// ---- the plot choices: each stores its choice and empties the chart --------------------
+
+void Session::PlotTypeCBChange() {
+    state_.PlotType = seams_.view.ItemIndex(Control::PlotTypeCB);
+    seams_.view.SetVisible(Control::BBPlotCB,
+                           calibration_.kinds.scattering > 0 && state_.PlotType == 1);
+    chart_.ClearAllData();
+}
+
+void Session::BBPlotCBChange() {
+    state_.BBPlotChoice = seams_.view.ItemIndex(Control::BBPlotCB);
+    chart_.ClearAllData();
+}
+
+void Session::iTempCBChange() {
+    state_.ITempPlot = seams_.view.ItemIndex(Control::iTempCB);
+    chart_.ClearAllData();
+}
+
+void Session::xTempCBChange() {
+    state_.XTempPlot = seams_.view.ItemIndex(Control::xTempCB);
+    chart_.ClearAllData();
+}
+
+void Session::PresCBChange() {
+    state_.PresPlot = seams_.view.ItemIndex(Control::PresCB);
+    chart_.ClearAllData();
 }
 
 }  // namespace kivo

@@ -7,6 +7,10 @@
 
 namespace kivo {
 
+namespace {
+constexpr const char* kChartPropertiesName = "kivoiocomp.rbs";
+}  // namespace
+
 std::string Session::SettingsPath(const std::string& name) const {
     if (seams_.settingsDirectory.empty()) return name;
     return seams_.settingsDirectory + "/" + name;
@@ -62,6 +66,8 @@ void Session::RestoreLastSettings() {
     StdDevCBChange();
     view.SetActivePage(PagePlot);
     view.SetVisible(Control::PMeterType, false);
+    // A missing or damaged file leaves the chart's own look.
+    chart_.LoadPropertiesFromFile(SettingsPath(kChartPropertiesName));
 }
 
 void Session::SaveLastSettings() {
@@ -85,6 +91,7 @@ void Session::SaveLastSettings() {
     std::ofstream file(SettingsPath(kLastRbsName), std::ios::trunc);
     if (!file) return;
     file << FormatLastRbs(settings);
+    chart_.SavePropertiesToFile(SettingsPath(kChartPropertiesName));
 }
 
 void Session::StdDevCBChange() {
@@ -92,6 +99,7 @@ void Session::StdDevCBChange() {
     static constexpr int kModes[] = {0, 1, 15, 60};
     const int item = seams_.view.ItemIndex(Control::StdDevCB);
     if (item >= 0 && item <= 3) state_.StatsMode = kModes[item];
+    chart_.ClearAllData();
 }
 
 }  // namespace kivo
