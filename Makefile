@@ -8,7 +8,9 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 WERROR     ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps build build-asan test test-fast test-asan run clean format
+BENCH_BUILD ?= build-bench
+
+.PHONY: all deps build build-asan test test-fast test-asan run bench clean format
 
 all: build
 
@@ -33,6 +35,12 @@ test-asan: build-asan
 
 test: test-fast test-asan
 
+# Throughput and cost figures; see BENCHMARKS.md. Optimised build of its own.
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_window --benchmark_min_time=2
+
 run: build
 	@scripts/run-demo $(BUILD)
 
@@ -40,4 +48,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,131 @@
+// What the live view costs: the per-line chain of a nine-wavelength scattering meter through
+// the window's own pump, with the chart drawn offscreen as it is on screen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <clocale>
+#include <cstdlib>
+#include <string>
+
+#include "app/TForm1.h"
+#include "core/MemorySerialPort.h"
+#include "plot/ChartWidget.h"
+
+namespace {
+
+class QuietPrompts final : public kivo::Prompts {
+public:
+    void ShowWarning(const std::string&, const std::string&) override {}
+    void ShowMessage(const std::string&, const std::string&) override {}
+    std::optional<std::string> OpenFileName(const kivo::FileDialogSpec&) override {
+        return std::string(KIVO_TEST_DATA "/scatter9.dev");
+    }
+    std::optional<std::string> SaveFileName(const kivo::FileDialogSpec&) override { return {}; }
+};
+
+// A window on an in-memory port with the nine-wavelength device file loaded, on the page
+// with the chart, in engineering units.
+struct Window {
+    kivo::MemorySerialPort port;
+    QuietPrompts prompts;
+    std::unique_ptr<kivo::TForm1> form;
+    int line = 0;
+
+    Window() {
+        kivo::TForm1Options options;
+        options.port = &port;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        options.ports.Map(1, "/dev/bench");
+        port.openable = {"/dev/bench"};
+        form = std::make_unique<kivo::TForm1>(std::move(options));
+        form->resize(1024, 700);
+        form->show();
+        form->Core().Timer55msTimer();
+        form->Core().LoadDeviceFileClick();
+        form->Core().SelectHostPort(1, 3);
+        form->SetItemIndex(kivo::Control::PlotTypeCB, 1);
+        form->Core().PlotTypeCBChange();
+        Tick();
+    }
+    std::string NextLine() {
+        ++line;
+        std::string text = "12/08/26";
+        for (int channel = 0; channel < 9; ++channel)
+            text += "\t" + std::to_string(200 + (line * (channel + 3)) % 900 + channel * 100);
+        return text + "\t10:20:30\t" + std::to_string(3000 + line % 50) + "\r\n";
+    }
+    // One 55 ms tick as the timer runs it, with the chart's redraw.
+    void Tick() {
+        form->Core().Timer55msTimer();
+        form->Chart()->Sync();
+        QCoreApplication::processEvents();
+    }
+};
+
+// Made on first use and destroyed before the application object, as Qt requires.
+std::unique_ptr<Window>& WindowSlot() {
+    static std::unique_ptr<Window> window;
+    return window;
+}
+
+Window& TheWindow() {
+    if (!WindowSlot()) WindowSlot() = std::make_unique<Window>();
+    return *WindowSlot();
+}
+
+// Lines per second through the whole chain, one line a tick, each tick redrawn.
+void BM_LinePerTickWithRedraw(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (auto _ : state) {
+        w.port.incoming += w.NextLine();
+        w.Tick();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("items/s = lines per second");
+}
+BENCHMARK(BM_LinePerTickWithRedraw)->Unit(benchmark::kMicrosecond);
+
+// The chain alone: many lines in one tick, one redraw for all of them.
+void BM_LinesWithoutRedraw(benchmark::State& state) {
+    Window& w = TheWindow();
+    constexpr int kLinesPerTick = 100;
+    for (auto _ : state) {
+        for (int i = 0; i < kLinesPerTick; ++i) w.port.incoming += w.NextLine();
+        while (!w.port.incoming.empty()) w.form->Core().Timer55msTimer();
+    }
+    w.Tick();
+    state.SetItemsProcessed(state.iterations() * kLinesPerTick);
+    state.SetLabel("items/s = lines per second");
+}
+BENCHMARK(BM_LinesWithoutRedraw)->Unit(benchmark::kMicrosecond);
+
+// One second of a meter at 8 lines/s: 18 ticks, 8 of them bringing a line and a redraw.
+// The time of one iteration over one second is the share of a core the live view costs.
+void BM_OneSecondAtEightLinesPerSecond(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (auto _ : state) {
+        for (int tick = 0; tick < 18; ++tick) {
+            if (tick % 9 < 4 || tick == 8 || tick == 17) w.port.incoming += w.NextLine();
+            w.Tick();
+        }
+    }
+    state.counters["core_share"] = benchmark::Counter(
+        static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
+                                                     benchmark::Counter::kInvert);
+    state.SetLabel("core_share = seconds of CPU per second of streaming");
+}
+BENCHMARK(BM_OneSecondAtEightLinesPerSecond)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    WindowSlot().reset();
+    return 0;
+}
