@@ -71,12 +71,17 @@ void Session::FirstTickWork() {
     // them here again would undo a device file loaded before this first tick.
 }
 
+// After a device file load, the plot choices and the chart's channels are fitted to it
+// before the next line is processed.
+void Session::ApplyPendingPlotSetup() {
+    if (!state_.PlotSetupPending) return;
+    state_.PlotSetupPending = false;
+    ApplyDeviceFile(calibration_.definitionCount);
+    SetUpChannels(chart_, calibration_, calibration_.definitionCount, channelOfColumn_);
+}
+
 void Session::PumpLines() {
-    if (state_.PlotSetupPending) {
-        state_.PlotSetupPending = false;
-        ApplyDeviceFile(calibration_.definitionCount);
-        SetUpChannels(chart_, calibration_, calibration_.definitionCount, channelOfColumn_);
-    }
+    ApplyPendingPlotSetup();
     // The whole receive buffer per tick: a meter at 38400 baud sends about 3.8 KB/s,
     // more than a hundred bytes a tick would take, and the driver's queue would overflow.
     long count = 0;
@@ -86,8 +91,13 @@ void Session::PumpLines() {
         TakeReplayInput(count);
     }
     if (count <= 0) return;
-    state_.BytesRead += static_cast<std::uint64_t>(count);
-    assembler_.Feed(receiveBuffer_.data(), static_cast<std::size_t>(count), *this);
+    FeedBytes(receiveBuffer_.data(), static_cast<std::size_t>(count));
+}
+
+void Session::FeedBytes(const char* data, std::size_t count) {
+    ApplyPendingPlotSetup();
+    state_.BytesRead += count;
+    assembler_.Feed(data, count, *this);
 }
 
 void Session::OnLine(const std::string& line) { HandleLine(line); }

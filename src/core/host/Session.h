@@ -138,6 +138,9 @@ public:
 
     // ---- parts of a tick, callable on their own ----
     void PumpLines();
+    // Bytes taken in as if the pump had read them: lines assembled, shown and processed.
+    // The command-line tools feed recorded files this way.
+    void FeedBytes(const char* data, std::size_t count);
 
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
@@ -154,6 +157,7 @@ public:
 
 private:
     void FirstTickWork();
+    void ApplyPendingPlotSetup();
     void RestoreLastSettings();
     void SaveLastSettings();
     std::string SettingsPath(const std::string& name) const;
