@@ -6,32 +6,16 @@
 #include "Simulator.h"
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceFile.h"
-#include "core/host/View.h"
+#include "tools/common/ConsolePrompts.h"
 
 namespace kivo::sim {
-namespace {
-
-// The loader's messages go to stderr: the simulator has no window.
-class StderrPrompts final : public Prompts {
-public:
-    void ShowWarning(const std::string& caption, const std::string& text) override {
-        std::fprintf(stderr, "kivo-sim: %s: %s\n", caption.c_str(), text.c_str());
-    }
-    void ShowMessage(const std::string& caption, const std::string& text) override {
-        ShowWarning(caption, text);
-    }
-    std::optional<std::string> OpenFileName(const FileDialogSpec&) override { return {}; }
-    std::optional<std::string> SaveFileName(const FileDialogSpec&) override { return {}; }
-};
-
-}  // namespace
 
 DeviceCalibration LoadSimDeviceFile(const std::string& path) {
     std::ifstream file(path);
     if (!file) throw StartupRefusal("cannot open device file '" + path + "'");
     DeviceCalibration calibration;
     std::string name;
-    StderrPrompts prompts;
+    ConsolePrompts prompts("kivo-sim");
     if (!ReadDeviceFile(file, calibration, name, prompts))
         throw StartupRefusal("device file '" + path + "' does not load");
     return calibration;

@@ -1,0 +1,74 @@
+#include "tools/kivo-convert/ConvertOptions.h"
+
+namespace kivo {
+
+std::string ConvertUsage() {
+    return "Usage: kivo-convert --dev METER.dev [--alt] [--refcorr] [--tempcorr]\n"
+           "                    [--settings last.rbs] [-o OUT.eng] RAW...\n"
+           "Converts recorded raw files (*.raw) into an engineering-units file (*.eng) with\n"
+           "the meter's device file: the same bytes KIVO View records for the same lines\n"
+           "after a fresh start with engineering-units recording on from the first line.\n"
+           "The raw files are read one after another as one stream.\n"
+           "\n"
+           "  --dev FILE         the meter's device file (required)\n"
+           "  --alt              alternate-command mode: six-digit date and time fields\n"
+           "  --refcorr          correct scattering counts by their reference channel\n"
+           "  --tempcorr         correct scattering counts for the internal temperature\n"
+           "  --settings FILE    take the three switches above from a last.rbs file\n"
+           "  -o, --output FILE  write the engineering-units file here (default: stdout)\n"
+           "  -h, --help         show this text\n"
+           "  --version          show the version\n"
+           "\n"
+           "Exit status: 0 done, 1 a file could not be read or written or the device file\n"
+           "does not load, 2 a usage error.\n";
+}
+
+ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments) {
+    ParsedConvertLine parsed;
+    ConvertOptions& o = parsed.options;
+    const auto fail = [&parsed](const std::string& why) {
+        parsed.kind = ParsedConvertLine::Kind::Error;
+        parsed.error = why;
+        return parsed;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        const auto value = [&](std::string& into) {
+            if (i + 1 >= arguments.size()) return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (a == "-h" || a == "--help") {
+            parsed.kind = ParsedConvertLine::Kind::Help;
+            return parsed;
+        } else if (a == "--version") {
+            parsed.kind = ParsedConvertLine::Kind::Version;
+            return parsed;
+        } else if (a == "--dev") {
+            if (!value(o.devicePath)) return fail("--dev needs a device file");
+        } else if (a == "--settings") {
+            if (!value(o.settingsPath)) return fail("--settings needs a last.rbs file");
+        } else if (a == "-o" || a == "--output") {
+            if (!value(o.outputPath)) return fail(a + " needs a file name");
+        } else if (a == "--alt") {
+            o.alternate = true;
+        } else if (a == "--refcorr") {
+            o.refCorrection = true;
+        } else if (a == "--tempcorr") {
+            o.tempCorrection = true;
+        } else if (a == "--") {
+            o.rawFiles.insert(o.rawFiles.end(), arguments.begin() + static_cast<long>(i) + 1,
+                              arguments.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return fail("unknown option '" + a + "'");
+        } else {
+            o.rawFiles.push_back(a);
+        }
+    }
+    if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
+    if (o.rawFiles.empty()) return fail("no raw file given");
+    return parsed;
+}
+
+}  // namespace kivo

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kivo {
+
+struct ConvertOptions {
+    std::string devicePath;
+    bool alternate = false;
+    bool refCorrection = false;
+    bool tempCorrection = false;
+    std::string settingsPath;  // last.rbs to take the three flags from
+    std::string outputPath;    // empty: standard output
+    std::vector<std::string> rawFiles;
+};
+
+struct ParsedConvertLine {
+    enum class Kind { Run, Help, Version, Error };
+    Kind kind = Kind::Run;
+    ConvertOptions options;
+    std::string error;
+};
+
+ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments);
+std::string ConvertUsage();
+
+}  // namespace kivo
