@@ -97,7 +97,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
 
     session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
-                                               std::move(exitProcess), options.settingsDirectory});
+                                               std::move(exitProcess), options.settingsDirectory, true});
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");

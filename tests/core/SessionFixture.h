@@ -32,7 +32,7 @@ struct SessionFixture {
 
     explicit SessionFixture(ComPortMap ports = DefaultPorts())
         : session(Seams{port, view, prompts, clock, std::move(ports),
-                        [this](int status) { exits.push_back(status); }, folder.path}) {
+                        [this](int status) { exits.push_back(status); }, folder.path, true}) {
         port.openable = {"/dev/meter1"};
     }
 

@@ -194,3 +194,58 @@ TEST(Exit, EndsThroughTheExitSeamWithStatusZero) {
 
 }  // namespace
 }  // namespace kivo::test
+
+namespace kivo::test {
+namespace {
+
+TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
+    SessionFixture f;
+    f.Ticks(1);
+    f.OpenMeterPort();
+    f.Ticks(10);
+    f.port.failed = true;  // the adapter is pulled out
+    f.Ticks(1);
+    ASSERT_EQ(f.prompts.messages.size(), 1u);
+    EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
+    EXPECT_NE(f.prompts.messages[0].text.find("Lost Comm Port 1 (/dev/meter1)"),
+              std::string::npos);
+    EXPECT_EQ(f.session.State().PortNumber, 0);
+    EXPECT_EQ(f.session.LostPort(), 1);
+    EXPECT_EQ(f.view.itemIndexes[Control::CBHostPort], 1);  // the selection is kept
+
+    f.port.openable.clear();  // still gone
+    const std::size_t attempts = f.port.opens.size();
+    f.Ticks(36 * 3);
+    EXPECT_EQ(f.port.opens.size(), attempts + 3);
+    EXPECT_EQ(f.prompts.messages.size(), 1u);
+
+    f.port.openable = {"/dev/meter1"};  // plugged in again
+    f.port.failed = false;
+    f.port.written.clear();
+    f.Ticks(36);
+    EXPECT_EQ(f.session.State().PortNumber, 1);
+    EXPECT_EQ(f.session.Reconnections(), 1);
+    f.Ticks(10);
+    EXPECT_EQ(f.port.written, "$mnu\r\n");  // as after any opening of the port
+    f.port.incoming = "VER back\r\n";
+    f.Ticks(1);
+    EXPECT_EQ(f.view.memo.back(), "VER back");
+}
+
+TEST(LostPort, ChoosingAnotherPortEndsTheRetrying) {
+    SessionFixture f;
+    f.OpenMeterPort();
+    f.port.failed = true;
+    f.Ticks(1);
+    EXPECT_EQ(f.session.LostPort(), 1);
+    f.port.failed = false;
+    f.view.itemIndexes[Control::CBHostPort] = 0;
+    f.session.CBHostPortChange();
+    EXPECT_EQ(f.session.LostPort(), 0);
+    const std::size_t attempts = f.port.opens.size();
+    f.Ticks(100);
+    EXPECT_EQ(f.port.opens.size(), attempts);
+}
+
+}  // namespace
+}  // namespace kivo::test

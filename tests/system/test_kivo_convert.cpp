@@ -63,7 +63,7 @@ std::string RecordedByTheProgram(const std::string& device, const std::string& r
     HeadlessView view;
     FakePrompts prompts;
     NoClock clock;
-    Session session(Seams{port, view, prompts, clock, ComPortMap{}, nullptr, ""});
+    Session session(Seams{port, view, prompts, clock, ComPortMap{}, nullptr, "", false});
     session.State().alternateCommands = alternate;
     session.Timer55msTimer();
     EXPECT_TRUE(session.LoadDeviceFile(DataFile(device)));

@@ -31,6 +31,14 @@ void SerialLink::SerialOpen(int portNumber, const std::string& /*name*/) {
     state_.PortNumber = portNumber;
 }
 
+bool SerialLink::Reopen(int portNumber) {
+    if (port_.IsOpen()) port_.Close();
+    const std::string path = ports_.PathOf(portNumber);
+    if (path.empty() || !port_.Open(path, BaudOfIndex(state_.BaudIndex))) return false;
+    state_.PortNumber = portNumber;
+    return true;
+}
+
 void SerialLink::SerialClose() {
     const bool wasOpen = port_.IsOpen();
     const bool released = wasOpen ? port_.Close() : true;

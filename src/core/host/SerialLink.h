@@ -28,6 +28,10 @@ public:
     // (an adapter pulled out) or no port is open.
     long SerialRead(char* buffer, std::size_t max);
 
+    // Opens COMn again after it went away, without telling the operator when it still
+    // cannot be opened. True when it is open.
+    bool Reopen(int portNumber);
+
     // A command line: the text, then CR LF. Nothing waits for a reply.
     void SendCommand(const std::string& text);
 

@@ -37,6 +37,7 @@ void Session::Timer55msTimer() {
         FirstTickWork();
     }
     ++state_.TickCount;
+    RetryLostPort();
     if (state_.autoMenuCountdown != 0) {
         if (state_.autoMenuCountdown == 1) link_.SendCommand("$mnu");
         --state_.autoMenuCountdown;
@@ -87,6 +88,7 @@ void Session::PumpLines() {
     long count = 0;
     if (!state_.ReplayMode) {
         count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
+        if (count < 0 && state_.PortNumber != 0) OnPortLost();
     } else if (state_.ReplayRunning) {
         TakeReplayInput(count);
     }
@@ -137,6 +139,35 @@ void Session::ProcessDataLine(const std::string& line) {
 }
 
 // ---------------------------------------------------------------------------------------
+// A port that goes away (a USB adapter pulled out) is noticed, told once, and tried again
+// every two seconds until it comes back or the operator chooses another.
+
+namespace {
+constexpr int kRetryTicks = 36;  // about 2 s of 55 ms ticks
+}  // namespace
+
+void Session::OnPortLost() {
+    lostPort_ = state_.PortNumber;
+    link_.SerialClose();
+    retryTicks_ = kRetryTicks;
+    const std::string port = "COM" + std::to_string(lostPort_);
+    seams_.prompts.ShowMessage("Comm Error",
+                               "Lost Comm Port " + std::to_string(lostPort_) + " (" +
+                                   seams_.ports.PathOf(lostPort_) + ").\nTrying " + port +
+                                   " again every 2 seconds; choose another port at any time.");
+}
+
+void Session::RetryLostPort() {
+    if (lostPort_ == 0 || --retryTicks_ > 0) return;
+    retryTicks_ = kRetryTicks;
+    if (!link_.Reopen(lostPort_)) return;
+    // Back: as after any opening of the port, the meter's setup is asked for.
+    lostPort_ = 0;
+    ++reconnections_;
+    state_.autoMenuCountdown = 10;
+}
+
+// ---------------------------------------------------------------------------------------
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
@@ -147,7 +178,7 @@ void Session::Timer500msTimer() {
 void Session::Timer1SecondTimer() {
     if (firstSecondTick_) {
         firstSecondTick_ = false;  // cleared first: the restore is never tried twice
-        RestoreLastSettings();
+        if (seams_.restoreLastSettings) RestoreLastSettings();
     }
     // What the ticks flushed is also put on the disk once a second, against power cuts.
     if (rawFile_ && !rawFile_->Sync()) StopRawRecording();
@@ -199,6 +230,7 @@ void Session::RefreshStatusLabels() {
 
 void Session::CBHostPortChange() {
     View& view = seams_.view;
+    lostPort_ = 0;  // the operator's choice ends any retrying
     link_.SerialClose();
     static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
     const int baudItem = view.ItemIndex(Control::CBBaudRate);

@@ -39,6 +39,9 @@ struct Seams {
     // Where last.rbs, kivoiocomp.rbs and the restored device file are read and written;
     // empty: the current directory, as the operator started the program.
     std::string settingsDirectory;
+    // The window comes back as the operator left it; a tool run from the command line is
+    // set up by its options alone.
+    bool restoreLastSettings = true;
 };
 
 // The whole state of one run of the program and the work of its timers and handlers.
@@ -145,6 +148,10 @@ public:
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
     SerialLink& Link() { return link_; }
+    // How often a port that went away came back; the logger restarts the data after each.
+    int Reconnections() const { return reconnections_; }
+    // The COM port that went away and is being retried; 0 when none is.
+    int LostPort() const { return lostPort_; }
     SetupState& Setup() { return setup_; }
     DeviceCalibration& Calibration() { return calibration_; }
     const DataLineParser& DataLines() const { return dataLines_; }
@@ -175,6 +182,8 @@ private:
     void RunDownloadStep();
     void SyncDownloadState();
     void ReportFileProblem(const std::string& message);
+    void OnPortLost();
+    void RetryLostPort();
     // Sends the command built from an edit box's text, or tells the operator why not.
     bool SendEditCommand(EditCommand command, Control edit);
     void SendPowerUserCommand(EditCommand command, Control edit);
@@ -202,6 +211,9 @@ private:
     ChannelOfColumn channelOfColumn_{};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
+    int lostPort_ = 0;
+    int retryTicks_ = 0;
+    int reconnections_ = 0;
     bool firstPumpTick_ = true;
     bool firstSecondTick_ = true;
 };

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     kivo::HeadlessView view;
     kivo::ConsolePrompts prompts("kivo-convert");
     kivo::SystemClock clock;
-    kivo::Session session(kivo::Seams{port, view, prompts, clock, kivo::ComPortMap{}, nullptr, ""});
+    kivo::Session session(kivo::Seams{port, view, prompts, clock, kivo::ComPortMap{}, nullptr, "",
+                                      false});
     kivo::SharedState& state = session.State();
 
     if (!options.settingsPath.empty()) {

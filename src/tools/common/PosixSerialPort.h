@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/host/SerialPort.h"
+
+namespace kivo {
+
+// The serial link for the headless tools, on the device directly: raw 8N1, no flow control,
+// reads that never wait. A device that goes away (read error or hang-up) reads as -1.
+class PosixSerialPort final : public SerialPort {
+public:
+    PosixSerialPort() = default;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+    ~PosixSerialPort() override;
+
+    bool Open(const std::string& path, int baud) override;
+    bool Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    bool Write(const char* data, std::size_t count) override;
+    long Read(char* buffer, std::size_t max) override;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace kivo

@@ -1,0 +1,100 @@
+#include "tools/kivo-log/LogOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace kivo {
+
+std::string LogUsage() {
+    return "Usage: kivo-log (--port PATH | --com N) [--baud 19200] --dev METER.dev [--alt]\n"
+           "                [--raw OUT.raw] [--eng OUT.eng] [--start] [--duration SECONDS]\n"
+           "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
+           "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
+           "sample rate, the data lines accepted, the readout of every channel and the file\n"
+           "sizes. SIGINT (Ctrl-C) and SIGTERM stop it cleanly. A port that goes away is\n"
+           "told once and tried again every 2 seconds; logging resumes when it is back.\n"
+           "\n"
+           "  --port PATH          the meter's serial device, e.g. /dev/ttyUSB0\n"
+           "  --com N              COMn, 1 to 8, as the window maps it (/dev/ttyS(N-1))\n"
+           "  --baud RATE          4800, 9600, 19200 (default) or 38400\n"
+           "  --dev FILE           the meter's device file (required)\n"
+           "  --alt                alternate-command mode: six-digit date and time fields\n"
+           "  --raw FILE           record the accepted data lines (*.raw)\n"
+           "  --eng FILE           record the engineering units (*.eng)\n"
+           "  --start              send \"$run\" once the meter's setup was asked for, and\n"
+           "                       \"!!!!!\" when stopping\n"
+           "  --duration SECONDS   stop by itself after this long\n"
+           "  -h, --help           show this text\n"
+           "  --version            show the version\n"
+           "\n"
+           "Exit status: 0 stopped cleanly, 1 the port, the device file or a record file\n"
+           "failed, 2 a usage error.\n";
+}
+
+ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
+    ParsedLogLine parsed;
+    LogOptions& o = parsed.options;
+    const auto fail = [&parsed](const std::string& why) {
+        parsed.kind = ParsedLogLine::Kind::Error;
+        parsed.error = why;
+        return parsed;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        std::string value;
+        const auto take = [&]() {
+            if (i + 1 >= arguments.size()) return false;
+            value = arguments[++i];
+            return true;
+        };
+        if (a == "-h" || a == "--help") {
+            parsed.kind = ParsedLogLine::Kind::Help;
+            return parsed;
+        } else if (a == "--version") {
+            parsed.kind = ParsedLogLine::Kind::Version;
+            return parsed;
+        } else if (a == "--port") {
+            if (!take() || value.empty()) return fail("--port needs a device path");
+            o.portPath = value;
+        } else if (a == "--com") {
+            if (!take() || value.size() != 1 || value[0] < '1' || value[0] > '8')
+                return fail("--com needs a port number from 1 to 8");
+            o.comNumber = value[0] - '0';
+        } else if (a == "--baud") {
+            if (!take()) return fail("--baud needs a rate");
+            if (value != "4800" && value != "9600" && value != "19200" && value != "38400")
+                return fail("--baud takes 4800, 9600, 19200 or 38400, not '" + value + "'");
+            o.baud = std::atoi(value.c_str());
+        } else if (a == "--dev") {
+            if (!take()) return fail("--dev needs a device file");
+            o.devicePath = value;
+        } else if (a == "--raw") {
+            if (!take()) return fail("--raw needs a file name");
+            o.rawPath = value;
+        } else if (a == "--eng") {
+            if (!take()) return fail("--eng needs a file name");
+            o.engPath = value;
+        } else if (a == "--alt") {
+            o.alternate = true;
+        } else if (a == "--start") {
+            o.start = true;
+        } else if (a == "--duration") {
+            if (!take()) return fail("--duration needs a number of seconds");
+            char* end = nullptr;
+            errno = 0;
+            o.durationSeconds = std::strtod(value.c_str(), &end);
+            if (end == value.c_str() || *end != '\0' || errno != 0 ||
+                !std::isfinite(o.durationSeconds) || o.durationSeconds <= 0)
+                return fail("--duration takes a positive number of seconds, not '" + value + "'");
+        } else {
+            return fail("unknown argument '" + a + "'");
+        }
+    }
+    if (o.portPath.empty() == (o.comNumber == 0))
+        return fail("give the meter's port with either --port PATH or --com N");
+    if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
+    return parsed;
+}
+
+}  // namespace kivo

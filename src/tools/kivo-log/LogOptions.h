@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kivo {
+
+struct LogOptions {
+    std::string portPath;  // --port, or the device COMn stands for
+    int comNumber = 0;     // --com N
+    int baud = 19200;
+    std::string devicePath;
+    bool alternate = false;
+    std::string rawPath;
+    std::string engPath;
+    bool start = false;
+    double durationSeconds = 0.0;  // 0: until stopped
+};
+
+struct ParsedLogLine {
+    enum class Kind { Run, Help, Version, Error };
+    Kind kind = Kind::Run;
+    LogOptions options;
+    std::string error;
+};
+
+ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments);
+std::string LogUsage();
+
+}  // namespace kivo

@@ -1,0 +1,164 @@
+// kivo-log: a meter logged for days on a computer nobody watches. The window's own session
+// runs on the same 55 ms tick, so its record files are the window's to the byte.
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <vector>
+
+#include "core/host/HeadlessView.h"
+#include "core/host/Session.h"
+#include "tools/common/ConsolePrompts.h"
+#include "tools/common/PosixSerialPort.h"
+#include "tools/kivo-log/LogOptions.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "kivo-log: %s\n", message.c_str());
+    return 1;
+}
+
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+// One status line: what the window's labels and chart legend would show.
+void PrintStatus(kivo::Session& session, const kivo::HeadlessView& view) {
+    const std::string rate = view.Text(kivo::Control::LBHz1);
+    std::printf("%s  %s  lines %.0f", Now().c_str(), rate.empty() ? "Sample Rate: -" : rate.c_str(),
+                session.DataLines().DataLineCount);
+    const kivo::ChartModel& chart = session.Chart();
+    for (int channel = 0; channel < chart.ChannelCount(); ++channel)
+        std::printf("  | %s", chart.Channel(channel).title.c_str());
+    const kivo::SharedState& state = session.State();
+    if (state.RawRecording)
+        std::printf("  | raw %lld bytes", static_cast<long long>(state.RawByteCount));
+    if (state.EngrRecording)
+        std::printf("  | eng %lld bytes", static_cast<long long>(state.EngrByteCount));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using kivo::ParsedLogLine;
+    const ParsedLogLine parsed =
+        kivo::ParseLogOptions(std::vector<std::string>(argv + 1, argv + argc));
+    switch (parsed.kind) {
+        case ParsedLogLine::Kind::Help:
+            std::fputs(kivo::LogUsage().c_str(), stdout);
+            return 0;
+        case ParsedLogLine::Kind::Version:
+            std::puts("kivo-log 1.16");
+            return 0;
+        case ParsedLogLine::Kind::Error:
+            std::fprintf(stderr, "kivo-log: %s (see --help)\n", parsed.error.c_str());
+            return 2;
+        case ParsedLogLine::Kind::Run:
+            break;
+    }
+    const kivo::LogOptions& options = parsed.options;
+
+    // SIGINT and SIGTERM arrive as input of the loop, which then stops cleanly.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    if (signals < 0) return Fail("cannot watch for signals");
+
+    const int portNumber = options.comNumber != 0 ? options.comNumber : 1;
+    kivo::ComPortMap ports;
+    if (!options.portPath.empty()) ports.Map(portNumber, options.portPath);
+    const std::string portPath = ports.PathOf(portNumber);
+
+    kivo::PosixSerialPort port;
+    kivo::HeadlessView view;
+    kivo::ConsolePrompts prompts("kivo-log", true);
+    kivo::SystemClock clock;
+    kivo::Session session(kivo::Seams{port, view, prompts, clock, ports, nullptr, "", false});
+    session.Timer55msTimer();  // the start-up work of the first tick
+
+    if (!std::ifstream(options.devicePath))
+        return Fail("cannot open the device file '" + options.devicePath + "'");
+    if (!session.LoadDeviceFile(options.devicePath))
+        return Fail("the device file '" + options.devicePath + "' does not load");
+    if (options.alternate) session.State().alternateCommands = true;
+
+    static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
+    int baudItem = 2;
+    for (int i = 0; i < 4; ++i) {
+        if (kBauds[i] == options.baud) baudItem = i;
+    }
+    session.SelectHostPort(portNumber, baudItem);
+    if (session.State().PortNumber == 0) return Fail("cannot open the port " + portPath);
+
+    if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath)) return 1;
+    if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath)) return 1;
+
+    const Clock::time_point started = Clock::now();
+    Clock::time_point nextTick = started + milliseconds(55);
+    Clock::time_point nextSecond = started + milliseconds(1000);
+    bool runPending = options.start;
+    bool runSent = false;
+    int reconnections = 0;
+    bool stop = false;
+    while (!stop) {
+        const Clock::time_point now = Clock::now();
+        if (options.durationSeconds > 0 &&
+            now - started >= std::chrono::duration<double>(options.durationSeconds))
+            break;
+        const auto wait =
+            std::chrono::duration_cast<milliseconds>(std::min(nextTick, nextSecond) - now);
+        pollfd watch{signals, POLLIN, 0};
+        if (poll(&watch, 1, wait.count() > 0 ? static_cast<int>(wait.count()) : 0) > 0) {
+            signalfd_siginfo info{};
+            if (read(signals, &info, sizeof info) > 0) stop = true;
+            continue;
+        }
+        if (Clock::now() >= nextTick) {
+            nextTick += milliseconds(55);
+            if (Clock::now() > nextTick) nextTick = Clock::now() + milliseconds(55);
+            session.Timer55msTimer();
+            if (session.Reconnections() != reconnections) {
+                reconnections = session.Reconnections();
+                std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
+                             Now().c_str(), portPath.c_str());
+                runPending = options.start;
+            }
+            // "$run" follows the automatic "$mnu", as an operator would press Start.
+            if (runPending && session.State().autoMenuCountdown == 0 &&
+                session.State().PortNumber != 0) {
+                session.BTStartClick();
+                runPending = false;
+                runSent = true;
+            }
+        }
+        if (Clock::now() >= nextSecond) {
+            nextSecond += milliseconds(1000);
+            session.Timer1SecondTimer();
+            PrintStatus(session, view);
+        }
+    }
+    if (runSent) session.BTStopClick();
+    session.BTStopRecordClick();
+    close(signals);
+    return prompts.Saw("File Error") ? 1 : 0;
+}
