@@ -38,8 +38,9 @@ test: test-fast test-asan
 # Throughput and cost figures; see BENCHMARKS.md. Optimised build of its own.
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON $(CMAKE_ARGS)
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window kivo-convert
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_window --benchmark_min_time=2
+	scripts/bench-convert $(BENCH_BUILD) 1000000
 
 run: build
 	@scripts/run-demo $(BUILD)

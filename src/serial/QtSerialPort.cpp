@@ -14,6 +14,7 @@ QtSerialPort::QtSerialPort() = default;
 
 bool QtSerialPort::Open(const std::string& path, int baud) {
     if (port_.isOpen()) port_.close();
+    port_.clearError();  // a port that went away leaves its error behind
     port_.setPortName(QString::fromStdString(path));
     if (!port_.open(QIODevice::ReadWrite)) return false;
     port_.setBaudRate(baud);

@@ -187,6 +187,36 @@ private slots:
         }
     }
 
+    // The meter's port goes away (a pulled cable): one message naming the port, the choice
+    // kept, and the window back on the same port through the normal open path.
+    void aPortThatGoesAwayComesBack() {
+        QTemporaryDir folder;
+        const std::string link = folder.filePath("meter").toStdString();
+        const QString log = folder.filePath("commands.log");
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--autorun", "--rate",
+                              "20", "--link", link, "--log", log.toStdString(),
+                              "--fault-reopen-after", "10"});
+        ScriptedPrompts prompts;
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.ports.Map(1, link);
+        TForm1 window(std::move(options));
+        window.Core().SelectHostPort(1, 2);
+        QVERIFY(WaitFor([&] { return window.Core().LostPort() == 1; }));
+        QCOMPARE(prompts.messages.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(prompts.messages[0].second).contains("Lost Comm Port 1"));
+        QCOMPARE(window.findChild<QComboBox*>("CBHostPort")->currentIndex(), 1);
+        QVERIFY(WaitFor([&] { return window.Core().Reconnections() == 1; }));
+        QCOMPARE(window.Core().State().PortNumber, 1);
+        // The automatic "$mnu" follows on the new port, and lines arrive again.
+        const std::size_t logged = ReadAll(log).size();
+        QVERIFY2(WaitFor([&] { return ReadAll(log).find("$mnu", logged) != std::string::npos; }),
+                 ReadAll(log).c_str());
+        const double lines = window.Core().DataLines().DataLineCount;
+        QVERIFY(WaitFor([&] { return window.Core().DataLines().DataLineCount > lines + 5; }));
+        QCOMPARE(prompts.messages.size(), std::size_t(1));
+    }
+
     // A meter that sends one column more than its device file declares: the warning comes
     // once, on the sixth line in a row, and never stops the pump.
     void aColumnMismatchWarnsOnceOnTheSixthLine() {
