@@ -249,3 +249,21 @@ TEST(LostPort, ChoosingAnotherPortEndsTheRetrying) {
 
 }  // namespace
 }  // namespace kivo::test
+
+namespace kivo::test {
+namespace {
+
+TEST(ReceivePump, ALineSplitAcrossAPortReopenIsJoined) {
+    SessionFixture f;
+    f.OpenMeterPort();
+    f.port.incoming = "VER KI";
+    f.Ticks(1);
+    f.session.CBHostPortChange();  // the operator picks the same port again
+    f.port.incoming = "VO 1\r\n";
+    f.Ticks(1);
+    ASSERT_EQ(f.view.memo.size(), 1u);
+    EXPECT_EQ(f.view.memo[0], "VER KIVO 1");
+}
+
+}  // namespace
+}  // namespace kivo::test

@@ -50,6 +50,25 @@ TEST(Logger, RecordsWhatTheWindowWouldAndStopsCleanlyOnSigterm) {
     EXPECT_TRUE(converted.out == eng);
 }
 
+// Killed without warning (a power cut of the program), the files keep every line of the
+// ticks before: each tick flushes what it wrote.
+TEST(Logger, AKillLeavesCompleteLinesInBothFiles) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "40", "--autorun"});
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw",
+                                     folder.File("log.raw"), "--eng", folder.File("log.eng")});
+    ASSERT_TRUE(StatusLines(log, 2)) << log.Stderr();
+    kill(log.Pid(), SIGKILL);
+    ASSERT_TRUE(log.WaitExit(milliseconds(5000)).has_value());
+    const std::string raw = ReadBytes(folder.File("log.raw"));
+    const std::string eng = ReadBytes(folder.File("log.eng"));
+    ASSERT_GT(Lines(raw), 20u);
+    EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
+    EXPECT_EQ(eng.substr(eng.size() - 2), "\r\n");
+    // Both files are written in the same tick: the same lines reached both.
+    EXPECT_EQ(Lines(eng), Lines(raw) + 1);
+}
+
 TEST(Logger, StatusLinesShowTheReadout) {
     SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
     ChildProcess log(KIVO_LOG_PATH,
