@@ -249,6 +249,7 @@ QWidget* TForm1::BuildSetupPage() {
 
     auto* log = new QGroupBox(page);
     log->setObjectName("SetupLogBox");
+    log->setMinimumWidth(180);  // room for "Free:  1055 K  100.0 %"
     auto* logList = new QVBoxLayout(log);
     logList->addWidget(Heading(log, "Label6", "Internal Log:"));
     logList->addWidget(Label(log, "LBStorageUsed", "Used:  "));
