@@ -33,7 +33,7 @@ test-asan: build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -L 'core|system|gui'
 
-test: test-fast test-asan
+test: test-fast test-asan fuzz-quick
 
 # Throughput and cost figures; see BENCHMARKS.md. Optimised build of its own.
 bench: deps
@@ -41,6 +41,14 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window kivo-convert
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_window --benchmark_min_time=2
 	scripts/bench-convert $(BENCH_BUILD) 1000000
+
+# Every parser fuzzed with libFuzzer (clang, own build in build-fuzz); see scripts/fuzz.
+.PHONY: fuzz fuzz-quick
+fuzz: deps
+	scripts/fuzz 300
+
+fuzz-quick: deps
+	scripts/fuzz 20
 
 run: build
 	@scripts/run-demo $(BUILD)

@@ -19,12 +19,12 @@ std::string Format(const char* format, Args... args) {
 }
 
 // Percent of the memory, rounded to single precision before it is printed.
-double MemoryPercent(std::int32_t pages) {
+double MemoryPercent(std::int64_t pages) {
     return static_cast<float>(static_cast<double>(pages) * (1.0 / kMemoryPages) * 100.0);
 }
 
-std::string MemoryLabel(const char* name, std::int32_t pages) {
-    const long kilobytes = static_cast<long>(pages) * kPageBytes / 1024;
+std::string MemoryLabel(const char* name, std::int64_t pages) {
+    const long kilobytes = static_cast<long>(pages * kPageBytes / 1024);
     return Format("%s:  %1ld K  %4.1f %%", name, kilobytes, MemoryPercent(pages));
 }
 
@@ -33,7 +33,8 @@ std::string MemoryLabel(const char* name, std::int32_t pages) {
 std::string MemoryUsedLabel(std::int32_t usedPages) { return MemoryLabel("Used", usedPages); }
 
 std::string MemoryFreeLabel(std::int32_t usedPages) {
-    return MemoryLabel("Free", kMemoryPages - usedPages);
+    // In 64 bits: a "MEM" reply can carry any 32-bit count, and 4095 minus it may not fit.
+    return MemoryLabel("Free", std::int64_t{kMemoryPages} - usedPages);
 }
 
 std::string EngrScaleLabel(std::int32_t scaleCode) {
