@@ -1,36 +1,12 @@
 #include "core/data/Statistics.h"
 
-#include <locale.h>  // newlocale, uselocale: POSIX per-thread locale
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "core/host/CFormat.h"
+
 namespace kivo {
-
-namespace {
-
-// Titles show a decimal point even when the window has taken on a decimal-comma locale.
-// glibc hands out its static "C" locale object here, so a title allocates nothing.
-class CLocaleScope {
-public:
-    CLocaleScope()
-        : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
-          previous_(c_ != nullptr ? uselocale(c_) : static_cast<locale_t>(nullptr)) {}
-    ~CLocaleScope() {
-        if (c_ == nullptr) return;
-        uselocale(previous_);
-        freelocale(c_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    locale_t c_;
-    locale_t previous_;
-};
-
-}  // namespace
 
 void PushSample(StatsHistory& history, int type, double value) {
     if (!IsSlot(type)) return;
@@ -141,7 +117,7 @@ bool FormatStatistic(TitleBuffer& out, const char* name, double statistic, int p
 
 std::string_view FormatCountsTitle(TitleBuffer& out, const char* name, double raw, double statistic,
                                    int powerUser, int statsMode) {
-    const CLocaleScope cLocale;
+    const CNumericLocale cLocale;
     if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
         std::snprintf(out.text.data(), out.text.size(), "%s: %1.0lf Counts", name, raw);
     }
@@ -151,7 +127,7 @@ std::string_view FormatCountsTitle(TitleBuffer& out, const char* name, double ra
 std::string_view FormatEngrTitle(TitleBuffer& out, const char* name, double raw,
                                  const std::string& engrUnits, double statistic, int powerUser,
                                  int statsMode) {
-    const CLocaleScope cLocale;
+    const CNumericLocale cLocale;
     if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
         std::snprintf(out.text.data(), out.text.size(), "%s: %4.2lf %s", name, raw,
                       engrUnits.c_str());
@@ -162,7 +138,7 @@ std::string_view FormatEngrTitle(TitleBuffer& out, const char* name, double raw,
 std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotChoice,
                                         const DeviceCalibration& calibration, double raw,
                                         const EngineeringValues& v) {
-    const CLocaleScope cLocale;
+    const CNumericLocale cLocale;
     char* const text = out.text.data();
     const std::size_t size = out.text.size();
     if (IsScattering(type)) {

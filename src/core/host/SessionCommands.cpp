@@ -199,47 +199,43 @@ void Session::BTCalClick() {
 }
 
 namespace {
-const char* kTooLongEntry = "The entry is longer than 99 characters.\nNothing was sent.";
-}  // namespace
 
-void Session::BTflscaleClick() {
-    const EntryResult entry = CheckScaleEntry(seams_.view.Text(Control::MEflscale));
+// The FL-Setup entries: a value in range is sent, anything else is told or only marks the
+// setup as changed, as the meter's own program did.
+template <class Command>
+void SendEntry(const EntryResult& entry, const char* rangeText, View& view, Prompts& prompts,
+               Command send) {
     switch (entry.check) {
         case EntryCheck::TooLong:
-            seams_.prompts.ShowWarning("Warning - Invalid Entry", kTooLongEntry);
+            prompts.ShowWarning("Warning - Invalid Entry",
+                                "The entry is longer than 99 characters.\nNothing was sent.");
             return;
         case EntryCheck::NotANumber:
-            ShowStoreStatus(seams_.view, false);
+            ShowStoreStatus(view, false);
             return;
         case EntryCheck::OutOfRange:
-            seams_.prompts.ShowWarning("Warning - Invalid Entry",
-                                       "The valid range for the engr scale is 0.0001-0.0255");
+            prompts.ShowWarning("Warning - Invalid Entry", rangeText);
             return;
         case EntryCheck::Accepted:
-            link_.SendCommand(EngrScaleCommand(entry.value));
-            ShowStoreStatus(seams_.view, false);
+            send(entry.value);
+            ShowStoreStatus(view, false);
             return;
     }
 }
 
+}  // namespace
+
+void Session::BTflscaleClick() {
+    SendEntry(CheckScaleEntry(seams_.view.Text(Control::MEflscale)),
+              "The valid range for the engr scale is 0.0001-0.0255", seams_.view, seams_.prompts,
+              [this](long code) { link_.SendCommand(EngrScaleCommand(code)); });
+}
+
 void Session::BTfloffsetClick() {
-    const EntryResult entry = CheckOffsetEntry(seams_.view.Text(Control::MEfloffset));
-    switch (entry.check) {
-        case EntryCheck::TooLong:
-            seams_.prompts.ShowWarning("Warning - Invalid Entry", kTooLongEntry);
-            return;
-        case EntryCheck::NotANumber:
-            ShowStoreStatus(seams_.view, false);
-            return;
-        case EntryCheck::OutOfRange:
-            seams_.prompts.ShowWarning("Warning - Invalid Entry",
-                                       "The valid range for the ug/l offset is 0-127");
-            return;
-        case EntryCheck::Accepted:
-            link_.SendCommand(EngrOffsetCommand(static_cast<int>(entry.value)));
-            ShowStoreStatus(seams_.view, false);
-            return;
-    }
+    SendEntry(
+        CheckOffsetEntry(seams_.view.Text(Control::MEfloffset)),
+        "The valid range for the ug/l offset is 0-127", seams_.view, seams_.prompts,
+        [this](long offset) { link_.SendCommand(EngrOffsetCommand(static_cast<int>(offset))); });
 }
 
 void Session::PowerUserPanelClick() {

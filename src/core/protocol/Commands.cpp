@@ -1,10 +1,11 @@
 #include "core/protocol/Commands.h"
 
-#include <locale.h>  // newlocale, uselocale: POSIX per-thread locale
-
 #include <cmath>
 #include <cstdio>
 #include <limits>
+
+#include "core/data/ScanNumbers.h"
+#include "core/host/CFormat.h"
 
 namespace kivo {
 
@@ -43,30 +44,6 @@ const char* EditCommandFormat(EditCommand command) {
             return "$hex %s";
     }
     return "";
-}
-
-// Switches this thread to the C locale for as long as it lives, so that the scanf family
-// reads a decimal point even when the window has taken on a decimal-comma locale.
-class CLocaleScope {
-public:
-    CLocaleScope()
-        : cLocale_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))),
-          previous_(cLocale_ != nullptr ? uselocale(cLocale_) : static_cast<locale_t>(nullptr)) {}
-    ~CLocaleScope() {
-        if (cLocale_ == nullptr) return;
-        uselocale(previous_);
-        freelocale(cLocale_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    locale_t cLocale_;
-    locale_t previous_;
-};
-
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -126,7 +103,7 @@ EntryResult CheckScaleEntry(const std::string& text) {
     long double scale = 0.0L;
     int assigned = 0;
     {
-        const CLocaleScope cLocale;
+        const CNumericLocale cLocale;
         assigned = std::sscanf(text.c_str(), "%Lf", &scale);
     }
     if (assigned != 1) return {EntryCheck::NotANumber, 0};

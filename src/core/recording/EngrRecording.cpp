@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/data/ColumnTypes.h"
-#include "core/recording/CFormat.h"
+#include "core/host/CFormat.h"
 
 namespace kivo {
 

@@ -1,6 +1,6 @@
 #include "core/recording/SampleRate.h"
 
-#include "core/recording/CFormat.h"
+#include "core/host/CFormat.h"
 
 namespace kivo {
 

@@ -1,4 +1,4 @@
-#include "core/recording/CFormat.h"
+#include "core/host/CFormat.h"
 
 #include <cstdarg>
 #include <cstdio>
