@@ -1,0 +1,151 @@
+// Faults the program meets on a ship, each fed as bytes or files: nothing recorded is lost,
+// nothing grows without bound, no warning storm.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "SessionFixture.h"
+
+namespace kivo::test {
+namespace {
+
+std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
+
+const std::string kLine = "11/20/03\t12:30:45\t4050\t1000\t240\t3000";
+
+struct Meter : SessionFixture {
+    Meter() {
+        Ticks(1);
+        OpenMeterPort();
+        prompts.openAnswers.push_back(DataFile("fluoro.dev"));
+        session.LoadDeviceFileClick();
+        Ticks(10);
+    }
+    void Receive(const std::string& bytes) {
+        port.incoming += bytes;
+        Ticks(1);
+    }
+};
+
+TEST(Faults, APortVanishingMidLineKeepsTheLineForItsReturn) {
+    Meter f;
+    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("mid.raw")));
+    f.Receive(kLine + "\r\n" + kLine.substr(0, 12));
+    f.port.failed = true;
+    f.Ticks(1);
+    EXPECT_EQ(f.session.LostPort(), 1);
+    f.port.failed = false;
+    f.Ticks(36);
+    ASSERT_EQ(f.session.State().PortNumber, 1);
+    f.Receive(kLine.substr(12) + "\r\n");
+    EXPECT_EQ(ReadBytes(f.folder.File("mid.raw")), kLine + "\r\n" + kLine + "\r\n");
+}
+
+TEST(Faults, APortVanishingMidDownloadEndsItIncomplete) {
+    Meter f;
+    ASSERT_TRUE(f.session.StartDownload(f.folder.File("memory.raw")));
+    f.Receive("half of the memo");
+    f.port.failed = true;
+    f.port.openable.clear();  // and it stays away
+    f.Ticks(61);
+    EXPECT_FALSE(f.session.Download().Active());
+    EXPECT_EQ(f.session.Download().Status(), 3);
+    EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "half of the memo");
+    EXPECT_EQ(f.prompts.messages.size(), 1u);  // the lost port, told once
+}
+
+TEST(Faults, AMinuteOfWrongBaudGarbageWarnsOncePerStretch) {
+    Meter f;
+    // 38400 baud for a minute: 230,400 bytes without a line end, fed a tick's worth at a time.
+    std::string garbage(1000, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>(0x80 + (i * 7) % 120);
+    for (int tick = 0; tick < 231; ++tick) f.Receive(garbage);
+    EXPECT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_TRUE(f.view.memo.size() <= 11u);  // nothing but the replies before it
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 0.0);
+    // A line end re-arms the warning: the next stretch warns again, once.
+    f.Receive("\n");
+    for (int tick = 0; tick < 5; ++tick) f.Receive(garbage);
+    EXPECT_EQ(f.prompts.warnings.size(), 2u);
+    f.Receive("\n" + kLine + "\n");
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
+}
+
+TEST(Faults, ADeviceFileSwappedWhileReplayingOnlyChangesTheLayout) {
+    Meter f;
+    const std::string raw = f.folder.File("in.raw");
+    std::string lines;
+    for (int i = 0; i < 20; ++i) lines += kLine + "\r\n";
+    WriteBytes(raw, lines);
+    ASSERT_TRUE(f.session.OpenReplay(raw));
+    f.session.BTStartClick();
+    f.Ticks(5);
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
+    f.prompts.openAnswers.push_back(DataFile("scatter9.dev"));
+    f.session.LoadDeviceFileClick();
+    f.Ticks(10);  // these lines do not fit the new file: refused, one warning
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
+    EXPECT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_TRUE(f.session.State().ReplayRunning);
+}
+
+TEST(Faults, AReplayFileTruncatedWhileReplayingEndsLikeItsEnd) {
+    Meter f;
+    const std::string raw = f.folder.File("cut.raw");
+    std::string lines;
+    for (int i = 0; i < 1000; ++i) lines += kLine + "\r\n";  // far more than one read buffer
+    WriteBytes(raw, lines);
+    ASSERT_TRUE(f.session.OpenReplay(raw));
+    f.session.BTStartClick();
+    f.Ticks(5);
+    std::filesystem::resize_file(raw, kLine.size() * 3);
+    f.Ticks(1000);
+    EXPECT_FALSE(f.session.State().ReplayRunning);
+    EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
+    EXPECT_GE(f.session.DataLines().DataLineCount, 5.0);
+    EXPECT_LT(f.session.DataLines().DataLineCount, 1000.0);
+}
+
+TEST(Faults, DamagedOrUnreadableSettingsLeaveTheDefaults) {
+    struct Case {
+        const char* name;
+        std::string lastRbs;
+        std::string chartProperties;
+        bool lastIsFolder;
+    };
+    std::string binary(300, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 31);
+    const std::vector<Case> cases = {
+        {"BinaryLastRbs", binary, "", false},
+        {"LastRbsIsAFolder", "", "", true},
+        {"HugeNumbers", "99999999999 -99999999999 1 1 1 1 1 1 1 1 1 1\nfluoro.dev\n", "", false},
+    };
+    for (const Case& c : cases) {
+        SessionFixture f;
+        std::filesystem::copy_file(DataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
+        if (c.lastIsFolder) {
+            std::filesystem::create_directory(f.folder.File("last.rbs"));
+        } else {
+            WriteBytes(f.folder.File("last.rbs"), c.lastRbs);
+        }
+        f.Ticks(1);
+        f.session.Timer1SecondTimer();
+        f.Ticks(1);
+        EXPECT_TRUE(f.port.opens.empty()) << c.name;
+        EXPECT_TRUE(f.prompts.messages.empty()) << c.name;
+    }
+    // A damaged chart properties file beside a good last.rbs: restored, with the design look.
+    SessionFixture f;
+    std::filesystem::copy_file(DataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
+    WriteBytes(f.folder.File("last.rbs"), "1 2 0 0 0 0 0 0 0 0 0 0\nfluoro.dev\n");
+    WriteBytes(f.folder.File("kivoiocomp.rbs"), binary);
+    const ChartProperties design = f.session.Chart().Properties();
+    f.Ticks(1);
+    f.session.Timer1SecondTimer();
+    EXPECT_EQ(f.session.State().DevicePath, "fluoro.dev");
+    EXPECT_TRUE(f.session.Chart().Properties() == design);
+}
+
+}  // namespace
+}  // namespace kivo::test
