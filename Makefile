@@ -10,7 +10,7 @@ WERROR     ?= $(if $(CI),ON,OFF)
 
 BENCH_BUILD ?= build-bench
 
-.PHONY: all deps build build-asan test test-fast test-asan run bench clean format
+.PHONY: all deps build build-asan test test-fast test-asan run bench soak clean format
 
 all: build
 
@@ -50,6 +50,14 @@ fuzz: deps
 fuzz-quick: deps
 	scripts/fuzz 20
 
+# A simulated week: 5 million lines through the window and through kivo-log (long; not in test).
+SOAK_LINES ?= 5000000
+soak: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target soak_window soak_logger kivo-log
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/soak_window $(SOAK_LINES)
+	$(BENCH_BUILD)/bench/soak_logger $(BENCH_BUILD)/kivo-log $(SOAK_LINES)
+
 run: build
 	@scripts/run-demo $(BUILD)
 
@@ -58,3 +66,10 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+
+# The Debian package build/kivoview_*.deb, checked without installing it (scripts/check-package).
+.PHONY: package
+package: build
+	scripts/check-package $(BUILD)
+
+test: package

@@ -110,9 +110,9 @@ void BM_OneSecondAtEightLinesPerSecond(benchmark::State& state) {
             w.Tick();
         }
     }
-    state.counters["core_share"] = benchmark::Counter(
-        static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                     benchmark::Counter::kInvert);
+    state.counters["core_share"] =
+        benchmark::Counter(static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetLabel("core_share = seconds of CPU per second of streaming");
 }
 BENCHMARK(BM_OneSecondAtEightLinesPerSecond)->Unit(benchmark::kMillisecond);

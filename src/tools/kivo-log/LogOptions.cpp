@@ -25,6 +25,8 @@ std::string LogUsage() {
            "  --start              send \"$run\" once the meter's setup was asked for, and\n"
            "                       \"!!!!!\" when stopping\n"
            "  --duration SECONDS   stop by itself after this long\n"
+           "  --tick MS            the pump's tick, 1 to 1000 ms (default 55, as the window);\n"
+           "                       a shorter tick takes a faster stream (soak tests)\n"
            "  -h, --help           show this text\n"
            "  --version            show the version\n"
            "\n"
@@ -75,6 +77,13 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--eng") {
             if (!take()) return fail("--eng needs a file name");
             o.engPath = value;
+        } else if (a == "--tick") {
+            if (!take()) return fail("--tick needs milliseconds");
+            char* end = nullptr;
+            const long ms = std::strtol(value.c_str(), &end, 10);
+            if (end == value.c_str() || *end != '\0' || ms < 1 || ms > 1000)
+                return fail("--tick takes 1 to 1000 milliseconds, not '" + value + "'");
+            o.tickMs = static_cast<int>(ms);
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--start") {

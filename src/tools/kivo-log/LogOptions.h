@@ -15,6 +15,7 @@ struct LogOptions {
     std::string engPath;
     bool start = false;
     double durationSeconds = 0.0;  // 0: until stopped
+    int tickMs = 55;               // the pump's tick [ms]
 };
 
 struct ParsedLogLine {

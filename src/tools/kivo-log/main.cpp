@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath)) return 1;
 
     const Clock::time_point started = Clock::now();
-    Clock::time_point nextTick = started + milliseconds(55);
+    const milliseconds tick(options.tickMs);
+    Clock::time_point nextTick = started + tick;
     Clock::time_point nextSecond = started + milliseconds(1000);
     bool runPending = options.start;
     bool runSent = false;
@@ -134,8 +135,8 @@ int main(int argc, char** argv) {
             continue;
         }
         if (Clock::now() >= nextTick) {
-            nextTick += milliseconds(55);
-            if (Clock::now() > nextTick) nextTick = Clock::now() + milliseconds(55);
+            nextTick += tick;
+            if (Clock::now() > nextTick) nextTick = Clock::now() + tick;
             session.Timer55msTimer();
             if (session.Reconnections() != reconnections) {
                 reconnections = session.Reconnections();
