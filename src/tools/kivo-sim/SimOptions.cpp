@@ -133,6 +133,10 @@ ParsedCommandLine ParseSimOptions(const std::vector<std::string>& arguments) {
             parsed.kind = ParsedCommandLine::Kind::Help;
             return parsed;
         }
+        if (argument == "--version") {
+            parsed.kind = ParsedCommandLine::Kind::Version;
+            return parsed;
+        }
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         if (const auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
@@ -187,7 +191,8 @@ std::string SimUsage() {
            "  --memory-size BYTES    size of the memory image that \"$get\" sends (default 4096)\n"
            "  --memory-out FILE      write the exact bytes of each download (image + \"etx\")\n"
            "  --fast                 send the download unpaced (default: about 3840 bytes/s)\n"
-           "  --help                 show this text\n"
+           "  -h, --help             show this text\n"
+           "  --version              show the version\n"
            "\n"
            "Faults:\n"
            "  --fault-garbage N      N random bytes (never LF) before the first data line of\n"

@@ -35,9 +35,9 @@ struct SimOptions {
     std::optional<long> reopenAfter;          // data lines before the port is replaced once
 };
 
-// What the command line asks for: run, print the usage, or refuse.
+// What the command line asks for: run, print the usage or the version, or refuse.
 struct ParsedCommandLine {
-    enum class Kind { Run, Help, Error };
+    enum class Kind { Run, Help, Version, Error };
     Kind kind = Kind::Run;
     SimOptions options;
     std::string error;  // one line, for Kind::Error

@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
         std::fputs(kivo::sim::SimUsage().c_str(), stdout);
         return 0;
     }
+    if (parsed.kind == ParsedCommandLine::Kind::Version) {
+        std::puts("kivo-sim 1.16");
+        return 0;
+    }
     if (parsed.kind == ParsedCommandLine::Kind::Error) {
         std::fprintf(stderr, "kivo-sim: %s (see --help)\n", parsed.error.c_str());
         return 2;
