@@ -38,8 +38,9 @@ test: test-fast test-asan fuzz-quick
 # Throughput and cost figures; see BENCHMARKS.md. Optimised build of its own.
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON $(CMAKE_ARGS)
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window kivo-convert
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window bench_live kivo-convert
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_window --benchmark_min_time=2
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_live 30
 	scripts/bench-convert $(BENCH_BUILD) 1000000
 
 # Every parser fuzzed with libFuzzer (clang, own build in build-fuzz); see scripts/fuzz.

@@ -1,6 +1,7 @@
 // What the live view costs: the per-line chain of a nine-wavelength scattering meter through
 // the window's own pump, with the chart drawn offscreen as it is on screen.
 #include <benchmark/benchmark.h>
+#include <qcustomplot.h>
 
 #include <QApplication>
 #include <clocale>
@@ -116,6 +117,35 @@ void BM_OneSecondAtEightLinesPerSecond(benchmark::State& state) {
     state.SetLabel("core_share = seconds of CPU per second of streaming");
 }
 BENCHMARK(BM_OneSecondAtEightLinesPerSecond)->Unit(benchmark::kMillisecond);
+
+// One redraw of the chart with nine scattering channels and the temperature, each holding a
+// full visible window of 100 points.
+void BM_ChartRedrawNineChannels(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (int i = 0; i < 100; ++i) w.port.incoming += w.NextLine();
+    w.Tick();
+    QCustomPlot* plot = w.form->Chart()->Plot();
+    for (auto _ : state) plot->replot(QCustomPlot::rpImmediateRefresh);
+    state.SetLabel("one replot");
+}
+BENCHMARK(BM_ChartRedrawNineChannels)->Unit(benchmark::kMicrosecond);
+
+// From nothing to the main window shown and painted once, in this process (the process
+// start and library loading are measured by scripts/bench-live).
+void BM_StartUpToFirstShownWindow(benchmark::State& state) {
+    for (auto _ : state) {
+        kivo::MemorySerialPort port;
+        QuietPrompts prompts;
+        kivo::TForm1Options options;
+        options.port = &port;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        kivo::TForm1 form(std::move(options));
+        form.show();
+        form.grab();  // paints every widget once
+    }
+}
+BENCHMARK(BM_StartUpToFirstShownWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "serial/QtSerialPort.h"
 
+#include <sys/ioctl.h>
+
 #include <QDeadlineTimer>
 
 namespace kivo {
@@ -60,6 +62,17 @@ long QtSerialPort::Read(char* buffer, std::size_t max) {
     if (error != QSerialPort::NoError) port_.clearError();
     const qint64 got = port_.read(buffer, static_cast<qint64>(max));
     return got < 0 ? -1 : static_cast<long>(got);
+}
+
+}  // namespace kivo
+
+namespace kivo {
+
+long QtSerialPort::Waiting() const {
+    if (!port_.isOpen()) return 0;
+    int queued = 0;
+    if (::ioctl(port_.handle(), FIONREAD, &queued) != 0) queued = 0;
+    return queued + static_cast<long>(port_.bytesAvailable());
 }
 
 }  // namespace kivo

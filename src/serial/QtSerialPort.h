@@ -18,6 +18,10 @@ public:
     bool Write(const char* data, std::size_t count) override;
     long Read(char* buffer, std::size_t max) override;
 
+    // Bytes received and not yet read: those the driver holds and those already in
+    // QSerialPort's buffer. A pump that keeps up keeps this small.
+    long Waiting() const;
+
 private:
     QSerialPort port_;
 };
