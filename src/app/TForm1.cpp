@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -244,6 +245,7 @@ void TForm1::SetCaption(const std::string& caption) {
 void TForm1::AppendMemoLine(const std::string& line) {
     // Bytes from the meter are shown one for one, whatever they are.
     memo_->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    memo_->horizontalScrollBar()->setValue(0);  // lines are read from their start
 }
 
 void TForm1::SetActivePage(int page) { pages_->setCurrentIndex(page); }

@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 
 namespace kivo {
 
@@ -17,7 +18,8 @@ QtSerialPort::QtSerialPort() = default;
 bool QtSerialPort::Open(const std::string& path, int baud) {
     if (port_.isOpen()) port_.close();
     port_.clearError();  // a port that went away leaves its error behind
-    port_.setPortName(QString::fromStdString(path));
+    // QSerialPort takes a bare name to be one under /dev: a relative path is made absolute.
+    port_.setPortName(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
     if (!port_.open(QIODevice::ReadWrite)) return false;
     port_.setBaudRate(baud);
     port_.setDataBits(QSerialPort::Data8);

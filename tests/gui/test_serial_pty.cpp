@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
@@ -93,6 +94,25 @@ private slots:
 
         window.Core().Link().SendCommand("$mnu");
         QCOMPARE(pty.Receive(2000), std::string("$mnu\r\n"));
+    }
+
+    // "--com 1=meter" names a file in the current folder, not /dev/meter.
+    void aRelativePathIsTheCurrentFolders() {
+        PtyPair pty;
+        QTemporaryDir folder;
+        QVERIFY(QFile::link(QString::fromStdString(pty.portPath), folder.filePath("meter")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        ScriptedPrompts prompts;
+        TForm1Options options;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        options.ports.Map(1, "meter");
+        TForm1 window(std::move(options));
+        window.Core().SelectHostPort(1, 2);
+        QDir::setCurrent(before);
+        QVERIFY(prompts.messages.empty());
+        QCOMPARE(window.Core().State().PortNumber, 1);
     }
 
     void closingThePortStopsTheInput() {
