@@ -53,4 +53,25 @@ struct SessionFixture {
     }
 };
 
+inline std::string TestDataFile(const std::string& name) {
+    return std::string(KIVO_TEST_DATA) + "/" + name;
+}
+
+// A session with COM1 open, a device file loaded through the menu and the automatic "$mnu"
+// already gone out: ready for the meter's lines.
+struct MeterSession : SessionFixture {
+    explicit MeterSession(const std::string& deviceFile = "fluoro.dev") {
+        Ticks(1);
+        OpenMeterPort();
+        prompts.openAnswers.push_back(TestDataFile(deviceFile));
+        session.LoadDeviceFileClick();
+        Ticks(10);
+    }
+    // The bytes arrive and one tick takes them.
+    void Receive(const std::string& bytes) {
+        port.incoming += bytes;
+        Ticks(1);
+    }
+};
+
 }  // namespace kivo::test

@@ -9,23 +9,9 @@
 namespace kivo::test {
 namespace {
 
-std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
-
 const std::string kLine = "11/20/03\t12:30:45\t4050\t1000\t240\t3000";
 
-struct Meter : SessionFixture {
-    Meter() {
-        Ticks(1);
-        OpenMeterPort();
-        prompts.openAnswers.push_back(DataFile("fluoro.dev"));
-        session.LoadDeviceFileClick();
-        Ticks(10);
-    }
-    void Receive(const std::string& bytes) {
-        port.incoming += bytes;
-        Ticks(1);
-    }
-};
+using Meter = MeterSession;
 
 TEST(Faults, APortVanishingMidLineKeepsTheLineForItsReturn) {
     Meter f;
@@ -82,7 +68,7 @@ TEST(Faults, ADeviceFileSwappedWhileReplayingOnlyChangesTheLayout) {
     f.session.BTStartClick();
     f.Ticks(5);
     EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
-    f.prompts.openAnswers.push_back(DataFile("scatter9.dev"));
+    f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
     f.session.LoadDeviceFileClick();
     f.Ticks(10);  // these lines do not fit the new file: refused, one warning
     EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
@@ -123,7 +109,7 @@ TEST(Faults, DamagedOrUnreadableSettingsLeaveTheDefaults) {
     };
     for (const Case& c : cases) {
         SessionFixture f;
-        std::filesystem::copy_file(DataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
+        std::filesystem::copy_file(TestDataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
         if (c.lastIsFolder) {
             std::filesystem::create_directory(f.folder.File("last.rbs"));
         } else {
@@ -137,7 +123,7 @@ TEST(Faults, DamagedOrUnreadableSettingsLeaveTheDefaults) {
     }
     // A damaged chart properties file beside a good last.rbs: restored, with the design look.
     SessionFixture f;
-    std::filesystem::copy_file(DataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
+    std::filesystem::copy_file(TestDataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
     WriteBytes(f.folder.File("last.rbs"), "1 2 0 0 0 0 0 0 0 0 0 0\nfluoro.dev\n");
     WriteBytes(f.folder.File("kivoiocomp.rbs"), binary);
     const ChartProperties design = f.session.Chart().Properties();

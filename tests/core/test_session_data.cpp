@@ -7,8 +7,6 @@
 namespace kivo::test {
 namespace {
 
-std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
-
 std::string Printed(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -20,7 +18,7 @@ struct LoadedSession : SessionFixture {
         clock.now = LocalTime{2026, 12, 8, 4, 5, 6};
         Ticks(1);
         OpenMeterPort();
-        prompts.openAnswers.push_back(DataFile(deviceFile));
+        prompts.openAnswers.push_back(TestDataFile(deviceFile));
         session.LoadDeviceFileClick();
     }
     void Receive(const std::string& bytes) {
@@ -35,8 +33,8 @@ TEST(DeviceFileMenu, LoadsAndFitsThePlotChoices) {
     EXPECT_EQ(f.prompts.openDialogs[0].title, "Open Device File");
     EXPECT_EQ(f.prompts.openDialogs[0].filter, "Device File (*.dev)|*.dev|All files (*.*)|*.*");
     EXPECT_EQ(f.prompts.openDialogs[0].defaultExtension, "dev");
-    EXPECT_EQ(f.session.State().DevicePath, DataFile("fluoro.dev"));
-    EXPECT_EQ(f.view.texts[Control::LBDeviceFile], "Device File:  " + DataFile("fluoro.dev"));
+    EXPECT_EQ(f.session.State().DevicePath, TestDataFile("fluoro.dev"));
+    EXPECT_EQ(f.view.texts[Control::LBDeviceFile], "Device File:  " + TestDataFile("fluoro.dev"));
     EXPECT_FALSE(f.view.visibility[Control::PMeterType]);
     EXPECT_EQ(f.view.activePage, PagePlot);
     EXPECT_TRUE(f.view.visibility[Control::PlotTypeCB]);
@@ -56,7 +54,7 @@ TEST(DeviceFileMenu, CancelChangesNothingAndAFailureIsTold) {
     EXPECT_TRUE(f.session.State().DevicePath.empty());
     EXPECT_TRUE(f.prompts.warnings.empty());
 
-    f.prompts.openAnswers.push_back(DataFile("no-such-file.dev"));
+    f.prompts.openAnswers.push_back(TestDataFile("no-such-file.dev"));
     f.session.LoadDeviceFileClick();
     EXPECT_TRUE(f.session.State().DevicePath.empty());
     EXPECT_TRUE(f.prompts.warnings.empty());  // a file that will not open: no message
@@ -93,7 +91,7 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
 
 TEST(DeviceFileMenu, ALoadBeforeTheFirstTickSurvivesIt) {
     SessionFixture f;
-    f.prompts.openAnswers.push_back(DataFile("fluoro.dev"));
+    f.prompts.openAnswers.push_back(TestDataFile("fluoro.dev"));
     f.session.LoadDeviceFileClick();
     f.Ticks(1);
     EXPECT_EQ(f.session.Calibration().declaredColumns, 6);

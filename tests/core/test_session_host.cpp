@@ -207,8 +207,7 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     f.Ticks(1);
     ASSERT_EQ(f.prompts.messages.size(), 1u);
     EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
-    EXPECT_NE(f.prompts.messages[0].text.find("Lost Comm Port 1 (/dev/meter1)"),
-              std::string::npos);
+    EXPECT_NE(f.prompts.messages[0].text.find("Lost Comm Port 1 (/dev/meter1)"), std::string::npos);
     EXPECT_EQ(f.session.State().PortNumber, 0);
     EXPECT_EQ(f.session.LostPort(), 1);
     EXPECT_EQ(f.view.itemIndexes[Control::CBHostPort], 1);  // the selection is kept

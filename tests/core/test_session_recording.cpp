@@ -9,24 +9,10 @@
 namespace kivo::test {
 namespace {
 
-std::string DataFile(const char* name) { return std::string(KIVO_TEST_DATA) + "/" + name; }
-
 const std::string kLine1 = "11/20/03\t12:30:45\t4050\t1000\t240\t3000";
 const std::string kLine2 = "11/20/03\t12:30:46\t4060\t1001\t250\t3010";
 
-struct Recording : SessionFixture {
-    Recording() {
-        Ticks(1);
-        OpenMeterPort();
-        prompts.openAnswers.push_back(DataFile("fluoro.dev"));
-        session.LoadDeviceFileClick();
-        Ticks(10);
-    }
-    void Receive(const std::string& bytes) {
-        port.incoming += bytes;
-        Ticks(1);
-    }
-};
+using Recording = MeterSession;
 
 TEST(RawRecording, OnlyAcceptedDataLinesAreWrittenAsTheyArrived) {
     Recording f;
@@ -150,7 +136,7 @@ TEST(EngrRecording, ADeviceFileSwapStopsItButNotTheRawRecording) {
     ASSERT_TRUE(f.session.StartEngrRecording(f.folder.File("swap.eng")));
     f.Receive(kLine1 + "\n");
     const std::string before = ReadBytes(f.folder.File("swap.eng"));
-    f.prompts.openAnswers.push_back(DataFile("scatter9.dev"));
+    f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
     f.session.LoadDeviceFileClick();
     EXPECT_FALSE(f.session.State().EngrRecording);
     EXPECT_TRUE(f.session.State().RawRecording);
