@@ -13,6 +13,7 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "QuietPrompts.h"
 #include "app/TForm1.h"
 #include "serial/QtSerialPort.h"
 #include "system/SimProcess.h"
@@ -25,17 +26,6 @@ double CpuSeconds() {
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
-class QuietPrompts final : public kivo::Prompts {
-public:
-    int shown = 0;
-    void ShowWarning(const std::string&, const std::string&) override { ++shown; }
-    void ShowMessage(const std::string&, const std::string&) override { ++shown; }
-    std::optional<std::string> OpenFileName(const kivo::FileDialogSpec&) override {
-        return std::string(KIVO_TEST_DATA "/scatter9.dev");
-    }
-    std::optional<std::string> SaveFileName(const kivo::FileDialogSpec&) override { return {}; }
-};
 
 }  // namespace
 

@@ -8,21 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "QuietPrompts.h"
 #include "app/TForm1.h"
 #include "core/MemorySerialPort.h"
 #include "plot/ChartWidget.h"
 
 namespace {
-
-class QuietPrompts final : public kivo::Prompts {
-public:
-    void ShowWarning(const std::string&, const std::string&) override {}
-    void ShowMessage(const std::string&, const std::string&) override {}
-    std::optional<std::string> OpenFileName(const kivo::FileDialogSpec&) override {
-        return std::string(KIVO_TEST_DATA "/scatter9.dev");
-    }
-    std::optional<std::string> SaveFileName(const kivo::FileDialogSpec&) override { return {}; }
-};
 
 // A window on an in-memory port with the nine-wavelength device file loaded, on the page
 // with the chart, in engineering units.

@@ -10,23 +10,13 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "QuietPrompts.h"
 #include "SoakLines.h"
 #include "app/TForm1.h"
 #include "core/MemorySerialPort.h"
 #include "plot/ChartWidget.h"
 
-namespace {
-
-class QuietPrompts final : public kivo::Prompts {
-public:
-    int shown = 0;
-    void ShowWarning(const std::string&, const std::string&) override { ++shown; }
-    void ShowMessage(const std::string&, const std::string&) override { ++shown; }
-    std::optional<std::string> OpenFileName(const kivo::FileDialogSpec&) override { return {}; }
-    std::optional<std::string> SaveFileName(const kivo::FileDialogSpec&) override { return {}; }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     const long lines = argc > 1 ? std::atol(argv[1]) : 5000000;
