@@ -13,6 +13,8 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <algorithm>
 
 #include "app/DialogPrompts.h"
@@ -97,8 +99,9 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     std::function<void(int)> exitProcess = options.exitProcess;
     if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
 
-    session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
-                                               std::move(exitProcess), options.settingsDirectory, true});
+    session_ =
+        std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
+                                        std::move(exitProcess), options.settingsDirectory, true});
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");
@@ -244,8 +247,17 @@ void TForm1::SetCaption(const std::string& caption) {
 
 void TForm1::AppendMemoLine(const std::string& line) {
     // Bytes from the meter are shown one for one, whatever they are.
-    memo_->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
-    memo_->horizontalScrollBar()->setValue(0);  // lines are read from their start
+    // Appended at the document's end without moving the view's cursor there, so the memo
+    // stays scrolled to the lines' start; it follows the newest line down unless the operator
+    // has scrolled up to read.
+    QScrollBar* down = memo_->verticalScrollBar();
+    const bool atBottom = down->value() >= down->maximum();
+    QTextCursor end(memo_->document());
+    end.movePosition(QTextCursor::End);
+    if (!memo_->document()->isEmpty() || memoHasLine_) end.insertBlock();
+    end.insertText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    memoHasLine_ = true;
+    if (atBottom) down->setValue(down->maximum());
 }
 
 void TForm1::SetActivePage(int page) { pages_->setCurrentIndex(page); }

@@ -103,6 +103,7 @@ private:
 
     QTabWidget* pages_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
+    bool memoHasLine_ = false;  // an empty first line leaves the document empty too
     ChartWidget* chart_ = nullptr;
     TForm2* form2_ = nullptr;
     TSelectHPForm* selectHP_ = nullptr;
