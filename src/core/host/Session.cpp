@@ -39,7 +39,7 @@ void Session::Timer55msTimer() {
     ++state_.TickCount;
     RetryLostPort();
     if (state_.autoMenuCountdown != 0) {
-        if (state_.autoMenuCountdown == 1) link_.SendCommand("$mnu");
+        if (state_.autoMenuCountdown == 1) BTGetSetupClick();
         --state_.autoMenuCountdown;
     }
     if (download_.Active()) {
