@@ -93,6 +93,16 @@ TEST(Faults, AReplayFileTruncatedWhileReplayingEndsLikeItsEnd) {
     EXPECT_LT(f.session.DataLines().DataLineCount, 1000.0);
 }
 
+TEST(Faults, ADeviceFileThatNeverEndsIsRefused) {
+    SessionFixture f;
+    WriteBytes(f.folder.File("last.rbs"), "1 2 0 0 0 0 0 0 0 0 0 0\n/dev/zero\n");
+    f.Ticks(1);
+    f.session.Timer1SecondTimer();  // returns: nothing restored
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_FALSE(f.session.LoadDeviceFile("/dev/zero"));
+    EXPECT_TRUE(f.port.opens.empty());
+}
+
 TEST(Faults, DamagedOrUnreadableSettingsLeaveTheDefaults) {
     struct Case {
         const char* name;

@@ -1,4 +1,5 @@
 // Loading the meter's device file and fitting the plot choices to it.
+#include <filesystem>
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
@@ -19,6 +20,13 @@ void Session::LoadDeviceFileClick() {
 
 bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openPath) {
     state_.DevicePath = path;
+    // Only a regular file is a device file: /dev/zero, a pipe or a terminal never ends and
+    // would hang the loader (a hand-edited last.rbs can name one at every start).
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(openPath, error)) {
+        state_.DevicePath.clear();
+        return false;
+    }
     std::ifstream file(openPath);
     if (file && state_.EngrRecording && engrFile_) {
         // Later records would no longer match the file's heading. Raw lines stay exact,
