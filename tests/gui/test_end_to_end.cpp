@@ -39,6 +39,18 @@ bool WaitFor(Done done, int timeoutMs = 10000) {
     return true;
 }
 
+// The window with COM1 mapped to `port` and the fluorometer's device file loaded from the
+// menu, as an operator would start.
+std::unique_ptr<TForm1> WindowWithDeviceFile(const std::string& port, ScriptedPrompts& prompts) {
+    prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
+    TForm1Options options;
+    options.prompts = &prompts;
+    options.ports.Map(1, port);
+    auto window = std::make_unique<TForm1>(std::move(options));
+    window->Core().LoadDeviceFileClick();
+    return window;
+}
+
 }  // namespace
 
 class EndToEndTest : public QObject {
@@ -93,12 +105,8 @@ private slots:
     void repliesFillTheSetupState() {
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--id", "VER KIVO FL 2.1"});
         ScriptedPrompts prompts;
-        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
-        TForm1Options options;
-        options.prompts = &prompts;
-        options.ports.Map(1, sim.PortPath());
-        TForm1 window(std::move(options));
-        window.Core().LoadDeviceFileClick();
+        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        TForm1& window = *form;
         QVERIFY(!window.Core().State().DevicePath.empty());
         window.Core().SelectHostPort(1, 2);
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
@@ -114,13 +122,9 @@ private slots:
     void setupPageFollowsTheMeter() {
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev"});
         ScriptedPrompts prompts;
-        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
-        TForm1Options options;
-        options.prompts = &prompts;
-        options.ports.Map(1, sim.PortPath());
-        TForm1 window(std::move(options));
+        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        TForm1& window = *form;
         window.show();
-        window.Core().LoadDeviceFileClick();
         window.Core().SelectHostPort(1, 2);
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
 
@@ -193,9 +197,9 @@ private slots:
         QTemporaryDir folder;
         const std::string link = folder.filePath("meter").toStdString();
         const QString log = folder.filePath("commands.log");
-        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--autorun", "--rate",
-                              "20", "--link", link, "--log", log.toStdString(),
-                              "--fault-reopen-after", "10"});
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--autorun", "--rate", "20",
+                              "--link", link, "--log", log.toStdString(), "--fault-reopen-after",
+                              "10"});
         ScriptedPrompts prompts;
         TForm1Options options;
         options.prompts = &prompts;
@@ -223,12 +227,8 @@ private slots:
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--fault-columns", "1",
                               "--autorun", "--rate", "50"});
         ScriptedPrompts prompts;
-        prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
-        TForm1Options options;
-        options.prompts = &prompts;
-        options.ports.Map(1, sim.PortPath());
-        TForm1 window(std::move(options));
-        window.Core().LoadDeviceFileClick();
+        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        TForm1& window = *form;
         window.Core().SelectHostPort(1, 2);
         QPlainTextEdit* memo = window.Memo();
         const auto dataLines = [&] {
