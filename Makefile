@@ -44,9 +44,11 @@ bench: deps
 	scripts/bench-convert $(BENCH_BUILD) 1000000
 
 # Every parser fuzzed with libFuzzer (clang, own build in build-fuzz); see scripts/fuzz.
+# FUZZ_SECONDS is each target's run (make fuzz FUZZ_SECONDS=1800 for half an hour each).
+FUZZ_SECONDS ?= 300
 .PHONY: fuzz fuzz-quick
 fuzz: deps
-	scripts/fuzz 300
+	scripts/fuzz $(FUZZ_SECONDS)
 
 fuzz-quick: deps
 	scripts/fuzz 20
