@@ -13,7 +13,7 @@ const std::string kLine = "11/20/03\t12:30:45\t4050\t1000\t240\t3000";
 
 using Meter = MeterSession;
 
-TEST(Faults, APortVanishingMidLineKeepsTheLineForItsReturn) {
+TEST(Faults, APortVanishingMidLineDropsTheHeadTheRestartedMeterNeverEnds) {
     Meter f;
     ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("mid.raw")));
     f.Receive(kLine + "\r\n" + kLine.substr(0, 12));
@@ -23,7 +23,7 @@ TEST(Faults, APortVanishingMidLineKeepsTheLineForItsReturn) {
     f.port.failed = false;
     f.Ticks(36);
     ASSERT_EQ(f.session.State().PortNumber, 1);
-    f.Receive(kLine.substr(12) + "\r\n");
+    f.Receive(kLine + "\r\n");
     EXPECT_EQ(ReadBytes(f.folder.File("mid.raw")), kLine + "\r\n" + kLine + "\r\n");
 }
 
@@ -91,6 +91,25 @@ TEST(Faults, AReplayFileTruncatedWhileReplayingEndsLikeItsEnd) {
     EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
     EXPECT_GE(f.session.DataLines().DataLineCount, 5.0);
     EXPECT_LT(f.session.DataLines().DataLineCount, 1000.0);
+}
+
+TEST(Faults, AReplayWhoseLastLineHasNoLineEndSpoilsNeitherTheNextPassNorLiveData) {
+    Meter f;
+    const std::string raw = f.folder.File("open-end.raw");
+    WriteBytes(raw, kLine + "\r\n" + kLine.substr(0, 5));
+    ASSERT_TRUE(f.session.OpenReplay(raw));
+    for (int pass = 0; pass < 2; ++pass) {
+        f.session.BTStartClick();
+        f.Ticks(5);
+        EXPECT_FALSE(f.session.State().ReplayRunning);
+    }
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);  // the first line of both passes
+    f.session.BTStartClick();
+    f.Ticks(2);  // the unfinished line pending again
+    f.session.RealTimeDataClick();
+    f.Receive(kLine + "\r\n");
+    EXPECT_EQ(f.view.memo.back(), kLine);
+    EXPECT_EQ(f.session.DataLines().DataLineCount, 4.0);
 }
 
 TEST(Faults, ADeviceFileThatNeverEndsIsRefused) {

@@ -52,25 +52,36 @@ INSTANTIATE_TEST_SUITE_P(
         AssemblyCase{"SplitAcrossReads", {"12\t3", "4\t5", "6\r", "\n"}, {"12\t34\t56"}, 0, ""},
         AssemblyCase{"PartialLineWaits", {"VER 1\r\nAVE"}, {"VER 1"}, 0, "AVE"},
         AssemblyCase{"Exactly250", {k250 + "\n"}, {k250}, 0, ""},
-        // The 251st character drops the 250 before it and begins a new line.
-        AssemblyCase{"The251stStartsANewLine", {k251 + "\n"}, {"b"}, 1, ""},
-        // After an overflow the first character is not counted: 251 fit the new line.
-        AssemblyCase{"AfterOverflowTheFirstIsFree",
-                     {k251 + Repeat('c', 250) + "\n"},
-                     {"b" + Repeat('c', 250)},
+        // The 251st character drops the line up to its end, which ends an empty line.
+        AssemblyCase{"The251stDropsTheLine", {k251 + "\n"}, {""}, 1, ""},
+        // Nothing of an overlong line survives, however it is cut into reads; the next
+        // line is whole. A date-first line must not lose its head ("11/20/03" -> "1/20/03").
+        AssemblyCase{"NothingOfTheOverlongLineSurvives",
+                     {Repeat('\0', 240), Repeat('\0', 20) + "xx", "x\n11/20/03\t5\r\n"},
+                     {"", "11/20/03\t5"},
                      1,
                      ""},
         // NUL counts toward the limit even though it is not kept.
-        AssemblyCase{"NulCountsTowardTheLimit", {Repeat('\0', 250) + "x\n"}, {"x"}, 1, ""},
+        AssemblyCase{"NulCountsTowardTheLimit", {Repeat('\0', 250) + "x\n"}, {""}, 1, ""},
         // One warning per overlong stretch, however long; a line end re-arms it.
-        AssemblyCase{
-            "OneWarningPerStretch", {Repeat('z', 1000)}, {}, 1, Repeat('z', 1000 - 753 + 1)},
+        AssemblyCase{"OneWarningPerStretch", {Repeat('z', 1000)}, {}, 1, ""},
         AssemblyCase{"LineEndRearmsTheWarning",
                      {Repeat('z', 600) + "\n" + Repeat('y', 300) + "\n"},
-                     {Repeat('z', 600 - 502 + 1), Repeat('y', 300 - 251 + 1)},
+                     {"", ""},
                      2,
                      ""}),
     [](const ::testing::TestParamInfo<AssemblyCase>& info) { return info.param.name; });
+
+TEST(LineAssembler, DropPendingForgetsAPartialOrOverlongLine) {
+    LineAssembler assembler;
+    Collected sink;
+    const std::string bytes = "11/20/03\t1" + Repeat('9', 300);
+    assembler.Feed(bytes.data(), bytes.size(), sink);
+    assembler.DropPending();
+    const std::string next = "11/21/03\t2\n";
+    assembler.Feed(next.data(), next.size(), sink);
+    EXPECT_EQ(sink.lines, std::vector<std::string>{"11/21/03\t2"});
+}
 
 }  // namespace
 }  // namespace kivo

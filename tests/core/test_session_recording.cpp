@@ -233,6 +233,8 @@ TEST(Download, TheMeterMemoryGoesToTheReceiveFileAndNowhereElse) {
     f.Receive(kLine1 + "\n");
     EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "line one\r\nline two EtX and the rest");
     EXPECT_EQ(f.session.State().DownloadStatus, 2);
+    const auto bar = f.view.progress[Control::DownloadProgress];
+    EXPECT_EQ(bar.first, bar.second);  // full, though 2640 bytes were expected
     EXPECT_EQ(f.session.State().BytesRead, bytesRead + kLine1.size() + 1);
     EXPECT_EQ(f.view.memo.size(), memo + 1);  // the line after the download only
     f.session.Timer1SecondTimer();

@@ -120,8 +120,12 @@ bool DataLineParser::ParseDataLine(std::string_view line, bool alternateMode, bo
     const int fieldCount = SplitDataLine(line, alternateMode, split);
     if (deviceLoaded) {
         // A reply or noise; never counted as a mismatch.
-        if (fieldCount == 0) return false;
+        if (fieldCount == 0) {
+            ++NotDataLineCount;
+            return false;
+        }
         if (fieldCount != cal.declaredColumns) {
+            ++WrongColumnLineCount;
             // Warn once per run of mismatching lines, on the sixth.
             if (MismatchCount == 5) {
                 std::array<char, 100> text{};

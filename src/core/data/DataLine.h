@@ -71,6 +71,9 @@ struct DataLineParser {
     double FirstLineCount = 0.0;
     double SampleX = 0.01;  // X of the latest data line: 0, 1, 2 ... (1, 2 ... without a date)
     std::int32_t MismatchCount = 0;
+    // Lines refused while a device file is loaded, by reason, over the whole run.
+    std::int64_t NotDataLineCount = 0;      // no data line at all: a reply or noise
+    std::int64_t WrongColumnLineCount = 0;  // a data line with another field count
 
     // True when the line is a data line and its values were taken; false hands it on to the
     // reply parser. With no device file loaded every line is taken (none reaches the reply

@@ -7,26 +7,28 @@ void LineAssembler::Feed(const char* data, std::size_t count, LineSink& sink) {
         const char b = data[i];
         if (b == '\n') {
             length_ = 0;
+            overflowed_ = false;
             // Hand over a copy: the sink may run for a while and the buffer is reused.
             const std::string complete = std::move(line_);
             line_.clear();
-            overflowWarned_ = false;
             sink.OnLine(complete);
             continue;
         }
-        if (b == '\r') continue;
-        ++length_;
-        if (length_ > kMaxLineLength) {
-            // The text so far is lost; the byte that overflowed begins the new line.
-            length_ = 0;
+        if (b == '\r' || overflowed_) continue;
+        if (++length_ > kMaxLineLength) {
+            overflowed_ = true;
             line_.clear();
-            if (!overflowWarned_) {
-                overflowWarned_ = true;
-                sink.OnOverflow();
-            }
+            sink.OnOverflow();
+            continue;
         }
         if (b != '\0') line_.push_back(b);
     }
+}
+
+void LineAssembler::DropPending() {
+    line_.clear();
+    length_ = 0;
+    overflowed_ = false;
 }
 
 }  // namespace kivo

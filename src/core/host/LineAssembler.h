@@ -16,19 +16,26 @@ public:
 };
 
 // Turns the byte stream from the meter into lines: LF ends a line, CR is dropped
-// wherever it stands, NUL is counted but not kept. A partial line survives across reads,
-// port reopens and replays: the next bytes from any source continue it.
+// wherever it stands, NUL is counted but not kept. A partial line survives across reads
+// and the operator's port changes: the next bytes continue it.
+//
+// A line that grows past kMaxLineLength is dropped up to its line end, which then ends an
+// empty line: keeping its tail would hand on the end of a line whose head was lost, and a
+// line such as "11/20/03\t..." cut to "1/20/03\t..." still reads as a data line.
 class LineAssembler {
 public:
     static constexpr int kMaxLineLength = 250;
 
     void Feed(const char* data, std::size_t count, LineSink& sink);
     const std::string& Pending() const { return line_; }
+    // Forgets a partial line: its rest will never come (a replay rewound or left, a meter
+    // restarted behind a reopened port).
+    void DropPending();
 
 private:
     std::string line_;
-    int length_ = 0;  // characters counted since the last line end or overflow
-    bool overflowWarned_ = false;
+    int length_ = 0;           // characters counted since the last line end
+    bool overflowed_ = false;  // dropping bytes up to the next line end
 };
 
 }  // namespace kivo

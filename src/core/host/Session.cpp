@@ -105,6 +105,7 @@ void Session::FeedBytes(const char* data, std::size_t count) {
 void Session::OnLine(const std::string& line) { HandleLine(line); }
 
 void Session::OnOverflow() {
+    ++overflowCount_;
     seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
 }
 
@@ -161,7 +162,9 @@ void Session::RetryLostPort() {
     if (lostPort_ == 0 || --retryTicks_ > 0) return;
     retryTicks_ = kRetryTicks;
     if (!link_.Reopen(lostPort_)) return;
-    // Back: as after any opening of the port, the meter's setup is asked for.
+    // Back: as after any opening of the port, the meter's setup is asked for. A meter that
+    // was restarted begins a whole line; the head from before the loss would spoil it.
+    assembler_.DropPending();
     lostPort_ = 0;
     ++reconnections_;
     state_.autoMenuCountdown = 10;

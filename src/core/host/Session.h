@@ -152,6 +152,8 @@ public:
     int Reconnections() const { return reconnections_; }
     // The COM port that went away and is being retried; 0 when none is.
     int LostPort() const { return lostPort_; }
+    // Stretches of more than LineAssembler::kMaxLineLength characters without a line end.
+    long long OverflowCount() const { return overflowCount_; }
     SetupState& Setup() { return setup_; }
     DeviceCalibration& Calibration() { return calibration_; }
     const DataLineParser& DataLines() const { return dataLines_; }
@@ -214,6 +216,7 @@ private:
     int lostPort_ = 0;
     int retryTicks_ = 0;
     int reconnections_ = 0;
+    long long overflowCount_ = 0;
     bool firstPumpTick_ = true;
     bool firstSecondTick_ = true;
 };

@@ -140,6 +140,8 @@ bool Session::OpenReplay(const std::string& path) {
 
 void Session::RealTimeDataClick() {
     View& view = seams_.view;
+    // The replay's unfinished last line must not begin the first live one.
+    if (state_.ReplayMode) assembler_.DropPending();
     state_.ReplayRunning = false;
     state_.ReplayMode = false;
     replay_.reset();
@@ -156,7 +158,11 @@ void Session::TakeReplayInput(long& count) {
     if (replay_) {
         const ReplayRead read =
             replay_->ReadReplayLine(receiveBuffer_.data(), ReplayReader::kBufferSize);
-        if (read.end) state_.ReplayRunning = false;
+        if (read.end) {
+            // The file rewinds: a last line without a line end must not begin the next pass.
+            state_.ReplayRunning = false;
+            assembler_.DropPending();
+        }
         count = static_cast<long>(read.count);
         seams_.view.SetProgress(Control::ReplayProgress, replay_->Position(), replay_->Size());
     } else {
@@ -198,8 +204,12 @@ void Session::RunDownloadStep() {
         download_.PumpDownload(
             std::string_view(receiveBuffer_.data(), static_cast<std::size_t>(count)));
     }
-    seams_.view.SetProgress(Control::DownloadProgress, download_.BytesReceived(),
-                            download_.ExpectedBytes());
+    // The expected size is an estimate from the meter's page count: a complete download
+    // shows a full bar whatever it came to.
+    const std::int64_t received = download_.BytesReceived();
+    const bool complete = download_.Status() == download::kComplete;
+    seams_.view.SetProgress(Control::DownloadProgress, received,
+                            complete ? received : download_.ExpectedBytes());
 }
 
 void Session::SyncDownloadState() {
