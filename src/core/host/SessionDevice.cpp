@@ -1,8 +1,8 @@
 // Loading the meter's device file and fitting the plot choices to it.
-#include <filesystem>
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
+#include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 
 namespace kivo {
@@ -22,8 +22,7 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     state_.DevicePath = path;
     // Only a regular file is a device file: /dev/zero, a pipe or a terminal never ends and
     // would hang the loader (a hand-edited last.rbs can name one at every start).
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(openPath, error)) {
+    if (!IsRegularFile(openPath)) {
         state_.DevicePath.clear();
         return false;
     }
