@@ -68,7 +68,16 @@ protected:
 
     fs::path Bin(const std::string& program) const { return prefix_ / "bin" / program; }
     fs::path ManPage(const std::string& program) const {
-        return prefix_ / "share/man/man1" / (program + ".1");
+        return prefix_ / "share/man/man1" / (program + ".1.gz");
+    }
+    // The installed page unpacked beside it, for groff and for reading.
+    fs::path UnpackedManPage(const std::string& program) const {
+        const fs::path text = prefix_ / (program + ".1");
+        const ProcessResult unpack =
+            RunToExit("/bin/sh",
+                      {"-c", "gzip -dc \"$0\" > \"$1\"", ManPage(program).string(), text.string()});
+        EXPECT_EQ(unpack.exitCode, 0) << program << unpack.err;
+        return text;
     }
 
     // Runs an installed program. Qt and fontconfig keep caches until exit by design, so
@@ -139,7 +148,7 @@ TEST_F(InstalledTree, DesktopEntryStartsTheInstalledWindowWithItsIcon) {
 TEST_F(InstalledTree, ManPagesFormatWithoutWarnings) {
     if (!fs::exists("/usr/bin/groff")) GTEST_SKIP() << "groff is not installed";
     for (const std::string& program : Programs()) {
-        const fs::path page = ManPage(program);
+        const fs::path page = UnpackedManPage(program);
         const ProcessResult run =
             RunToExit("/usr/bin/groff", {"-man", "-Tutf8", "-ww", "-z", page.string()});
         ASSERT_TRUE(run.finished) << program;
@@ -165,7 +174,7 @@ TEST_F(InstalledTree, ManPagesDescribeEveryOptionTheProgramOffers) {
             options.insert(it->str());
         }
         EXPECT_GE(options.size(), 3u) << program << ": " << help.out;
-        const std::string page = Slurp(ManPage(program));
+        const std::string page = Slurp(UnpackedManPage(program));
         for (const std::string& option : options) {
             // Man source writes each hyphen as "\-".
             std::string escaped;
