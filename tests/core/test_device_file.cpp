@@ -122,6 +122,13 @@ TEST(DeviceFile, InvalidLinesQuoteThePieceAsReadAndFailTheLoad) {
         {"Lambdaref=11 1 2\n", "Lambdaref=11 1 2\n"},
         {"Lambda=3 1 2 1e20 470\n", "Lambda=3 1 2 1e20 470\n"},
         {"iengrscaleoffset=three\n", "iengrscaleoffset=three\n"},
+        // Numbers that are not finite would turn every value of their column into one.
+        {"CHL=3 1e400 50\n", "CHL=3 1e400 50\n"},
+        {"CHL=3 0.0121 -inf\n", "CHL=3 0.0121 -inf\n"},
+        {"Lambdaref=3 nan 2\n", "Lambdaref=3 nan 2\n"},
+        {"Salinity=NAN\n", "Salinity=NAN\n"},
+        {"XFACTOR=1e39\n", "XFACTOR=1e39\n"},  // beyond single precision
+        {"maxvoltage=INF\n", "maxvoltage=INF\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -156,6 +163,19 @@ TEST(DeviceFile, MoreDefinitionsThanDeclaredColumnsFails) {
     EXPECT_EQ(loaded.prompts.warnings[0].text, "More Data Fields (4) than Columns (3) in *.dev");
     // What was read before the failure stays.
     EXPECT_EQ(loaded.cal.columnType[3], 31);
+}
+
+TEST(DeviceFile, AColumnDefinedTwiceWarnsOnceAndLoadsAsBefore) {
+    const Loaded loaded =
+        Load("Meter\nColumns=5\nDate=1\nCHL=2 0.5 7\nNTU=2 3 4\r\nTime=2\nCHLREF=3\n");
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.cal.columnType[1], 2);  // the last line's type
+    EXPECT_EQ(loaded.cal.definitionCount, 5);
+    ASSERT_EQ(loaded.prompts.warnings.size(), 1u);
+    EXPECT_EQ(loaded.prompts.warnings[0].caption, "KIVO Device File Warning");
+    EXPECT_EQ(loaded.prompts.warnings[0].text,
+              "Column 2 Defined Twice in *.dev file: Line 'NTU=2 3 4' replaces the earlier "
+              "definition");
 }
 
 TEST(DeviceFile, TitleOnlyLoadsAndEmptyFileFails) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/data/ScanNumbers.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::size_t kPieceLength = 98;
 constexpr const char* kErrorCaption = "KIVO Device File Error";
+constexpr const char* kWarningCaption = "KIVO Device File Warning";
 
 enum class KeyKind {
     DeclaredColumns,  // "Columns=": column count
@@ -128,7 +130,7 @@ std::optional<Numbers> ScanColumnAndNumbers(std::string_view value, std::size_t 
     numbers.column = *column;
     for (std::size_t i = 0; i < count; ++i) {
         const auto number = ScanFloat(value, pos);
-        if (!number) return std::nullopt;
+        if (!number || !std::isfinite(*number)) return std::nullopt;
         numbers.values[i] = *number;
     }
     return numbers;
@@ -159,7 +161,7 @@ LineResult HandleKeyLine(const Key& key, std::string_view value, DeviceCalibrati
         case KeyKind::Asv:
         case KeyKind::MaxVoltage: {
             const auto number = ScanFloat(value, pos);
-            if (!number) return LineResult::Invalid;
+            if (!number || !std::isfinite(*number)) return LineResult::Invalid;
             const double widened = *number;
             if (key.kind == KeyKind::Salinity) cal.salinity = widened;
             if (key.kind == KeyKind::Theta) cal.theta = DegreesToRadians(widened);
@@ -257,6 +259,8 @@ bool ReadDeviceFile(std::istream& in, DeviceCalibration& cal, std::string& devic
     std::string piece;
     if (!ReadPiece(in, piece)) return Fail(cal);
     std::string title = piece.substr(0, piece.find_first_of("\r\n"));
+    std::array<bool, kSlots> columnDefined{};
+    bool toldRepeat = false;  // one warning a load, however many lines repeat
 
     while (ReadPiece(in, piece)) {
         const Key* key = FindKey(piece);
@@ -272,6 +276,14 @@ bool ReadDeviceFile(std::istream& in, DeviceCalibration& cal, std::string& devic
             prompts.ShowWarning(kErrorCaption, text.data());
             return Fail(cal);
         }
+        if (defined > 0 && columnDefined[defined - 1] && !toldRepeat) {
+            toldRepeat = true;
+            const std::string line = piece.substr(0, piece.find_first_of("\r\n"));
+            prompts.ShowWarning(kWarningCaption, "Column " + std::to_string(defined) +
+                                                     " Defined Twice in *.dev file: Line '" + line +
+                                                     "' replaces the earlier definition");
+        }
+        if (defined > 0) columnDefined[defined - 1] = true;
         if (defined > 0 && defined == cal.engrColumn) {
             const int type = cal.columnType[defined - 1];
             cal.engrScale = static_cast<float>(cal.scale[type]);

@@ -19,14 +19,19 @@ namespace kivo {
 // On success `deviceName` becomes the title (TABs as blanks) and the caller sets
 // PlotSetupPending. On failure `definitionCount` is 0, `deviceName` is unchanged, and
 // the tables hold the reset values plus what the lines before the failure set. Failures:
-//  - a key line without the numbers its key needs: warning "Invalid Line '%s' in *.dev
-//    file" quoting the piece as read, line end included;
+//  - a key line without the numbers its key needs, or with one that is not finite
+//    ("1e400", "nan", "inf"; also a number beyond single precision): warning "Invalid Line
+//    '%s' in *.dev file" quoting the piece as read, line end included;
 //  - a column number of 0 or below, or a "Lambda="/"Lambdaref=" line for a column outside
 //    2-10 (it would pour its numbers into another kind's calibration): the same warning;
 //  - a column number above 75: no warning;
 //  - more column definitions than "Columns=" declared: warning "More Data Fields (%d) than
 //    Columns (%d) in *.dev";
 //  - an empty file (no title line): no warning; the caller reports the file as invalid.
+// A column defined by two lines loads as before (the later line gives its type, both count
+// as definitions) but warns, once a load: "KIVO Device File Warning" / "Column %d Defined
+// Twice in *.dev file: Line '%s' replaces the earlier definition", quoting the later line
+// without its line end.
 // An "iengrunits=" text is cut to 83 characters.
 bool ReadDeviceFile(std::istream& in, DeviceCalibration& calibration, std::string& deviceName,
                     Prompts& prompts);
