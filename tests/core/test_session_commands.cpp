@@ -182,6 +182,21 @@ TEST(MeterButtons, WarningsTellWhyNothingWasSent) {
               "to Load a Device File Without the Engineering Units Enabled");
 }
 
+TEST(MeterButtons, AnEntryWithALineBreakIsToldSoNotTooLong) {
+    for (const char lineBreak : {'\r', '\n', '\0'}) {
+        SessionFixture f;
+        f.OpenMeterPort();
+        f.view.texts[Control::TimeInterval] = std::string("000030") + lineBreak + "$emc";
+        f.session.BTIntervalClick();
+        EXPECT_EQ(f.port.written, "");
+        ASSERT_EQ(f.prompts.warnings.size(), 1u);
+        EXPECT_EQ(f.prompts.warnings[0].caption, "Warning - Invalid Entry");
+        EXPECT_EQ(f.prompts.warnings[0].text,
+                  "The entry holds a line break (CR, LF or NUL), which would end the meter "
+                  "command early and send the rest as a command of its own.\nNothing was sent.");
+    }
+}
+
 TEST(MeterButtons, CommandsWithoutAnOpenPortAreLostQuietly) {
     SessionFixture f;
     f.session.BTStartClick();

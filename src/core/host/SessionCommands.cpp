@@ -10,6 +10,13 @@ namespace kivo {
 bool Session::SendEditCommand(EditCommand command, Control edit) {
     const std::string text = seams_.view.Text(edit);
     const std::optional<std::string> line = BuildEditCommand(command, text);
+    if (!line && HoldsLineBreak(text)) {
+        seams_.prompts.ShowWarning(
+            "Warning - Invalid Entry",
+            "The entry holds a line break (CR, LF or NUL), which would end the meter command "
+            "early and send the rest as a command of its own.\nNothing was sent.");
+        return false;
+    }
     if (!line) {
         // A cut command could be misread by the meter: send nothing instead.
         seams_.prompts.ShowWarning(

@@ -50,8 +50,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+bool HoldsLineBreak(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
 std::optional<std::string> BuildEditCommand(EditCommand command, const std::string& text) {
-    if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return std::nullopt;
+    if (HoldsLineBreak(text)) return std::nullopt;
     std::string line = Format(EditCommandFormat(command), text.c_str());
     if (line.size() > kMaxCommandLength) return std::nullopt;
     return line;

@@ -54,6 +54,9 @@ enum class EditCommand {
 // end the command early and let the rest of the text reach the meter as a command of its own.
 std::optional<std::string> BuildEditCommand(EditCommand command, const std::string& text);
 
+// True when the text holds CR, LF or NUL, for which BuildEditCommand refuses it.
+bool HoldsLineBreak(const std::string& text);
+
 // Clock commands from one reading of the host's local time, so that a "$CLK"/"$DAT" pair
 // describes one instant. Years go out as two digits.
 std::string SetClockCommand(const LocalTime& time);          // "$CLK hhmmss"
