@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Fifo.h"
 #include "SessionFixture.h"
 
 namespace kivo::test {
@@ -71,6 +72,17 @@ TEST(DeviceFileMenu, CancelChangesNothingAndAFailureIsTold) {
     EXPECT_EQ(f.prompts.warnings[0].text, "Missing or Invalid device file '" + bad + "'");
     EXPECT_TRUE(f.session.State().DevicePath.empty());
     EXPECT_FALSE(f.session.State().PlotSetupPending);
+}
+
+TEST(DeviceFileMenu, APipeIsLikeAMissingFileAndNeverWaitedOn) {
+    SessionFixture f;
+    const FifoGuard pipe(f.folder.File("meter.dev"));
+    ASSERT_TRUE(pipe.Made());
+    f.prompts.openAnswers.push_back(f.folder.File("meter.dev"));
+    f.session.LoadDeviceFileClick();
+    EXPECT_FALSE(pipe.Released());
+    EXPECT_TRUE(f.session.State().DevicePath.empty());
+    EXPECT_TRUE(f.prompts.warnings.empty());
 }
 
 TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {

@@ -142,10 +142,25 @@ TEST(EngrRecording, ADeviceFileSwapStopsItButNotTheRawRecording) {
     EXPECT_TRUE(f.session.State().RawRecording);
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_EQ(f.prompts.warnings[0].caption, "Engr Units Recording Stopped");
+    EXPECT_NE(f.prompts.warnings[0].text.find("\nThe raw recording goes on. Press Record Engr"),
+              std::string::npos);
     f.Receive("11/20/03\t1\t2\t3\t4\t5\t6\t7\t8\t9\t12:30:47\t3000\n");
     EXPECT_EQ(ReadBytes(f.folder.File("swap.eng")), before);
     EXPECT_EQ(ReadBytes(f.folder.File("swap.raw")),
               kLine1 + "\r\n11/20/03\t1\t2\t3\t4\t5\t6\t7\t8\t9\t12:30:47\t3000\r\n");
+}
+
+TEST(EngrRecording, ADeviceFileSwapWithoutARawRecordingMentionsNone) {
+    Recording f;
+    ASSERT_TRUE(f.session.StartEngrRecording(f.folder.File("alone.eng")));
+    f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
+    f.session.LoadDeviceFileClick();
+    ASSERT_EQ(f.prompts.warnings.size(), 1u);
+    EXPECT_EQ(f.prompts.warnings[0].text,
+              "Another device file was loaded, so the engineering-units recording to\n" +
+                  f.folder.File("alone.eng") +
+                  "\nwas stopped: its heading describes the columns of the previous device "
+                  "file.\nPress Record Engr to start a new file.");
 }
 
 TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {

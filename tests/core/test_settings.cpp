@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Fifo.h"
 #include "SessionFixture.h"
 #include "core/settings/LastRbs.h"
 
@@ -178,6 +179,63 @@ TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
     EXPECT_EQ(f.session.State().StatsMode, 7);
     EXPECT_EQ(f.view.itemIndexes[Control::StdDevCB], 0);  // no item for 7: unchanged
     EXPECT_TRUE(f.port.opens.empty());                    // item 12 opens no port
+}
+
+TEST(Restore, APipeInThePlaceOfASettingsFileIsLikeAMissingOne) {
+    for (const char* name : {"last.rbs", "kivoiocomp.rbs"}) {
+        SCOPED_TRACE(name);
+        SessionFixture f;
+        fs::copy_file(TestDataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
+        if (std::string(name) != "last.rbs") {
+            WriteBytes(f.folder.File("last.rbs"), "1 2 0 0 0 0 0 0 0 0 0 0\nfluoro.dev\n");
+        }
+        const FifoGuard pipe(f.folder.File(name));
+        ASSERT_TRUE(pipe.Made());
+        const ChartProperties design = f.session.Chart().Properties();
+        f.Ticks(1);
+        f.session.Timer1SecondTimer();
+        EXPECT_FALSE(pipe.Released());
+        EXPECT_EQ(f.session.State().DevicePath.empty(), std::string(name) == "last.rbs");
+        EXPECT_TRUE(f.session.Chart().Properties() == design);
+        EXPECT_TRUE(f.prompts.warnings.empty());
+    }
+}
+
+TEST(Exit, LeavesWhatIsNotARegularFileInTheSettingsPlaceAndSaysSo) {
+    struct Case {
+        const char* name;
+        bool folder;  // else a pipe
+    };
+    for (const Case& c : {Case{"last.rbs", false}, Case{"last.rbs", true},
+                          Case{"kivoiocomp.rbs", false}, Case{"kivoiocomp.rbs", true}}) {
+        SCOPED_TRACE(std::string(c.name) + (c.folder ? " folder" : " pipe"));
+        SessionFixture f;
+        f.session.LoadDeviceFile(TestDataFile("fluoro.dev"));
+        f.OpenMeterPort();
+        const std::string path = f.folder.File(c.name);
+        std::optional<FifoGuard> pipe;
+        if (c.folder) {
+            fs::create_directory(path);
+        } else {
+            pipe.emplace(path);
+        }
+        f.session.Exit1Click();
+        EXPECT_EQ(f.exits, std::vector<int>({0}));
+        if (pipe) {
+            EXPECT_FALSE(pipe->Released());
+        }
+        EXPECT_TRUE(c.folder ? fs::is_directory(path) : pipe->StillAFifo());
+        const bool lastWritten = std::string(c.name) != "last.rbs";
+        EXPECT_EQ(fs::is_regular_file(f.folder.File("last.rbs")), lastWritten);
+        ASSERT_EQ(f.prompts.warnings.size(), 1u);
+        EXPECT_EQ(f.prompts.warnings[0].caption, "Settings Not Saved");
+        const std::string what = lastWritten ? "the chart's look" : "the settings";
+        EXPECT_EQ(f.prompts.warnings[0].text,
+                  "Exit did not save " + what + ": '" + path +
+                      "' is not a regular file (a folder, a pipe or a device) and was left as "
+                      "it is.\nRemove or rename it to save " +
+                      what + " at the next Exit.");
+    }
 }
 
 TEST(Exit, WritesNothingWithoutAPortItemOrADeviceFile) {

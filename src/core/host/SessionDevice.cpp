@@ -29,14 +29,16 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     std::ifstream file(openPath);
     if (file && state_.EngrRecording && engrFile_) {
         // Later records would no longer match the file's heading. Raw lines stay exact,
-        // so the raw recording goes on.
+        // so a raw recording goes on.
         const std::string recorded = engrFile_->Path();
         StopEngrRecording();
         seams_.prompts.ShowWarning(
             "Engr Units Recording Stopped",
             "Another device file was loaded, so the engineering-units recording to\n" + recorded +
                 "\nwas stopped: its heading describes the columns of the previous device "
-                "file.\nThe raw recording goes on. Press Record Engr to start a new file.");
+                "file.\n" +
+                (state_.RawRecording ? "The raw recording goes on. " : "") +
+                "Press Record Engr to start a new file.");
     }
     if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
         state_.DevicePath.clear();
@@ -49,7 +51,9 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
 bool Session::LoadDeviceFile(const std::string& path) {
     if (!ReadDeviceFileAt(path, path)) {
         // A file that would not even open gets no message; one that failed to load does.
-        if (std::ifstream(path)) {
+        // Anything but a regular file counts as missing and is never opened to find out:
+        // opening a pipe waits for a writer.
+        if (IsRegularFile(path) && std::ifstream(path)) {
             seams_.prompts.ShowWarning("Device File Error",
                                        "Missing or Invalid device file '" + path + "'");
         }

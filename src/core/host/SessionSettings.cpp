@@ -1,7 +1,9 @@
 // Coming back as the operator left it: last.rbs, written by Exit, read on the first
 // one-second tick.
+#include <filesystem>
 #include <fstream>
 
+#include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 #include "core/settings/LastRbs.h"
 
@@ -9,6 +11,21 @@ namespace kivo {
 
 namespace {
 constexpr const char* kChartPropertiesName = "kivoiocomp.rbs";
+
+// A settings file is written where none is yet, or over a regular file. A folder, pipe or
+// device in its place is left alone: opening a pipe to write would wait for a reader for
+// ever, and a device is not ours to overwrite.
+bool CanWriteSettingsFile(const std::string& path) {
+    std::error_code error;
+    return !std::filesystem::exists(path, error) || IsRegularFile(path);
+}
+
+std::string NotSavedText(const std::string& what, const std::string& path) {
+    return "Exit did not save " + what + ": '" + path +
+           "' is not a regular file (a folder, a pipe or a device) and was left as it is.\n"
+           "Remove or rename it to save " +
+           what + " at the next Exit.";
+}
 }  // namespace
 
 std::string Session::SettingsPath(const std::string& name) const {
@@ -17,7 +34,10 @@ std::string Session::SettingsPath(const std::string& name) const {
 }
 
 void Session::RestoreLastSettings() {
-    std::ifstream file(SettingsPath(kLastRbsName));
+    const std::string path = SettingsPath(kLastRbsName);
+    // A pipe in its place would hold the start until something writes to it.
+    if (!IsRegularFile(path)) return;
+    std::ifstream file(path);
     if (!file) return;
     const std::optional<LastRbs> saved = ReadLastRbs(file);
     if (!saved) return;
@@ -88,10 +108,21 @@ void Session::SaveLastSettings() {
     v[LastRbs::TempCorrection] = state_.TempCorrection;
     v[LastRbs::AlternateCommands] = state_.alternateCommands ? 1 : 0;
     settings.deviceFile = FileNameOf(state_.DevicePath);
-    std::ofstream file(SettingsPath(kLastRbsName), std::ios::trunc);
+    const std::string path = SettingsPath(kLastRbsName);
+    if (!CanWriteSettingsFile(path)) {
+        seams_.prompts.ShowWarning("Settings Not Saved", NotSavedText("the settings", path));
+        return;
+    }
+    std::ofstream file(path, std::ios::trunc);
     if (!file) return;
     file << FormatLastRbs(settings);
-    chart_.SavePropertiesToFile(SettingsPath(kChartPropertiesName));
+    const std::string chartPath = SettingsPath(kChartPropertiesName);
+    if (!CanWriteSettingsFile(chartPath)) {
+        seams_.prompts.ShowWarning("Settings Not Saved",
+                                   NotSavedText("the chart's look", chartPath));
+        return;
+    }
+    chart_.SavePropertiesToFile(chartPath);
 }
 
 void Session::StdDevCBChange() {

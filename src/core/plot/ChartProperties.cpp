@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "core/files/RegularFile.h"
 
 namespace kivo {
 
@@ -128,6 +131,9 @@ std::optional<ChartProperties> ReadChartProperties(std::string_view text) {
 }
 
 bool SaveChartProperties(const std::string& path, const ChartProperties& properties) {
+    // A pipe would hold the write until something reads it; a folder or device is not a file.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !IsRegularFile(path)) return false;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     const std::string text = WriteChartProperties(properties);
@@ -137,6 +143,7 @@ bool SaveChartProperties(const std::string& path, const ChartProperties& propert
 }
 
 std::optional<ChartProperties> LoadChartProperties(const std::string& path) {
+    if (!IsRegularFile(path)) return std::nullopt;  // a pipe would hold the open
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string text;

@@ -48,8 +48,10 @@ std::string WriteChartProperties(const ChartProperties& properties);
 // damaged file never leaves the chart half restyled.
 std::optional<ChartProperties> ReadChartProperties(std::string_view text);
 
-// File forms of the two above. Saving returns false when the file cannot be written;
-// loading returns nullopt for a missing, unreadable, oversized or damaged file.
+// File forms of the two above. Saving returns false when the file cannot be written or
+// something other than a regular file is in its place (never waits on a pipe); loading
+// returns nullopt for a missing, unreadable, oversized or damaged file and for anything
+// but a regular file.
 bool SaveChartProperties(const std::string& path, const ChartProperties& properties);
 std::optional<ChartProperties> LoadChartProperties(const std::string& path);
 
