@@ -27,7 +27,10 @@ void DialogPrompts::OpenBox(bool warning, const std::string& caption, const std:
     box->setAttribute(Qt::WA_QuitOnClose, false);
     box->setModal(false);
     ++openBoxes_;
-    connect(box, &QObject::destroyed, this, [this] { --openBoxes_; });
+    ++shownBoxes_;
+    connect(box, &QObject::destroyed, this, [this] {
+        if (--openBoxes_ == 0) emit AllBoxesClosed();
+    });
     box->show();
 }
 

@@ -23,9 +23,15 @@ public:
     std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override;
 
     int OpenBoxCount() const { return openBoxes_; }
+    // Boxes shown since the start, closed or not; dropped ones do not count.
+    int ShownBoxCount() const { return shownBoxes_; }
 
     // "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*" -> Qt's "Raw Files (*.raw);;All Files (*.*)".
     static QStringList NameFilters(const std::string& filter);
+
+signals:
+    // The last open box was closed.
+    void AllBoxesClosed();
 
 private:
     void OpenBox(bool warning, const std::string& caption, const std::string& text);
@@ -33,6 +39,7 @@ private:
 
     QPointer<QWidget> owner_;
     int openBoxes_ = 0;
+    int shownBoxes_ = 0;
 };
 
 }  // namespace kivo

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -96,12 +97,12 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
         ownPrompts_ = new DialogPrompts(this);
         prompts = ownPrompts_;
     }
-    std::function<void(int)> exitProcess = options.exitProcess;
-    if (!exitProcess) exitProcess = [](int status) { QCoreApplication::exit(status); };
+    exitProcess_ = options.exitProcess;
+    if (!exitProcess_) exitProcess_ = [](int status) { QCoreApplication::exit(status); };
 
-    session_ =
-        std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
-                                        std::move(exitProcess), options.settingsDirectory, true});
+    session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
+                                               [this](int status) { EndProcess(status); },
+                                               options.settingsDirectory, true});
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");
@@ -304,6 +305,31 @@ void TForm1::OnClick(Control control, void (Session::*handler)()) {
     }
 }
 
+void TForm1::Exit1Click() {
+    boxesShownBeforeExit_ = ownPrompts_ != nullptr ? ownPrompts_->ShownBoxCount() : 0;
+    session_->Exit1Click();
+}
+
+void TForm1::EndProcess(int status) {
+    const bool toldOnTheWay = ownPrompts_ != nullptr && boxesShownBeforeExit_ >= 0 &&
+                              ownPrompts_->ShownBoxCount() > boxesShownBeforeExit_ &&
+                              ownPrompts_->OpenBoxCount() > 0;
+    if (!toldOnTheWay) {
+        exitProcess_(status);
+        return;
+    }
+    // The exit itself told the operator something (settings it could not save): the window
+    // stays until that box is read. The session has closed its files; nothing runs meanwhile.
+    timer55_.stop();
+    timer500_.stop();
+    timer1s_.stop();
+    centralWidget()->setEnabled(false);
+    menuBar()->setEnabled(false);
+    connect(
+        ownPrompts_, &DialogPrompts::AllBoxesClosed, this, [this, status] { exitProcess_(status); },
+        Qt::SingleShotConnection);
+}
+
 void TForm1::ConnectSelector(QComboBox* combo) {
     // A choice from the list, or typed text: both are a change of the selector. Setting
     // an index from the program raises nothing.
@@ -342,8 +368,9 @@ void TForm1::ConnectHandlers() {
         connect(qobject_cast<QComboBox*>(ControlObject(control)), &QComboBox::activated, this,
                 [this, handler = handler] { (session_.get()->*handler)(); });
     }
+    connect(qobject_cast<QAction*>(ControlObject(Control::Exit1)), &QAction::triggered, this,
+            &TForm1::Exit1Click);
     const std::initializer_list<std::pair<Control, void (Session::*)()>> clicks = {
-        {Control::Exit1, &Session::Exit1Click},
         {Control::BTStartData, &Session::BTStartClick},
         {Control::BTStopData, &Session::BTStopClick},
         {Control::BitBtnCancel, &Session::BitBtnCancelClick},

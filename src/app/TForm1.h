@@ -91,11 +91,15 @@ private:
     void ConnectHandlers();
     void ConnectSelector(QComboBox* combo);
     void OnClick(Control control, void (Session::*handler)());
+    void Exit1Click();
+    void EndProcess(int status);
 
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Clock> ownClock_;
     DialogPrompts* ownPrompts_ = nullptr;
     std::unique_ptr<Session> session_;
+    std::function<void(int)> exitProcess_;
+    int boxesShownBeforeExit_ = -1;  // -1: no Exit under way
 
     QTimer timer55_;
     QTimer timer500_;

@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
 
+#include "../core/Fifo.h"
 #include "../core/MemorySerialPort.h"
 #include "ScriptedPrompts.h"
 #include "app/DialogPrompts.h"
@@ -253,7 +255,8 @@ private slots:
         QCOMPARE(f.prompts.warnings[0].first, std::string("Input Buffer Overflow"));
         QCOMPARE(f.prompts.warnings[0].second, std::string("Check Baud Rate"));
         const QStringList memo = f.window->Memo()->toPlainText().split('\n');
-        QCOMPARE(memo, QStringList({QString(50, 'x'), "VER 1"}));
+        // The overlong line is dropped up to its line end, which ends an empty line.
+        QCOMPARE(memo, QStringList({"", "VER 1"}));
     }
 
     void memoKeepsTheNewest501Lines() {
@@ -274,6 +277,45 @@ private slots:
         Fixture f;
         f.Find<QAction>("Exit1")->trigger();
         QCOMPARE(f.exits, std::vector<int>({0}));
+    }
+
+    // An Exit that could not save the settings says why, and the window stays until that
+    // box is read; a box left open from before does not hold an Exit back.
+    void anExitThatLeftTheSettingsUnsavedWaitsForItsWarning() {
+        QTemporaryDir folder;
+        MemorySerialPort port;
+        port.openable = {"/dev/meter1"};
+        std::vector<int> exits;
+        TForm1Options options;
+        options.port = &port;
+        options.exitProcess = [&exits](int status) { exits.push_back(status); };
+        options.startTimers = false;
+        options.ports.Map(1, "/dev/meter1");
+        options.settingsDirectory = folder.path().toStdString();
+        TForm1 window(std::move(options));
+        QVERIFY(window.Core().LoadDeviceFile(KIVO_TEST_DATA "/fluoro.dev"));
+        window.Core().SelectHostPort(1, 2);
+        auto* exit = window.findChild<QAction*>("Exit1");
+
+        window.OwnPrompts()->ShowWarning("Input Buffer Overflow", "Check Baud Rate");
+        exit->trigger();
+        QCOMPARE(exits, std::vector<int>({0}));
+        window.findChild<QMessageBox*>("WarningBox")->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE(window.OwnPrompts()->OpenBoxCount(), 0);
+
+        QVERIFY(QFile::remove(folder.filePath("last.rbs")));
+        const test::FifoGuard pipe(folder.filePath("last.rbs").toStdString());
+        QVERIFY(pipe.Made());
+        exit->trigger();
+        QVERIFY(!pipe.Released());
+        QCOMPARE(exits.size(), std::size_t(1));
+        const auto boxes = window.findChildren<QMessageBox*>("WarningBox");
+        QCOMPARE(boxes.size(), qsizetype(1));
+        QCOMPARE(boxes.front()->windowTitle(), QString("Settings Not Saved"));
+        boxes.front()->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE(exits.size(), std::size_t(2));
+        QCOMPARE(exits.back(), 0);
+        QVERIFY(pipe.StillAFifo());
     }
 
     void smallWindowsHaveTheirCaptions() {
