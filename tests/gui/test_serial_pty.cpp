@@ -44,18 +44,25 @@ struct PtyPair {
     void Send(const std::string& bytes) const {
         QVERIFY(write(meter, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
     }
-    // Whatever the host has written within the wait.
-    std::string Receive(int waitMs) const {
+    // What the host has written, once `count` bytes have come or the bounded wait is over.
+    std::string Receive(std::size_t count, int timeoutMs = 5000) const {
         std::string got;
+        QElapsedTimer waited;
+        waited.start();
         pollfd p{meter, POLLIN, 0};
-        while (poll(&p, 1, waitMs) > 0) {
+        while (got.size() < count && !waited.hasExpired(timeoutMs)) {
+            if (poll(&p, 1, 20) <= 0) continue;
             char buffer[256];
             const ssize_t n = read(meter, buffer, sizeof buffer);
             if (n <= 0) break;
             got.append(buffer, static_cast<std::size_t>(n));
-            waitMs = 50;  // the rest of a burst follows quickly
         }
         return got;
+    }
+    // True once bytes wait at the host's end, unread; false after the bounded wait.
+    bool BytesWaitAtThePort(int timeoutMs = 5000) const {
+        pollfd p{port, POLLIN, 0};
+        return poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN) != 0;
     }
 };
 
@@ -93,7 +100,7 @@ private slots:
         QCOMPARE(window.Core().State().BytesRead, std::uint64_t(20));
 
         window.Core().Link().SendCommand("$mnu");
-        QCOMPARE(pty.Receive(2000), std::string("$mnu\r\n"));
+        QCOMPARE(pty.Receive(6), std::string("$mnu\r\n"));
     }
 
     // "--com 1=meter" names a file in the current folder, not /dev/meter.
@@ -128,10 +135,9 @@ private slots:
         window.Core().SelectHostPort(0, 2);
         QCOMPARE(window.Core().State().PortNumber, 0);
         pty.Send("late\n");
-        for (int i = 0; i < 5; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            window.Core().PumpLines();
-        }
+        QVERIFY(pty.BytesWaitAtThePort());  // there to be read, however slow the machine
+        QCoreApplication::processEvents();
+        window.Core().PumpLines();
         QVERIFY(window.Memo()->toPlainText().isEmpty());
         QVERIFY(!window.Core().Link().SerialWrite("x"));
     }
