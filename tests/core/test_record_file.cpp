@@ -46,14 +46,26 @@ TEST(RecordFile, WritesTheBytesInOrderAndCountsThem) {
     }
 }
 
-TEST(RecordFile, TruncatesAnExistingFile) {
-    ScratchDirectory dir;
-    test::WriteBytes(dir.File("old.raw"), "an earlier recording, longer than the new one\r\n");
-    auto file = RecordFile::Create(dir.File("old.raw"), nullptr);
-    ASSERT_TRUE(file);
-    file->Write("new\r\n");
-    file->Close();
-    EXPECT_EQ(ReadBytes(dir.File("old.raw")), "new\r\n");
+// The window starts afresh; kivo-log continues an earlier recording when asked, and counts
+// the file's size from what it held.
+TEST(RecordFile, AnExistingFileIsTruncatedOrAppendedTo) {
+    const std::string earlier = "an earlier recording, longer than the new one\r\n";
+    struct Case {
+        RecordMode mode;
+        std::string after;
+    };
+    const Case cases[] = {{RecordMode::Truncate, "new\r\n"},
+                          {RecordMode::Append, earlier + "new\r\n"}};
+    for (const Case& c : cases) {
+        ScratchDirectory dir;
+        test::WriteBytes(dir.File("old.raw"), earlier);
+        auto file = RecordFile::Create(dir.File("old.raw"), nullptr, c.mode);
+        ASSERT_TRUE(file);
+        file->Write("new\r\n");
+        EXPECT_EQ(file->ByteCount(), static_cast<std::int64_t>(c.after.size()));
+        file->Close();
+        EXPECT_EQ(ReadBytes(dir.File("old.raw")), c.after);
+    }
 }
 
 TEST(RecordFile, FlushPutsEverythingWrittenOnDiskBeforeTheClose) {

@@ -122,8 +122,9 @@ public:
     void RealTimeDataClick();
     void BTGetDataClick();
     // Starts recording to `path` as the buttons do after their dialogs. True when it started.
-    bool StartRawRecording(const std::string& path);
-    bool StartEngrRecording(const std::string& path);
+    // Appending to a non-empty engineering-units file adds records only, no second heading.
+    bool StartRawRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
+    bool StartEngrRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
     bool OpenReplay(const std::string& path);
     bool StartDownload(const std::string& path);
 

@@ -34,14 +34,15 @@ void Session::BTRecordRawClick() {
     StartRawRecording(*path);
 }
 
-bool Session::StartRawRecording(const std::string& path) {
+bool Session::StartRawRecording(const std::string& path, RecordMode mode) {
     // A new target closes the old one first: nothing is left open and unreachable.
     StopRawRecording();
-    rawFile_ = RecordFile::Create(path, [this](const std::string& m) { ReportFileProblem(m); });
+    rawFile_ = RecordFile::Create(
+        path, [this](const std::string& m) { ReportFileProblem(m); }, mode);
     if (!rawFile_) return false;
     seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
     state_.RawRecording = true;
-    state_.RawByteCount = 0;
+    state_.RawByteCount = rawFile_->ByteCount();
     return true;
 }
 
@@ -60,17 +61,20 @@ void Session::BTRecordEngrClick() {
     StartEngrRecording(*path);
 }
 
-bool Session::StartEngrRecording(const std::string& path) {
+bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
     StopEngrRecording();
-    engrFile_ = RecordFile::Create(path, [this](const std::string& m) { ReportFileProblem(m); });
+    engrFile_ = RecordFile::Create(
+        path, [this](const std::string& m) { ReportFileProblem(m); }, mode);
     if (!engrFile_) {
         seams_.view.SetText(Control::LBEngrFileName, "Engr Units File: ");
         return false;
     }
     seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
     state_.EngrRecording = true;
-    state_.EngrByteCount = 0;
-    WriteEngrHeader(*engrFile_, calibration_, calibration_.definitionCount);
+    // An appended file already has its heading (the caller made sure it is this one).
+    if (engrFile_->ByteCount() == 0) {
+        WriteEngrHeader(*engrFile_, calibration_, calibration_.definitionCount);
+    }
     engrFile_->Flush();
     state_.EngrByteCount = engrFile_->ByteCount();
     if (engrFile_->Failed()) StopEngrRecording();

@@ -1,5 +1,6 @@
 #include "core/recording/RecordFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>  // fdatasync
 
 #include <cerrno>
@@ -24,19 +25,40 @@ std::string WriteFailureText(const std::string& path, int error) {
            ".\nNothing more is written to this file.";
 }
 
-std::optional<RecordFile> RecordFile::Create(const std::string& path, Reporter report) {
+std::optional<RecordFile> RecordFile::Create(const std::string& path, Reporter report,
+                                             RecordMode mode) {
+    const bool append = mode == RecordMode::Append;
     errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, Closer> file;
+    if (path == kStandardOutput) {
+        // Written where it already points: opened anew, a file the shell appends to (`>>`)
+        // would be truncated.
+        const int copy = ::dup(STDOUT_FILENO);
+        if (copy >= 0) {
+            file.reset(::fdopen(copy, "wb"));
+            if (!file) ::close(copy);
+        }
+    } else {
+        file.reset(std::fopen(path.c_str(), append ? "ab" : "wb"));
+    }
     if (!file) {
         const int error = ErrorOrIo(errno);
         if (report) report(CreateFailureText(path, error));
         return std::nullopt;
     }
-    return RecordFile(std::move(file), path, std::move(report));
+    // A pipe or a device has no size to continue from.
+    struct stat status {};
+    const bool sized =
+        append && ::fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode);
+    return RecordFile(std::move(file), path, std::move(report), sized ? status.st_size : 0);
 }
 
-RecordFile::RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report)
-    : file_(std::move(file)), path_(std::move(path)), report_(std::move(report)) {}
+RecordFile::RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report,
+                       std::int64_t byteCount)
+    : file_(std::move(file)),
+      path_(std::move(path)),
+      report_(std::move(report)),
+      byteCount_(byteCount) {}
 
 bool RecordFile::Write(std::string_view bytes) {
     if (!file_ || failed_) return false;

@@ -10,8 +10,14 @@
 
 namespace kivo {
 
+// How a record file meets an existing file of its name: the window always starts afresh;
+// kivo-log may continue an earlier recording.
+enum class RecordMode { Truncate, Append };
+
 // A file the program records into (raw, engineering units, memory download): created for
-// binary writing, an existing file truncated. It never fails silently: the first failed
+// binary writing, an existing file truncated or, on request, appended to; standard output
+// is written as it is. It never fails
+// silently: the first failed
 // write, flush or close is told to the operator once, with the system's reason and the
 // path, and from then on every write is refused, so an unattended recording on a full disk
 // is noticed instead of producing a file with holes.
@@ -20,8 +26,12 @@ public:
     // Tells the operator about a failure; called at most once per file after it opened.
     using Reporter = std::function<void(const std::string& message)>;
 
+    // The program's standard output, written through the descriptor it already has.
+    static constexpr const char* kStandardOutput = "/dev/stdout";
+
     // The created file, or nothing when it cannot be created (`report` is told why).
-    static std::optional<RecordFile> Create(const std::string& path, Reporter report);
+    static std::optional<RecordFile> Create(const std::string& path, Reporter report,
+                                            RecordMode mode = RecordMode::Truncate);
 
     RecordFile(RecordFile&&) noexcept = default;
     RecordFile& operator=(RecordFile&&) noexcept = default;
@@ -43,7 +53,8 @@ public:
 
     bool IsOpen() const { return file_ != nullptr; }
     bool Failed() const { return failed_; }
-    // Bytes accepted by Write since the file was created.
+    // The file's size as far as it is ours: bytes accepted by Write since the file was
+    // created, plus the size an appended file had when opened.
     std::int64_t ByteCount() const { return byteCount_; }
     const std::string& Path() const { return path_; }
 
@@ -52,7 +63,8 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
-    RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report);
+    RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report,
+               std::int64_t byteCount);
     void Fail(int error);
 
     std::unique_ptr<std::FILE, Closer> file_;
