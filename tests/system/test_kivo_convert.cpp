@@ -1,6 +1,9 @@
 // kivo-convert writes the bytes the window records for the same raw file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "../core/FakePrompts.h"
@@ -56,6 +59,12 @@ std::string MakeRawFile(const std::string& device, bool alternate, int lines) {
     return raw;
 }
 
+// The last line of a text, without its line end.
+std::string LastLine(std::string text) {
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.rfind('\n') + 1);  // from the start when there is one line
+}
+
 // The window's own recording: the raw file replayed, engineering-units recording on.
 std::string RecordedByTheProgram(const std::string& device, const std::string& raw,
                                  const std::string& eng, bool alternate) {
@@ -87,6 +96,12 @@ TEST(Converter, WritesWhatTheProgramRecords) {
                                      {"scatter_ref.dev", false},
                                      {"scatter_ref.dev", true},
                                      {"every_type.dev", false}};
+    // Besides the 120 data lines: the reply, and "1\t2", of another field count, which
+    // in alternate mode is no data line at all (its first field is no six-digit date).
+    const std::string refusedLines =
+        "lines refused: 0 overflow, 1 column mismatch, 1 not a data line";
+    const std::string refusedLinesAlternate =
+        "lines refused: 0 overflow, 0 column mismatch, 2 not a data line";
     ScratchDirectory folder;
     for (const Case& c : cases) {
         const std::string raw = folder.File("in.raw");
@@ -101,6 +116,9 @@ TEST(Converter, WritesWhatTheProgramRecords) {
         const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_TRUE(ReadBytes(folder.File("converted.eng")) == expected) << c.device;
+        EXPECT_EQ(LastLine(run.err), "kivo-convert: 120 records written; " +
+                                         (c.alternate ? refusedLinesAlternate : refusedLines))
+            << run.err;
 
         // The same to standard output.
         arguments.erase(arguments.begin() + 2, arguments.begin() + 4);
@@ -154,6 +172,161 @@ TEST(Converter, MistakesAndMissingFilesAreToldAndFail) {
     }
     EXPECT_EQ(RunToExit(KIVO_CONVERT_PATH, {"--help"}).exitCode, 0);
     EXPECT_EQ(RunToExit(KIVO_CONVERT_PATH, {"--version"}).out, "kivo-convert 1.16\n");
+}
+
+// `-o cast.raw cast.raw` once left a heading where the recording was, and `-o METER.dev`
+// replaced the calibration. Refused before anything is opened for writing.
+TEST(Converter, NeverWritesOverWhatItReads) {
+    ScratchDirectory folder;
+    const std::string raw = folder.File("cast.raw");
+    const std::string rawBytes = MakeRawFile("fluoro.dev", false, 10);
+    WriteBytes(raw, rawBytes);
+    const std::string device = folder.File("meter.dev");
+    WriteBytes(device, ReadBytes(DataFile("fluoro.dev")));
+    const std::string settings = folder.File("last.rbs");
+    WriteBytes(settings, "1 2 0 0 0 0 0 0 0 1 1 0\nmeter.dev\n");
+    const std::string rawLink = folder.File("link.raw");
+    ASSERT_EQ(symlink(raw.c_str(), rawLink.c_str()), 0);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--dev", device, "-o", raw, raw},
+        {"--dev", device, "-o", device, raw},
+        {"--dev", device, "-o", rawLink, raw},
+        {"--dev", device, "--settings", settings, "-o", settings, raw},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments[3] << ": " << run.err;
+        EXPECT_NE(run.err.find("refusing"), std::string::npos) << run.err;
+    }
+    // Standard output appended to the device file by the shell.
+    const ProcessResult appended = RunToExit(
+        "/bin/sh",
+        {"-c", "exec \"$0\" --dev \"$1\" \"$2\" >>\"$1\"", KIVO_CONVERT_PATH, device, raw});
+    EXPECT_EQ(appended.exitCode, 2) << appended.err;
+    EXPECT_EQ(ReadBytes(raw), rawBytes);
+    EXPECT_EQ(ReadBytes(device), ReadBytes(DataFile("fluoro.dev")));
+    EXPECT_EQ(ReadBytes(settings), "1 2 0 0 0 0 0 0 0 1 1 0\nmeter.dev\n");
+}
+
+// Standard output that the shell appends to a file is written where it points, not opened
+// anew: a collection of casts built with `>>` keeps what it held.
+TEST(Converter, StandardOutputAppendedByTheShellKeepsWhatTheFileHeld) {
+    ScratchDirectory folder;
+    const std::string raw = folder.File("cast.raw");
+    WriteBytes(raw, MakeRawFile("fluoro.dev", false, 10));
+    const std::string all = folder.File("all.eng");
+    WriteBytes(all, "the first cast\r\n");
+    const ProcessResult run =
+        RunToExit("/bin/sh", {"-c", "exec \"$0\" --dev \"$1\" \"$2\" >>\"$3\"", KIVO_CONVERT_PATH,
+                              DataFile("fluoro.dev"), raw, all});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const ProcessResult alone =
+        RunToExit(KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), raw});
+    EXPECT_EQ(ReadBytes(all), "the first cast\r\n" + alone.out);
+}
+
+// A failed run leaves a file already at the output's path as it was, and nothing beside it;
+// a run that succeeded puts its result there with the permissions a plain open gives.
+TEST(Converter, TheOutputAppearsOnlyWhenTheRunSucceeded) {
+    ScratchDirectory folder;
+    const std::string raw = folder.File("cast.raw");
+    WriteBytes(raw, MakeRawFile("fluoro.dev", false, 20));
+    const std::string unreadable = folder.File("folder.raw");  // opens, but reading fails
+    ASSERT_EQ(mkdir(unreadable.c_str(), 0700), 0);
+    const std::string noise = folder.File("noise.raw");
+    WriteBytes(noise, "VER KIVO\r\n");
+    const std::string out = folder.File("out.eng");
+    WriteBytes(out, "an earlier result\r\n");
+    const std::vector<std::vector<std::string>> failing = {{raw, unreadable}, {noise}};
+    for (const std::vector<std::string>& inputs : failing) {
+        std::vector<std::string> arguments = {"--dev", DataFile("fluoro.dev"), "-o", out};
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
+        EXPECT_NE(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ReadBytes(out), "an earlier result\r\n") << inputs.back();
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"cast.raw", "folder.raw", "noise.raw", "out.eng"}));
+
+    const std::string expected =
+        RunToExit(KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), raw}).out;
+    const mode_t umaskBefore = umask(027);
+    const ProcessResult fresh = RunToExit(
+        KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), "-o", folder.File("new.eng"), raw});
+    const ProcessResult replacing =
+        RunToExit(KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), "-o", out, raw});
+    umask(umaskBefore);
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
+    EXPECT_EQ(ReadBytes(folder.File("new.eng")), expected);
+    struct stat status {};
+    ASSERT_EQ(stat(folder.File("new.eng").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_EQ(replacing.exitCode, 0) << replacing.err;
+    EXPECT_EQ(ReadBytes(out), expected);
+}
+
+// A run that converted nothing once exited 0: now status 3, and the last line says why.
+TEST(Converter, ARunThatWroteNoRecordSaysWhyAndFails) {
+    ScratchDirectory folder;
+    const std::string lines = MakeRawFile("scatter9.dev", false, 40);  // twelve columns
+    WriteBytes(folder.File("cast.raw"), lines);
+    std::string crOnly;  // line ends a converter on another system turned into CR alone
+    for (const char c : lines) {
+        if (c != '\r') crOnly += c == '\n' ? '\r' : c;
+    }
+    WriteBytes(folder.File("cr-only.raw"), crOnly);
+    std::string wide = "Wide\nColumns=75\nDate=1\nTime=11\n";
+    for (int column = 2; column <= 75; ++column) {
+        if (column != 11) wide += "CHL=" + std::to_string(column) + " 0.01 50\n";
+    }
+    WriteBytes(folder.File("wide.dev"), wide);
+    struct Case {
+        std::string device;
+        std::string raw;
+        std::string refused;
+    };
+    const std::vector<Case> cases = {
+        {DataFile("scatter9.dev"), folder.File("cr-only.raw"), "overflow"},
+        {folder.File("wide.dev"), folder.File("cast.raw"), "41 column mismatch"},
+        // A raw file given as the device file: it loads as a meter of no columns.
+        {folder.File("cast.raw"), folder.File("cast.raw"), "column mismatch"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, {"--dev", c.device, c.raw});
+        EXPECT_EQ(run.exitCode, 3) << c.device << " " << c.raw << ": " << run.err;
+        const std::string last = LastLine(run.err);
+        EXPECT_EQ(last.rfind("kivo-convert: 0 records written;", 0), 0u) << run.err;
+        EXPECT_NE(last.find(c.refused), std::string::npos) << last;
+    }
+}
+
+// A FIFO, a device or a folder as settings or device file is a missing file, never waited
+// on; the raw input may still be a pipe.
+TEST(Converter, SettingsAndDeviceFilesAreReadOnlyWhenRegular) {
+    ScratchDirectory folder;
+    const std::string fifo = folder.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string raw = folder.File("cast.raw");
+    WriteBytes(raw, MakeRawFile("fluoro.dev", false, 10));
+    const std::vector<std::vector<std::string>> cases = {
+        {"--dev", fifo, raw},
+        {"--dev", folder.path, raw},
+        {"--dev", "/dev/zero", raw},
+        {"--dev", DataFile("fluoro.dev"), "--settings", fifo, raw},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
+        ASSERT_TRUE(run.finished) << arguments[1] << " " << arguments[3];
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+    }
+    const ProcessResult piped =
+        RunToExit("/bin/sh", {"-c", "cat \"$2\" | exec \"$0\" --dev \"$1\" /dev/stdin",
+                              KIVO_CONVERT_PATH, DataFile("fluoro.dev"), raw});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, RunToExit(KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), raw}).out);
 }
 
 }  // namespace

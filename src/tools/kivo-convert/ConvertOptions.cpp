@@ -19,8 +19,14 @@ std::string ConvertUsage() {
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
+           "The output never replaces an input or the device file, and appears only when\n"
+           "the run succeeded: it is written beside its name and renamed into place, so a\n"
+           "failed run leaves a file already there as it was. Standard error ends with one\n"
+           "line: the records written and the lines refused, by reason.\n"
+           "\n"
            "Exit status: 0 done, 1 a file could not be read or written or the device file\n"
-           "does not load, 2 a usage error.\n";
+           "does not load, 2 a usage error or an output that is an input, 3 no record\n"
+           "written (no line of the raw files is a data line of this device file).\n";
 }
 
 ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments) {

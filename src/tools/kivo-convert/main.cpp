@@ -4,18 +4,37 @@
 #include <fstream>
 #include <vector>
 
+#include "core/files/RegularFile.h"
 #include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 #include "core/settings/LastRbs.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/NoSerialPort.h"
+#include "tools/common/OutputFiles.h"
 #include "tools/kivo-convert/ConvertOptions.h"
 
 namespace {
 
-int Fail(const std::string& message) {
+// Exit statuses, as --help and the manual page give them.
+constexpr int kDone = 0;
+constexpr int kFileFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kNoRecord = 3;
+
+int Fail(const std::string& message, int status = kFileFailed) {
     std::fprintf(stderr, "kivo-convert: %s\n", message.c_str());
-    return 1;
+    return status;
+}
+
+// What the run came to, so that a file of nothing but a heading is never taken for a result.
+void TellSummary(const kivo::Session& session) {
+    const kivo::DataLineParser& lines = session.DataLines();
+    std::fprintf(stderr,
+                 "kivo-convert: %.0f %s written; lines refused: %lld overflow, %lld column "
+                 "mismatch, %lld not a data line\n",
+                 lines.DataLineCount, lines.DataLineCount == 1 ? "record" : "records",
+                 session.OverflowCount(), static_cast<long long>(lines.WrongColumnLineCount),
+                 static_cast<long long>(lines.NotDataLineCount));
 }
 
 }  // namespace
@@ -27,29 +46,47 @@ int main(int argc, char** argv) {
     switch (parsed.kind) {
         case ParsedConvertLine::Kind::Help:
             std::fputs(kivo::ConvertUsage().c_str(), stdout);
-            return 0;
+            return kDone;
         case ParsedConvertLine::Kind::Version:
             std::puts("kivo-convert 1.16");
-            return 0;
+            return kDone;
         case ParsedConvertLine::Kind::Error:
             std::fprintf(stderr, "kivo-convert: %s (see --help)\n", parsed.error.c_str());
-            return 2;
+            return kUsage;
         case ParsedConvertLine::Kind::Run:
             break;
     }
     const kivo::ConvertOptions& options = parsed.options;
 
+    // The output never replaces what the run reads: `-o cast.raw cast.raw` would leave a
+    // heading where the recording was. Standard output appended to the device file counts too.
+    const std::string outputName =
+        options.outputPath.empty() ? std::string("/dev/stdout") : options.outputPath;
+    std::vector<std::string> inputs = options.rawFiles;
+    inputs.push_back(options.devicePath);
+    if (!options.settingsPath.empty()) inputs.push_back(options.settingsPath);
+    for (const std::string& input : inputs) {
+        if (kivo::SameFile(outputName, input)) {
+            return Fail("the output '" + outputName + "' is the input '" + input +
+                            "'; refusing to write over it",
+                        kUsage);
+        }
+    }
+
     kivo::NoSerialPort port;
     kivo::HeadlessView view;
     kivo::ConsolePrompts prompts("kivo-convert");
     kivo::SystemClock clock;
-    kivo::Session session(kivo::Seams{port, view, prompts, clock, kivo::ComPortMap{}, nullptr, "",
-                                      false});
+    kivo::Session session(
+        kivo::Seams{port, view, prompts, clock, kivo::ComPortMap{}, nullptr, "", false});
     kivo::SharedState& state = session.State();
 
     if (!options.settingsPath.empty()) {
-        std::ifstream file(options.settingsPath);
-        const std::optional<kivo::LastRbs> settings = file ? kivo::ReadLastRbs(file) : std::nullopt;
+        std::optional<kivo::LastRbs> settings;
+        if (kivo::IsRegularFile(options.settingsPath)) {
+            std::ifstream file(options.settingsPath);
+            if (file) settings = kivo::ReadLastRbs(file);
+        }
         if (!settings) return Fail("cannot read the settings in '" + options.settingsPath + "'");
         state.RefChannelCorrection = settings->values[kivo::LastRbs::RefChannelCorrection];
         state.TempCorrection = settings->values[kivo::LastRbs::TempCorrection];
@@ -59,7 +96,7 @@ int main(int argc, char** argv) {
     if (options.refCorrection) state.RefChannelCorrection = 1;
     if (options.tempCorrection) state.TempCorrection = 1;
 
-    if (!std::ifstream(options.devicePath)) {
+    if (!kivo::IsRegularFile(options.devicePath)) {
         return Fail("cannot open the device file '" + options.devicePath + "'");
     }
     if (!session.LoadDeviceFile(options.devicePath)) {
@@ -69,9 +106,11 @@ int main(int argc, char** argv) {
     for (const std::string& raw : options.rawFiles) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");
     }
-    const std::string output = options.outputPath.empty() ? "/dev/stdout" : options.outputPath;
-    if (!session.StartEngrRecording(output)) return 1;  // the reason is already told
+    kivo::StagedOutput output(options.outputPath);
+    if (!output.Ready()) return Fail(output.Error());
+    if (!session.StartEngrRecording(output.WritePath())) return kFileFailed;  // already told
 
+    int status = kDone;
     std::vector<char> chunk(64 * 1024);
     for (const std::string& raw : options.rawFiles) {
         std::ifstream in(raw, std::ios::binary);
@@ -80,9 +119,23 @@ int main(int argc, char** argv) {
             const std::streamsize got = in.gcount();
             if (got > 0) session.FeedBytes(chunk.data(), static_cast<std::size_t>(got));
         }
-        if (in.bad()) return Fail("reading '" + raw + "' failed");
-        if (!state.EngrRecording) return 1;  // a write failed; already told
+        if (in.bad()) {
+            Fail("reading '" + raw + "' failed");
+            status = kFileFailed;
+            break;
+        }
+        if (!state.EngrRecording) {  // a write failed; already told
+            status = kFileFailed;
+            break;
+        }
     }
     session.BTStopRecordClick();
-    return prompts.Saw("File Error") ? 1 : 0;
+    if (prompts.Saw("File Error")) status = kFileFailed;
+    if (status == kDone && session.DataLines().DataLineCount == 0) status = kNoRecord;
+    if (status == kDone && !output.Commit()) status = Fail(output.Error());
+    if (status != kDone && !options.outputPath.empty()) {
+        std::fprintf(stderr, "kivo-convert: nothing written to '%s'\n", options.outputPath.c_str());
+    }
+    TellSummary(session);
+    return status;
 }
