@@ -191,6 +191,15 @@ ProcessResult RunToExit(const std::string& program, const std::vector<std::strin
     return result;
 }
 
+bool WaitFor(const std::function<bool()>& condition, milliseconds timeout) {
+    const auto deadline = SteadyClock::now() + timeout;
+    while (!condition()) {
+        if (SteadyClock::now() >= deadline) return false;
+        ::poll(nullptr, 0, 10);
+    }
+    return true;
+}
+
 SimProcess::SimProcess(const std::vector<std::string>& arguments)
     : process_(KIVO_SIM_PATH, arguments) {
     std::optional<std::string> path = process_.ReadStdoutLine(milliseconds(10000));

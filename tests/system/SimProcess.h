@@ -62,6 +62,10 @@ private:
     std::optional<int> exitCode_;
 };
 
+// Polls a condition that gives no notification to wait on (a file's contents), every 10 ms
+// until it holds or the timeout passes; returns whether it holds.
+bool WaitFor(const std::function<bool()>& condition, milliseconds timeout = milliseconds(15000));
+
 // kivo-sim (KIVO_SIM_PATH) started with the given arguments; ready once it told its port.
 class SimProcess {
 public:

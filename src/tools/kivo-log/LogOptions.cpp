@@ -8,12 +8,14 @@ namespace kivo {
 
 std::string LogUsage() {
     return "Usage: kivo-log (--port PATH | --com N) [--baud 19200] --dev METER.dev [--alt]\n"
-           "                [--raw OUT.raw] [--eng OUT.eng] [--start] [--duration SECONDS]\n"
+           "                [--raw OUT.raw] [--eng OUT.eng] [--append | --overwrite]\n"
+           "                [--start] [--duration SECONDS]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
-           "sizes. SIGINT (Ctrl-C) and SIGTERM stop it cleanly. A port that goes away is\n"
-           "told once and tried again every 2 seconds; logging resumes when it is back.\n"
+           "sizes. SIGINT (Ctrl-C), SIGTERM and SIGHUP stop it cleanly. A port that goes away\n"
+           "is told once and tried again every 2 seconds; logging resumes when it is back.\n"
+           "A record file that fails (disk full) stops it at once.\n"
            "\n"
            "  --port PATH          the meter's serial device, e.g. /dev/ttyUSB0\n"
            "  --com N              COMn, 1 to 8, as the window maps it (/dev/ttyS(N-1))\n"
@@ -22,6 +24,11 @@ std::string LogUsage() {
            "  --alt                alternate-command mode: six-digit date and time fields\n"
            "  --raw FILE           record the accepted data lines (*.raw)\n"
            "  --eng FILE           record the engineering units (*.eng)\n"
+           "  --append             add to record files that are already there (an *.eng\n"
+           "                       file only when its heading is the one this device file\n"
+           "                       gives); without it or --overwrite, a record file that is\n"
+           "                       there and not empty is refused\n"
+           "  --overwrite          replace record files that are already there\n"
            "  --start              send \"$run\" once the meter's setup was asked for, and\n"
            "                       \"!!!!!\" when stopping\n"
            "  --duration SECONDS   stop by itself after this long\n"
@@ -31,7 +38,8 @@ std::string LogUsage() {
            "  --version            show the version\n"
            "\n"
            "Exit status: 0 stopped cleanly, 1 the port, the device file or a record file\n"
-           "failed, 2 a usage error.\n";
+           "failed, 2 a usage error or a refused record file (the same file twice, the\n"
+           "device file, or one already there).\n";
 }
 
 ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
@@ -84,6 +92,10 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
             if (end == value.c_str() || *end != '\0' || ms < 1 || ms > 1000)
                 return fail("--tick takes 1 to 1000 milliseconds, not '" + value + "'");
             o.tickMs = static_cast<int>(ms);
+        } else if (a == "--append") {
+            o.append = true;
+        } else if (a == "--overwrite") {
+            o.overwrite = true;
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--start") {
@@ -103,6 +115,7 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
     if (o.portPath.empty() == (o.comNumber == 0))
         return fail("give the meter's port with either --port PATH or --com N");
     if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
+    if (o.append && o.overwrite) return fail("give --append or --overwrite, not both");
     return parsed;
 }
 

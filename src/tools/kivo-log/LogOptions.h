@@ -13,6 +13,11 @@ struct LogOptions {
     bool alternate = false;
     std::string rawPath;
     std::string engPath;
+    // What to do with a record file that is already there and not empty: refuse (the
+    // default, so a restarted command line never wipes the earlier recording), append, or
+    // overwrite.
+    bool append = false;
+    bool overwrite = false;
     bool start = false;
     double durationSeconds = 0.0;  // 0: until stopped
     int tickMs = 55;               // the pump's tick [ms]

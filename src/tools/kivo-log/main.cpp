@@ -8,14 +8,16 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <vector>
 
+#include "core/files/RegularFile.h"
 #include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
+#include "core/recording/EngrRecording.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
 #include "tools/kivo-log/LogOptions.h"
+#include "tools/kivo-log/RecordTargets.h"
 
 namespace {
 
@@ -25,6 +27,18 @@ using std::chrono::milliseconds;
 int Fail(const std::string& message) {
     std::fprintf(stderr, "kivo-log: %s\n", message.c_str());
     return 1;
+}
+
+// A record file the options may not use: told like a mistake on the command line.
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "kivo-log: %s\n", message.c_str());
+    return 2;
+}
+
+// A record file asked for that stopped recording: its write failed (already told).
+bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SharedState& state) {
+    return (!options.rawPath.empty() && !state.RawRecording) ||
+           (!options.engPath.empty() && !state.EngrRecording);
 }
 
 std::string Now() {
@@ -73,21 +87,18 @@ int main(int argc, char** argv) {
             break;
     }
     const kivo::LogOptions& options = parsed.options;
-
-    // SIGINT and SIGTERM arrive as input of the loop, which then stops cleanly.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
-    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
-    if (signals < 0) return Fail("cannot watch for signals");
 
     const int portNumber = options.comNumber != 0 ? options.comNumber : 1;
     kivo::ComPortMap ports;
     if (!options.portPath.empty()) ports.Map(portNumber, options.portPath);
     const std::string portPath = ports.PathOf(portNumber);
+
+    // Refused before anything is opened: nothing the run would destroy is touched.
+    if (const auto why = kivo::RefuseSharedTargets(options, portPath)) return Refuse(*why);
+    for (const std::string& target : {options.rawPath, options.engPath}) {
+        if (const auto why = kivo::RefuseExistingTarget(target, options)) return Refuse(*why);
+    }
 
     kivo::PosixSerialPort port;
     kivo::HeadlessView view;
@@ -96,11 +107,18 @@ int main(int argc, char** argv) {
     kivo::Session session(kivo::Seams{port, view, prompts, clock, ports, nullptr, "", false});
     session.Timer55msTimer();  // the start-up work of the first tick
 
-    if (!std::ifstream(options.devicePath))
+    // A FIFO or a device as device file would block or never end: only a regular file loads.
+    if (!kivo::IsRegularFile(options.devicePath))
         return Fail("cannot open the device file '" + options.devicePath + "'");
     if (!session.LoadDeviceFile(options.devicePath))
         return Fail("the device file '" + options.devicePath + "' does not load");
     if (options.alternate) session.State().alternateCommands = true;
+    if (!options.engPath.empty() && options.append) {
+        const kivo::DeviceCalibration& calibration = session.Calibration();
+        const std::string heading = kivo::EngrHeading(calibration, calibration.definitionCount);
+        if (const auto why = kivo::RefuseForeignHeading(options.engPath, heading))
+            return Refuse(*why);
+    }
 
     static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
     int baudItem = 2;
@@ -110,8 +128,22 @@ int main(int argc, char** argv) {
     session.SelectHostPort(portNumber, baudItem);
     if (session.State().PortNumber == 0) return Fail("cannot open the port " + portPath);
 
-    if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath)) return 1;
-    if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath)) return 1;
+    const kivo::RecordMode mode =
+        options.append ? kivo::RecordMode::Append : kivo::RecordMode::Truncate;
+    if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath, mode)) return 1;
+    if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath, mode)) return 1;
+
+    // Up to here a stop signal ends the program at once, even inside an open() that blocks
+    // (a FIFO nobody reads, a stuck device): nothing is recorded yet. From here on SIGINT,
+    // SIGTERM and SIGHUP arrive as input of the loop, which then stops cleanly.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    if (signals < 0) return Fail("cannot watch for signals");
 
     const Clock::time_point started = Clock::now();
     const milliseconds tick(options.tickMs);
@@ -122,6 +154,13 @@ int main(int argc, char** argv) {
     int reconnections = 0;
     bool stop = false;
     while (!stop) {
+        // An unattended recording that can no longer be written ends now, not when
+        // --duration does: whoever watches the service sees the failure.
+        if (RecordFileFailed(options, session.State())) {
+            std::fprintf(stderr, "kivo-log: %s a record file failed; logging stops\n",
+                         Now().c_str());
+            break;
+        }
         const Clock::time_point now = Clock::now();
         if (options.durationSeconds > 0 &&
             now - started >= std::chrono::duration<double>(options.durationSeconds))

@@ -1,0 +1,55 @@
+#include "tools/kivo-log/RecordTargets.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <vector>
+
+#include "core/files/RegularFile.h"
+#include "tools/common/OutputFiles.h"
+
+namespace kivo {
+
+std::optional<std::string> RefuseSharedTargets(const LogOptions& options,
+                                               const std::string& portPath) {
+    if (!options.rawPath.empty() && !options.engPath.empty() &&
+        SameFile(options.rawPath, options.engPath)) {
+        return "--raw and --eng name the same file '" + options.rawPath + "'";
+    }
+    for (const std::string& target : {options.rawPath, options.engPath}) {
+        if (target.empty()) continue;
+        if (SameFile(target, options.devicePath))
+            return "the record file '" + target + "' is the device file; refusing to write over it";
+        if (SameFile(target, portPath))
+            return "the record file '" + target + "' is the meter's port";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RefuseExistingTarget(const std::string& path,
+                                                const LogOptions& options) {
+    if (path.empty() || options.append || options.overwrite) return std::nullopt;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0)
+        return std::nullopt;
+    return "the record file '" + path +
+           "' is already there; give --append to add to it or --overwrite to replace it";
+}
+
+std::optional<std::string> RefuseForeignHeading(const std::string& path,
+                                                const std::string& heading) {
+    // Only a regular file has a heading to read; an empty one gets the heading written.
+    struct stat status {};
+    if (!IsRegularFile(path) || ::stat(path.c_str(), &status) != 0 || status.st_size == 0)
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    // The heading ends in its line end, so a file that starts with it has it as first line.
+    std::vector<char> start(heading.size());
+    file.read(start.data(), static_cast<std::streamsize>(start.size()));
+    if (std::string(start.data(), static_cast<std::size_t>(file.gcount())) == heading)
+        return std::nullopt;
+    return "the engineering-units file '" + path +
+           "' has another heading than this device file gives; refusing to append to it";
+}
+
+}  // namespace kivo
