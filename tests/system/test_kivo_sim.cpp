@@ -80,17 +80,6 @@ bool HasCompleteDataLine(const std::string& received) {
 
 std::string Keyword(const std::string& line) { return line.substr(0, 3); }
 
-// Polls a condition on the file system, which gives no notification we could wait on.
-template <typename Condition>
-bool WaitFor(Condition condition, milliseconds timeout = kWait) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        ::poll(nullptr, 0, 10);
-    }
-    return true;
-}
-
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -454,13 +443,30 @@ TEST_F(KivoSim, ReopenFaultMovesToANewPortAndLink) {
 
 TEST_F(KivoSim, LinkPointsAtThePortUntilTermination) {
     const std::string link = InDir("ttyKIVO");
-    std::ofstream(link) << "in the way";
+    // A link of a run that was killed is replaced.
+    ASSERT_EQ(::symlink("/dev/pts/999999", link.c_str()), 0);
     SimProcess sim({"--link", link});
     EXPECT_EQ(std::filesystem::read_symlink(link), sim.PortPath());
     PtyClient client(link);
     EXPECT_EQ(Keyword(client.ReadLine(kWait).value_or("")), "VER");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+// `--link kivo-bb9.dev` once deleted the device file: only a link to a pseudo-terminal is
+// ever replaced.
+TEST_F(KivoSim, LinkNeverReplacesSomethingElse) {
+    std::ofstream(InDir("kivo-bb9.dev")) << "Columns=12\n";
+    ASSERT_EQ(::symlink(InDir("kivo-bb9.dev").c_str(), InDir("to-file").c_str()), 0);
+    std::filesystem::create_directory(InDir("folder"));
+    for (const char* name : {"kivo-bb9.dev", "to-file", "folder"}) {
+        const ProcessResult run = RunToExit(KIVO_SIM_PATH, {"--link", InDir(name)});
+        EXPECT_EQ(run.exitCode, 2) << name << ": " << run.err;
+        EXPECT_NE(run.err.find("not replaced"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadWholeFile(InDir("kivo-bb9.dev")), "Columns=12\n");
+    EXPECT_EQ(std::filesystem::read_symlink(InDir("to-file")), InDir("kivo-bb9.dev"));
+    EXPECT_TRUE(std::filesystem::is_directory(InDir("folder")));
 }
 
 TEST(KivoSimCommandLine, HelpAndBadOptions) {

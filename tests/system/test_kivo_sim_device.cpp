@@ -1,8 +1,10 @@
 // The simulated meter streams lines that fit a device file, read by the core's own loader.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
+#include "../core/FileBytes.h"
 #include "SimProcess.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceFile.h"
@@ -72,10 +74,16 @@ TEST(SimulatedMeterWithDeviceFile, StreamsLinesTheParserTakes) {
     }
 }
 
+// A FIFO is refused like a missing file, never waited on.
 TEST(SimulatedMeterWithDeviceFile, AFileThatDoesNotLoadIsRefused) {
-    const ProcessResult run = RunToExit(KIVO_SIM_PATH, {"--dev", "/no/such/meter.dev"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("/no/such/meter.dev"), std::string::npos);
+    ScratchDirectory folder;
+    const std::string fifo = folder.File("fifo.dev");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/no/such/meter.dev"), fifo}) {
+        const ProcessResult run = RunToExit(KIVO_SIM_PATH, {"--dev", path});
+        EXPECT_EQ(run.exitCode, 2) << path;
+        EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace

@@ -6,13 +6,16 @@
 #include "Simulator.h"
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceFile.h"
+#include "core/files/RegularFile.h"
 #include "tools/common/ConsolePrompts.h"
 
 namespace kivo::sim {
 
 DeviceCalibration LoadSimDeviceFile(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) throw StartupRefusal("cannot open device file '" + path + "'");
+    // A FIFO would block the start and /dev/zero never end: only a regular file is read.
+    std::ifstream file;
+    if (IsRegularFile(path)) file.open(path);
+    if (!file.is_open()) throw StartupRefusal("cannot open device file '" + path + "'");
     DeviceCalibration calibration;
     std::string name;
     ConsolePrompts prompts("kivo-sim");

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -74,15 +76,40 @@ int PseudoTerminal::UnreadAtPort() const {
     return unread;
 }
 
+namespace {
+
+// What a symbolic link at `path` points to; nothing when `path` is no symbolic link.
+std::optional<std::string> LinkTarget(const std::string& path) {
+    std::vector<char> buffer(4096, '\0');
+    const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size() - 1);
+    if (length < 0) return std::nullopt;
+    return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+// Only a link of ours may be replaced or removed: one to a pseudo-terminal, left behind by
+// a run that was killed. Anything else there (a device file, a folder) belongs to someone.
+bool MayReplace(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT;
+    const std::optional<std::string> target = LinkTarget(path);
+    return target && target->rfind("/dev/pts/", 0) == 0;
+}
+
+}  // namespace
+
 PortLink::PortLink(std::string linkPath, const std::string& target)
     : linkPath_(std::move(linkPath)) {
+    if (!MayReplace(linkPath_)) {
+        throw std::runtime_error("--link " + linkPath_ +
+                                 ": something other than a link to a port is there; not replaced");
+    }
     Repoint(target);
 }
 
 void PortLink::Repoint(const std::string& target) {
     // Make the new link beside the old one and rename it over: a reader never sees no link.
     const std::string temporary = linkPath_ + ".kivo-sim-new";
-    ::unlink(temporary.c_str());
+    if (MayReplace(temporary)) ::unlink(temporary.c_str());
     if (::symlink(target.c_str(), temporary.c_str()) != 0)
         throw SystemError("symlink " + temporary);
     if (::rename(temporary.c_str(), linkPath_.c_str()) != 0) {
@@ -93,12 +120,8 @@ void PortLink::Repoint(const std::string& target) {
 }
 
 PortLink::~PortLink() {
-    std::vector<char> buffer(4096, '\0');
-    const ssize_t length = ::readlink(linkPath_.c_str(), buffer.data(), buffer.size() - 1);
     // Someone else may have taken the name meanwhile; leave their link alone.
-    if (length > 0 && std::string(buffer.data(), static_cast<std::size_t>(length)) == target_) {
-        ::unlink(linkPath_.c_str());
-    }
+    if (LinkTarget(linkPath_) == target_) ::unlink(linkPath_.c_str());
 }
 
 }  // namespace kivo::sim

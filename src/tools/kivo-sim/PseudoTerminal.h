@@ -48,7 +48,8 @@ private:
 // on destruction if it still points at a port of ours.
 class PortLink {
 public:
-    // Throws std::runtime_error when the link cannot be made.
+    // Throws std::runtime_error when the link cannot be made, or when something other than
+    // a link to a pseudo-terminal (a stale one of ours) is at `linkPath`.
     PortLink(std::string linkPath, const std::string& target);
     PortLink(const PortLink&) = delete;
     PortLink& operator=(const PortLink&) = delete;
