@@ -319,7 +319,7 @@ TEST(Converter, SettingsAndDeviceFilesAreReadOnlyWhenRegular) {
     };
     for (const std::vector<std::string>& arguments : cases) {
         const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
-        ASSERT_TRUE(run.finished) << arguments[1] << " " << arguments[3];
+        ASSERT_TRUE(run.finished) << arguments[1] << " " << arguments[2];
         EXPECT_EQ(run.exitCode, 1) << run.err;
     }
     const ProcessResult piped =
