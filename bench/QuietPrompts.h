@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 // Benchmarks answer nothing and show nothing; they count what the program would have shown.
 class QuietPrompts final : public kivo::Prompts {

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "core/host/ComPortMap.h"
-#include "core/host/Controls.h"
+#include "core/seams/Controls.h"
 #include "core/host/Session.h"
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 class QComboBox;
 class QPlainTextEdit;

@@ -2,7 +2,7 @@
 
 #include <QSerialPort>
 
-#include "core/host/SerialPort.h"
+#include "core/seams/SerialPort.h"
 
 namespace kivo {
 

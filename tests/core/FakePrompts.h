@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 namespace kivo::test {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host/Controls.h"
+#include "core/seams/Controls.h"
 #include "core/host/HeadlessView.h"
 
 namespace kivo {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host/SerialPort.h"
+#include "core/seams/SerialPort.h"
 
 namespace kivo {
 

@@ -7,7 +7,7 @@
 #include "FakeView.h"
 #include "FileBytes.h"
 #include "MemorySerialPort.h"
-#include "core/host/Clock.h"
+#include "core/seams/Clock.h"
 #include "core/host/Session.h"
 
 namespace kivo::test {

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +32,49 @@ TEST(CoreLibrary, IncludesNoQtHeader) {
         }
     }
     EXPECT_GT(files, 10);
+}
+
+// The folders of the core form layers: text helpers and the seams at the bottom, the
+// session on top. A folder that includes one above it (directly or round about) makes a
+// cycle, and then no part can be understood, tested or reused without all the others.
+TEST(CoreLibrary, FoldersIncludeOneAnotherWithoutACycle) {
+    const std::filesystem::path core = std::filesystem::path(KIVO_SOURCE_DIR) / "src" / "core";
+    const std::regex coreInclude(R"(^\s*#\s*include\s*"core/([A-Za-z_]+)/)");
+    std::map<std::string, std::set<std::string>> includes;  // folder -> folders it includes
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(core)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string folder = entry.path().parent_path().filename().string();
+        includes[folder];
+        std::ifstream in(entry.path());
+        std::string line;
+        std::smatch match;
+        while (std::getline(in, line)) {
+            if (std::regex_search(line, match, coreInclude) && match[1] != folder)
+                includes[folder].insert(match[1]);
+        }
+    }
+    ASSERT_GT(includes.size(), 5u);
+    // Depth-first search; a folder met again while still on the path closes a cycle.
+    std::map<std::string, int> state;  // 0 unvisited, 1 on the path, 2 done
+    std::vector<std::string> path;
+    std::function<void(const std::string&)> visit = [&](const std::string& folder) {
+        state[folder] = 1;
+        path.push_back(folder);
+        for (const std::string& next : includes[folder]) {
+            if (state[next] == 1) {
+                std::string cycle;
+                for (auto it = std::find(path.begin(), path.end(), next); it != path.end(); ++it)
+                    cycle += *it + " -> ";
+                ADD_FAILURE() << "include cycle: " << cycle << next;
+            } else if (state[next] == 0) {
+                visit(next);
+            }
+        }
+        path.pop_back();
+        state[folder] = 2;
+    };
+    for (const auto& [folder, unused] : includes)
+        if (state[folder] == 0) visit(folder);
 }
 
 }  // namespace

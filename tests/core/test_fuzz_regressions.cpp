@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FakeView.h"
-#include "core/host/Clock.h"
+#include "core/seams/Clock.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
 

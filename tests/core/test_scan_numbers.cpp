@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "core/data/ScanNumbers.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/host/Clock.h"
-#include "core/host/View.h"
+#include "core/seams/Clock.h"
+#include "core/seams/View.h"
 
 namespace kivo::fuzz {
 

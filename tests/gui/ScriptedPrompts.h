@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/data/ScanNumbers.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceCalibration.h"
-#include "core/host/Clock.h"
-#include "core/host/View.h"
-#include "core/protocol/SetupState.h"
+#include "core/data/MeterClock.h"
+#include "core/seams/Clock.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/data/ScanNumbers.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 namespace {

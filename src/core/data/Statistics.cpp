@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/host/CFormat.h"
+#include "core/text/CFormat.h"
 
 namespace kivo {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

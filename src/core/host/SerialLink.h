@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/host/ComPortMap.h"
-#include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
-#include "core/host/View.h"
+#include "core/seams/SerialPort.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/host/ClockLabels.h"
 #include "core/plot/Readout.h"
+#include "core/protocol/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
 

@@ -8,13 +8,10 @@
 #include "core/data/DataLine.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/Statistics.h"
-#include "core/host/Clock.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/SerialLink.h"
-#include "core/host/SerialPort.h"
 #include "core/host/SharedState.h"
-#include "core/host/View.h"
 #include "core/plot/ChartModel.h"
 #include "core/plot/PlotView.h"
 #include "core/protocol/Commands.h"
@@ -23,6 +20,9 @@
 #include "core/recording/RawRecording.h"
 #include "core/recording/RecordFile.h"
 #include "core/recording/SampleRate.h"
+#include "core/seams/Clock.h"
+#include "core/seams/SerialPort.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

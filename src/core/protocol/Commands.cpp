@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/data/ScanNumbers.h"
-#include "core/host/CFormat.h"
+#include "core/text/CFormat.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 

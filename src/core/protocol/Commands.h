@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/host/Clock.h"
+#include "core/seams/Clock.h"
 
 namespace kivo {
 

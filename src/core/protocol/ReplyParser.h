@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "core/host/Clock.h"
-#include "core/host/View.h"
 #include "core/protocol/SetupState.h"
+#include "core/seams/Clock.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/host/ClockLabels.h"
+#include "core/protocol/ClockLabels.h"
 
 namespace kivo {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "core/data/DeviceCalibration.h"
-#include "core/host/View.h"
 #include "core/protocol/SetupState.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/host/Clock.h"
+#include "core/data/MeterClock.h"
 
 namespace kivo {
 
@@ -32,35 +32,5 @@ struct SetupState {
     std::int32_t memoryUsedPages = -1;  // of 4095 pages of 264 bytes
     bool reloadPending = false;
 };
-
-// The meter's date and time as last reported. Month 99: the meter sends no date.
-struct MeterClock {
-    std::int32_t month = 99;
-    std::int32_t day = 0;
-    std::int32_t year = 0;
-    std::int32_t hour = 0;
-    std::int32_t minute = 0;
-    std::int32_t second = 0;
-};
-
-// The host's local time at the moment MeterClock was last written.
-struct HostClockSnapshot {
-    std::int32_t hour = 0;
-    std::int32_t minute = 0;
-    std::int32_t second = 0;
-    std::int32_t day = 0;
-    std::int32_t month = 0;  // 1-12
-    std::int32_t year = 0;   // two digits
-};
-
-inline void CaptureHostClock(HostClockSnapshot& snapshot, Clock& clock) {
-    const LocalTime now = clock.Now();
-    snapshot.hour = now.hour;
-    snapshot.minute = now.minute;
-    snapshot.second = now.second;
-    snapshot.day = now.day;
-    snapshot.month = now.month;
-    snapshot.year = TwoDigitYear(now.year);
-}
 
 }  // namespace kivo

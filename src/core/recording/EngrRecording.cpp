@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/data/ColumnTypes.h"
-#include "core/host/CFormat.h"
+#include "core/text/CFormat.h"
 
 namespace kivo {
 

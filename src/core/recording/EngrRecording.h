@@ -4,7 +4,7 @@
 
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
-#include "core/protocol/SetupState.h"
+#include "core/data/MeterClock.h"
 #include "core/recording/RecordFile.h"
 
 namespace kivo {

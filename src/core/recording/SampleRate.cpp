@@ -1,6 +1,6 @@
 #include "core/recording/SampleRate.h"
 
-#include "core/host/CFormat.h"
+#include "core/text/CFormat.h"
 
 namespace kivo {
 

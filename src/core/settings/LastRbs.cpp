@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/data/ScanNumbers.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "core/host/View.h"
+#include "core/seams/View.h"
 
 namespace kivo {
 

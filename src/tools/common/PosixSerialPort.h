@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/host/SerialPort.h"
+#include "core/seams/SerialPort.h"
 
 namespace kivo {
 

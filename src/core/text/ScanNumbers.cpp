@@ -1,4 +1,4 @@
-#include "core/data/ScanNumbers.h"
+#include "core/text/ScanNumbers.h"
 
 #include <algorithm>
 #include <charconv>

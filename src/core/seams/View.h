@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/host/Controls.h"
+#include "core/seams/Controls.h"
 
 namespace kivo {
 

@@ -1,4 +1,4 @@
-#include "core/host/CFormat.h"
+#include "core/text/CFormat.h"
 
 #include <cstdarg>
 #include <cstdio>

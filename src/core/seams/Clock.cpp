@@ -1,4 +1,4 @@
-#include "core/host/Clock.h"
+#include "core/seams/Clock.h"
 
 #include <ctime>
 

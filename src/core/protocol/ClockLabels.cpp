@@ -1,4 +1,4 @@
-#include "core/host/ClockLabels.h"
+#include "core/protocol/ClockLabels.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "core/host/Controls.h"
+#include "core/seams/Controls.h"
 
 namespace kivo {
 
