@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "QuietPrompts.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "serial/QtSerialPort.h"
 #include "system/SimProcess.h"
 
@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
     kivo::test::SimProcess sim({"--dev", KIVO_TEST_DATA "/scatter9.dev", "--rate", "60"});
     kivo::QtSerialPort port;
     QuietPrompts prompts;
-    kivo::TForm1Options options;
+    kivo::MainWindowOptions options;
     options.port = &port;
     options.prompts = &prompts;
     options.ports.Map(1, sim.PortPath());
-    kivo::TForm1 window(std::move(options));
+    kivo::MainWindow window(std::move(options));
     window.resize(1024, 700);
     window.show();
     kivo::Session& session = window.Core();

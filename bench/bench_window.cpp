@@ -9,7 +9,7 @@
 #include <string>
 
 #include "QuietPrompts.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "core/MemorySerialPort.h"
 #include "plot/ChartWidget.h"
 
@@ -20,17 +20,17 @@ namespace {
 struct Window {
     kivo::MemorySerialPort port;
     QuietPrompts prompts;
-    std::unique_ptr<kivo::TForm1> form;
+    std::unique_ptr<kivo::MainWindow> form;
     int line = 0;
 
     Window() {
-        kivo::TForm1Options options;
+        kivo::MainWindowOptions options;
         options.port = &port;
         options.prompts = &prompts;
         options.startTimers = false;
         options.ports.Map(1, "/dev/bench");
         port.openable = {"/dev/bench"};
-        form = std::make_unique<kivo::TForm1>(std::move(options));
+        form = std::make_unique<kivo::MainWindow>(std::move(options));
         form->resize(1024, 700);
         form->show();
         form->Core().Timer55msTimer();
@@ -127,11 +127,11 @@ void BM_StartUpToFirstShownWindow(benchmark::State& state) {
     for (auto _ : state) {
         kivo::MemorySerialPort port;
         QuietPrompts prompts;
-        kivo::TForm1Options options;
+        kivo::MainWindowOptions options;
         options.port = &port;
         options.prompts = &prompts;
         options.startTimers = false;
-        kivo::TForm1 form(std::move(options));
+        kivo::MainWindow form(std::move(options));
         form.show();
         form.grab();  // paints every widget once
     }

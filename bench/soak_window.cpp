@@ -12,7 +12,7 @@
 
 #include "QuietPrompts.h"
 #include "SoakLines.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "core/MemorySerialPort.h"
 #include "plot/ChartWidget.h"
 
@@ -27,14 +27,14 @@ int main(int argc, char** argv) {
 
     kivo::MemorySerialPort port;
     QuietPrompts prompts;
-    kivo::TForm1Options options;
+    kivo::MainWindowOptions options;
     options.port = &port;
     options.prompts = &prompts;
     options.startTimers = false;
     options.ports.Map(1, "/dev/soak");
     options.settingsDirectory = folder.path().toStdString();
     port.openable = {"/dev/soak"};
-    kivo::TForm1 window(std::move(options));
+    kivo::MainWindow window(std::move(options));
     window.show();
     kivo::Session& session = window.Core();
     session.Timer55msTimer();

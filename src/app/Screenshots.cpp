@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QTabWidget>
 
-#include "app/TForm1.h"
-#include "dialogs/TForm2.h"
-#include "dialogs/TPasswordForm.h"
-#include "dialogs/TSelectHPForm.h"
+#include "app/MainWindow.h"
+#include "dialogs/MemoryFullWindow.h"
+#include "dialogs/PortDialog.h"
+#include "dialogs/PowerUserPasswordDialog.h"
 
 namespace kivo {
 
@@ -30,7 +30,7 @@ bool SaveWidget(QWidget* widget, const QString& path) {
 
 }  // namespace
 
-QStringList TakeScreenshots(TForm1& window, const QString& directory) {
+QStringList TakeScreenshots(MainWindow& window, const QString& directory) {
     QDir().mkpath(directory);
     const QDir dir(directory);
     QStringList written;
@@ -48,9 +48,9 @@ QStringList TakeScreenshots(TForm1& window, const QString& directory) {
     }
     pages->setCurrentIndex(current);
     const std::initializer_list<std::pair<QWidget*, const char*>> dialogs = {
-        {window.Form2(), "dialog-memory-full.png"},
-        {window.SelectHPForm(), "dialog-select-host-port.png"},
-        {window.PasswordForm(), "dialog-password.png"}};
+        {window.MemoryFull(), "dialog-memory-full.png"},
+        {window.HostPortDialog(), "dialog-select-host-port.png"},
+        {window.PasswordDialog(), "dialog-password.png"}};
     for (const auto& [widget, name] : dialogs) {
         const QString path = dir.filePath(name);
         if (SaveWidget(widget, path)) written << path;

@@ -5,10 +5,10 @@
 
 namespace kivo {
 
-class TForm1;
+class MainWindow;
 
 // Renders every page of the main window and each of the three small windows to PNG files
 // in `directory`. Returns the files written.
-QStringList TakeScreenshots(TForm1& window, const QString& directory);
+QStringList TakeScreenshots(MainWindow& window, const QString& directory);
 
 }  // namespace kivo

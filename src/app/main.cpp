@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/MainWindow.h"
 #include "app/Screenshots.h"
-#include "app/TForm1.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
                      qPrintable(parser.positionalArguments().front()));
         return 2;
     }
-    kivo::TForm1Options options;
+    kivo::MainWindowOptions options;
     for (const QString& mapping : parser.values(com)) {
         if (const auto error = options.ports.ApplyOverride(mapping.toStdString())) {
             std::fprintf(stderr, "kivoview: --com: %s\n", error->c_str());
@@ -80,7 +80,7 @@ int main(int argc, char* argv[]) {
     // Qt takes the desktop's locale; numbers in files, commands and labels are always
     // written and read with a decimal point.
     std::setlocale(LC_NUMERIC, "C");
-    kivo::TForm1 window(std::move(options));
+    kivo::MainWindow window(std::move(options));
     window.show();
     if (parser.isSet(screenshot)) {
         const QString directory = parser.value(screenshot);

@@ -13,7 +13,7 @@
 
 #include "../system/SimProcess.h"
 #include "ScriptedPrompts.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
 using namespace kivo;
 using namespace std::chrono_literals;
@@ -41,12 +41,13 @@ bool WaitFor(Done done, int timeoutMs = 10000) {
 
 // The window with COM1 mapped to `port` and the fluorometer's device file loaded from the
 // menu, as an operator would start.
-std::unique_ptr<TForm1> WindowWithDeviceFile(const std::string& port, ScriptedPrompts& prompts) {
+std::unique_ptr<MainWindow> WindowWithDeviceFile(const std::string& port,
+                                                 ScriptedPrompts& prompts) {
     prompts.answers.push_back(std::string(KIVO_TEST_DATA "/fluoro.dev"));
-    TForm1Options options;
+    MainWindowOptions options;
     options.prompts = &prompts;
     options.ports.Map(1, port);
-    auto window = std::make_unique<TForm1>(std::move(options));
+    auto window = std::make_unique<MainWindow>(std::move(options));
     window->Core().LoadDeviceFileClick();
     return window;
 }
@@ -65,10 +66,10 @@ private slots:
                               "--rate", "20", "--id", "VER KIVO-SIM E2E"});
 
         ScriptedPrompts prompts;
-        TForm1Options options;
+        MainWindowOptions options;
         options.prompts = &prompts;
         options.ports.Map(1, sim.PortPath());
-        TForm1 window(std::move(options));  // timers run as in the program
+        MainWindow window(std::move(options));  // timers run as in the program
         window.show();
 
         auto* port = window.findChild<QComboBox*>("CBHostPort");
@@ -105,8 +106,8 @@ private slots:
     void repliesFillTheSetupState() {
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--id", "VER KIVO FL 2.1"});
         ScriptedPrompts prompts;
-        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
-        TForm1& window = *form;
+        const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        MainWindow& window = *form;
         QVERIFY(!window.Core().State().DevicePath.empty());
         window.Core().SelectHostPort(1, 2);
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
@@ -122,8 +123,8 @@ private slots:
     void setupPageFollowsTheMeter() {
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev"});
         ScriptedPrompts prompts;
-        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
-        TForm1& window = *form;
+        const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        MainWindow& window = *form;
         window.show();
         window.Core().SelectHostPort(1, 2);
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
@@ -165,10 +166,10 @@ private slots:
             ScriptedPrompts prompts;
             const QString received = folder.filePath(silent ? "quiet.raw" : "memory.raw");
             prompts.answers.push_back(received.toStdString());
-            TForm1Options options;
+            MainWindowOptions options;
             options.prompts = &prompts;
             options.ports.Map(1, sim.PortPath());
-            TForm1 window(std::move(options));
+            MainWindow window(std::move(options));
             window.Core().SelectHostPort(1, 3);
             // The answer to the automatic "$mnu" first, or it would land in the file too.
             QVERIFY(WaitFor([&] { return window.Memo()->toPlainText().contains("MEM "); }));
@@ -201,10 +202,10 @@ private slots:
                               "--link", link, "--log", log.toStdString(), "--fault-reopen-after",
                               "10"});
         ScriptedPrompts prompts;
-        TForm1Options options;
+        MainWindowOptions options;
         options.prompts = &prompts;
         options.ports.Map(1, link);
-        TForm1 window(std::move(options));
+        MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
         QVERIFY(WaitFor([&] { return window.Core().LostPort() == 1; }));
         QCOMPARE(prompts.messages.size(), std::size_t(1));
@@ -227,8 +228,8 @@ private slots:
         test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--fault-columns", "1",
                               "--autorun", "--rate", "50"});
         ScriptedPrompts prompts;
-        const std::unique_ptr<TForm1> form = WindowWithDeviceFile(sim.PortPath(), prompts);
-        TForm1& window = *form;
+        const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
+        MainWindow& window = *form;
         window.Core().SelectHostPort(1, 2);
         QPlainTextEdit* memo = window.Memo();
         const auto dataLines = [&] {

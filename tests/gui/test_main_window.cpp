@@ -15,11 +15,11 @@
 #include "../core/MemorySerialPort.h"
 #include "ScriptedPrompts.h"
 #include "app/DialogPrompts.h"
+#include "app/MainWindow.h"
 #include "app/Panel.h"
-#include "app/TForm1.h"
-#include "dialogs/TForm2.h"
-#include "dialogs/TPasswordForm.h"
-#include "dialogs/TSelectHPForm.h"
+#include "dialogs/MemoryFullWindow.h"
+#include "dialogs/PortDialog.h"
+#include "dialogs/PowerUserPasswordDialog.h"
 
 using namespace kivo;
 
@@ -30,10 +30,10 @@ class MainWindowTest : public QObject {
         MemorySerialPort port;
         ScriptedPrompts prompts;
         std::vector<int> exits;
-        std::unique_ptr<TForm1> window;
+        std::unique_ptr<MainWindow> window;
 
         Fixture() {
-            TForm1Options options;
+            MainWindowOptions options;
             options.port = &port;
             options.prompts = &prompts;
             options.exitProcess = [this](int status) { exits.push_back(status); };
@@ -41,7 +41,7 @@ class MainWindowTest : public QObject {
             options.ports.Map(1, "/dev/meter1");
             options.ports.Map(3, "/dev/absent");
             port.openable = {"/dev/meter1"};
-            window = std::make_unique<TForm1>(std::move(options));
+            window = std::make_unique<MainWindow>(std::move(options));
         }
         template <class T>
         T* Find(const char* name) {
@@ -195,7 +195,7 @@ private slots:
 
     void portDialogCopiesItsChoicesAndKeepsThem() {
         Fixture f;
-        TSelectHPForm* dialog = f.window->SelectHPForm();
+        PortDialog* dialog = f.window->HostPortDialog();
         QVERIFY(dialog->isHidden());
         QCOMPARE(dialog->HPRG()->ItemIndex(), 0);
         QCOMPARE(dialog->BRRG()->ItemIndex(), 2);
@@ -286,13 +286,13 @@ private slots:
         MemorySerialPort port;
         port.openable = {"/dev/meter1"};
         std::vector<int> exits;
-        TForm1Options options;
+        MainWindowOptions options;
         options.port = &port;
         options.exitProcess = [&exits](int status) { exits.push_back(status); };
         options.startTimers = false;
         options.ports.Map(1, "/dev/meter1");
         options.settingsDirectory = folder.path().toStdString();
-        TForm1 window(std::move(options));
+        MainWindow window(std::move(options));
         QVERIFY(window.Core().LoadDeviceFile(KIVO_TEST_DATA "/fluoro.dev"));
         window.Core().SelectHostPort(1, 2);
         auto* exit = window.findChild<QAction*>("Exit1");
@@ -320,14 +320,15 @@ private slots:
 
     void smallWindowsHaveTheirCaptions() {
         Fixture f;
-        QCOMPARE(f.window->Form2()->windowTitle(), QString("WARNING!!!"));
-        QCOMPARE(f.window->SelectHPForm()->windowTitle(), QString("Select Host Port"));
-        QCOMPARE(f.window->PasswordForm()->windowTitle(), QString("PasswordForm"));
-        QCOMPARE(f.window->PasswordForm()->MEPassword()->echoMode(), QLineEdit::Password);
+        QCOMPARE(f.window->MemoryFull()->windowTitle(), QString("WARNING!!!"));
+        QCOMPARE(f.window->HostPortDialog()->windowTitle(), QString("Select Host Port"));
+        QCOMPARE(f.window->PasswordDialog()->windowTitle(), QString("PasswordForm"));
+        QCOMPARE(f.window->PasswordDialog()->MEPassword()->echoMode(), QLineEdit::Password);
         f.window->ShowMemoryFullWindow();
-        QVERIFY(f.window->Form2()->isVisible());
-        QTest::mouseClick(f.window->Form2()->findChild<QPushButton*>("Button1"), Qt::LeftButton);
-        QVERIFY(f.window->Form2()->isHidden());
+        QVERIFY(f.window->MemoryFull()->isVisible());
+        QTest::mouseClick(f.window->MemoryFull()->findChild<QPushButton*>("Button1"),
+                          Qt::LeftButton);
+        QVERIFY(f.window->MemoryFull()->isHidden());
     }
 };
 

@@ -13,7 +13,7 @@
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
 using namespace kivo;
 
@@ -76,11 +76,11 @@ private slots:
         PtyPair pty;
         QVERIFY(!pty.portPath.empty());
         ScriptedPrompts prompts;
-        TForm1Options options;
+        MainWindowOptions options;
         options.prompts = &prompts;
         options.startTimers = false;
         options.ports.Map(2, pty.portPath);
-        TForm1 window(std::move(options));
+        MainWindow window(std::move(options));
         window.Core().SelectHostPort(2, 3);
         QVERIFY2(prompts.messages.empty(), "the pty port end should open");
         QCOMPARE(window.Core().State().PortNumber, 2);
@@ -111,11 +111,11 @@ private slots:
         const QString before = QDir::currentPath();
         QDir::setCurrent(folder.path());
         ScriptedPrompts prompts;
-        TForm1Options options;
+        MainWindowOptions options;
         options.prompts = &prompts;
         options.startTimers = false;
         options.ports.Map(1, "meter");
-        TForm1 window(std::move(options));
+        MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
         QDir::setCurrent(before);
         QVERIFY(prompts.messages.empty());
@@ -125,11 +125,11 @@ private slots:
     void closingThePortStopsTheInput() {
         PtyPair pty;
         ScriptedPrompts prompts;
-        TForm1Options options;
+        MainWindowOptions options;
         options.prompts = &prompts;
         options.startTimers = false;
         options.ports.Map(1, pty.portPath);
-        TForm1 window(std::move(options));
+        MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
         QCOMPARE(window.Core().State().PortNumber, 1);
         window.Core().SelectHostPort(0, 2);

@@ -7,10 +7,10 @@
 namespace kivo {
 
 // The memory-full warning: never modal, hidden by its OK button.
-class TForm2 : public QWidget {
+class MemoryFullWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit MemoryFullWindow(QWidget* parent = nullptr);
     void ShowInFront();
 
 public slots:

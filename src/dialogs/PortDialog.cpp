@@ -1,10 +1,10 @@
-#include "dialogs/TSelectHPForm.h"
+#include "dialogs/PortDialog.h"
 
 #include <QVBoxLayout>
 
 namespace kivo {
 
-TSelectHPForm::TSelectHPForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+PortDialog::PortDialog(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("SelectHPForm");
     setWindowTitle("Select Host Port");
     resize(292, 336);
@@ -22,16 +22,16 @@ TSelectHPForm::TSelectHPForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(brrg_);
     layout->addStretch(1);
     layout->addWidget(ok_, 0, Qt::AlignHCenter);
-    connect(ok_, &QPushButton::clicked, this, &TSelectHPForm::BTOKClick);
+    connect(ok_, &QPushButton::clicked, this, &PortDialog::BTOKClick);
 }
 
-void TSelectHPForm::ShowInFront() {
+void PortDialog::ShowInFront() {
     show();
     raise();
     activateWindow();
 }
 
-void TSelectHPForm::BTOKClick() {
+void PortDialog::BTOKClick() {
     const int port = hprg_->ItemIndex();
     const int baud = brrg_->ItemIndex();
     emit Chosen(port, baud);

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "core/host/ComPortMap.h"
-#include "core/seams/Controls.h"
 #include "core/host/Session.h"
+#include "core/seams/Controls.h"
 #include "core/seams/View.h"
 
 class QComboBox;
@@ -19,13 +19,13 @@ namespace kivo {
 
 class ChartWidget;
 class DialogPrompts;
-class TForm2;
-class TPasswordForm;
-class TSelectHPForm;
+class MemoryFullWindow;
+class PowerUserPasswordDialog;
+class PortDialog;
 
 // What the window is built with. Tests pass their own port, prompts and clock and drive
 // the ticks themselves.
-struct TForm1Options {
+struct MainWindowOptions {
     ComPortMap ports;
     SerialPort* port = nullptr;            // default: QSerialPort
     Prompts* prompts = nullptr;            // default: the window's own dialogs
@@ -37,16 +37,16 @@ struct TForm1Options {
 
 // The main window: its controls, its three timers, and the binding of every control event
 // to the session's handler of the same name.
-class TForm1 final : public QMainWindow, public View {
+class MainWindow final : public QMainWindow, public View {
     Q_OBJECT
 public:
-    explicit TForm1(TForm1Options options = {}, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Session& Core() { return *session_; }
-    TForm2* Form2() const { return form2_; }
-    TSelectHPForm* SelectHPForm() const { return selectHP_; }
-    TPasswordForm* PasswordForm() const { return password_; }
+    MemoryFullWindow* MemoryFull() const { return memoryFull_; }
+    PortDialog* HostPortDialog() const { return portDialog_; }
+    PowerUserPasswordDialog* PasswordDialog() const { return passwordDialog_; }
     DialogPrompts* OwnPrompts() const { return ownPrompts_; }
     QTabWidget* Pages() const { return pages_; }
     QPlainTextEdit* Memo() const { return memo_; }
@@ -109,9 +109,9 @@ private:
     QPlainTextEdit* memo_ = nullptr;
     bool memoHasLine_ = false;  // an empty first line leaves the document empty too
     ChartWidget* chart_ = nullptr;
-    TForm2* form2_ = nullptr;
-    TSelectHPForm* selectHP_ = nullptr;
-    TPasswordForm* password_ = nullptr;
+    MemoryFullWindow* memoryFull_ = nullptr;
+    PortDialog* portDialog_ = nullptr;
+    PowerUserPasswordDialog* passwordDialog_ = nullptr;
     std::array<QObject*, kControlCount> controls_{};
 };
 

@@ -1,11 +1,11 @@
-#include "dialogs/TForm2.h"
+#include "dialogs/MemoryFullWindow.h"
 
 #include <QPalette>
 #include <QVBoxLayout>
 
 namespace kivo {
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+MemoryFullWindow::MemoryFullWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Form2");
     setWindowTitle("WARNING!!!");
     QPalette red = palette();
@@ -28,10 +28,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
     ok_->setObjectName("Button1");
     layout->addWidget(label_);
     layout->addWidget(ok_, 0, Qt::AlignHCenter);
-    connect(ok_, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(ok_, &QPushButton::clicked, this, &MemoryFullWindow::Button1Click);
 }
 
-void TForm2::ShowInFront() {
+void MemoryFullWindow::ShowInFront() {
     if (auto* owner = parentWidget()) {
         adjustSize();
         move(owner->geometry().center() - rect().center());
@@ -41,6 +41,6 @@ void TForm2::ShowInFront() {
     activateWindow();
 }
 
-void TForm2::Button1Click() { hide(); }
+void MemoryFullWindow::Button1Click() { hide(); }
 
 }  // namespace kivo

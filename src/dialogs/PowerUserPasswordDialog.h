@@ -7,10 +7,10 @@
 namespace kivo {
 
 // The power-user password window. No cancel: its close box only hides it.
-class TPasswordForm : public QWidget {
+class PowerUserPasswordDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit TPasswordForm(QWidget* parent = nullptr);
+    explicit PowerUserPasswordDialog(QWidget* parent = nullptr);
     QLineEdit* MEPassword() const { return password_; }
     void ShowInFront();
 

@@ -1,11 +1,11 @@
-#include "dialogs/TPasswordForm.h"
+#include "dialogs/PowerUserPasswordDialog.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace kivo {
 
-TPasswordForm::TPasswordForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+PowerUserPasswordDialog::PowerUserPasswordDialog(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("PasswordForm");
     setWindowTitle("PasswordForm");
     auto* layout = new QVBoxLayout(this);
@@ -31,17 +31,18 @@ TPasswordForm::TPasswordForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(prompt);
     layout->addWidget(password_);
     layout->addWidget(ok_, 0, Qt::AlignHCenter);
-    connect(ok_, &QPushButton::clicked, this, &TPasswordForm::BTPasswordOKClick);
-    connect(password_, &QLineEdit::returnPressed, this, &TPasswordForm::BTPasswordOKClick);
+    connect(ok_, &QPushButton::clicked, this, &PowerUserPasswordDialog::BTPasswordOKClick);
+    connect(password_, &QLineEdit::returnPressed, this,
+            &PowerUserPasswordDialog::BTPasswordOKClick);
 }
 
-void TPasswordForm::ShowInFront() {
+void PowerUserPasswordDialog::ShowInFront() {
     show();
     raise();
     activateWindow();
 }
 
-void TPasswordForm::BTPasswordOKClick() {
+void PowerUserPasswordDialog::BTPasswordOKClick() {
     hide();
     emit Entered(password_->text());
 }

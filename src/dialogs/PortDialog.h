@@ -9,10 +9,10 @@ namespace kivo {
 
 // The "Select Host Port" dialog. Its selections are its own: they are not taken from the
 // main window when it is shown again.
-class TSelectHPForm : public QWidget {
+class PortDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit TSelectHPForm(QWidget* parent = nullptr);
+    explicit PortDialog(QWidget* parent = nullptr);
 
     RadioGroup* HPRG() const { return hprg_; }
     RadioGroup* BRRG() const { return brrg_; }

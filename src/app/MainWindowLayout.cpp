@@ -15,8 +15,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/MainWindow.h"
 #include "app/Panel.h"
-#include "app/TForm1.h"
 
 namespace kivo {
 
@@ -95,7 +95,7 @@ void EditRow(QGridLayout* grid, int row, QWidget* parent, const char* edit, cons
 
 }  // namespace
 
-void TForm1::BuildLayout() {
+void MainWindow::BuildLayout() {
     auto* central = new QWidget(this);
     central->setObjectName("Central");
     setCentralWidget(central);
@@ -125,7 +125,7 @@ void TForm1::BuildLayout() {
     outer->addLayout(body, 1);
 }
 
-void TForm1::BuildStatusArea(QGridLayout* grid) {
+void MainWindow::BuildStatusArea(QGridLayout* grid) {
     QWidget* parent = centralWidget();
     auto* clocks = new QGroupBox(parent);
     clocks->setObjectName("ClockBox");
@@ -160,7 +160,7 @@ void TForm1::BuildStatusArea(QGridLayout* grid) {
     grid->setColumnMinimumWidth(2, 190);
 }
 
-void TForm1::BuildLeftColumn(QVBoxLayout* column) {
+void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
     QWidget* parent = centralWidget();
     QPushButton* stop = Button(parent, "BTStopData", "Stop Data");
     QPushButton* start = Button(parent, "BTStartData", "Start Data");
@@ -209,7 +209,7 @@ void TForm1::BuildLeftColumn(QVBoxLayout* column) {
     column->addWidget(portBox);
 }
 
-QWidget* TForm1::BuildSetupPage() {
+QWidget* MainWindow::BuildSetupPage() {
     auto* page = new QWidget;
     page->setObjectName("TSSetup");
     auto* row = new QHBoxLayout(page);
@@ -264,7 +264,7 @@ QWidget* TForm1::BuildSetupPage() {
     return page;
 }
 
-QWidget* TForm1::BuildAdvancedPage() {
+QWidget* MainWindow::BuildAdvancedPage() {
     auto* page = new QWidget;
     page->setObjectName("TSAdvanced");
     auto* row = new QHBoxLayout(page);
@@ -320,7 +320,7 @@ QWidget* TForm1::BuildAdvancedPage() {
     return page;
 }
 
-QWidget* TForm1::BuildFLSetupPage() {
+QWidget* MainWindow::BuildFLSetupPage() {
     auto* page = new QWidget;
     page->setObjectName("TSFLSetup");
     auto* row = new QHBoxLayout(page);
@@ -379,7 +379,7 @@ QWidget* TForm1::BuildFLSetupPage() {
     return page;
 }
 
-QWidget* TForm1::BuildRawPage() {
+QWidget* MainWindow::BuildRawPage() {
     auto* page = new QWidget;
     page->setObjectName("TSRaw");
     auto* layout = new QVBoxLayout(page);
@@ -395,7 +395,7 @@ QWidget* TForm1::BuildRawPage() {
     return page;
 }
 
-QWidget* TForm1::BuildPlotPage() {
+QWidget* MainWindow::BuildPlotPage() {
     auto* page = new QWidget;
     page->setObjectName("TSPlot");
     auto* layout = new QVBoxLayout(page);
@@ -426,7 +426,7 @@ QWidget* TForm1::BuildPlotPage() {
     return page;
 }
 
-QWidget* TForm1::BuildTransferPage() {
+QWidget* MainWindow::BuildTransferPage() {
     auto* page = new QWidget;
     page->setObjectName("TabSheet1");
     auto* layout = new QVBoxLayout(page);
@@ -449,7 +449,7 @@ QWidget* TForm1::BuildTransferPage() {
     return page;
 }
 
-void TForm1::BuildMenu() {
+void MainWindow::BuildMenu() {
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
     auto add = [this, file](const char* name, const char* caption, bool checkable) {

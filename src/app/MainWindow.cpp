@@ -1,4 +1,4 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,9 +20,9 @@
 
 #include "app/DialogPrompts.h"
 #include "app/Panel.h"
-#include "dialogs/TForm2.h"
-#include "dialogs/TPasswordForm.h"
-#include "dialogs/TSelectHPForm.h"
+#include "dialogs/MemoryFullWindow.h"
+#include "dialogs/PortDialog.h"
+#include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
 #include "serial/QtSerialPort.h"
 
@@ -65,17 +65,17 @@ int PageOfControl(Control control) {
 
 }  // namespace
 
-TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow(parent) {
     setObjectName("Form1");
     setWindowTitle("KIVO View  v1.16  11/20/03");
     resize(772, 591);
 
     // The three small windows come after the main window, hidden until asked for.
-    form2_ = new TForm2(this);
-    selectHP_ = new TSelectHPForm(this);
-    password_ = new TPasswordForm(this);
-    for (QWidget* w : {static_cast<QWidget*>(form2_), static_cast<QWidget*>(selectHP_),
-                       static_cast<QWidget*>(password_)})
+    memoryFull_ = new MemoryFullWindow(this);
+    portDialog_ = new PortDialog(this);
+    passwordDialog_ = new PowerUserPasswordDialog(this);
+    for (QWidget* w : {static_cast<QWidget*>(memoryFull_), static_cast<QWidget*>(portDialog_),
+                       static_cast<QWidget*>(passwordDialog_)})
         w->setAttribute(Qt::WA_QuitOnClose, false);
 
     BuildLayout();
@@ -137,30 +137,30 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent) {
     }
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     timer55_.stop();
     timer500_.stop();
     timer1s_.stop();
     session_.reset();  // closes its files before the widgets it reports to go away
 }
 
-void TForm1::CacheControls() {
+void MainWindow::CacheControls() {
     for (int i = 0; i < kControlCount; ++i) {
         const auto control = static_cast<Control>(i);
         const QString name = ControlName(control);
         QObject* found = findChild<QObject*>(name);
         controls_[i] = found;
-        Q_ASSERT_X(found != nullptr, "TForm1", qPrintable("missing control " + name));
+        Q_ASSERT_X(found != nullptr, "MainWindow", qPrintable("missing control " + name));
     }
 }
 
-QObject* TForm1::ControlObject(Control control) const {
+QObject* MainWindow::ControlObject(Control control) const {
     return controls_[static_cast<std::size_t>(control)];
 }
 
 // ---- View ---------------------------------------------------------------------------
 
-void TForm1::SetText(Control control, const std::string& text) {
+void MainWindow::SetText(Control control, const std::string& text) {
     QObject* object = ControlObject(control);
     const QString value = QString::fromStdString(text);
     const int page = PageOfControl(control);
@@ -179,7 +179,7 @@ void TForm1::SetText(Control control, const std::string& text) {
     }
 }
 
-void TForm1::SetVisible(Control control, bool visible) {
+void MainWindow::SetVisible(Control control, bool visible) {
     QObject* object = ControlObject(control);
     const int page = PageOfControl(control);
     if (page >= 0) {
@@ -191,7 +191,7 @@ void TForm1::SetVisible(Control control, bool visible) {
     }
 }
 
-void TForm1::SetColour(Control control, Colour colour) {
+void MainWindow::SetColour(Control control, Colour colour) {
     auto* widget = qobject_cast<QWidget*>(ControlObject(control));
     if (widget == nullptr) return;
     QPalette palette = widget->palette();
@@ -202,7 +202,7 @@ void TForm1::SetColour(Control control, Colour colour) {
     widget->setAutoFillBackground(true);
 }
 
-void TForm1::SetChecked(Control control, bool checked) {
+void MainWindow::SetChecked(Control control, bool checked) {
     QObject* object = ControlObject(control);
     if (auto* action = qobject_cast<QAction*>(object)) {
         action->setChecked(checked);
@@ -211,14 +211,14 @@ void TForm1::SetChecked(Control control, bool checked) {
     }
 }
 
-void TForm1::SetItemIndex(Control control, int index) {
+void MainWindow::SetItemIndex(Control control, int index) {
     auto* combo = qobject_cast<QComboBox*>(ControlObject(control));
     if (combo == nullptr) return;
     const QSignalBlocker quiet(combo);
     combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
 }
 
-std::string TForm1::Text(Control control) const {
+std::string MainWindow::Text(Control control) const {
     QObject* object = ControlObject(control);
     const int page = PageOfControl(control);
     if (page >= 0) return pages_->tabText(page).toStdString();
@@ -230,23 +230,23 @@ std::string TForm1::Text(Control control) const {
     return {};
 }
 
-int TForm1::ItemIndex(Control control) const {
+int MainWindow::ItemIndex(Control control) const {
     auto* combo = qobject_cast<QComboBox*>(ControlObject(control));
     return combo != nullptr ? combo->currentIndex() : -1;
 }
 
-bool TForm1::IsChecked(Control control) const {
+bool MainWindow::IsChecked(Control control) const {
     QObject* object = ControlObject(control);
     if (auto* action = qobject_cast<QAction*>(object)) return action->isChecked();
     if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->isChecked();
     return false;
 }
 
-void TForm1::SetCaption(const std::string& caption) {
+void MainWindow::SetCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-void TForm1::AppendMemoLine(const std::string& line) {
+void MainWindow::AppendMemoLine(const std::string& line) {
     // Bytes from the meter are shown one for one, whatever they are.
     // Appended at the document's end without moving the view's cursor there, so the memo
     // stays scrolled to the lines' start; it follows the newest line down unless the operator
@@ -261,19 +261,19 @@ void TForm1::AppendMemoLine(const std::string& line) {
     if (atBottom) down->setValue(down->maximum());
 }
 
-void TForm1::SetActivePage(int page) { pages_->setCurrentIndex(page); }
+void MainWindow::SetActivePage(int page) { pages_->setCurrentIndex(page); }
 
-int TForm1::ActivePage() const { return pages_->currentIndex(); }
+int MainWindow::ActivePage() const { return pages_->currentIndex(); }
 
-void TForm1::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
+void MainWindow::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
 
-void TForm1::ShowMemoryFullWindow() { form2_->ShowInFront(); }
+void MainWindow::ShowMemoryFullWindow() { memoryFull_->ShowInFront(); }
 
-void TForm1::SetPumpInterval(int milliseconds) { timer55_.setInterval(milliseconds); }
+void MainWindow::SetPumpInterval(int milliseconds) { timer55_.setInterval(milliseconds); }
 
-void TForm1::ShowPasswordWindow() { password_->ShowInFront(); }
+void MainWindow::ShowPasswordWindow() { passwordDialog_->ShowInFront(); }
 
-void TForm1::SetProgress(Control control, std::int64_t value, std::int64_t maximum) {
+void MainWindow::SetProgress(Control control, std::int64_t value, std::int64_t maximum) {
     auto* bar = qobject_cast<QProgressBar*>(ControlObject(control));
     if (bar == nullptr) return;
     // QProgressBar counts in int: show large files in kilobytes.
@@ -284,9 +284,9 @@ void TForm1::SetProgress(Control control, std::int64_t value, std::int64_t maxim
 
 // ---- handlers -----------------------------------------------------------------------
 
-void TForm1::PCOMPortClick() { selectHP_->ShowInFront(); }
+void MainWindow::PCOMPortClick() { portDialog_->ShowInFront(); }
 
-void TForm1::OnClick(Control control, void (Session::*handler)()) {
+void MainWindow::OnClick(Control control, void (Session::*handler)()) {
     QObject* object = ControlObject(control);
     if (auto* button = qobject_cast<QAbstractButton*>(object)) {
         connect(button, &QAbstractButton::clicked, this,
@@ -305,12 +305,12 @@ void TForm1::OnClick(Control control, void (Session::*handler)()) {
     }
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::Exit1Click() {
     boxesShownBeforeExit_ = ownPrompts_ != nullptr ? ownPrompts_->ShownBoxCount() : 0;
     session_->Exit1Click();
 }
 
-void TForm1::EndProcess(int status) {
+void MainWindow::EndProcess(int status) {
     const bool toldOnTheWay = ownPrompts_ != nullptr && boxesShownBeforeExit_ >= 0 &&
                               ownPrompts_->ShownBoxCount() > boxesShownBeforeExit_ &&
                               ownPrompts_->OpenBoxCount() > 0;
@@ -330,7 +330,7 @@ void TForm1::EndProcess(int status) {
         Qt::SingleShotConnection);
 }
 
-void TForm1::ConnectSelector(QComboBox* combo) {
+void MainWindow::ConnectSelector(QComboBox* combo) {
     // A choice from the list, or typed text: both are a change of the selector. Setting
     // an index from the program raises nothing.
     connect(combo, &QComboBox::activated, this, [this] { session_->CBHostPortChange(); });
@@ -347,14 +347,14 @@ void TForm1::ConnectSelector(QComboBox* combo) {
     }
 }
 
-void TForm1::ConnectHandlers() {
+void MainWindow::ConnectHandlers() {
     ConnectSelector(qobject_cast<QComboBox*>(ControlObject(Control::CBHostPort)));
     ConnectSelector(qobject_cast<QComboBox*>(ControlObject(Control::CBBaudRate)));
     connect(qobject_cast<Panel*>(ControlObject(Control::PCOMPort)), &Panel::clicked, this,
-            &TForm1::PCOMPortClick);
-    connect(selectHP_, &TSelectHPForm::Chosen, this,
+            &MainWindow::PCOMPortClick);
+    connect(portDialog_, &PortDialog::Chosen, this,
             [this](int port, int baud) { session_->SelectHostPort(port, baud); });
-    connect(password_, &TPasswordForm::Entered, this,
+    connect(passwordDialog_, &PowerUserPasswordDialog::Entered, this,
             [this](const QString& entry) { session_->BTPasswordOKClick(entry.toStdString()); });
     const std::initializer_list<std::pair<Control, void (Session::*)()>> choices = {
         {Control::PlotTypeCB, &Session::PlotTypeCBChange},
@@ -369,7 +369,7 @@ void TForm1::ConnectHandlers() {
                 [this, handler = handler] { (session_.get()->*handler)(); });
     }
     connect(qobject_cast<QAction*>(ControlObject(Control::Exit1)), &QAction::triggered, this,
-            &TForm1::Exit1Click);
+            &MainWindow::Exit1Click);
     const std::initializer_list<std::pair<Control, void (Session::*)()>> clicks = {
         {Control::BTStartData, &Session::BTStartClick},
         {Control::BTStopData, &Session::BTStopClick},
