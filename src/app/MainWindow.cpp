@@ -67,6 +67,8 @@ int PageOfControl(Control control) {
 
 MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow(parent) {
     setObjectName("Form1");
+    // The design caption, dated like the one the first tick writes: a fixed text, not the
+    // version the program prints.
     setWindowTitle("KIVO View  v1.16  11/20/03");
     resize(772, 591);
 

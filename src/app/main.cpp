@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "KivoVersion.h"
 #include "app/MainWindow.h"
 #include "app/Screenshots.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char* argv[]) {
     // The command line is read before any window exists, so --help and mistakes are
     // answered on a machine without a display too.
     QCoreApplication::setApplicationName("kivoview");
-    QCoreApplication::setApplicationVersion("1.16");
+    QCoreApplication::setApplicationVersion(KIVO_VERSION);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "KIVO View: watch, convert, record and set up a KIVO meter on a serial port.");
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (parser.isSet(version)) {
-        std::printf("kivoview 1.16\n");
+        std::printf("kivoview " KIVO_VERSION "\n");
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

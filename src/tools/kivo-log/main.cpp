@@ -10,6 +10,7 @@
 #include <ctime>
 #include <vector>
 
+#include "KivoVersion.h"
 #include "core/files/RegularFile.h"
 #include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
             std::fputs(kivo::LogUsage().c_str(), stdout);
             return 0;
         case ParsedLogLine::Kind::Version:
-            std::puts("kivo-log 1.16");
+            std::puts("kivo-log " KIVO_VERSION);
             return 0;
         case ParsedLogLine::Kind::Error:
             std::fprintf(stderr, "kivo-log: %s (see --help)\n", parsed.error.c_str());

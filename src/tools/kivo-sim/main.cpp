@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "KivoVersion.h"
 #include "SimOptions.h"
 #include "Simulator.h"
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (parsed.kind == ParsedCommandLine::Kind::Version) {
-        std::puts("kivo-sim 1.16");
+        std::puts("kivo-sim " KIVO_VERSION);
         return 0;
     }
     if (parsed.kind == ParsedCommandLine::Kind::Error) {
