@@ -17,6 +17,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Panel.h"
+#include "dialogs/BaudRateItems.h"
 
 namespace kivo {
 
@@ -200,10 +201,9 @@ void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
                             true);
     port->setCurrentIndex(-1);
     port->setEditText("Select Host Port");
-    QComboBox* baud =
-        Combo(portBox, "CBBaudRate", {"4800 Baud", "9600 Baud", "19200 Baud", "38400 Baud"}, true);
+    QComboBox* baud = Combo(portBox, "CBBaudRate", BaudRateItems(), true);
     baud->setCurrentIndex(-1);
-    baud->setEditText("19200 Baud");
+    baud->setEditText(BaudRateItem(kDefaultBaudItem));
     portColumn->addWidget(port);
     portColumn->addWidget(baud);
     column->addWidget(portBox);

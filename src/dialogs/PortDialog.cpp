@@ -2,6 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include "dialogs/BaudRateItems.h"
+
 namespace kivo {
 
 PortDialog::PortDialog(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -13,9 +15,8 @@ PortDialog::PortDialog(QWidget* parent) : QWidget(parent, Qt::Window) {
         "HPRG", QString(),
         {"OFF", "COM 1", "COM 2", "COM 3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 3, this);
     hprg_->SetItemIndex(0);
-    brrg_ = new RadioGroup("BRRG", "Baud Rate",
-                           {"4800 Baud", "9600 Baud", "19200 Baud", "38400 Baud"}, 2, this);
-    brrg_->SetItemIndex(2);
+    brrg_ = new RadioGroup("BRRG", "Baud Rate", BaudRateItems(), 2, this);
+    brrg_->SetItemIndex(kDefaultBaudItem);
     ok_ = new QPushButton("OK", this);
     ok_->setObjectName("BTOK");
     layout->addWidget(hprg_);

@@ -131,6 +131,21 @@ private slots:
         QCOMPARE(port->itemText(3), QString("Host Port - COM 3"));
     }
 
+    void bothSpeedListsShowTheFourRatesInOrder() {
+        Fixture f;
+        const QStringList rates = {"4800 Baud", "9600 Baud", "19200 Baud", "38400 Baud"};
+        auto* baud = f.Find<QComboBox>("CBBaudRate");
+        QStringList combo;
+        for (int i = 0; i < baud->count(); ++i) combo << baud->itemText(i);
+        QCOMPARE(combo, rates);
+        QStringList radio;
+        for (const QRadioButton* button :
+             f.window->HostPortDialog()->BRRG()->findChildren<QRadioButton*>())
+            radio << button->text();
+        QCOMPARE(radio, rates);
+        QCOMPARE(f.window->HostPortDialog()->BRRG()->title(), QString("Baud Rate"));
+    }
+
     void portItemsShowTheirDevicesAndEraseWarns() {
         Fixture f;
         auto* port = f.Find<QComboBox>("CBHostPort");

@@ -1,8 +1,12 @@
 #include "tools/kivo-log/LogOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+
+#include "core/seams/BaudRates.h"
 
 namespace kivo {
 
@@ -73,9 +77,13 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
             o.comNumber = value[0] - '0';
         } else if (a == "--baud") {
             if (!take()) return fail("--baud needs a rate");
-            if (value != "4800" && value != "9600" && value != "19200" && value != "38400")
+            // The rate as written, digit for digit: "019200" is no speed of the meters.
+            const auto rate =
+                std::find_if(kBaudRates.begin(), kBaudRates.end(),
+                             [&value](int known) { return std::to_string(known) == value; });
+            if (rate == kBaudRates.end())
                 return fail("--baud takes 4800, 9600, 19200 or 38400, not '" + value + "'");
-            o.baud = std::atoi(value.c_str());
+            o.baud = *rate;
         } else if (a == "--dev") {
             if (!take()) return fail("--dev needs a device file");
             o.devicePath = value;

@@ -15,6 +15,7 @@
 #include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
+#include "core/seams/BaudRates.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
 #include "tools/kivo-log/LogOptions.h"
@@ -121,12 +122,8 @@ int main(int argc, char** argv) {
             return Refuse(*why);
     }
 
-    static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
-    int baudItem = 2;
-    for (int i = 0; i < 4; ++i) {
-        if (kBauds[i] == options.baud) baudItem = i;
-    }
-    session.SelectHostPort(portNumber, baudItem);
+    session.SelectHostPort(portNumber,
+                           kivo::BaudItemOf(options.baud).value_or(kivo::kDefaultBaudItem));
     if (session.State().PortNumber == 0) return Fail("cannot open the port " + portPath);
 
     const kivo::RecordMode mode =
