@@ -111,6 +111,8 @@ TEST(Commands, ScaleEntry) {
                                        {" 0.0100xyz", EntryCheck::Accepted, 100},
                                        {"0.00314", EntryCheck::Accepted, 31},
                                        {"0.00316", EntryCheck::Accepted, 32},
+                                       // Just under the half in double precision.
+                                       {"0.00015", EntryCheck::Accepted, 2},
                                        {"0.0256", EntryCheck::OutOfRange, 0},
                                        {"0.00009", EntryCheck::OutOfRange, 0},
                                        {"-0.001", EntryCheck::OutOfRange, 0},
@@ -119,6 +121,11 @@ TEST(Commands, ScaleEntry) {
                                        {"0,0031", EntryCheck::OutOfRange, 0},  // reads 0
                                        {"abc", EntryCheck::NotANumber, 0},
                                        {"", EntryCheck::NotANumber, 0},
+                                       // scanf fails where strtod would read 0 or inf.
+                                       {"0x", EntryCheck::NotANumber, 0},
+                                       {"0xg", EntryCheck::NotANumber, 0},
+                                       {"infin", EntryCheck::NotANumber, 0},
+                                       {"0x1p-10", EntryCheck::Accepted, 10},
                                        {longest, EntryCheck::Accepted, 10},
                                        {longest + "0", EntryCheck::TooLong, 0},
                                    });

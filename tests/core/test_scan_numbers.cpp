@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "core/text/ScanNumbers.h"
 
@@ -45,6 +46,52 @@ TEST(ScanInt, ScanfConversions) {
             EXPECT_EQ(*value, c.value);
             EXPECT_EQ(pos, c.end);
         }
+    }
+}
+
+constexpr std::int64_t kNoValue = std::numeric_limits<std::int64_t>::min();
+
+// What `scan` reads of the whole of `text`; kNoValue when it refuses and leaves pos alone.
+template <typename Scan>
+std::int64_t ScanWhole(std::string_view text, Scan scan) {
+    std::size_t pos = 0;
+    const auto value = scan(text, pos);
+    if (!value) return pos == 0 ? kNoValue : kNoValue + 1;
+    return pos == text.size() ? static_cast<std::int64_t>(*value) : kNoValue + 2;
+}
+
+// Files hold a number past 32 bits at the range's end; a reply's field refuses it, and "%u"
+// wraps a sign modulo 2^32. The edges are one apart.
+TEST(ScanInt, PastThirtyTwoBitsSaturatesOrRefuses) {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    struct Case {
+        const char* text;
+        std::int64_t saturated;
+        std::int64_t refusing;
+        std::int64_t unsignedValue;
+    };
+    const Case cases[] = {
+        {"2147483647", kMax, kMax, 2147483647},
+        {"2147483648", kMax, kNoValue, 2147483648},
+        {"-2147483648", kMin, kMin, 2147483648},
+        {"-2147483649", kMin, kNoValue, 2147483647},
+        {"4294967295", kMax, kNoValue, 4294967295},
+        {"4294967296", kMax, kNoValue, kNoValue},
+        {"-4294967295", kMin, kNoValue, 1},
+        {"-4294967296", kMin, kNoValue, kNoValue},
+        {"-1", -1, -1, 4294967295},
+    };
+    const auto saturating = [](std::string_view t, std::size_t& p) { return ScanInt(t, p); };
+    const auto refusing = [](std::string_view t, std::size_t& p) {
+        return ScanInt(t, p, 0, IntOverflow::Refuse);
+    };
+    const auto toUnsigned = [](std::string_view t, std::size_t& p) { return ScanUnsigned(t, p); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ScanWhole(c.text, saturating), c.saturated);
+        EXPECT_EQ(ScanWhole(c.text, refusing), c.refusing);
+        EXPECT_EQ(ScanWhole(c.text, toUnsigned), c.unsignedValue);
     }
 }
 

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string_view>
+
+#include "core/text/CFormat.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
 
@@ -14,97 +16,22 @@ constexpr std::int32_t kMemoryFullPages = 4094;
 constexpr std::size_t kClockTokenWidth = 199;     // "%199s"
 constexpr std::size_t kIntervalTokenWidth = 79;   // "%79s"
 constexpr std::size_t kCycleIntervalLength = 39;  // what SetupState::cycleInterval holds
+constexpr std::size_t kMaxTitleLength = 199;
 
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+// "%d" of a reply: a number too large for its field changes nothing.
+std::optional<std::int32_t> ScanSigned(std::string_view rest) {
+    std::size_t pos = 0;
+    return ScanInt(rest, pos, 0, IntOverflow::Refuse);
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The few scanf conversions the replies use, with C's rules and no locale: each call is one
-// directive of a format and consumes input as sscanf would.
-class ScanCursor {
-public:
-    explicit ScanCursor(std::string_view input) : input_(input) {}
-
-    // An ordinary format character: it must be the next input character.
-    bool Literal(char expected) {
-        if (at_ >= input_.size() || input_[at_] != expected) return false;
-        ++at_;
-        return true;
-    }
-
-    // "%d", or "%2d" with a width; the width counts the sign.
-    std::optional<std::int32_t> Signed(std::size_t width = 0) {
-        const std::optional<Integer> number = ReadInteger(width);
-        if (!number) return std::nullopt;
-        const std::uint64_t limit = number->negative ? 0x80000000u : 0x7FFFFFFFu;
-        if (number->magnitude > limit) return std::nullopt;
-        const std::int64_t magnitude = static_cast<std::int64_t>(number->magnitude);
-        return static_cast<std::int32_t>(number->negative ? -magnitude : magnitude);
-    }
-
-    // "%u": C takes a sign here too and negates modulo 2^32.
-    std::optional<std::uint32_t> Unsigned() {
-        const std::optional<Integer> number = ReadInteger(0);
-        if (!number || number->magnitude > 0xFFFFFFFFu) return std::nullopt;
-        const auto magnitude = static_cast<std::uint32_t>(number->magnitude);
-        return number->negative ? static_cast<std::uint32_t>(0u - magnitude) : magnitude;
-    }
-
-    // "%Ns": the next run of non-blank characters, at most `width` of them.
-    std::optional<std::string> Token(std::size_t width) {
-        SkipSpace();
-        const std::size_t start = at_;
-        while (at_ < input_.size() && !IsCSpace(input_[at_]) && at_ - start < width) ++at_;
-        if (at_ == start) return std::nullopt;
-        return std::string(input_.substr(start, at_ - start));
-    }
-
-private:
-    struct Integer {
-        bool negative;
-        std::uint64_t magnitude;  // saturates just past 32 bits
-    };
-
-    void SkipSpace() {
-        while (at_ < input_.size() && IsCSpace(input_[at_])) ++at_;
-    }
-
-    std::optional<Integer> ReadInteger(std::size_t width) {
-        SkipSpace();
-        std::size_t left = width == 0 ? input_.size() : width;
-        Integer number{false, 0};
-        if (left > 0 && at_ < input_.size() && (input_[at_] == '+' || input_[at_] == '-')) {
-            number.negative = input_[at_] == '-';
-            ++at_;
-            --left;
-        }
-        bool anyDigit = false;
-        while (left > 0 && at_ < input_.size() && IsDigit(input_[at_])) {
-            if (number.magnitude <= 0xFFFFFFFFu) {
-                number.magnitude = number.magnitude * 10 + static_cast<unsigned>(input_[at_] - '0');
-            }
-            anyDigit = true;
-            ++at_;
-            --left;
-        }
-        if (!anyDigit) return std::nullopt;
-        return number;
-    }
-
-    std::string_view input_;
-    std::size_t at_ = 0;
-};
 
 // "%2d:%2d:%2d" (separator ':' or '/') or "%2d%2d%2d" (separator '\0'); how many fields it
 // assigned, as sscanf counts them.
 int ScanThreeFields(std::string_view token, char separator, std::array<std::int32_t, 3>& fields) {
-    ScanCursor cursor(token);
+    std::size_t pos = 0;
     int assigned = 0;
     for (std::int32_t& field : fields) {
-        if (assigned > 0 && separator != '\0' && !cursor.Literal(separator)) break;
-        const std::optional<std::int32_t> value = cursor.Signed(2);
+        if (assigned > 0 && separator != '\0' && !ScanLiteral(token, pos, separator)) break;
+        const std::optional<std::int32_t> value = ScanInt(token, pos, 2, IntOverflow::Refuse);
         if (!value) break;
         field = *value;
         ++assigned;
@@ -114,7 +41,8 @@ int ScanThreeFields(std::string_view token, char separator, std::array<std::int3
 
 // The CLK and DAT token, read first with the separated form and then with the packed one.
 std::optional<std::array<std::int32_t, 3>> ScanClockToken(std::string_view rest, char separator) {
-    const std::optional<std::string> token = ScanCursor(rest).Token(kClockTokenWidth);
+    std::size_t pos = 0;
+    const std::optional<std::string_view> token = ScanToken(rest, pos, kClockTokenWidth);
     if (!token) return std::nullopt;
     std::array<std::int32_t, 3> fields{};
     if (ScanThreeFields(*token, separator, fields) == 3) return fields;
@@ -132,7 +60,8 @@ struct ReplyRow {
 
 template <std::uint32_t SetupState::*field>
 void StoreUnsigned(std::string_view rest, std::string_view, ReplyTarget& target) {
-    if (const std::optional<std::uint32_t> value = ScanCursor(rest).Unsigned()) {
+    std::size_t pos = 0;
+    if (const std::optional<std::uint32_t> value = ScanUnsigned(rest, pos)) {
         target.setup.*field = *value;
     }
 }
@@ -140,7 +69,7 @@ void StoreUnsigned(std::string_view rest, std::string_view, ReplyTarget& target)
 // A signed value with its flag saying the meter has reported it.
 template <std::int32_t SetupState::*field, bool SetupState::*reported>
 void StoreReported(std::string_view rest, std::string_view, ReplyTarget& target) {
-    if (const std::optional<std::int32_t> value = ScanCursor(rest).Signed()) {
+    if (const std::optional<std::int32_t> value = ScanSigned(rest)) {
         target.setup.*reported = true;
         target.setup.*field = *value;
     }
@@ -169,13 +98,14 @@ void ApplyDone(std::string_view, std::string_view, ReplyTarget& target) {
 }
 
 void ApplyInterval(std::string_view rest, std::string_view, ReplyTarget& target) {
-    if (const std::optional<std::string> token = ScanCursor(rest).Token(kIntervalTokenWidth)) {
-        target.setup.cycleInterval = token->substr(0, kCycleIntervalLength);
+    std::size_t pos = 0;
+    if (const std::optional<std::string_view> token = ScanToken(rest, pos, kIntervalTokenWidth)) {
+        target.setup.cycleInterval = std::string(token->substr(0, kCycleIntervalLength));
     }
 }
 
 void ApplyMemory(std::string_view rest, std::string_view, ReplyTarget& target) {
-    const std::optional<std::int32_t> pages = ScanCursor(rest).Signed();
+    const std::optional<std::int32_t> pages = ScanSigned(rest);
     if (!pages) return;
     target.setup.memoryUsedPages = *pages;
     if (*pages >= kMemoryFullPages) target.view.ShowMemoryFullWindow();
@@ -242,10 +172,10 @@ void ShowStoreStatus(View& view, bool current) {
 }
 
 std::string FormatTitle(const std::string& identification) {
-    std::array<char, 200> caption{};
-    std::snprintf(caption.data(), caption.size(), "KIVO View:  v1.16 10/20/03      KIVO: %s",
-                  identification.c_str());
-    return std::string(caption.data());
+    std::string caption =
+        FormatC("KIVO View:  v1.16 10/20/03      KIVO: %s", identification.c_str());
+    if (caption.size() > kMaxTitleLength) caption.resize(kMaxTitleLength);
+    return caption;
 }
 
 }  // namespace kivo
