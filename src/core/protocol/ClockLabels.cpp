@@ -1,25 +1,18 @@
 #include "core/protocol/ClockLabels.h"
 
-#include <cstdio>
+#include "core/text/CFormat.h"
 
 namespace kivo {
 
 std::string MeterClockLabel(const MeterClock& clock, double dataLineCount) {
-    char text[128];
-    if (clock.month == 99) {
-        std::snprintf(text, sizeof text, "KIVO:  %1.0lf", dataLineCount);
-    } else {
-        std::snprintf(text, sizeof text, "KIVO:   %02d/%02d/%02d  %02d:%02d:%02d", clock.month,
-                      clock.day, clock.year, clock.hour, clock.minute, clock.second);
-    }
-    return text;
+    if (clock.month == 99) return FormatC("KIVO:  %1.0lf", dataLineCount);
+    return FormatC("KIVO:   %02d/%02d/%02d  %02d:%02d:%02d", clock.month, clock.day, clock.year,
+                   clock.hour, clock.minute, clock.second);
 }
 
 std::string HostClockLabel(const HostClockSnapshot& clock) {
-    char text[128];
-    std::snprintf(text, sizeof text, "Host:  %02d/%02d/%02d  %02d:%02d:%02d", clock.month,
-                  clock.day, clock.year, clock.hour, clock.minute, clock.second);
-    return text;
+    return FormatC("Host:  %02d/%02d/%02d  %02d:%02d:%02d", clock.month, clock.day, clock.year,
+                   clock.hour, clock.minute, clock.second);
 }
 
 }  // namespace kivo

@@ -1,8 +1,7 @@
 #include "core/protocol/SetupDisplay.h"
 
-#include <cstdio>
-
 #include "core/protocol/ClockLabels.h"
+#include "core/text/CFormat.h"
 
 namespace kivo {
 
@@ -11,13 +10,6 @@ namespace {
 constexpr std::int32_t kMemoryPages = 4095;
 constexpr std::int32_t kPageBytes = 264;
 
-template <class... Args>
-std::string Format(const char* format, Args... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 // Percent of the memory, rounded to single precision before it is printed.
 double MemoryPercent(std::int64_t pages) {
     return static_cast<float>(static_cast<double>(pages) * (1.0 / kMemoryPages) * 100.0);
@@ -25,7 +17,7 @@ double MemoryPercent(std::int64_t pages) {
 
 std::string MemoryLabel(const char* name, std::int64_t pages) {
     const long kilobytes = static_cast<long>(pages * kPageBytes / 1024);
-    return Format("%s:  %1ld K  %4.1f %%", name, kilobytes, MemoryPercent(pages));
+    return FormatC("%s:  %1ld K  %4.1f %%", name, kilobytes, MemoryPercent(pages));
 }
 
 }  // namespace
@@ -39,16 +31,16 @@ std::string MemoryFreeLabel(std::int32_t usedPages) {
 
 std::string EngrScaleLabel(std::int32_t scaleCode) {
     const float scale = static_cast<float>(scaleCode * 0.0001);
-    return Format("%6.4f", static_cast<double>(scale));
+    return FormatC("%6.4f", static_cast<double>(scale));
 }
 
 void RefreshSetupDisplay(SetupState& setup, const MeterClock& meterClock,
                          const HostClockSnapshot& hostClock, const DeviceCalibration& calibration,
                          double dataLineCount, View& view) {
     if (setup.meterIdentified) {
-        view.SetText(Control::LBAVE, Format("Average: %1u", setup.averageCount));
-        view.SetText(Control::LBNS, Format("Number of Sample: %1u", setup.sampleCount));
-        view.SetText(Control::LBNC, Format("Number of Cycles: %1u", setup.cycleCount));
+        view.SetText(Control::LBAVE, FormatC("Average: %1u", setup.averageCount));
+        view.SetText(Control::LBNS, FormatC("Number of Sample: %1u", setup.sampleCount));
+        view.SetText(Control::LBNC, FormatC("Number of Cycles: %1u", setup.cycleCount));
         view.SetText(Control::LBCI, "Cycle Interval: " + setup.cycleInterval);
         const bool logging = setup.loggingOn != 0;
         view.SetText(Control::LBLog, logging ? "Logging: ON" : "Logging: OFF");
@@ -70,11 +62,11 @@ void RefreshSetupDisplay(SetupState& setup, const MeterClock& meterClock,
                    {setup.ph11OnKnown, setup.ph11OnTime, Control::LBph11onTime},
                    {setup.ph11OffKnown, setup.ph11OffTime, Control::LBph11offTime}};
     for (const auto& timing : timings) {
-        if (timing.known) view.SetText(timing.label, Format("%1d", timing.value));
+        if (timing.known) view.SetText(timing.label, FormatC("%1d", timing.value));
     }
     if (setup.uglOffsetFresh) {
         setup.uglOffsetFresh = false;
-        view.SetText(Control::LBugloffset, Format("%1d", setup.uglOffset));
+        view.SetText(Control::LBugloffset, FormatC("%1d", setup.uglOffset));
     }
     if (setup.uglScaleFresh) {
         setup.uglScaleFresh = false;
@@ -84,21 +76,21 @@ void RefreshSetupDisplay(SetupState& setup, const MeterClock& meterClock,
     if (fullScale[1] > 0.0f) {  // NaN fails this test too
         const char* units = calibration.engrUnits.c_str();
         view.SetPageVisible(PageFLSetup, true);
-        view.SetText(Control::LBHiRes, Format("ASV1:  Hi Resolution   0.0-%3.1f %s",
-                                              static_cast<double>(fullScale[0]), units));
-        view.SetText(Control::LBStdRes, Format("ASV2:  Std Resolution  0.0-%3.1f %s",
-                                               static_cast<double>(fullScale[1]), units));
-        view.SetText(Control::LBWideRange, Format("ASV4:  Wide Range:     0.0-%3.1f %s",
-                                                  static_cast<double>(fullScale[2]), units));
+        view.SetText(Control::LBHiRes, FormatC("ASV1:  Hi Resolution   0.0-%3.1f %s",
+                                               static_cast<double>(fullScale[0]), units));
+        view.SetText(Control::LBStdRes, FormatC("ASV2:  Std Resolution  0.0-%3.1f %s",
+                                                static_cast<double>(fullScale[1]), units));
+        view.SetText(Control::LBWideRange, FormatC("ASV4:  Wide Range:     0.0-%3.1f %s",
+                                                   static_cast<double>(fullScale[2]), units));
         view.SetVisible(Control::HRArrow, setup.analogRange == 1);
         view.SetVisible(Control::SRArrow, setup.analogRange == 2);
         view.SetVisible(Control::WRArrow, setup.analogRange == 4);
     }
     if (calibration.engrScale > 0.0f) {
         view.SetText(Control::LBDFuglscale,
-                     Format("%6.4f", static_cast<double>(calibration.engrScale)));
+                     FormatC("%6.4f", static_cast<double>(calibration.engrScale)));
         view.SetText(Control::LBDFugloffset,
-                     Format("%1.0f", static_cast<double>(calibration.engrOffset)));
+                     FormatC("%1.0f", static_cast<double>(calibration.engrOffset)));
     }
 }
 
