@@ -83,7 +83,7 @@ TEST(ConvertToEngineering, EachKindUsesItsOwnSlotAndFormula) {
         {"xTemp", eng.xTemp, 110 * 3.0 + 20},
         {"pressure", eng.pressure, 110 * 4.0 + 30},
         {"meterEngr", eng.meterEngr, 110.0},
-        {"vsf125", cal.vsfValue[55], 5.0},
+        {"vsf125", eng.vsf[55], 5.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -164,13 +164,14 @@ TEST(CorrectCounts, ReferenceThenTemperature) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DeviceCalibration cal = LoadCalibration(kWithReference);
-        cal.firstReference[17] = 1000.0;
+        const DeviceCalibration cal = LoadCalibration(kWithReference);
+        std::array<double, kSlots> firstReference{};
+        firstReference[17] = 1000.0;
         RawTable raw{};
         raw[7] = 1000.0;
         raw[9] = 1000.0;
         raw[17] = c.refReading;
-        CorrectCounts(cal, raw, 1000.0, c.reference, c.temperature);
+        CorrectCounts(cal, raw, 1000.0, firstReference, c.reference, c.temperature);
         EXPECT_NEAR(raw[9], c.expected, 1e-6);
         EXPECT_EQ(raw[7], 1000.0);  // column 2's channel has no reference
         EXPECT_EQ(raw[17], c.refReading);
@@ -180,11 +181,12 @@ TEST(CorrectCounts, ReferenceThenTemperature) {
 TEST(CorrectCounts, NeutralReferenceLeavesTheChannelUnchanged) {
     DeviceCalibration cal =
         LoadCalibration("BB\nColumns=3\nDate=1\nLambdaref=2 1 0\nLambda=3 1 0 470 470\n");
-    cal.firstReference[16] = 2345.0;
+    std::array<double, kSlots> firstReference{};
+    firstReference[16] = 2345.0;
     RawTable raw{};
     raw[8] = 1234.5;
     raw[16] = 2345.0;
-    CorrectCounts(cal, raw, 0.0, true, false);
+    CorrectCounts(cal, raw, 0.0, firstReference, true, false);
     EXPECT_EQ(raw[8], 1234.5);
 }
 

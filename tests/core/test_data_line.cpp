@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "DecimalCommaLocale.h"
 #include "FakePrompts.h"
+#include "core/chain/DataChain.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceFile.h"
 
@@ -122,28 +125,35 @@ TEST(SplitDataLine, NumbersIgnoreADecimalCommaLocale) {
     EXPECT_EQ(split.values[1], -0.125);
 }
 
-// A parser with a device file loaded from text.
+// The data chain with a device file loaded from text.
 class ParseDataLineTest : public ::testing::Test {
 protected:
-    DataLineParser parser;
     DeviceCalibration cal;
-    MeterClock meterClock;
-    HostClockSnapshot host;
+    std::unique_ptr<DataChain> chain = std::make_unique<DataChain>(cal);
     FixedClock clock;
     FakePrompts prompts;
+    std::vector<ColumnMismatch> mismatches;  // the events the operator must be told of
     bool deviceLoaded = false;
     bool alternate = false;
+
+    const LineCounts& Counts() const { return chain->Counts(); }
+    const Sample& Current() const { return chain->Current(); }
+    const MeterClock& meterClock() const { return Current().meterClock; }
+    const HostClockSnapshot& host() const { return Current().hostClock; }
 
     void LoadDevice(const std::string& text) {
         std::istringstream in(text);
         std::string name;
+        chain->DeviceFileLoaded();
         ASSERT_TRUE(ReadDeviceFile(in, cal, name, prompts));
         deviceLoaded = true;
     }
 
     bool Parse(const std::string& line) {
-        return parser.ParseDataLine(line, alternate, deviceLoaded, cal, meterClock, host, clock,
-                                    prompts);
+        const LineOutcome outcome =
+            chain->Accept(line, deviceLoaded, {alternate, false, false}, clock);
+        if (outcome.mismatch) mismatches.push_back(*outcome.mismatch);
+        return outcome.dataLine;
     }
 };
 
@@ -153,46 +163,46 @@ constexpr const char* kFluoro =
 TEST_F(ParseDataLineTest, StoresRawValuesByTypeAndCapturesFirstReference) {
     LoadDevice(kFluoro);
     ASSERT_TRUE(Parse("11/20/03\t12:30:45\t4050\t2001\t130\t3000"));
-    EXPECT_EQ(parser.RawValues[25], 4050.0);
-    EXPECT_EQ(parser.RawValues[31], 2001.0);
-    EXPECT_EQ(parser.RawValues[52], 130.0);
-    EXPECT_EQ(parser.RawValues[39], 3000.0);
-    EXPECT_EQ(parser.rawITemp, 3000.0);
-    EXPECT_EQ(cal.firstReference[31], 2001.0);
-    EXPECT_EQ(parser.RawValues[1], 0.0);  // date and time columns store nothing
-    EXPECT_EQ(parser.RawValues[2], 0.0);
+    EXPECT_EQ(Current().counts[25], 4050.0);
+    EXPECT_EQ(Current().counts[31], 2001.0);
+    EXPECT_EQ(Current().counts[52], 130.0);
+    EXPECT_EQ(Current().counts[39], 3000.0);
+    EXPECT_EQ(Current().rawITemp, 3000.0);
+    EXPECT_EQ(Current().firstReference[31], 2001.0);
+    EXPECT_EQ(Current().counts[1], 0.0);  // date and time columns store nothing
+    EXPECT_EQ(Current().counts[2], 0.0);
 
     ASSERT_TRUE(Parse("11/20/03\t12:30:46\t4060\t1990\t131\t3001"));
-    EXPECT_EQ(parser.RawValues[31], 1990.0);
-    EXPECT_EQ(cal.firstReference[31], 2001.0);  // only the first after the load
+    EXPECT_EQ(Current().counts[31], 1990.0);
+    EXPECT_EQ(Current().firstReference[31], 2001.0);  // only the first after the load
 
     LoadDevice(kFluoro);  // a load re-arms the capture
     ASSERT_TRUE(Parse("11/20/03\t12:30:47\t4060\t1980\t131\t3001"));
-    EXPECT_EQ(cal.firstReference[31], 1980.0);
+    EXPECT_EQ(Current().firstReference[31], 1980.0);
 }
 
 TEST_F(ParseDataLineTest, MeterAndHostClocks) {
     LoadDevice(kFluoro);
     ASSERT_TRUE(Parse("11/20/03\t12:30:45\t1\t2\t3\t4"));
-    EXPECT_EQ(meterClock.month, 11);
-    EXPECT_EQ(meterClock.day, 20);
-    EXPECT_EQ(meterClock.year, 3);
-    EXPECT_EQ(meterClock.hour, 12);
-    EXPECT_EQ(meterClock.minute, 30);
-    EXPECT_EQ(meterClock.second, 45);
-    EXPECT_EQ(host.year, 4);
-    EXPECT_EQ(host.month, 3);
-    EXPECT_EQ(host.day, 5);
-    EXPECT_EQ(host.hour, 7);
-    EXPECT_EQ(host.second, 9);
+    EXPECT_EQ(meterClock().month, 11);
+    EXPECT_EQ(meterClock().day, 20);
+    EXPECT_EQ(meterClock().year, 3);
+    EXPECT_EQ(meterClock().hour, 12);
+    EXPECT_EQ(meterClock().minute, 30);
+    EXPECT_EQ(meterClock().second, 45);
+    EXPECT_EQ(host().year, 4);
+    EXPECT_EQ(host().month, 3);
+    EXPECT_EQ(host().day, 5);
+    EXPECT_EQ(host().hour, 7);
+    EXPECT_EQ(host().second, 9);
 
     // A line without date and time fields leaves the meter clock as it was.
     LoadDevice("N\nColumns=2\nCHL=1 1 0\nNTU=2 1 0\n");
     clock.now.second = 10;
     ASSERT_TRUE(Parse("5\t6"));
-    EXPECT_EQ(meterClock.month, 11);
-    EXPECT_EQ(meterClock.second, 45);
-    EXPECT_EQ(host.second, 10);
+    EXPECT_EQ(meterClock().month, 11);
+    EXPECT_EQ(meterClock().second, 45);
+    EXPECT_EQ(host().second, 10);
 }
 
 TEST_F(ParseDataLineTest, RefusedLinesGoToTheReplyParserWithoutCountingAMismatch) {
@@ -200,9 +210,9 @@ TEST_F(ParseDataLineTest, RefusedLinesGoToTheReplyParserWithoutCountingAMismatch
     for (const char* line : {"KIVO FL v1.16", "AVE 10", "1\t2\t3\t4\t5\t6 ", ""}) {
         SCOPED_TRACE(line);
         EXPECT_FALSE(Parse(line));
-        EXPECT_EQ(parser.MismatchCount, 0);
+        EXPECT_EQ(Counts().MismatchCount, 0);
     }
-    EXPECT_EQ(parser.DataLineCount, 0.0);
+    EXPECT_EQ(Counts().DataLineCount, 0.0);
 }
 
 TEST_F(ParseDataLineTest, SixthMismatchInARowWarnsOnce) {
@@ -211,20 +221,19 @@ TEST_F(ParseDataLineTest, SixthMismatchInARowWarnsOnce) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         for (int i = 0; i < 5; ++i) EXPECT_FALSE(Parse(shortLine));
-        EXPECT_TRUE(prompts.warnings.empty());
+        EXPECT_TRUE(mismatches.empty());
         EXPECT_FALSE(Parse(shortLine));
-        ASSERT_EQ(prompts.warnings.size(), 1u);
-        EXPECT_EQ(prompts.warnings[0].caption, "Possible Mis-Match between Device File and Meter");
-        EXPECT_EQ(prompts.warnings[0].text,
-                  "Execution Error - Columns found 4 != Columns Expected 5");
+        ASSERT_EQ(mismatches.size(), 1u);
+        EXPECT_EQ(mismatches[0].found, 4);
+        EXPECT_EQ(mismatches[0].expected, 5);
         for (int i = 0; i < 5; ++i) EXPECT_FALSE(Parse(shortLine + "\t5\t6"));
-        EXPECT_EQ(prompts.warnings.size(), 1u);
-        EXPECT_EQ(parser.MismatchCount, 11);
+        EXPECT_EQ(mismatches.size(), 1u);
+        EXPECT_EQ(Counts().MismatchCount, 11);
 
         // A good line ends the run; the next run warns again.
         EXPECT_TRUE(Parse(shortLine + "\t5"));
-        EXPECT_EQ(parser.MismatchCount, 0);
-        prompts.warnings.clear();
+        EXPECT_EQ(Counts().MismatchCount, 0);
+        mismatches.clear();
     }
 }
 
@@ -235,10 +244,10 @@ TEST_F(ParseDataLineTest, WithoutDeviceFileEveryLineIsData) {
     cal.columnType[2] = 52;
     EXPECT_TRUE(Parse("KIVO FL v1.16 S/N 0107"));
     EXPECT_TRUE(Parse("12"));
-    EXPECT_EQ(parser.RawValues[25], 12.0);
-    EXPECT_EQ(parser.RawValues[52], 0.0);
-    EXPECT_EQ(parser.DataLineCount, 2.0);
-    EXPECT_EQ(meterClock.month, 99);
+    EXPECT_EQ(Current().counts[25], 12.0);
+    EXPECT_EQ(Current().counts[52], 0.0);
+    EXPECT_EQ(Counts().DataLineCount, 2.0);
+    EXPECT_EQ(meterClock().month, 99);
 }
 
 TEST_F(ParseDataLineTest, SampleNumberStartsAtZeroWithDateAndOneWithout) {
@@ -253,19 +262,18 @@ TEST_F(ParseDataLineTest, SampleNumberStartsAtZeroWithDateAndOneWithout) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        parser = DataLineParser{};
-        meterClock = MeterClock{};
-        EXPECT_EQ(parser.SampleX, 0.01);
+        chain = std::make_unique<DataChain>(cal);
+        EXPECT_EQ(Counts().SampleX, 0.01);
         LoadDevice(c.device);
         ASSERT_TRUE(Parse(c.line));
-        EXPECT_EQ(parser.SampleX, c.firstX);
-        EXPECT_EQ(parser.FirstLineCount, 1.0);
+        EXPECT_EQ(Counts().SampleX, c.firstX);
+        EXPECT_EQ(Counts().FirstLineCount, 1.0);
         ASSERT_TRUE(Parse(c.line));
-        EXPECT_EQ(parser.SampleX, c.firstX + 1.0);
+        EXPECT_EQ(Counts().SampleX, c.firstX + 1.0);
         LoadDevice(c.device);  // a new device file does not restart the count
         ASSERT_TRUE(Parse(c.line));
-        EXPECT_EQ(parser.SampleX, c.firstX + 2.0);
-        EXPECT_EQ(parser.DataLineCount, 3.0);
+        EXPECT_EQ(Counts().SampleX, c.firstX + 2.0);
+        EXPECT_EQ(Counts().DataLineCount, 3.0);
     }
 }
 
@@ -273,13 +281,13 @@ TEST_F(ParseDataLineTest, AlternateModeReadsCompactDateAndTime) {
     alternate = true;
     LoadDevice("A\nColumns=3\nDate=1\nTime=2\nCHL=3 1 0\n");
     ASSERT_TRUE(Parse("112003\t123045\t4050"));
-    EXPECT_EQ(meterClock.month, 11);
-    EXPECT_EQ(meterClock.day, 20);
-    EXPECT_EQ(meterClock.year, 3);
-    EXPECT_EQ(meterClock.hour, 12);
-    EXPECT_EQ(meterClock.minute, 30);
-    EXPECT_EQ(meterClock.second, 45);
-    EXPECT_EQ(parser.RawValues[25], 4050.0);
+    EXPECT_EQ(meterClock().month, 11);
+    EXPECT_EQ(meterClock().day, 20);
+    EXPECT_EQ(meterClock().year, 3);
+    EXPECT_EQ(meterClock().hour, 12);
+    EXPECT_EQ(meterClock().minute, 30);
+    EXPECT_EQ(meterClock().second, 45);
+    EXPECT_EQ(Current().counts[25], 4050.0);
     EXPECT_FALSE(Parse("11/20/03\t12:30:45\t4050"));
 }
 

@@ -239,8 +239,6 @@ TEST(DeviceFile, EachLoadResetsTheTables) {
     Loaded loaded;
     LoadInto(loaded, "A\nColumns=4\nCHL=3 2 5\nLambda=4 1 2 470 470\nASV2=1\nmaxvoltage=2\n");
     ASSERT_TRUE(loaded.ok);
-    loaded.cal.firstReference[31] = 1234.0;
-    loaded.cal.vsfValue[54] = 0.5;
 
     LoadInto(loaded, "B\n");
     ASSERT_TRUE(loaded.ok);
@@ -249,8 +247,6 @@ TEST(DeviceFile, EachLoadResetsTheTables) {
     EXPECT_EQ(loaded.cal.offset[25], 0.0);
     EXPECT_EQ(loaded.cal.wavelength[9], 0);
     EXPECT_EQ(loaded.cal.channelColour[9], 255u * 65536u);
-    EXPECT_EQ(loaded.cal.firstReference[31], 9999.9);
-    EXPECT_EQ(loaded.cal.vsfValue[54], 0.0);
     EXPECT_EQ(loaded.cal.asvFullScale[1], 0.0f);
     EXPECT_EQ(loaded.cal.maxVoltage, 0.0f);
     EXPECT_EQ(loaded.cal.declaredColumns, 4);  // no "Columns=" in B
@@ -263,7 +259,6 @@ TEST(DeviceFile, ProgramStartValues) {
     cal.declaredColumns = 9;
     cal.ResetToProgramStart();
     EXPECT_EQ(cal.scale[3], 1.0);
-    EXPECT_EQ(cal.firstReference[74], -9999.9);
     EXPECT_EQ(Printed("%8.6lf", cal.theta), "2.041975");
     EXPECT_EQ(cal.salinity, 32.0);
     EXPECT_EQ(cal.chi, 1.1);

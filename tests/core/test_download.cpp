@@ -29,10 +29,10 @@ struct DownloadBench {
 
 TEST(MemoryDownload, StartsInProgress) {
     DownloadBench bench;
-    EXPECT_EQ(bench.download.Status(), download::kNone);
+    EXPECT_EQ(bench.download.Status(), DownloadState::None);
     ASSERT_TRUE(bench.Start(1, 10));
     EXPECT_TRUE(bench.download.Active());
-    EXPECT_EQ(bench.download.Status(), download::kInProgress);
+    EXPECT_EQ(bench.download.Status(), DownloadState::InProgress);
     EXPECT_EQ(bench.download.IdleTicks(), MemoryDownload::kIdleTicks);
     EXPECT_EQ(bench.download.BytesReceived(), 0);
     EXPECT_EQ(bench.download.ExpectedBytes(), 2640);
@@ -64,13 +64,13 @@ TEST(MemoryDownload, EndMarkerInAnyCaseAndAnySplit) {
             bench.Tick(c.reads[i]);
         }
         EXPECT_FALSE(bench.download.Active());
-        EXPECT_EQ(bench.download.Status(), download::kComplete);
+        EXPECT_EQ(bench.download.Status(), DownloadState::Complete);
         EXPECT_EQ(bench.download.IdleTicks(), 0);
         EXPECT_EQ(bench.download.BytesReceived(), static_cast<std::int64_t>(c.file.size()));
         // Later reads are ordinary input, not the download's.
         bench.Tick("late bytes");
         EXPECT_EQ(ReadBytes(bench.Path()), c.file);
-        EXPECT_EQ(bench.download.Status(), download::kComplete);
+        EXPECT_EQ(bench.download.Status(), DownloadState::Complete);
         EXPECT_TRUE(bench.log.messages.empty());
     }
 }
@@ -81,7 +81,7 @@ TEST(MemoryDownload, NearMissesDoNotEndIt) {
     const std::string reads[] = {"et x", "ETY", std::string("e\0tx", 4), "xte", "\xc3\xa9t", "x"};
     for (const std::string& read : reads) bench.Tick(read);
     EXPECT_TRUE(bench.download.Active());
-    EXPECT_EQ(bench.download.Status(), download::kInProgress);
+    EXPECT_EQ(bench.download.Status(), DownloadState::InProgress);
 }
 
 TEST(MemoryDownload, EveryTickThatWroteIsOnDisk) {
@@ -112,7 +112,7 @@ TEST(MemoryDownload, SilenceTimesOut) {
         EXPECT_TRUE(bench.download.Active());
         bench.Tick();
         EXPECT_FALSE(bench.download.Active());
-        EXPECT_EQ(bench.download.Status(), download::kIncomplete);
+        EXPECT_EQ(bench.download.Status(), DownloadState::Incomplete);
         EXPECT_EQ(ReadBytes(bench.Path()),
                   std::string(static_cast<std::size_t>(c.ticksWithBytes), 'd'));
     }
@@ -129,7 +129,7 @@ TEST(MemoryDownload, CancelStaysCancelledWhateverEndsIt) {
         ASSERT_TRUE(bench.Start());
         bench.Tick("abc");
         bench.download.Cancel();
-        EXPECT_EQ(bench.download.Status(), download::kCancelled);
+        EXPECT_EQ(bench.download.Status(), DownloadState::Cancelled);
         EXPECT_TRUE(bench.download.Active());  // the transfer goes on
         if (c.byMarker) {
             bench.Tick("ETX");
@@ -137,17 +137,17 @@ TEST(MemoryDownload, CancelStaysCancelledWhateverEndsIt) {
             for (int i = 0; i <= MemoryDownload::kIdleTicks; ++i) bench.Tick();
         }
         EXPECT_FALSE(bench.download.Active());
-        EXPECT_EQ(bench.download.Status(), download::kCancelled);
+        EXPECT_EQ(bench.download.Status(), DownloadState::Cancelled);
     }
 }
 
 TEST(MemoryDownload, CancelWithoutADownloadOnlySetsTheStatus) {
     DownloadBench bench;
     bench.download.Cancel();
-    EXPECT_EQ(bench.download.Status(), download::kCancelled);
+    EXPECT_EQ(bench.download.Status(), DownloadState::Cancelled);
     for (int i = 0; i < 100; ++i) bench.Tick("etx");
     EXPECT_FALSE(bench.download.Active());
-    EXPECT_EQ(bench.download.Status(), download::kCancelled);
+    EXPECT_EQ(bench.download.Status(), DownloadState::Cancelled);
 }
 
 TEST(MemoryDownload, WindowCarriesOverIntoTheNextDownload) {
@@ -157,13 +157,13 @@ TEST(MemoryDownload, WindowCarriesOverIntoTheNextDownload) {
     bench.Tick("data... e");
     bench.Tick("t");
     for (int i = 0; i <= MemoryDownload::kIdleTicks; ++i) bench.Tick();
-    ASSERT_EQ(bench.download.Status(), download::kIncomplete);
+    ASSERT_EQ(bench.download.Status(), DownloadState::Incomplete);
     EXPECT_EQ(bench.download.EndMarkerWindow(), " et");
 
     ASSERT_TRUE(bench.Start(2));
     EXPECT_EQ(bench.download.EndMarkerWindow(), " et");  // not cleared by the start
     bench.Tick("x and the rest");
-    EXPECT_EQ(bench.download.Status(), download::kComplete);
+    EXPECT_EQ(bench.download.Status(), DownloadState::Complete);
     EXPECT_EQ(ReadBytes(bench.Path(2)), "x and the rest");
     EXPECT_EQ(ReadBytes(bench.Path(1)), "data... et");
 }
@@ -186,7 +186,7 @@ TEST(MemoryDownload, FileThatCannotBeCreatedStartsNothing) {
     const std::string path = bench.dir.File("missing folder/memory.raw");
     EXPECT_FALSE(bench.download.Start(path, 5));
     EXPECT_FALSE(bench.download.Active());
-    EXPECT_EQ(bench.download.Status(), download::kNone);
+    EXPECT_EQ(bench.download.Status(), DownloadState::None);
     ASSERT_EQ(bench.log.messages.size(), 1u);
     EXPECT_NE(bench.log.messages[0].find(path), std::string::npos);
     EXPECT_NE(bench.log.messages[0].find(std::strerror(ENOENT)), std::string::npos);
@@ -200,7 +200,7 @@ TEST(MemoryDownload, LostBytesMakeItIncomplete) {
     bench.Tick("more data");
     bench.Tick("etx");
     EXPECT_FALSE(bench.download.Active());
-    EXPECT_EQ(bench.download.Status(), download::kIncomplete);
+    EXPECT_EQ(bench.download.Status(), DownloadState::Incomplete);
     EXPECT_EQ(bench.download.ExpectedBytes(), 0);
     ASSERT_EQ(bench.log.messages.size(), 1u);
     EXPECT_NE(bench.log.messages[0].find(std::strerror(ENOSPC)), std::string::npos);
@@ -210,9 +210,9 @@ TEST(MemoryDownload, IdleTicksWithoutADownloadChangeNothing) {
     DownloadBench bench;
     ASSERT_TRUE(bench.Start());
     bench.Tick("etx");
-    ASSERT_EQ(bench.download.Status(), download::kComplete);
+    ASSERT_EQ(bench.download.Status(), DownloadState::Complete);
     for (int i = 0; i < 2 * MemoryDownload::kIdleTicks; ++i) bench.download.IdleTick();
-    EXPECT_EQ(bench.download.Status(), download::kComplete);
+    EXPECT_EQ(bench.download.Status(), DownloadState::Complete);
     EXPECT_EQ(bench.download.IdleTicks(), 0);
 }
 

@@ -73,10 +73,10 @@ TEST(EngrHeading, DeviceFilesInTheTestData) {
 TEST(EngrRecord, EveryRecordedTypeInColumnOrder) {
     const DeviceCalibration loaded = Load("every_type.dev");
     DeviceCalibration calibration = loaded;
-    calibration.vsfValue[column::kVsf100] = 0.0123;
-    calibration.vsfValue[column::kVsf125] = 0.00456;
-    calibration.vsfValue[column::kVsf150] = 12.5;
     EngineeringValues v;
+    v.vsf[column::kVsf100] = 0.0123;
+    v.vsf[column::kVsf125] = 0.00456;
+    v.vsf[column::kVsf150] = 12.5;
     v.beta[7] = 0.001234;
     v.betap[7] = 0.000987;
     v.bbp[7] = 0.004321;

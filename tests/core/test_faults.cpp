@@ -35,7 +35,7 @@ TEST(Faults, APortVanishingMidDownloadEndsItIncomplete) {
     f.port.openable.clear();  // and it stays away
     f.Ticks(61);
     EXPECT_FALSE(f.session.Download().Active());
-    EXPECT_EQ(f.session.Download().Status(), 3);
+    EXPECT_EQ(f.session.Download().Status(), DownloadState::Incomplete);
     EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "half of the memo");
     EXPECT_EQ(f.prompts.messages.size(), 1u);  // the lost port, told once
 }

@@ -153,9 +153,9 @@ struct EngineeringFixture {
         cal.wavelength[7] = 470;
         cal.wavelength[8] = 95;
         cal.engrUnits = "mg/m3";
-        cal.vsfValue[54] = 0.00123;
-        cal.vsfValue[55] = 0.0456;
-        cal.vsfValue[56] = 1.5;
+        v.vsf[54] = 0.00123;
+        v.vsf[55] = 0.0456;
+        v.vsf[56] = 1.5;
         v.beta[7] = 0.0123456;
         v.betap[7] = 0.0034567;
         v.bbp[7] = 0.0119833;
@@ -357,7 +357,7 @@ TEST(Readout, PlottedValueMatrix) {
         {"lambda bbp", 7, Choices(1, 2, 0, 0, 0), f.v.bbp[7]},
         {"lambda bb", 7, Choices(1, 3, 0, 0, 0), f.v.bb[7]},
         {"lambda other choice plots counts", 7, Choices(1, 9, 0, 0, 0), 1007},
-        {"VSF125 engr", 55, Choices(1, 0, 0, 0, 0), f.cal.vsfValue[55]},
+        {"VSF125 engr", 55, Choices(1, 0, 0, 0, 0), f.v.vsf[55]},
         {"iEngr engr", 51, Choices(1, 0, 0, 0, 0), f.v.meterEngr},
         {"iEngr raw", 51, Choices(0, 0, 0, 0, 0), 1051},
         {"LSS engr", 37, Choices(1, 0, 0, 0, 0), f.v.lss},
@@ -378,7 +378,7 @@ TEST(Readout, PlottedValueMatrix) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(PlottedValue(c.type, c.choices, f.cal, raw, f.v), c.expected);
+        EXPECT_EQ(PlottedValue(c.type, c.choices, raw, f.v), c.expected);
     }
 }
 

@@ -216,7 +216,7 @@ TEST(DataStream, ReplayModeSendsNothingAndPausesOrResumes) {
     f.session.BTStopClick();
     EXPECT_FALSE(f.session.State().ReplayRunning);
     f.session.BitBtnCancelClick();
-    EXPECT_EQ(f.session.State().DownloadStatus, 4);
+    EXPECT_EQ(f.session.State().DownloadStatus, DownloadState::Cancelled);
     EXPECT_EQ(f.port.written, "");
 }
 

@@ -158,7 +158,7 @@ TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
                               "Receive File Status:  Complete", "Receive File Status:  Incomplete",
                               "Receive File Status:  Cancelled"};
     for (int status = 0; status <= 4; ++status) {
-        f.session.State().DownloadStatus = status;
+        f.session.State().DownloadStatus = static_cast<DownloadState>(status);
         f.session.Timer1SecondTimer();
         EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], statuses[status]);
         const Colour expected = status == 3 ? Colour::Red : Colour::ButtonFace;

@@ -247,7 +247,7 @@ TEST(Download, TheMeterMemoryGoesToTheReceiveFileAndNowhereElse) {
     f.Receive("tX and the rest");
     f.Receive(kLine1 + "\n");
     EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "line one\r\nline two EtX and the rest");
-    EXPECT_EQ(f.session.State().DownloadStatus, 2);
+    EXPECT_EQ(f.session.State().DownloadStatus, DownloadState::Complete);
     const auto bar = f.view.progress[Control::DownloadProgress];
     EXPECT_EQ(bar.first, bar.second);  // full, though 2640 bytes were expected
     EXPECT_EQ(f.session.State().BytesRead, bytesRead + kLine1.size() + 1);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
+#include "core/chain/DataChain.h"
 #include "core/data/DataLine.h"
 #include "core/data/DeviceFile.h"
 
@@ -79,11 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool alternate = (data[0] & 8u) != 0;
     DeviceCalibration cal = deviceLoaded ? files.calibrations[choice] : DeviceCalibration{};
 
-    DataLineParser parser;
-    MeterClock meterClock;
-    HostClockSnapshot hostSnapshot;
+    DataChain chain(cal);
     FixedClock clock;
-    CountingPrompts prompts;
+    std::uint64_t warnings = 0;
     int mismatchRun = 0;  // mismatching lines in a row, as the warning counts them
     std::uint64_t expectedWarnings = 0;
 
@@ -96,24 +95,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int fields = SplitDataLine(line, alternate, split);
         CheckSplit(line, alternate, fields);
 
-        const double countBefore = parser.DataLineCount;
-        const bool taken = parser.ParseDataLine(line, alternate, deviceLoaded, cal, meterClock,
-                                                hostSnapshot, clock, prompts);
+        const double countBefore = chain.Counts().DataLineCount;
+        const LineOutcome outcome =
+            chain.Accept(line, deviceLoaded, {alternate, true, true}, clock);
+        const bool taken = outcome.dataLine;
+        if (outcome.mismatch) ++warnings;
         const bool fits = fields != 0 && fields == cal.declaredColumns;
         // A device file loaded: only a line of its column count is data. None: every line.
         FUZZ_CHECK(taken == (!deviceLoaded || fits));
         if (taken) {
-            FUZZ_CHECK(parser.DataLineCount == countBefore + 1.0);
-            FUZZ_CHECK(parser.MismatchCount == 0);
+            FUZZ_CHECK(chain.Counts().DataLineCount == countBefore + 1.0);
+            FUZZ_CHECK(chain.Counts().MismatchCount == 0);
             mismatchRun = 0;
         } else {
-            FUZZ_CHECK(parser.DataLineCount == countBefore);
+            FUZZ_CHECK(chain.Counts().DataLineCount == countBefore);
             if (fields != 0) {
                 if (mismatchRun == 5) ++expectedWarnings;  // once per run, on its sixth line
                 ++mismatchRun;
             }
         }
-        FUZZ_CHECK(prompts.warnings == expectedWarnings);
+        FUZZ_CHECK(warnings == expectedWarnings);
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }

@@ -58,12 +58,13 @@ void Download(PumpSession& pump, bool cancel, std::string_view body) {
     const std::optional<std::size_t> marked =
         BytesUpToMarker(window, body, MemoryDownload::kMaxRead);
     const std::size_t taken = marked.value_or(body.size());
-    const int expectedStatus = cancel   ? download::kCancelled
-                               : marked ? download::kComplete
-                                        : download::kIncomplete;
+    const DownloadState expectedStatus = cancel   ? DownloadState::Cancelled
+                                         : marked ? DownloadState::Complete
+                                                  : DownloadState::Incomplete;
     if (session.Download().Status() != expectedStatus) {
         std::fprintf(stderr, "window before the start \"%s\", status %d, expected %d, taken %zu\n",
-                     window.c_str(), session.Download().Status(), expectedStatus, taken);
+                     window.c_str(), static_cast<int>(session.Download().Status()),
+                     static_cast<int>(expectedStatus), taken);
     }
     FUZZ_CHECK(session.Download().Status() == expectedStatus);
     FUZZ_CHECK(session.State().DownloadStatus == expectedStatus);

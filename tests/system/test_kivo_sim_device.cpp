@@ -6,8 +6,9 @@
 
 #include "../core/FileBytes.h"
 #include "SimProcess.h"
-#include "core/data/DataLine.h"
+#include "core/chain/DataChain.h"
 #include "core/data/DeviceFile.h"
+#include "core/seams/View.h"
 
 namespace kivo::test {
 namespace {
@@ -52,9 +53,7 @@ TEST(SimulatedMeterWithDeviceFile, StreamsLinesTheParserTakes) {
         SilentPrompts prompts;
         std::ifstream file(path);
         ASSERT_TRUE(ReadDeviceFile(file, calibration, name, prompts)) << c.file;
-        DataLineParser parser;
-        MeterClock meterClock;
-        HostClockSnapshot host;
+        DataChain chain(calibration);
         FixedClock clock;
         const bool alternate = !c.extra.empty() && c.extra[0] == "--alt";
         int lines = 0;
@@ -62,14 +61,13 @@ TEST(SimulatedMeterWithDeviceFile, StreamsLinesTheParserTakes) {
             const std::optional<std::string> line = port.ReadLine(milliseconds(5000));
             ASSERT_TRUE(line.has_value()) << c.file;
             if (line->rfind("VER", 0) == 0) continue;
-            EXPECT_EQ(parser.ParseDataLine(*line, alternate, true, calibration, meterClock, host,
-                                           clock, prompts),
+            EXPECT_EQ(chain.Accept(*line, true, {alternate, false, false}, clock).dataLine,
                       c.accepted)
                 << c.file << ": " << *line;
             ++lines;
         }
         if (c.accepted) {
-            EXPECT_NE(meterClock.month, 99) << c.file;
+            EXPECT_NE(chain.Current().meterClock.month, 99) << c.file;
         }
     }
 }

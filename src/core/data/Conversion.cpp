@@ -35,14 +35,15 @@ ScatteringResult ComputeScattering(double salinity, double theta, double chi, do
 }
 
 void CorrectCounts(const DeviceCalibration& cal, RawTable& raw, double rawITemp,
-                   bool refChannelCorrection, bool tempCorrection) {
+                   const std::array<double, kSlots>& firstReference, bool refChannelCorrection,
+                   bool tempCorrection) {
     const int columns = ColumnsToProcess(cal);
     for (int i = 0; i < columns; ++i) {
         const int t = cal.columnType[i];
         if (!HasScatteringReference(t)) continue;
         const int r = ScatteringReferenceOf(t);
         if (refChannelCorrection) {
-            raw[t] = raw[t] / (raw[r] / cal.firstReference[r] * cal.scale[r] + cal.offset[r]);
+            raw[t] = raw[t] / (raw[r] / firstReference[r] * cal.scale[r] + cal.offset[r]);
         }
         if (tempCorrection) {
             raw[t] = raw[t] / (kTempCorrection * rawITemp * cal.tempSlope[t] + cal.tempOffset[t]);
@@ -50,7 +51,8 @@ void CorrectCounts(const DeviceCalibration& cal, RawTable& raw, double rawITemp,
     }
 }
 
-void ConvertToEngineering(DeviceCalibration& cal, const RawTable& raw, EngineeringValues& eng) {
+void ConvertToEngineering(const DeviceCalibration& cal, const RawTable& raw,
+                          EngineeringValues& eng) {
     const int columns = ColumnsToProcess(cal);
     for (int i = 0; i < columns; ++i) {
         const int t = cal.columnType[i];
@@ -68,7 +70,7 @@ void ConvertToEngineering(DeviceCalibration& cal, const RawTable& raw, Engineeri
             continue;
         }
         if (IsVolumeScattering(t)) {
-            cal.vsfValue[t] = counts;
+            eng.vsf[t] = counts;
             continue;
         }
         switch (t) {

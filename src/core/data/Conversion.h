@@ -31,6 +31,7 @@ struct EngineeringValues {
     double xTemp = 0.0;                  // [deg C]
     double pressure = 0.0;               // [dbar]
     double meterEngr = 0.0;              // as the meter sent it, in engrUnits
+    std::array<double, kSlots> vsf{};    // [1/(m sr)] volume scattering, codes 54-56
 };
 
 // Water-corrected scattering of one channel.
@@ -49,14 +50,14 @@ ScatteringResult ComputeScattering(double salinity, double theta, double chi, do
                                    int waterType, double beta);
 
 // Normalises scattering channels 8-15 in place, first by their reference channel (relative
-// to its first reading after the load) and then by the internal temperature. Columns
-// 1..definitionCount; nothing is validated, a zero divisor gives an infinity.
+// to `firstReference`, its first reading after the load) and then by the internal temperature.
+// Columns 1..definitionCount; nothing is validated, a zero divisor gives an infinity.
 void CorrectCounts(const DeviceCalibration& calibration, RawTable& rawValues, double rawITemp,
-                   bool refChannelCorrection, bool tempCorrection);
+                   const std::array<double, kSlots>& firstReference, bool refChannelCorrection,
+                   bool tempCorrection);
 
-// Applies each column's calibration to the (corrected) raw values. Writes `values` and the
-// volume scattering values `vsfValue` of the calibration.
-void ConvertToEngineering(DeviceCalibration& calibration, const RawTable& rawValues,
+// Applies each column's calibration to the (corrected) raw values.
+void ConvertToEngineering(const DeviceCalibration& calibration, const RawTable& rawValues,
                           EngineeringValues& values);
 
 }  // namespace kivo

@@ -6,10 +6,6 @@
 #include <string_view>
 
 #include "core/data/ColumnTypes.h"
-#include "core/data/DeviceCalibration.h"
-#include "core/data/MeterClock.h"
-#include "core/seams/Clock.h"
-#include "core/seams/View.h"
 
 namespace kivo {
 
@@ -60,32 +56,5 @@ bool ParseField(std::string_view text, int slashCount, int colonCount, FieldResu
 // Splits a line into fields; returns the field count, 0 when it is not a data line (then
 // `split` holds no date or time).
 int SplitDataLine(std::string_view line, bool alternateMode, SplitLine& split);
-
-// Decides for each received line whether it is a data line and keeps its raw values.
-// One instance lives for the whole run: neither a new device file nor restarting the
-// stream resets the counters.
-struct DataLineParser {
-    RawTable RawValues{};
-    double rawITemp = 0.0;
-    double DataLineCount = 0.0;
-    double FirstLineCount = 0.0;
-    double SampleX = 0.01;  // X of the latest data line: 0, 1, 2 ... (1, 2 ... without a date)
-    std::int32_t MismatchCount = 0;
-    // Lines refused while a device file is loaded, by reason, over the whole run.
-    std::int64_t NotDataLineCount = 0;      // no data line at all: a reply or noise
-    std::int64_t WrongColumnLineCount = 0;  // a data line with another field count
-
-    // True when the line is a data line and its values were taken; false hands it on to the
-    // reply parser. With no device file loaded every line is taken (none reaches the reply
-    // parser then). With one loaded, a line whose field count differs from the declared
-    // column count is refused; the sixth such line in a row raises the warning "Possible
-    // Mis-Match between Device File and Meter". A line that is no data line at all (0
-    // fields) is always refused while a device file is loaded, even one that declares no
-    // columns. MeterClock takes only the date and time the line holds; a line without them
-    // leaves those members as they were.
-    bool ParseDataLine(std::string_view line, bool alternateMode, bool deviceLoaded,
-                       DeviceCalibration& calibration, MeterClock& meterClock,
-                       HostClockSnapshot& hostSnapshot, Clock& hostClock, Prompts& prompts);
-};
 
 }  // namespace kivo

@@ -49,11 +49,8 @@ struct DeviceCalibration {
     std::array<double, kSlots> offset{};
     std::array<std::int32_t, kSlots> wavelength{};  // [nm], scattering channels only
     std::array<std::uint32_t, kSlots> channelColour{};
-    // Above 9999.0: no reference reading captured since the load.
-    std::array<double, kSlots> firstReference{};
     std::array<double, kSlots> tempSlope{};
     std::array<double, kSlots> tempOffset{};
-    std::array<double, kSlots> vsfValue{};  // [1/(m sr)], written by the conversion
 
     // These four survive a load that does not set them.
     double salinity = 32.0;
@@ -81,10 +78,8 @@ struct DeviceCalibration {
         offset.fill(0.0);
         wavelength.fill(0);
         channelColour.fill(kDefaultChannelColour);
-        firstReference.fill(9999.9);
         tempSlope.fill(1.0);
         tempOffset.fill(0.0);
-        vsfValue.fill(0.0);
         kinds = KindCounters{};
         asvFullScale.fill(0.0f);
         maxVoltage = 0.0f;
@@ -95,11 +90,9 @@ struct DeviceCalibration {
         definitionCount = 0;
     }
 
-    // The values before any device file was loaded. The first reference starts below the
-    // capture threshold; only a load arms the capture.
+    // The values before any device file was loaded.
     void ResetToProgramStart() {
         ResetForLoad();
-        firstReference.fill(-9999.9);
         theta = DegreesToRadians(117.0);
         salinity = 32.0;
         chi = 1.1;

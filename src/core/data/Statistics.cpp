@@ -163,7 +163,7 @@ std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotCh
         }
         return out.View();
     }
-    const auto vsf = [&](int code) { return calibration.vsfValue[static_cast<std::size_t>(code)]; };
+    const auto vsf = [&](int code) { return v.vsf[static_cast<std::size_t>(code)]; };
     switch (type) {
         case column::kVsf100:
             std::snprintf(text, size, "B(100): %6.4lf 1/(m.ster)", vsf(type));

@@ -3,28 +3,36 @@
 #include <cstdio>
 #include <string>
 
+#include "core/host/HeadlessView.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
+#include "core/text/CFormat.h"
 
 namespace kivo {
 
-namespace {
+Session::Session(const ToolSeams& seams) : Session(std::make_unique<HeadlessView>(), seams) {}
 
-std::string Format(const char* format, long long value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+Session::Session(std::unique_ptr<View> ownView, const ToolSeams& seams)
+    : Session(Seams{seams.port, *ownView, seams.prompts, seams.clock, seams.ports, nullptr, "",
+                    false}) {
+    ownView_ = std::move(ownView);
 }
-
-}  // namespace
 
 Session::Session(Seams seams)
     : seams_(std::move(seams)),
       link_(seams_.port, seams_.ports, seams_.prompts, state_),
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
-      download_([this](const std::string& message) { ReportFileProblem(message); }) {}
+      rawRecorder_([this](const std::string& message) { ReportFileProblem(message); }),
+      engrRecorder_(calibration_,
+                    [this](const std::string& message) { ReportFileProblem(message); }),
+      download_([this](const std::string& message) { ReportFileProblem(message); }) {
+    // The operator's view first, then the files, as the window always did.
+    chain_.AddSink(channelFeed_);
+    chain_.AddSink(engrRecorder_);
+    chain_.AddSink(rawRecorder_);
+}
 
 Session::~Session() { CloseAllFiles(); }
 
@@ -58,8 +66,8 @@ void Session::Timer55msTimer() {
 
 void Session::RefreshClockLabels() {
     seams_.view.SetText(Control::LBKIVODandT,
-                        MeterClockLabel(meterClock_, dataLines_.DataLineCount));
-    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(hostClock_));
+                        MeterClockLabel(MeterTime(), DataLines().DataLineCount));
+    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(HostTime()));
 }
 
 void Session::FirstTickWork() {
@@ -111,32 +119,34 @@ void Session::OnOverflow() {
 
 void Session::HandleLine(const std::string& line) {
     seams_.view.AppendMemoLine(line);
-    const bool dataLine = dataLines_.ParseDataLine(
-        line, state_.alternateCommands, !state_.DevicePath.empty(), calibration_, meterClock_,
-        hostClock_, seams_.clock, seams_.prompts);
-    if (dataLine) {
-        ProcessDataLine(line);
+    channelFeed_.choices = CurrentPlotChoices();
+    const ChainOptions options{state_.alternateCommands, state_.RefChannelCorrection != 0,
+                               state_.TempCorrection != 0};
+    const LineOutcome outcome =
+        chain_.Accept(line, !state_.DevicePath.empty(), options, seams_.clock);
+    if (outcome.mismatch) {
+        seams_.prompts.ShowWarning(kColumnMismatchCaption, ColumnMismatchText(*outcome.mismatch));
+    }
+    if (outcome.dataLine) {
+        AfterDataLine();
         return;
     }
-    ReplyTarget target{setup_, meterClock_, hostClock_, seams_.clock, seams_.view};
+    ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), seams_.clock, seams_.view};
     ParseReply(line, target);
 }
 
-void Session::ProcessDataLine(const std::string& line) {
+PlotChoices Session::CurrentPlotChoices() const {
+    return PlotChoices{state_.PlotType, state_.BBPlotChoice, state_.ITempPlot, state_.XTempPlot,
+                       state_.PresPlot, state_.StatsMode,    state_.powerUser};
+}
+
+void Session::AfterDataLine() {
     state_.NewDataLine = true;
     if (const std::optional<std::string> rate = rate_.EstimateSampleRate(state_.ReplayMode)) {
         seams_.view.SetText(Control::LBHz1, *rate);
         seams_.view.SetText(Control::LBHz2, *rate);
     }
-    CorrectCounts(calibration_, dataLines_.RawValues, dataLines_.rawITemp,
-                  state_.RefChannelCorrection != 0, state_.TempCorrection != 0);
-    ConvertToEngineering(calibration_, dataLines_.RawValues, engineering_);
-    const PlotChoices choices{state_.PlotType,  state_.BBPlotChoice, state_.ITempPlot,
-                              state_.XTempPlot, state_.PresPlot,     state_.StatsMode,
-                              state_.powerUser};
-    UpdateChannels(calibration_.definitionCount, choices, calibration_, dataLines_.RawValues,
-                   engineering_, dataLines_.SampleX, channelOfColumn_, stats_, chart_);
-    RecordDataLine(line);
+    SyncRecordingState();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -174,7 +184,7 @@ void Session::RetryLostPort() {
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
-    RefreshSetupDisplay(setup_, meterClock_, hostClock_, calibration_, dataLines_.DataLineCount,
+    RefreshSetupDisplay(setup_, MeterTime(), HostTime(), calibration_, DataLines().DataLineCount,
                         seams_.view);
 }
 
@@ -184,8 +194,8 @@ void Session::Timer1SecondTimer() {
         if (seams_.restoreLastSettings) RestoreLastSettings();
     }
     // What the ticks flushed is also put on the disk once a second, against power cuts.
-    if (rawFile_ && !rawFile_->Sync()) StopRawRecording();
-    if (engrFile_ && !engrFile_->Sync()) StopEngrRecording();
+    if (!rawRecorder_.Sync()) StopRawRecording();
+    if (!engrRecorder_.Sync()) StopEngrRecording();
     RefreshStatusLabels();
 }
 
@@ -201,11 +211,13 @@ void Session::RefreshStatusLabels() {
         view.SetVisible(Control::StdDevCB, false);
     }
     view.SetText(Control::LBTotalIn,
-                 Format("Bytes Read: %llu", static_cast<long long>(state_.BytesRead)));
-    view.SetText(Control::LBRawFileSize,
-                 Format("Raw File Size: %lld K", state_.RawByteCount / 1024));
+                 FormatC("Bytes Read: %llu", static_cast<unsigned long long>(state_.BytesRead)));
+    view.SetText(
+        Control::LBRawFileSize,
+        FormatC("Raw File Size: %lld K", static_cast<long long>(state_.RawByteCount / 1024)));
     view.SetText(Control::LBEngrFileSize,
-                 Format("Engr Units File Size: %lld K", state_.EngrByteCount / 1024));
+                 FormatC("Engr Units File Size: %lld K",
+                         static_cast<long long>(state_.EngrByteCount / 1024)));
     const char* recording = "Recording:  OFF";
     if (state_.RawRecording && state_.EngrRecording)
         recording = "Recording:  Raw + Engr Units";
@@ -215,17 +227,41 @@ void Session::RefreshStatusLabels() {
         recording = "Recording:  Engr Units";
     view.SetText(Control::LBRecordStatus, recording);
     view.SetText(Control::LBReceiveFileSize,
-                 Format("Receive File Size: %lld K", state_.DownloadByteCount / 1024));
-    const Colour receiveColour = state_.DownloadStatus == 3 ? Colour::Red : Colour::ButtonFace;
+                 FormatC("Receive File Size: %lld K",
+                         static_cast<long long>(state_.DownloadByteCount / 1024)));
+    const Colour receiveColour =
+        state_.DownloadStatus == DownloadState::Incomplete ? Colour::Red : Colour::ButtonFace;
     view.SetColour(Control::LBReceiveFileSize, receiveColour);
     view.SetColour(Control::LBReceiveStatus, receiveColour);
     static constexpr const char* kReceiveStatus[] = {
         "Receive File Status:  ", "Receive File Status:  In Progress",
         "Receive File Status:  Complete", "Receive File Status:  Incomplete",
         "Receive File Status:  Cancelled"};
-    const int status = state_.DownloadStatus;
     view.SetText(Control::LBReceiveStatus,
-                 kReceiveStatus[(status >= 0 && status <= 4) ? status : 0]);
+                 kReceiveStatus[static_cast<std::size_t>(state_.DownloadStatus)]);
+}
+
+SessionStatus Session::Status() const {
+    SessionStatus status;
+    status.sampleRateHz = rate_.LastRate();
+    status.replay = state_.ReplayMode;
+    status.dataLines = DataLines().DataLineCount;
+    status.bytesRead = state_.BytesRead;
+    status.port = state_.PortNumber;
+    status.lostPort = lostPort_;
+    status.setupRequestPending = state_.autoMenuCountdown != 0;
+    status.rawRecording = state_.RawRecording;
+    status.rawFile = rawRecorder_.Path();
+    status.rawBytes = state_.RawByteCount;
+    status.engRecording = state_.EngrRecording;
+    status.engFile = engrRecorder_.Path();
+    status.engBytes = state_.EngrByteCount;
+    status.download = state_.DownloadStatus;
+    status.downloadBytes = state_.DownloadByteCount;
+    status.choices = CurrentPlotChoices();
+    status.powerUser = state_.powerUser != 0;
+    status.deviceFile = state_.DevicePath;
+    return status;
 }
 
 // ---------------------------------------------------------------------------------------

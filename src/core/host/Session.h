@@ -2,29 +2,43 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "core/chain/DataChain.h"
 #include "core/data/Conversion.h"
-#include "core/data/DataLine.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/Statistics.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/SerialLink.h"
+#include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
 #include "core/plot/ChartModel.h"
 #include "core/plot/PlotView.h"
+#include "core/plot/Readout.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
 #include "core/recording/Download.h"
 #include "core/recording/RawRecording.h"
 #include "core/recording/RecordFile.h"
+#include "core/recording/Recorders.h"
 #include "core/recording/SampleRate.h"
 #include "core/seams/Clock.h"
 #include "core/seams/SerialPort.h"
 #include "core/seams/View.h"
 
 namespace kivo {
+
+// What a session without a window needs: the command-line tools run one on these. It has
+// no view (nothing is shown; what it would show is kept for itself), no settings to restore
+// and no process to end.
+struct ToolSeams {
+    SerialPort& port;
+    Prompts& prompts;
+    Clock& clock;
+    ComPortMap ports;
+};
 
 // What the session needs from the world around it.
 struct Seams {
@@ -51,6 +65,7 @@ public:
     static constexpr std::size_t kReceiveBufferSize = 1000;
 
     explicit Session(Seams seams);
+    explicit Session(const ToolSeams& seams);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() override;
@@ -146,6 +161,9 @@ public:
     // The command-line tools feed recorded files this way.
     void FeedBytes(const char* data, std::size_t count);
 
+    // Where the session stands, for the window's labels and the tools' status lines.
+    SessionStatus Status() const;
+
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
     SerialLink& Link() { return link_; }
@@ -157,15 +175,17 @@ public:
     long long OverflowCount() const { return overflowCount_; }
     SetupState& Setup() { return setup_; }
     DeviceCalibration& Calibration() { return calibration_; }
-    const DataLineParser& DataLines() const { return dataLines_; }
-    const EngineeringValues& Engineering() const { return engineering_; }
+    const LineCounts& DataLines() const { return chain_.Counts(); }
+    const EngineeringValues& Engineering() const { return chain_.Current().engineering; }
+    const Sample& LastSample() const { return chain_.Current(); }
     const MemoryDownload& Download() const { return download_; }
     ChartModel& Chart() { return chart_; }
     const ChannelOfColumn& ChannelsOfColumns() const { return channelOfColumn_; }
-    const MeterClock& MeterTime() const { return meterClock_; }
-    const HostClockSnapshot& HostTime() const { return hostClock_; }
+    const MeterClock& MeterTime() const { return chain_.Current().meterClock; }
+    const HostClockSnapshot& HostTime() const { return chain_.Current().hostClock; }
 
 private:
+    Session(std::unique_ptr<View> ownView, const ToolSeams& seams);
     void FirstTickWork();
     void ApplyPendingPlotSetup();
     void RestoreLastSettings();
@@ -174,10 +194,11 @@ private:
     bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
     void RefreshStatusLabels();
     void HandleLine(const std::string& line);
-    void ProcessDataLine(const std::string& line);
+    void AfterDataLine();
+    PlotChoices CurrentPlotChoices() const;
     void RefreshClockLabels();
     void TakeReplayInput(long& count);
-    void RecordDataLine(const std::string& line);
+    void SyncRecordingState();
     void FlushRecordFiles();
     void StopRawRecording();
     void StopEngrRecording();
@@ -195,23 +216,22 @@ private:
     void OnLine(const std::string& line) override;
     void OnOverflow() override;
 
+    std::unique_ptr<View> ownView_;  // a session without a window keeps its texts here
     Seams seams_;
     SharedState state_;
     SerialLink link_;
     SetupState setup_;
-    MeterClock meterClock_;
-    HostClockSnapshot hostClock_;
     DeviceCalibration calibration_;
-    DataLineParser dataLines_;
-    EngineeringValues engineering_;
+    DataChain chain_{calibration_};
     SampleRateEstimator rate_;
-    std::optional<RecordFile> rawFile_;
-    std::optional<RecordFile> engrFile_;
+    RawRecorder rawRecorder_;
+    EngrRecorder engrRecorder_;
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
     ChartModel chart_;
     StatsHistory stats_;
     ChannelOfColumn channelOfColumn_{};
+    ChannelFeed channelFeed_{calibration_, channelOfColumn_, stats_, chart_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     int lostPort_ = 0;

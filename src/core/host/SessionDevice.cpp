@@ -27,10 +27,10 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
         return false;
     }
     std::ifstream file(openPath);
-    if (file && state_.EngrRecording && engrFile_) {
+    if (file && state_.EngrRecording && engrRecorder_.Active()) {
         // Later records would no longer match the file's heading. Raw lines stay exact,
         // so a raw recording goes on.
-        const std::string recorded = engrFile_->Path();
+        const std::string recorded = engrRecorder_.Path();
         StopEngrRecording();
         seams_.prompts.ShowWarning(
             "Engr Units Recording Stopped",
@@ -40,6 +40,8 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
                 (state_.RawRecording ? "The raw recording goes on. " : "") +
                 "Press Record Engr to start a new file.");
     }
+    // Every read starts from a cleared calibration, so the reference capture starts again too.
+    if (file) chain_.DeviceFileLoaded();
     if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
         state_.DevicePath.clear();
         return false;

@@ -35,21 +35,17 @@ void Session::BTRecordRawClick() {
 }
 
 bool Session::StartRawRecording(const std::string& path, RecordMode mode) {
-    // A new target closes the old one first: nothing is left open and unreachable.
     StopRawRecording();
-    rawFile_ = RecordFile::Create(
-        path, [this](const std::string& m) { ReportFileProblem(m); }, mode);
-    if (!rawFile_) return false;
+    if (!rawRecorder_.Start(path, mode)) return false;
     seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
     state_.RawRecording = true;
-    state_.RawByteCount = rawFile_->ByteCount();
+    state_.RawByteCount = rawRecorder_.ByteCount();
     return true;
 }
 
 void Session::StopRawRecording() {
     state_.RawRecording = false;
-    if (rawFile_) rawFile_->Close();
-    rawFile_.reset();
+    rawRecorder_.Stop();
 }
 
 // ---- engineering-units recording ----------------------------------------------------
@@ -63,28 +59,19 @@ void Session::BTRecordEngrClick() {
 
 bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
     StopEngrRecording();
-    engrFile_ = RecordFile::Create(
-        path, [this](const std::string& m) { ReportFileProblem(m); }, mode);
-    if (!engrFile_) {
+    if (!engrRecorder_.Start(path, mode)) {
         seams_.view.SetText(Control::LBEngrFileName, "Engr Units File: ");
         return false;
     }
     seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
-    state_.EngrRecording = true;
-    // An appended file already has its heading (the caller made sure it is this one).
-    if (engrFile_->ByteCount() == 0) {
-        WriteEngrHeader(*engrFile_, calibration_, calibration_.definitionCount);
-    }
-    engrFile_->Flush();
-    state_.EngrByteCount = engrFile_->ByteCount();
-    if (engrFile_->Failed()) StopEngrRecording();
+    state_.EngrRecording = engrRecorder_.Active();  // the heading may have failed
+    state_.EngrByteCount = engrRecorder_.ByteCount();
     return state_.EngrRecording;
 }
 
 void Session::StopEngrRecording() {
     state_.EngrRecording = false;
-    if (engrFile_) engrFile_->Close();
-    engrFile_.reset();
+    engrRecorder_.Stop();
 }
 
 void Session::BTStopRecordClick() {
@@ -92,23 +79,21 @@ void Session::BTStopRecordClick() {
     StopEngrRecording();
 }
 
-void Session::RecordDataLine(const std::string& line) {
-    if (state_.EngrRecording && engrFile_) {
-        WriteEngrRecord(*engrFile_, dataLines_.SampleX, meterClock_, calibration_,
-                        calibration_.definitionCount, engineering_);
-        state_.EngrByteCount = engrFile_->ByteCount();
-        if (engrFile_->Failed()) StopEngrRecording();
+// The recorders wrote the line; a write that failed has closed its file.
+void Session::SyncRecordingState() {
+    if (state_.EngrRecording) {
+        state_.EngrByteCount = engrRecorder_.ByteCount();
+        if (!engrRecorder_.Active()) StopEngrRecording();
     }
-    if (state_.RawRecording && rawFile_) {
-        WriteRawRecord(*rawFile_, line);
-        state_.RawByteCount = rawFile_->ByteCount();
-        if (rawFile_->Failed()) StopRawRecording();
+    if (state_.RawRecording) {
+        state_.RawByteCount = rawRecorder_.ByteCount();
+        if (!rawRecorder_.Active()) StopRawRecording();
     }
 }
 
 void Session::FlushRecordFiles() {
-    if (rawFile_ && !rawFile_->Flush()) StopRawRecording();
-    if (engrFile_ && !engrFile_->Flush()) StopEngrRecording();
+    if (!rawRecorder_.Flush()) StopRawRecording();
+    if (!engrRecorder_.Flush()) StopEngrRecording();
 }
 
 void Session::CloseAllFiles() {
@@ -211,7 +196,7 @@ void Session::RunDownloadStep() {
     // The expected size is an estimate from the meter's page count: a complete download
     // shows a full bar whatever it came to.
     const std::int64_t received = download_.BytesReceived();
-    const bool complete = download_.Status() == download::kComplete;
+    const bool complete = download_.Status() == DownloadState::Complete;
     seams_.view.SetProgress(Control::DownloadProgress, received,
                             complete ? received : download_.ExpectedBytes());
 }

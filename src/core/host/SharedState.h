@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/recording/Download.h"
+
 namespace kivo {
 
 // The format of the window caption; "%s" takes the meter's identification line.
@@ -43,7 +45,7 @@ struct SharedState {
     bool RawRecording = false;
     bool EngrRecording = false;
     bool DownloadActive = false;
-    int DownloadStatus = 0;  // 0 idle, 1 in progress, 2 complete, 3 incomplete, 4 cancelled
+    DownloadState DownloadStatus = DownloadState::None;
 
     // counters
     std::uint64_t BytesRead = 0;

@@ -21,8 +21,7 @@ bool QuantityChosen(int type, const PlotChoices& choices) {
     }
 }
 
-double EngineeringValueOf(int type, int bbPlotChoice, const DeviceCalibration& calibration,
-                          double raw, const EngineeringValues& v) {
+double EngineeringValueOf(int type, int bbPlotChoice, double raw, const EngineeringValues& v) {
     const auto t = static_cast<std::size_t>(type);
     if (IsScattering(type)) {
         switch (bbPlotChoice) {
@@ -42,7 +41,7 @@ double EngineeringValueOf(int type, int bbPlotChoice, const DeviceCalibration& c
         case column::kVsf100:
         case column::kVsf125:
         case column::kVsf150:
-            return calibration.vsfValue[t];
+            return v.vsf[t];
         case column::kChl:
             return v.chl;
         case column::kIEngr:
@@ -64,8 +63,8 @@ double EngineeringValueOf(int type, int bbPlotChoice, const DeviceCalibration& c
 
 }  // namespace
 
-double PlottedValue(int type, const PlotChoices& choices, const DeviceCalibration& calibration,
-                    const RawTable& rawValues, const EngineeringValues& engineering) {
+double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,
+                    const EngineeringValues& engineering) {
     if (!IsSlot(type) || !HasChannel(type) || !QuantityChosen(type, choices)) {
         return kNothingPlotted;
     }
@@ -74,7 +73,7 @@ double PlottedValue(int type, const PlotChoices& choices, const DeviceCalibratio
         case 0:
             return raw;
         case 1:
-            return EngineeringValueOf(type, choices.BBPlotChoice, calibration, raw, engineering);
+            return EngineeringValueOf(type, choices.BBPlotChoice, raw, engineering);
         default:
             return kNothingPlotted;
     }
@@ -112,8 +111,7 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
         const int channel = channelOfColumn[position];
         if (!text.empty()) chart.SetTitleText(channel, text);
 
-        PlotSample(chart, channel, sampleX,
-                   PlottedValue(type, choices, calibration, rawValues, engineering));
+        PlotSample(chart, channel, sampleX, PlottedValue(type, choices, rawValues, engineering));
     }
 }
 

@@ -75,22 +75,39 @@ void StoreReported(std::string_view rest, std::string_view, ReplyTarget& target)
     }
 }
 
-void ApplyClock(std::string_view rest, std::string_view, ReplyTarget& target) {
+void SetTime(std::string_view rest, MeterClock& meter, HostClockSnapshot& host, Clock& clock) {
     const auto fields = ScanClockToken(rest, ':');
     if (!fields) return;
-    target.meterClock.hour = (*fields)[0];
-    target.meterClock.minute = (*fields)[1];
-    target.meterClock.second = (*fields)[2];
-    CaptureHostClock(target.hostClock, target.clock);
+    meter.hour = (*fields)[0];
+    meter.minute = (*fields)[1];
+    meter.second = (*fields)[2];
+    CaptureHostClock(host, clock);
+}
+
+void SetDate(std::string_view rest, MeterClock& meter, HostClockSnapshot& host, Clock& clock) {
+    const auto fields = ScanClockToken(rest, '/');
+    if (!fields) return;
+    meter.month = (*fields)[0];
+    meter.day = (*fields)[1];
+    meter.year = (*fields)[2];
+    CaptureHostClock(host, clock);
+}
+
+void ApplyClock(std::string_view rest, std::string_view, ReplyTarget& target) {
+    SetTime(rest, target.meterClock, target.hostClock, target.clock);
 }
 
 void ApplyDate(std::string_view rest, std::string_view, ReplyTarget& target) {
-    const auto fields = ScanClockToken(rest, '/');
-    if (!fields) return;
-    target.meterClock.month = (*fields)[0];
-    target.meterClock.day = (*fields)[1];
-    target.meterClock.year = (*fields)[2];
-    CaptureHostClock(target.hostClock, target.clock);
+    SetDate(rest, target.meterClock, target.hostClock, target.clock);
+}
+
+// Only ASCII letters change, as toupper does in the C locale.
+std::string UpperCase(std::string_view received) {
+    std::string upper(received);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
 }
 
 void ApplyDone(std::string_view, std::string_view, ReplyTarget& target) {
@@ -145,11 +162,7 @@ constexpr ReplyRow kReplyRows[] = {
 
 void ParseReply(const std::string& line, ReplyTarget& target) {
     const std::string_view received(line.c_str());
-    // Only ASCII letters change, as toupper does in the C locale.
-    std::string upper(received);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string upper = UpperCase(received);
     const std::string_view copy(upper);
     for (const ReplyRow& row : kReplyRows) {
         if (copy.substr(0, row.keyword.size()) == row.keyword) {
@@ -157,6 +170,14 @@ void ParseReply(const std::string& line, ReplyTarget& target) {
             return;
         }
     }
+}
+
+void TakeClockReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock,
+                    Clock& clock) {
+    const std::string upper = UpperCase(line.c_str());
+    const std::string_view copy(upper);
+    if (copy.substr(0, 3) == "CLK") SetTime(copy.substr(3), meterClock, hostClock, clock);
+    if (copy.substr(0, 3) == "DAT") SetDate(copy.substr(3), meterClock, hostClock, clock);
 }
 
 void ShowStoreStatus(View& view, bool current) {

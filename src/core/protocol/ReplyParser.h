@@ -31,6 +31,11 @@ struct ReplyTarget {
 // 39 characters of it. Lines that match no keyword or do not scan change nothing.
 void ParseReply(const std::string& line, ReplyTarget& target);
 
+// Only what a reply does to the meter's clock ("CLK ...", "DAT ..."), exactly as ParseReply
+// does it: for a converter of recorded lines, which keeps no setup and shows nothing.
+void TakeClockReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock,
+                    Clock& clock);
+
 // The "Setup Not Stored" panel: current hides it, not current shows it in yellow.
 void ShowStoreStatus(View& view, bool current);
 

@@ -20,7 +20,7 @@ bool MemoryDownload::Start(const std::string& path, std::int32_t memoryUsedPages
     file_ = RecordFile::Create(path, report_);
     if (!file_) return false;
     active_ = true;
-    status_ = download::kInProgress;
+    status_ = DownloadState::InProgress;
     bytesReceived_ = 0;
     expectedBytes_ = memoryUsedPages > 0 ? memoryUsedPages * kPageBytes : 0;
     idleTicks_ = kIdleTicks;
@@ -35,7 +35,7 @@ void MemoryDownload::PumpDownload(std::string_view bytes) {
     for (const char byte : bytes) {
         if (ShiftIntoWindow(byte)) {
             // A file that lost bytes is not a complete copy of the memory.
-            Finish(file_->Failed() ? download::kIncomplete : download::kComplete);
+            Finish(file_->Failed() ? DownloadState::Incomplete : DownloadState::Complete);
             idleTicks_ = 0;
             return;
         }
@@ -47,7 +47,7 @@ void MemoryDownload::IdleTick() {
     if (idleTicks_ > 0) {
         --idleTicks_;
     } else if (active_) {
-        Finish(download::kIncomplete);
+        Finish(DownloadState::Incomplete);
     }
 }
 
@@ -59,10 +59,10 @@ bool MemoryDownload::ShiftIntoWindow(char byte) {
            LowerAscii(window_[2]) == 'x';
 }
 
-void MemoryDownload::Finish(int statusUnlessCancelled) {
+void MemoryDownload::Finish(DownloadState statusUnlessCancelled) {
     const bool closedWhole = file_->Close();
-    if (status_ != download::kCancelled) {
-        status_ = closedWhole ? statusUnlessCancelled : download::kIncomplete;
+    if (status_ != DownloadState::Cancelled) {
+        status_ = closedWhole ? statusUnlessCancelled : DownloadState::Incomplete;
     }
     file_.reset();
     active_ = false;

@@ -11,14 +11,8 @@
 
 namespace kivo {
 
-// DownloadStatus values.
-namespace download {
-inline constexpr int kNone = 0;
-inline constexpr int kInProgress = 1;
-inline constexpr int kComplete = 2;
-inline constexpr int kIncomplete = 3;
-inline constexpr int kCancelled = 4;
-}  // namespace download
+// Where the memory download stands; the Transfer Data page shows it.
+enum class DownloadState { None, InProgress, Complete, Incomplete, Cancelled };
 
 // The transfer of the meter's internal memory into a receive file: every byte read while it
 // runs goes to the file unchanged, until the meter ends it with "etx" (any letter case), or
@@ -31,7 +25,7 @@ public:
 
     explicit MemoryDownload(RecordFile::Reporter report) : report_(std::move(report)) {}
 
-    // Creates the receive file and starts: status 1, nothing received, 60 idle ticks.
+    // Creates the receive file and starts: in progress, nothing received, 60 idle ticks.
     // `memoryUsedPages` is the meter's last "MEM" report (-1 unknown), for the expected size.
     // False, with the operator told why, while a download runs (its file stays the target)
     // or when the file cannot be created; the caller then sends nothing.
@@ -48,10 +42,10 @@ public:
 
     // Marks the download cancelled (or the status, when none runs). The transfer itself goes
     // on until its marker or time-out; the caller stops the meter.
-    void Cancel() { status_ = download::kCancelled; }
+    void Cancel() { status_ = DownloadState::Cancelled; }
 
     bool Active() const { return active_; }
-    int Status() const { return status_; }
+    DownloadState Status() const { return status_; }
     int IdleTicks() const { return idleTicks_; }
     // Bytes received in the current (or last) download: DownloadByteCount.
     std::int64_t BytesReceived() const { return bytesReceived_; }
@@ -67,13 +61,13 @@ public:
 private:
     // Shifts one byte into the window; true when it now holds the end marker.
     bool ShiftIntoWindow(char byte);
-    void Finish(int statusUnlessCancelled);
+    void Finish(DownloadState statusUnlessCancelled);
 
     RecordFile::Reporter report_;
     std::optional<RecordFile> file_;
     std::array<char, 3> window_{'x', 'x', 'x'};  // kept across reads and downloads
     bool active_ = false;
-    int status_ = download::kNone;
+    DownloadState status_ = DownloadState::None;
     int idleTicks_ = 0;
     std::int64_t bytesReceived_ = 0;
     std::int64_t expectedBytes_ = 0;

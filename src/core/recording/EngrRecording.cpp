@@ -19,15 +19,14 @@ struct SingleField {
     bool oneDecimal;  // "%5.1lf" (pressure), else "%6.4lf"
 };
 
-std::optional<SingleField> SingleFieldOf(int type, const DeviceCalibration& cal,
-                                         const EngineeringValues& v) {
+std::optional<SingleField> SingleFieldOf(int type, const EngineeringValues& v) {
     switch (type) {
         case column::kVsf100:
-            return SingleField{"B(100)", cal.vsfValue[type], false};
+            return SingleField{"B(100)", v.vsf[type], false};
         case column::kVsf125:
-            return SingleField{"B(125)", cal.vsfValue[type], false};
+            return SingleField{"B(125)", v.vsf[type], false};
         case column::kVsf150:
-            return SingleField{"B(150)", cal.vsfValue[type], false};
+            return SingleField{"B(150)", v.vsf[type], false};
         case column::kChl:
             return SingleField{"CHL(ug/l)", v.chl, false};
         case column::kIEngr:
@@ -73,7 +72,7 @@ std::string EngrHeading(const DeviceCalibration& cal, int definitionCount) {
             const int lambda = cal.wavelength[type];
             AppendFormat(line, "%cBeta(%3d)%cBetap(%3d)%cbbp(%3d)%cbb(%3d))", kTab, lambda, kTab,
                          lambda, kTab, lambda, kTab, lambda);
-        } else if (const auto field = SingleFieldOf(type, cal, noValues)) {
+        } else if (const auto field = SingleFieldOf(type, noValues)) {
             line += kTab;
             line += field->heading;
             if (type == column::kIEngr) line += "(" + cal.engrUnits + ")";
@@ -95,7 +94,7 @@ std::string EngrRecord(double sampleX, const MeterClock& clock, const DeviceCali
         if (IsScattering(type)) {
             AppendFormat(line, "%c%8.6lf%c%8.6lf%c%8.6lf%c%8.6lf", kTab, values.beta[type], kTab,
                          values.betap[type], kTab, values.bbp[type], kTab, values.bb[type]);
-        } else if (const auto field = SingleFieldOf(type, cal, values)) {
+        } else if (const auto field = SingleFieldOf(type, values)) {
             if (field->oneDecimal) {
                 AppendFormat(line, "%c%5.1lf", kTab, field->value);
             } else {

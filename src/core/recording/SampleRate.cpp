@@ -38,6 +38,7 @@ std::optional<std::string> SampleRateEstimator::EstimateSampleRate(bool replayMo
     const float rate = RateOfPeriod(RatePeriod(ticks, RateWindow));
     RateWindow = NextRateWindow(rate);
     RateLineCount = 0;
+    lastRate_ = rate;
     if (replayMode) return std::string(kReplayRateLabel);
     return SampleRateLabel(rate);
 }

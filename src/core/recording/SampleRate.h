@@ -42,8 +42,11 @@ public:
     // Counts one accepted data line. When it closes a window, the text for both sample-rate
     // labels: the rate, or "Replay" in replay mode; nothing otherwise.
     std::optional<std::string> EstimateSampleRate(bool replayMode);
+    // The rate of the last window closed [Hz]; none before the first.
+    std::optional<float> LastRate() const { return lastRate_; }
 
 private:
+    std::optional<float> lastRate_;
     std::uint32_t& TickCount;
     int& RateLineCount;
     int& RateWindow;

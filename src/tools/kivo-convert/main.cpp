@@ -1,16 +1,19 @@
-// kivo-convert: recorded raw files into an engineering-units file, through the same core
-// as the window, so the bytes are the ones the window would have recorded.
+// kivo-convert: recorded raw files into an engineering-units file, through the window's own
+// data chain with only the engineering-units recorder attached, so the bytes are the ones
+// the window would have recorded.
 #include <cstdio>
 #include <fstream>
 #include <vector>
 
 #include "KivoVersion.h"
+#include "core/chain/DataChain.h"
+#include "core/data/DeviceFile.h"
 #include "core/files/RegularFile.h"
-#include "core/host/HeadlessView.h"
-#include "core/host/Session.h"
+#include "core/host/LineAssembler.h"
+#include "core/protocol/ReplyParser.h"
+#include "core/recording/Recorders.h"
 #include "core/settings/LastRbs.h"
 #include "tools/common/ConsolePrompts.h"
-#include "tools/common/NoSerialPort.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/kivo-convert/ConvertOptions.h"
 
@@ -27,14 +30,43 @@ int Fail(const std::string& message, int status = kFileFailed) {
     return status;
 }
 
+// Lines from the assembler through the chain. A line that is no data line may still be the
+// meter's date or time reply, which sets the clock of the records after it, as in the window.
+class Converter final : public kivo::LineSink {
+public:
+    Converter(kivo::DataChain& chain, const kivo::ChainOptions& options, kivo::Prompts& prompts)
+        : chain_(chain), options_(options), prompts_(prompts) {}
+
+    void OnLine(const std::string& line) override {
+        const kivo::LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
+        if (outcome.mismatch) {
+            prompts_.ShowWarning(kivo::kColumnMismatchCaption,
+                                 kivo::ColumnMismatchText(*outcome.mismatch));
+        }
+        if (!outcome.dataLine)
+            kivo::TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
+    }
+    void OnOverflow() override {
+        ++overflows_;
+        prompts_.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
+    }
+    long long Overflows() const { return overflows_; }
+
+private:
+    kivo::DataChain& chain_;
+    const kivo::ChainOptions options_;
+    kivo::Prompts& prompts_;
+    kivo::SystemClock clock_;
+    long long overflows_ = 0;
+};
+
 // What the run came to, so that a file of nothing but a heading is never taken for a result.
-void TellSummary(const kivo::Session& session) {
-    const kivo::DataLineParser& lines = session.DataLines();
+void TellSummary(const kivo::LineCounts& lines, long long overflows) {
     std::fprintf(stderr,
                  "kivo-convert: %.0f %s written; lines refused: %lld overflow, %lld column "
                  "mismatch, %lld not a data line\n",
-                 lines.DataLineCount, lines.DataLineCount == 1 ? "record" : "records",
-                 session.OverflowCount(), static_cast<long long>(lines.WrongColumnLineCount),
+                 lines.DataLineCount, lines.DataLineCount == 1 ? "record" : "records", overflows,
+                 static_cast<long long>(lines.WrongColumnLineCount),
                  static_cast<long long>(lines.NotDataLineCount));
 }
 
@@ -74,14 +106,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    kivo::NoSerialPort port;
-    kivo::HeadlessView view;
     kivo::ConsolePrompts prompts("kivo-convert");
-    kivo::SystemClock clock;
-    kivo::Session session(
-        kivo::Seams{port, view, prompts, clock, kivo::ComPortMap{}, nullptr, "", false});
-    kivo::SharedState& state = session.State();
-
+    kivo::ChainOptions chainOptions;
     if (!options.settingsPath.empty()) {
         std::optional<kivo::LastRbs> settings;
         if (kivo::IsRegularFile(options.settingsPath)) {
@@ -89,19 +115,28 @@ int main(int argc, char** argv) {
             if (file) settings = kivo::ReadLastRbs(file);
         }
         if (!settings) return Fail("cannot read the settings in '" + options.settingsPath + "'");
-        state.RefChannelCorrection = settings->values[kivo::LastRbs::RefChannelCorrection];
-        state.TempCorrection = settings->values[kivo::LastRbs::TempCorrection];
-        state.alternateCommands = settings->values[kivo::LastRbs::AlternateCommands] != 0;
+        chainOptions.refCorrection = settings->values[kivo::LastRbs::RefChannelCorrection] != 0;
+        chainOptions.tempCorrection = settings->values[kivo::LastRbs::TempCorrection] != 0;
+        chainOptions.alternateMode = settings->values[kivo::LastRbs::AlternateCommands] != 0;
     }
-    if (options.alternate) state.alternateCommands = true;
-    if (options.refCorrection) state.RefChannelCorrection = 1;
-    if (options.tempCorrection) state.TempCorrection = 1;
+    if (options.alternate) chainOptions.alternateMode = true;
+    if (options.refCorrection) chainOptions.refCorrection = true;
+    if (options.tempCorrection) chainOptions.tempCorrection = true;
 
     if (!kivo::IsRegularFile(options.devicePath)) {
         return Fail("cannot open the device file '" + options.devicePath + "'");
     }
-    if (!session.LoadDeviceFile(options.devicePath)) {
-        return Fail("the device file '" + options.devicePath + "' does not load");
+    kivo::DeviceCalibration calibration;
+    kivo::DataChain chain(calibration);
+    {
+        std::ifstream file(options.devicePath);
+        std::string deviceName;
+        chain.DeviceFileLoaded();
+        if (!file || !kivo::ReadDeviceFile(file, calibration, deviceName, prompts)) {
+            prompts.ShowWarning("Device File Error",
+                                "Missing or Invalid device file '" + options.devicePath + "'");
+            return Fail("the device file '" + options.devicePath + "' does not load");
+        }
     }
     // Every raw file must be readable before anything is written.
     for (const std::string& raw : options.rawFiles) {
@@ -109,7 +144,15 @@ int main(int argc, char** argv) {
     }
     kivo::StagedOutput output(options.outputPath);
     if (!output.Ready()) return Fail(output.Error());
-    if (!session.StartEngrRecording(output.WritePath())) return kFileFailed;  // already told
+    bool writeFailed = false;
+    kivo::EngrRecorder recorder(calibration, [&](const std::string& message) {
+        writeFailed = true;
+        prompts.ShowWarning("File Error", message);
+    });
+    if (!recorder.Start(output.WritePath()) || !recorder.Active()) return kFileFailed;  // told
+    chain.AddSink(recorder);
+    Converter converter(chain, chainOptions, prompts);
+    kivo::LineAssembler assembler;
 
     int status = kDone;
     std::vector<char> chunk(64 * 1024);
@@ -118,25 +161,25 @@ int main(int argc, char** argv) {
         while (in) {
             in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
             const std::streamsize got = in.gcount();
-            if (got > 0) session.FeedBytes(chunk.data(), static_cast<std::size_t>(got));
+            if (got > 0) assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
         }
         if (in.bad()) {
             Fail("reading '" + raw + "' failed");
             status = kFileFailed;
             break;
         }
-        if (!state.EngrRecording) {  // a write failed; already told
+        if (!recorder.Active()) {  // a write failed; already told
             status = kFileFailed;
             break;
         }
     }
-    session.BTStopRecordClick();
-    if (prompts.Saw("File Error")) status = kFileFailed;
-    if (status == kDone && session.DataLines().DataLineCount == 0) status = kNoRecord;
+    recorder.Stop();
+    if (writeFailed) status = kFileFailed;
+    if (status == kDone && chain.Counts().DataLineCount == 0) status = kNoRecord;
     if (status == kDone && !output.Commit()) status = Fail(output.Error());
     if (status != kDone && !options.outputPath.empty()) {
         std::fprintf(stderr, "kivo-convert: nothing written to '%s'\n", options.outputPath.c_str());
     }
-    TellSummary(session);
+    TellSummary(chain.Counts(), converter.Overflows());
     return status;
 }

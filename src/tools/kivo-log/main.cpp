@@ -12,7 +12,6 @@
 
 #include "KivoVersion.h"
 #include "core/files/RegularFile.h"
-#include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
 #include "core/seams/BaudRates.h"
@@ -38,9 +37,9 @@ int Refuse(const std::string& message) {
 }
 
 // A record file asked for that stopped recording: its write failed (already told).
-bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SharedState& state) {
-    return (!options.rawPath.empty() && !state.RawRecording) ||
-           (!options.engPath.empty() && !state.EngrRecording);
+bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SessionStatus& status) {
+    return (!options.rawPath.empty() && !status.rawRecording) ||
+           (!options.engPath.empty() && !status.engRecording);
 }
 
 std::string Now() {
@@ -53,18 +52,18 @@ std::string Now() {
 }
 
 // One status line: what the window's labels and chart legend would show.
-void PrintStatus(kivo::Session& session, const kivo::HeadlessView& view) {
-    const std::string rate = view.Text(kivo::Control::LBHz1);
-    std::printf("%s  %s  lines %.0f", Now().c_str(), rate.empty() ? "Sample Rate: -" : rate.c_str(),
-                session.DataLines().DataLineCount);
+void PrintStatus(kivo::Session& session) {
+    const kivo::SessionStatus status = session.Status();
+    const std::string rate = status.sampleRateHz ? kivo::SampleRateLabel(*status.sampleRateHz)
+                                                 : std::string("Sample Rate: -");
+    std::printf("%s  %s  lines %.0f", Now().c_str(), rate.c_str(), status.dataLines);
     const kivo::ChartModel& chart = session.Chart();
     for (int channel = 0; channel < chart.ChannelCount(); ++channel)
         std::printf("  | %s", chart.Channel(channel).title.c_str());
-    const kivo::SharedState& state = session.State();
-    if (state.RawRecording)
-        std::printf("  | raw %lld bytes", static_cast<long long>(state.RawByteCount));
-    if (state.EngrRecording)
-        std::printf("  | eng %lld bytes", static_cast<long long>(state.EngrByteCount));
+    if (status.rawRecording)
+        std::printf("  | raw %lld bytes", static_cast<long long>(status.rawBytes));
+    if (status.engRecording)
+        std::printf("  | eng %lld bytes", static_cast<long long>(status.engBytes));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -103,10 +102,9 @@ int main(int argc, char** argv) {
     }
 
     kivo::PosixSerialPort port;
-    kivo::HeadlessView view;
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
-    kivo::Session session(kivo::Seams{port, view, prompts, clock, ports, nullptr, "", false});
+    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports});
     session.Timer55msTimer();  // the start-up work of the first tick
 
     // A FIFO or a device as device file would block or never end: only a regular file loads.
@@ -124,7 +122,7 @@ int main(int argc, char** argv) {
 
     session.SelectHostPort(portNumber,
                            kivo::BaudItemOf(options.baud).value_or(kivo::kDefaultBaudItem));
-    if (session.State().PortNumber == 0) return Fail("cannot open the port " + portPath);
+    if (session.Status().port == 0) return Fail("cannot open the port " + portPath);
 
     const kivo::RecordMode mode =
         options.append ? kivo::RecordMode::Append : kivo::RecordMode::Truncate;
@@ -154,7 +152,7 @@ int main(int argc, char** argv) {
     while (!stop) {
         // An unattended recording that can no longer be written ends now, not when
         // --duration does: whoever watches the service sees the failure.
-        if (RecordFileFailed(options, session.State())) {
+        if (RecordFileFailed(options, session.Status())) {
             std::fprintf(stderr, "kivo-log: %s a record file failed; logging stops\n",
                          Now().c_str());
             break;
@@ -182,8 +180,8 @@ int main(int argc, char** argv) {
                 runPending = options.start;
             }
             // "$run" follows the automatic "$mnu", as an operator would press Start.
-            if (runPending && session.State().autoMenuCountdown == 0 &&
-                session.State().PortNumber != 0) {
+            const kivo::SessionStatus status = session.Status();
+            if (runPending && !status.setupRequestPending && status.port != 0) {
                 session.BTStartClick();
                 runPending = false;
                 runSent = true;
@@ -192,7 +190,7 @@ int main(int argc, char** argv) {
         if (Clock::now() >= nextSecond) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
-            PrintStatus(session, view);
+            PrintStatus(session);
         }
     }
     if (runSent) session.BTStopClick();

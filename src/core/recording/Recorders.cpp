@@ -1,0 +1,66 @@
+#include "core/recording/Recorders.h"
+
+#include "core/recording/EngrRecording.h"
+#include "core/recording/RawRecording.h"
+
+namespace kivo {
+
+bool Recorder::Open(const std::string& path, RecordMode mode) {
+    // A new target closes the old one first: nothing is left open and unreachable.
+    Stop();
+    file_ = RecordFile::Create(path, report_, mode);
+    if (!file_) return false;
+    byteCount_ = file_->ByteCount();
+    return true;
+}
+
+void Recorder::Stop() {
+    if (file_) file_->Close();
+    file_.reset();
+}
+
+bool Recorder::Check(bool ok) {
+    if (!ok || (file_ && file_->Failed())) {
+        Stop();
+        return false;
+    }
+    return true;
+}
+
+void Recorder::Write(const std::string& bytes) {
+    if (!file_) return;
+    const bool ok = file_->Write(bytes);
+    byteCount_ = file_->ByteCount();
+    Check(ok);
+}
+
+bool Recorder::Flush() { return !file_ || Check(file_->Flush()); }
+
+bool Recorder::Sync() { return !file_ || Check(file_->Sync()); }
+
+bool RawRecorder::Start(const std::string& path, RecordMode mode) { return Open(path, mode); }
+
+void RawRecorder::OnSample(const Sample& sample) {
+    if (File() != nullptr) {
+        std::string record;
+        record.reserve(sample.line.size() + 2);
+        record.append(sample.line);
+        record.append("\r\n");
+        Write(record);
+    }
+}
+
+bool EngrRecorder::Start(const std::string& path, RecordMode mode) {
+    if (!Open(path, mode)) return false;
+    if (File()->ByteCount() == 0) Write(EngrHeading(calibration_, calibration_.definitionCount));
+    Flush();
+    return true;
+}
+
+void EngrRecorder::OnSample(const Sample& sample) {
+    if (File() == nullptr) return;
+    Write(EngrRecord(sample.x, sample.meterClock, calibration_, calibration_.definitionCount,
+                     sample.engineering));
+}
+
+}  // namespace kivo
