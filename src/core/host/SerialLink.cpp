@@ -1,5 +1,7 @@
 #include "core/host/SerialLink.h"
 
+#include "core/seams/BaudRates.h"
+
 namespace kivo {
 
 SerialLink::SerialLink(SerialPort& port, const ComPortMap& ports, Prompts& prompts,
@@ -7,16 +9,8 @@ SerialLink::SerialLink(SerialPort& port, const ComPortMap& ports, Prompts& promp
     : port_(port), ports_(ports), prompts_(prompts), state_(state) {}
 
 int SerialLink::BaudOfIndex(int baudIndex) {
-    switch (baudIndex) {
-        case 0:
-            return 4800;
-        case 1:
-            return 9600;
-        case 3:
-            return 38400;
-        default:
-            return 19200;
-    }
+    const bool known = baudIndex >= 0 && baudIndex < static_cast<int>(kBaudRates.size());
+    return kBaudRates[known ? static_cast<std::size_t>(baudIndex) : kDefaultBaudItem];
 }
 
 void SerialLink::SerialOpen(int portNumber, const std::string& /*name*/) {
@@ -48,22 +42,8 @@ void SerialLink::SerialClose() {
 }
 
 void SerialLink::SerialSetSpeed(int baud) {
-    switch (baud) {
-        case 4800:
-            state_.BaudIndex = 0;
-            break;
-        case 9600:
-            state_.BaudIndex = 1;
-            break;
-        case 19200:
-            state_.BaudIndex = 2;
-            break;
-        case 38400:
-            state_.BaudIndex = 3;
-            break;
-        default:
-            break;
-    }
+    // A speed the meters do not have changes nothing.
+    if (const std::optional<int> item = BaudItemOf(baud)) state_.BaudIndex = *item;
 }
 
 bool SerialLink::SerialWrite(const char* data, std::size_t count) {

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "core/host/HeadlessView.h"
+#include "core/host/StatusLabels.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
+#include "core/seams/BaudRates.h"
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -199,47 +201,7 @@ void Session::Timer1SecondTimer() {
     RefreshStatusLabels();
 }
 
-void Session::RefreshStatusLabels() {
-    View& view = seams_.view;
-    if (state_.powerUser) {
-        view.SetText(Control::PowerUserPanel, "Power User");
-        view.SetColour(Control::PowerUserPanel, Colour::Red);
-        view.SetVisible(Control::StdDevCB, state_.PlotType == 0);
-    } else {
-        view.SetText(Control::PowerUserPanel, "Normal User");
-        view.SetColour(Control::PowerUserPanel, Colour::ButtonFace);
-        view.SetVisible(Control::StdDevCB, false);
-    }
-    view.SetText(Control::LBTotalIn,
-                 FormatC("Bytes Read: %llu", static_cast<unsigned long long>(state_.BytesRead)));
-    view.SetText(
-        Control::LBRawFileSize,
-        FormatC("Raw File Size: %lld K", static_cast<long long>(state_.RawByteCount / 1024)));
-    view.SetText(Control::LBEngrFileSize,
-                 FormatC("Engr Units File Size: %lld K",
-                         static_cast<long long>(state_.EngrByteCount / 1024)));
-    const char* recording = "Recording:  OFF";
-    if (state_.RawRecording && state_.EngrRecording)
-        recording = "Recording:  Raw + Engr Units";
-    else if (state_.RawRecording)
-        recording = "Recording:  Raw";
-    else if (state_.EngrRecording)
-        recording = "Recording:  Engr Units";
-    view.SetText(Control::LBRecordStatus, recording);
-    view.SetText(Control::LBReceiveFileSize,
-                 FormatC("Receive File Size: %lld K",
-                         static_cast<long long>(state_.DownloadByteCount / 1024)));
-    const Colour receiveColour =
-        state_.DownloadStatus == DownloadState::Incomplete ? Colour::Red : Colour::ButtonFace;
-    view.SetColour(Control::LBReceiveFileSize, receiveColour);
-    view.SetColour(Control::LBReceiveStatus, receiveColour);
-    static constexpr const char* kReceiveStatus[] = {
-        "Receive File Status:  ", "Receive File Status:  In Progress",
-        "Receive File Status:  Complete", "Receive File Status:  Incomplete",
-        "Receive File Status:  Cancelled"};
-    view.SetText(Control::LBReceiveStatus,
-                 kReceiveStatus[static_cast<std::size_t>(state_.DownloadStatus)]);
-}
+void Session::RefreshStatusLabels() { PresentStatus(Status(), seams_.view); }
 
 SessionStatus Session::Status() const {
     SessionStatus status;
@@ -271,13 +233,12 @@ void Session::CBHostPortChange() {
     View& view = seams_.view;
     lostPort_ = 0;  // the operator's choice ends any retrying
     link_.SerialClose();
-    static constexpr int kBauds[] = {4800, 9600, 19200, 38400};
     const int baudItem = view.ItemIndex(Control::CBBaudRate);
-    if (baudItem >= 0 && baudItem <= 3) {
-        link_.SerialSetSpeed(kBauds[baudItem]);
+    if (baudItem >= 0 && baudItem < static_cast<int>(kBaudRates.size())) {
+        link_.SerialSetSpeed(kBaudRates[static_cast<std::size_t>(baudItem)]);
     } else {
-        view.SetItemIndex(Control::CBBaudRate, 2);
-        link_.SerialSetSpeed(19200);
+        view.SetItemIndex(Control::CBBaudRate, kDefaultBaudItem);
+        link_.SerialSetSpeed(kBaudRates[kDefaultBaudItem]);
     }
     const int portItem = view.ItemIndex(Control::CBHostPort);
     if (portItem == 0) {
