@@ -128,6 +128,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     timer1s_.setInterval(1000);
     connect(&timer55_, &QTimer::timeout, this, [this] {
         session_->Timer55msTimer();
+        FlushMemo();
         chart_->Sync();  // one redraw a tick, however many points arrived
     });
     connect(&timer500_, &QTimer::timeout, this, [this] { session_->Timer500msTimer(); });
@@ -249,6 +250,13 @@ void MainWindow::SetCaption(const std::string& caption) {
 }
 
 void MainWindow::AppendMemoLine(const std::string& line) {
+    pendingMemo_.push_back(line);
+    // Lines the memo would drop at once are not kept for it.
+    if (pendingMemo_.size() > kMemoLines) pendingMemo_.pop_front();
+}
+
+void MainWindow::FlushMemo() const {
+    if (pendingMemo_.empty()) return;
     // Bytes from the meter are shown one for one, whatever they are.
     // Appended at the document's end without moving the view's cursor there, so the memo
     // stays scrolled to the lines' start; it follows the newest line down unless the operator
@@ -256,10 +264,15 @@ void MainWindow::AppendMemoLine(const std::string& line) {
     QScrollBar* down = memo_->verticalScrollBar();
     const bool atBottom = down->value() >= down->maximum();
     QTextCursor end(memo_->document());
+    end.beginEditBlock();
     end.movePosition(QTextCursor::End);
-    if (!memo_->document()->isEmpty() || memoHasLine_) end.insertBlock();
-    end.insertText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
-    memoHasLine_ = true;
+    for (const std::string& line : pendingMemo_) {
+        if (!memo_->document()->isEmpty() || memoHasLine_) end.insertBlock();
+        end.insertText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        memoHasLine_ = true;
+    }
+    end.endEditBlock();
+    pendingMemo_.clear();
     if (atBottom) down->setValue(down->maximum());
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -49,7 +50,16 @@ public:
     PowerUserPasswordDialog* PasswordDialog() const { return passwordDialog_; }
     DialogPrompts* OwnPrompts() const { return ownPrompts_; }
     QTabWidget* Pages() const { return pages_; }
-    QPlainTextEdit* Memo() const { return memo_; }
+    static constexpr std::size_t kMemoLines = 501;  // the memo keeps the newest lines only
+
+    // The Raw Data memo, with every line received so far in it.
+    QPlainTextEdit* Memo() const {
+        FlushMemo();
+        return memo_;
+    }
+    // Puts the lines received since the last call into the memo, in one edit: the pump may
+    // take hundreds of lines in a tick, and the memo shows only the newest 501.
+    void FlushMemo() const;
     QObject* ControlObject(Control control) const;
     QTimer& Timer55ms() { return timer55_; }
     ChartWidget* Chart() const { return chart_; }
@@ -107,7 +117,8 @@ private:
 
     QTabWidget* pages_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
-    bool memoHasLine_ = false;  // an empty first line leaves the document empty too
+    mutable bool memoHasLine_ = false;  // an empty first line leaves the document empty too
+    mutable std::deque<std::string> pendingMemo_;  // received, not yet in the memo
     ChartWidget* chart_ = nullptr;
     MemoryFullWindow* memoryFull_ = nullptr;
     PortDialog* portDialog_ = nullptr;

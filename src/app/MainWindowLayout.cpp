@@ -386,7 +386,7 @@ QWidget* MainWindow::BuildRawPage() {
     memo_ = new QPlainTextEdit(page);
     memo_->setObjectName("Memo1");
     memo_->setReadOnly(true);
-    memo_->setMaximumBlockCount(501);
+    memo_->setMaximumBlockCount(static_cast<int>(kMemoLines));
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont fixed("Monospace");
     fixed.setStyleHint(QFont::TypeWriter);

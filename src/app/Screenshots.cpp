@@ -31,6 +31,7 @@ bool SaveWidget(QWidget* widget, const QString& path) {
 }  // namespace
 
 QStringList TakeScreenshots(MainWindow& window, const QString& directory) {
+    window.FlushMemo();
     QDir().mkpath(directory);
     const QDir dir(directory);
     QStringList written;

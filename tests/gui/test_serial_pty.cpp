@@ -95,6 +95,7 @@ private slots:
             QVERIFY2(waited.elapsed() < 5000, "lines did not arrive");
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             window.Core().PumpLines();
+            window.FlushMemo();  // as the window's tick does after the pump
         }
         QCOMPARE(memo->toPlainText(), QString("VER KIVO 1.0\n12\t34"));
         QCOMPARE(window.Core().State().BytesRead, std::uint64_t(20));
