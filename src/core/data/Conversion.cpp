@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/data/ColumnKinds.h"
+
 namespace kivo {
 namespace {
 
@@ -59,7 +61,7 @@ void ConvertToEngineering(const DeviceCalibration& cal, const RawTable& raw,
         if (!IsSlot(t)) continue;
         const double counts = (raw[t] - cal.offset[t]) * cal.scale[t];  // dark removed
         const double linear = raw[t] * cal.scale[t] + cal.offset[t];    // slope, intercept
-        if (IsScattering(t)) {
+        if (IsScattering(t)) {  // four values a channel, outside the kinds table
             eng.beta[t] = counts;
             const ScatteringResult s =
                 ComputeScattering(cal.salinity, cal.theta, cal.chi,
@@ -69,48 +71,21 @@ void ConvertToEngineering(const DeviceCalibration& cal, const RawTable& raw,
             eng.bb[t] = s.bb;
             continue;
         }
-        if (IsVolumeScattering(t)) {
-            eng.vsf[t] = counts;
-            continue;
-        }
-        switch (t) {
-            case column::kChl:
-                eng.chl = counts;
+        const ColumnKind* kind = ColumnKindOf(t);
+        if (kind == nullptr) continue;
+        double* const slot = EngineeringSlotOf(*kind, t, eng);
+        if (slot == nullptr) continue;
+        switch (kind->convertBy) {
+            case ConvertBy::LessDark:
+                *slot = counts;
                 break;
-            case column::kCdom:
-                eng.cdom = counts;
+            case ConvertBy::Linear:
+                *slot = linear;
                 break;
-            case column::kUranine:
-                eng.uranine = counts;
+            case ConvertBy::AsSent:
+                *slot = raw[t];
                 break;
-            case column::kPhycocyanin:
-                eng.phycocyanin = counts;
-                break;
-            case column::kPhycoerythrin:
-                eng.phycoerythrin = counts;
-                break;
-            case column::kRhodamine:
-                eng.rhodamine = counts;
-                break;
-            case column::kLss:
-                eng.lss = counts;
-                break;
-            case column::kNtu:
-                eng.ntu = counts;
-                break;
-            case column::kITemp:
-                eng.iTemp = linear;
-                break;
-            case column::kXTemp:
-                eng.xTemp = linear;
-                break;
-            case column::kPres:
-                eng.pressure = linear;
-                break;
-            case column::kIEngr:
-                eng.meterEngr = raw[t];
-                break;
-            default:
+            case ConvertBy::Nothing:
                 break;
         }
     }

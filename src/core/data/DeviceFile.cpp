@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/data/ColumnKinds.h"
 #include "core/text/ScanNumbers.h"
 
 namespace kivo {
@@ -42,63 +43,89 @@ struct Key {
     int code;  // the column type it gives, or the ASV index
 };
 
-// "CHLREF=" is told apart on its first five characters only; device files rely on it.
-constexpr Key kKeys[] = {
+// The keys that set a parameter or a scattering channel; the keys of the other column
+// kinds come from their rows in kColumnKinds.
+constexpr Key kParameterKeys[] = {
     {"Columns=", 8, KeyKind::DeclaredColumns, column::kDeclaredCount},
-    {"Date=", 5, KeyKind::Column, column::kDate},
-    {"Time=", 5, KeyKind::Column, column::kTime},
     {"Salinity=", 9, KeyKind::Salinity, column::kSalinityKey},
     {"Theta=", 6, KeyKind::Theta, column::kThetaKey},
     {"XFACTOR=", 8, KeyKind::XFactor, column::kXFactorKey},
     {"Lambda=", 7, KeyKind::Lambda, column::kLambdaKey},
     {"Lambdaref=", 10, KeyKind::LambdaRef, column::kLambdaRefKey},
-    {"CHL=", 4, KeyKind::ColumnScaleOffset, column::kChl},
-    {"CDOM=", 5, KeyKind::ColumnScaleOffset, column::kCdom},
-    {"URANINE=", 8, KeyKind::ColumnScaleOffset, column::kUranine},
-    {"PHYCOCYANINE=", 13, KeyKind::ColumnScaleOffset, column::kPhycocyanin},
-    {"PHYCOERYTHRIN=", 14, KeyKind::ColumnScaleOffset, column::kPhycoerythrin},
-    {"RHODAMINE=", 10, KeyKind::ColumnScaleOffset, column::kRhodamine},
-    {"CHLREF=", 5, KeyKind::Column, column::kChlRef},
-    {"CDOMREF=", 8, KeyKind::Column, column::kCdomRef},
-    {"URANINEREF=", 11, KeyKind::Column, column::kUranineRef},
-    {"PHYCOCYANINEREF=", 16, KeyKind::Column, column::kPhycocyaninRef},
-    {"PHYCOERYTHRINREF=", 17, KeyKind::Column, column::kPhycoerythrinRef},
-    {"RHODAMINEREF=", 13, KeyKind::Column, column::kRhodamineRef},
-    {"LSS=", 4, KeyKind::ColumnScaleOffset, column::kLss},
-    {"LSSREF=", 7, KeyKind::Column, column::kLssRef},
-    {"iTemp=", 6, KeyKind::ColumnScaleOffset, column::kITemp},
-    {"xTemp=", 6, KeyKind::ColumnScaleOffset, column::kXTemp},
-    {"PRES=", 5, KeyKind::ColumnScaleOffset, column::kPres},
-    {"REF=", 4, KeyKind::Column, column::kIgnored},
-    {"N/U=", 4, KeyKind::Column, column::kIgnored},
     {"ASV1=", 5, KeyKind::Asv, 0},
     {"ASV2=", 5, KeyKind::Asv, 1},
     {"ASV4=", 5, KeyKind::Asv, 2},
     {"maxvoltage=", 11, KeyKind::MaxVoltage, column::kMaxVoltageKey},
     {"iengrscaleoffset=", 17, KeyKind::EngrColumn, column::kEngrScaleOffsetKey},
     {"iengrunits=", 11, KeyKind::EngrUnits, column::kEngrUnitsKey},
-    {"IENGR=", 6, KeyKind::Column, column::kIEngr},
-    {"NTU=", 4, KeyKind::ColumnScaleOffset, column::kNtu},
-    {"NTUREF=", 7, KeyKind::Column, column::kNtuRef},
-    {"VSF100=", 7, KeyKind::ColumnScaleOffset, column::kVsf100},
-    {"VSF125=", 7, KeyKind::ColumnScaleOffset, column::kVsf125},
-    {"VSF150=", 7, KeyKind::ColumnScaleOffset, column::kVsf150},
     {"Water=PURE", 10, KeyKind::WaterPure, 0},
     {"Water=SEA", 9, KeyKind::WaterSea, 1},
 };
 
 constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
-const Key* FindKey(std::string_view line) {
-    for (const Key& key : kKeys) {
-        if (line.size() < key.compareLength) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < key.compareLength && same; ++i) {
-            same = LowerAscii(line[i]) == LowerAscii(key.text[i]);
+constexpr bool StartsWithKey(std::string_view line, std::string_view key, std::size_t length) {
+    if (line.size() < length || key.size() < length) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (LowerAscii(line[i]) != LowerAscii(key[i])) return false;
+    }
+    return true;
+}
+
+constexpr Key KeyOfRow(const ColumnKind& kind, const DeviceKey& key) {
+    const KeyKind keyKind =
+        kind.shape == KeyShape::Column ? KeyKind::Column : KeyKind::ColumnScaleOffset;
+    return Key{key.text, key.compareLength, keyKind, kind.code};
+}
+
+// Every key the loader knows, in the order it tries them.
+template <typename Visit>
+constexpr const Key* ForEachKey(Visit&& visit, Key& scratch) {
+    for (const Key& key : kParameterKeys) {
+        if (visit(key)) return &key;
+    }
+    for (const ColumnKind& kind : kColumnKinds) {
+        for (const DeviceKey& key : kind.keys) {
+            if (key.text.empty()) continue;
+            scratch = KeyOfRow(kind, key);
+            if (visit(scratch)) return &scratch;
         }
-        if (same) return &key;
     }
     return nullptr;
+}
+
+// No key matches the compared start of another, so the order of the lists decides nothing.
+constexpr bool KeysAreUnambiguous() {
+    Key outer{};
+    Key inner{};
+    bool clash = false;
+    ForEachKey(
+        [&](const Key& a) {
+            const Key first = a;
+            ForEachKey(
+                [&](const Key& b) {
+                    const bool same = first.text == b.text;
+                    if (!same && (StartsWithKey(b.text, first.text, first.compareLength) ||
+                                  StartsWithKey(first.text, b.text, b.compareLength))) {
+                        clash = true;
+                    }
+                    return clash;
+                },
+                inner);
+            return clash;
+        },
+        outer);
+    return !clash;
+}
+static_assert(KeysAreUnambiguous(), "a device-file key shadows another");
+
+std::optional<Key> FindKey(std::string_view line) {
+    Key scratch{};
+    const Key* found = ForEachKey(
+        [line](const Key& key) { return StartsWithKey(line, key.text, key.compareLength); },
+        scratch);
+    if (found == nullptr) return std::nullopt;
+    return *found;
 }
 
 // One piece of a line, the way fgets with a 99-byte buffer reads it in text mode.
@@ -263,8 +290,8 @@ bool ReadDeviceFile(std::istream& in, DeviceCalibration& cal, std::string& devic
     bool toldRepeat = false;  // one warning a load, however many lines repeat
 
     while (ReadPiece(in, piece)) {
-        const Key* key = FindKey(piece);
-        if (key == nullptr) continue;
+        const std::optional<Key> key = FindKey(piece);
+        if (!key) continue;
         const std::string_view value = std::string_view(piece).substr(piece.rfind('=') + 1);
         int defined = 0;
         const LineResult result = HandleKeyLine(*key, value, cal, defined);
@@ -350,47 +377,8 @@ void CountKinds(DeviceCalibration& cal, int columnCount) {
     for (int i = 0; i < last; ++i) {
         const int t = cal.columnType[i];
         if (IsScattering(t)) ++k.scattering;
-        if (IsVolumeScattering(t)) ++k.volumeScattering;
-        switch (t) {
-            case column::kIEngr:
-                ++k.meterEngr;
-                break;
-            case column::kChl:
-                ++k.chl;
-                break;
-            case column::kCdom:
-                ++k.cdom;
-                break;
-            case column::kUranine:
-                ++k.uranine;
-                break;
-            case column::kRhodamine:
-                ++k.rhodamine;
-                break;
-            case column::kPhycocyanin:
-                ++k.phycocyanin;
-                break;
-            case column::kPhycoerythrin:
-                ++k.phycoerythrin;
-                break;
-            case column::kLss:
-                ++k.lss;
-                break;
-            case column::kNtu:
-                ++k.ntu;
-                break;
-            case column::kITemp:
-                ++k.iTemp;
-                break;
-            case column::kXTemp:
-                ++k.xTemp;
-                break;
-            case column::kPres:
-                ++k.pressure;
-                break;
-            default:
-                break;
-        }
+        const ColumnKind* kind = ColumnKindOf(t);
+        if (kind != nullptr && kind->counter != nullptr) ++(k.*kind->counter);
     }
 }
 

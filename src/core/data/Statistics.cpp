@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/data/ColumnKinds.h"
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -48,40 +49,8 @@ const char* RawModeName(int type, const DeviceCalibration& calibration,
                       static_cast<int>(calibration.wavelength[static_cast<std::size_t>(type)]));
         return scratch.data();
     }
-    switch (type) {
-        case column::kVsf100:
-            return "B(100)";
-        case column::kVsf125:
-            return "B(125)";
-        case column::kVsf150:
-            return "B(150)";
-        case column::kChl:
-            return "CHL";
-        case column::kCdom:
-            return "CDOM";
-        case column::kUranine:
-            return "ur";
-        case column::kPhycocyanin:
-            return "pcyan";
-        case column::kPhycoerythrin:
-            return "peryth";
-        case column::kRhodamine:
-            return "rhd";
-        case column::kLss:
-            return "LSS";
-        case column::kNtu:
-            return "NTU";
-        case column::kITemp:
-            return "iTemp";
-        case column::kXTemp:
-            return "xTemp";
-        case column::kPres:
-            return "Pres";
-        case column::kIEngr:
-            return "iEngr";
-        default:
-            return nullptr;
-    }
+    const ColumnKind* kind = ColumnKindOf(type);
+    return kind == nullptr ? nullptr : kind->rawName;
 }
 
 namespace {
@@ -163,58 +132,15 @@ std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotCh
         }
         return out.View();
     }
-    const auto vsf = [&](int code) { return v.vsf[static_cast<std::size_t>(code)]; };
-    switch (type) {
-        case column::kVsf100:
-            std::snprintf(text, size, "B(100): %6.4lf 1/(m.ster)", vsf(type));
-            break;
-        case column::kVsf125:
-            std::snprintf(text, size, "B(125): %6.4lf 1/(m.ster)", vsf(type));
-            break;
-        case column::kVsf150:
-            std::snprintf(text, size, "B(150): %6.4lf 1/(m.ster)", vsf(type));
-            break;
-        case column::kIEngr:
-            std::snprintf(text, size, "iENGR: %4.2lf %s", v.meterEngr,
-                          calibration.engrUnits.c_str());
-            break;
-        case column::kChl:
-            std::snprintf(text, size, "CHL: %4.2lf ug/l", v.chl);
-            break;
-        case column::kCdom:
-            std::snprintf(text, size, "CDOM: %4.0lf ppb", v.cdom);
-            break;
-        case column::kUranine:
-            std::snprintf(text, size, "UR: %4.0lf ppb", v.uranine);
-            break;
-        case column::kPhycocyanin:
-            std::snprintf(text, size, "PC: %4.0lf ppb", v.phycocyanin);
-            break;
-        case column::kPhycoerythrin:
-            std::snprintf(text, size, "PE: %4.0lf ppb", v.phycoerythrin);
-            break;
-        case column::kRhodamine:
-            std::snprintf(text, size, "RHD: %4.0lf ppb", v.rhodamine);
-            break;
-        case column::kLss:
-            std::snprintf(text, size, "LSS Cp: %4.2lf", v.lss);
-            break;
-        case column::kNtu:
-            std::snprintf(text, size, "NTU: %4.2lf", v.ntu);
-            break;
-        case column::kITemp:
-            std::snprintf(text, size, "iTemp: %3.1lf C", v.iTemp);
-            break;
-        case column::kXTemp:
-            std::snprintf(text, size, "xTemp: %3.1lf C", v.xTemp);
-            break;
-        case column::kPres:
-            std::snprintf(text, size, "Pres: %3.1lf dbar", v.pressure);
-            break;
-        default:
-            text[0] = '\0';
-            break;
+    const ColumnKind* kind = ColumnKindOf(type);
+    const double* value = kind == nullptr ? nullptr : EngineeringSlotOf(*kind, type, v);
+    if (value == nullptr || kind->titleName == nullptr) {
+        text[0] = '\0';
+        return out.View();
     }
+    std::snprintf(text, size, "%s: %*.*lf%s%s", kind->titleName, kind->titleValue.width,
+                  kind->titleValue.precision, *value, kind->titleUnit,
+                  kind->meterUnits ? calibration.engrUnits.c_str() : "");
     return out.View();
 }
 

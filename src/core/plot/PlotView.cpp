@@ -3,41 +3,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/data/ColumnKinds.h"
+#include "core/plot/ChartProperties.h"
+
 namespace kivo {
 
 namespace {
 
-struct FixedLook {
-    int type;
-    std::uint32_t colour;
-    const char* title;
-};
-
-// The meter's own titles, "B125):" included; the readout replaces them with the first
-// data line.
-constexpr FixedLook kFixedLooks[] = {
-    {column::kVsf100, Rgb(255, 255, 0), "B(100):"},
-    {column::kVsf125, Rgb(255, 0, 0), "B125):"},
-    {column::kVsf150, Rgb(255, 0, 255), "B(150)"},
-    {column::kIEngr, Rgb(255, 255, 255), "iEngr:"},
-    {column::kChl, Rgb(255, 0, 255), "CHL:"},
-    {column::kPhycocyanin, Rgb(255, 0, 0), "pcyanine:"},
-    {column::kPhycoerythrin, Rgb(0, 128, 0), "perythrin:"},
-    {column::kUranine, Rgb(128, 0, 128), "ur:"},
-    {column::kRhodamine, Rgb(128, 0, 128), "rhodamine:"},
-    {column::kCdom, Rgb(128, 0, 128), "CDOM:"},
-    {column::kLss, Rgb(255, 255, 255), "LSS:"},
-    {column::kNtu, Rgb(255, 255, 255), "NTU:"},
-    {column::kITemp, Rgb(128, 128, 128), "iTemp:"},
-    {column::kXTemp, Rgb(192, 192, 192), "xTemp:"},
-    {column::kPres, Rgb(255, 255, 255), "Pres:"},
-};
-
-const FixedLook* FixedLookOf(int type) {
-    for (const FixedLook& look : kFixedLooks) {
-        if (look.type == type) return &look;
-    }
-    return nullptr;
+// The chart facts of a kind with a fixed look; scattering channels take theirs from the
+// device file instead.
+const ColumnKind* FixedLookOf(int type) {
+    const ColumnKind* kind = ColumnKindOf(type);
+    return kind != nullptr && kind->chartTitle != nullptr ? kind : nullptr;
 }
 
 }  // namespace
@@ -51,10 +28,11 @@ bool ChannelLookOf(int type, const DeviceCalibration& calibration, ChannelLook& 
                       static_cast<int>(calibration.wavelength[static_cast<std::size_t>(type)]));
         return true;
     }
-    const FixedLook* fixed = FixedLookOf(type);
+    const ColumnKind* fixed = FixedLookOf(type);
     if (fixed == nullptr) return false;
-    look.colour = fixed->colour;
-    std::snprintf(look.title.data(), look.title.size(), "%s", fixed->title);
+    const ChartColour& colour = fixed->chartColour;
+    look.colour = Rgb(colour.red, colour.green, colour.blue);
+    std::snprintf(look.title.data(), look.title.size(), "%s", fixed->chartTitle);
     return true;
 }
 

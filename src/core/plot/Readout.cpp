@@ -2,28 +2,31 @@
 
 #include <algorithm>
 
+#include "core/data/ColumnKinds.h"
+
 namespace kivo {
 
 namespace {
 
 // Temperature and pressure channels plot only while their choice is on; -1 (no item
 // selected) counts as on.
-bool QuantityChosen(int type, const PlotChoices& choices) {
-    switch (type) {
-        case column::kITemp:
+bool QuantityChosen(const ColumnKind* kind, const PlotChoices& choices) {
+    switch (kind == nullptr ? PlotSwitch::Always : kind->plotSwitch) {
+        case PlotSwitch::ITemp:
             return choices.ITempPlot != 0;
-        case column::kXTemp:
+        case PlotSwitch::XTemp:
             return choices.XTempPlot != 0;
-        case column::kPres:
+        case PlotSwitch::Pressure:
             return choices.PresPlot != 0;
-        default:
-            return true;
+        case PlotSwitch::Always:
+            break;
     }
+    return true;
 }
 
 double EngineeringValueOf(int type, int bbPlotChoice, double raw, const EngineeringValues& v) {
-    const auto t = static_cast<std::size_t>(type);
     if (IsScattering(type)) {
+        const auto t = static_cast<std::size_t>(type);
         switch (bbPlotChoice) {
             case 0:
                 return v.beta[t];
@@ -37,35 +40,17 @@ double EngineeringValueOf(int type, int bbPlotChoice, double raw, const Engineer
                 return raw;
         }
     }
-    switch (type) {
-        case column::kVsf100:
-        case column::kVsf125:
-        case column::kVsf150:
-            return v.vsf[t];
-        case column::kChl:
-            return v.chl;
-        case column::kIEngr:
-            return v.meterEngr;
-        case column::kLss:
-            return v.lss;
-        case column::kNtu:
-            return v.ntu;
-        case column::kITemp:
-            return v.iTemp;
-        case column::kXTemp:
-            return v.xTemp;
-        case column::kPres:
-            return v.pressure;
-        default:
-            return raw;  // the dyes and CDOM keep plotting counts
-    }
+    const ColumnKind* kind = ColumnKindOf(type);
+    if (kind == nullptr || !kind->plotsEngineering) return raw;
+    const double* value = EngineeringSlotOf(*kind, type, v);
+    return value == nullptr ? raw : *value;
 }
 
 }  // namespace
 
 double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,
                     const EngineeringValues& engineering) {
-    if (!IsSlot(type) || !HasChannel(type) || !QuantityChosen(type, choices)) {
+    if (!IsSlot(type) || !HasChannel(type) || !QuantityChosen(ColumnKindOf(type), choices)) {
         return kNothingPlotted;
     }
     const double raw = rawValues[static_cast<std::size_t>(type)];
@@ -98,7 +83,8 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
         std::string_view text;
         if (choices.PlotType == 0) {
             if (const char* name = RawModeName(type, calibration, nameScratch)) {
-                text = type == column::kIEngr
+                const ColumnKind* kind = ColumnKindOf(type);
+                text = kind != nullptr && kind->meterUnits
                            ? FormatEngrTitle(title, name, raw, calibration.engrUnits, statistic,
                                              choices.powerUser, choices.StatsMode)
                            : FormatCountsTitle(title, name, raw, statistic, choices.powerUser,
