@@ -114,16 +114,16 @@ std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotCh
         const auto t = static_cast<std::size_t>(type);
         const int nm = calibration.wavelength[t];
         switch (bbPlotChoice) {
-            case 0:
+            case scattering_quantity::kBeta:
                 std::snprintf(text, size, "Beta %3d : %6.4lf", nm, v.beta[t]);
                 break;
-            case 1:
+            case scattering_quantity::kBetap:
                 std::snprintf(text, size, "Betap %3d: %6.4lf", nm, v.betap[t]);
                 break;
-            case 2:
+            case scattering_quantity::kBbp:
                 std::snprintf(text, size, "bbp %3d: %6.4lf", nm, v.bbp[t]);
                 break;
-            case 3:
+            case scattering_quantity::kBb:
                 std::snprintf(text, size, "bb %3d: %6.4lf", nm, v.bb[t]);
                 break;
             default:

@@ -14,6 +14,22 @@ namespace kivo {
 // A statistic of this value means "not enough samples yet"; the power-user titles show it.
 inline constexpr double kNoStatistic = 99.99;
 
+// The plot choices of the Plot Data page are the items of its lists, kept as numbers in
+// last.rbs; a hand-edited file may hold any other number, which then plots nothing (plot)
+// or shows the counts (scattering quantity). So they stay ints with named items rather than
+// enum classes, which would hide those values.
+namespace plot_type {
+inline constexpr int kRawCounts = 0;
+inline constexpr int kEngineeringUnits = 1;
+}  // namespace plot_type
+
+namespace scattering_quantity {
+inline constexpr int kBeta = 0;
+inline constexpr int kBetap = 1;
+inline constexpr int kBbp = 2;
+inline constexpr int kBb = 3;
+}  // namespace scattering_quantity
+
 // The statistics choice of the Plot Data page.
 namespace stats_mode {
 inline constexpr int kRawCounts = 0;

@@ -71,7 +71,8 @@ bool Session::LoadDeviceFile(const std::string& path) {
 void Session::ApplyDeviceFile(int columns) {
     if (chart_.Title() != state_.DeviceName) chart_.SetTitle(state_.DeviceName);
     CountKinds(calibration_, columns);
-    const bool engrUnits = seams_.view.ItemIndex(Control::PlotTypeCB) == 1;
+    const bool engrUnits =
+        seams_.view.ItemIndex(Control::PlotTypeCB) == plot_type::kEngineeringUnits;
     const PlotSelectorVisibility visible = VisiblePlotSelectors(calibration_, engrUnits);
     View& view = seams_.view;
     view.SetVisible(Control::PlotTypeCB, visible.plotType);
@@ -86,8 +87,8 @@ void Session::ApplyDeviceFile(int columns) {
 
 void Session::PlotTypeCBChange() {
     state_.PlotType = seams_.view.ItemIndex(Control::PlotTypeCB);
-    seams_.view.SetVisible(Control::BBPlotCB,
-                           calibration_.kinds.scattering > 0 && state_.PlotType == 1);
+    seams_.view.SetVisible(Control::BBPlotCB, calibration_.kinds.scattering > 0 &&
+                                                  state_.PlotType == plot_type::kEngineeringUnits);
     chart_.ClearAllData();
 }
 

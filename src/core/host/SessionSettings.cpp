@@ -52,16 +52,16 @@ void Session::RestoreLastSettings() {
     state_.powerUser = v[LastRbs::PowerUser];
     state_.StatsMode = v[LastRbs::StatsMode];
     switch (state_.StatsMode) {
-        case 0:
+        case stats_mode::kRawCounts:
             view.SetItemIndex(Control::StdDevCB, 0);
             break;
-        case 1:
+        case stats_mode::kMean:
             view.SetItemIndex(Control::StdDevCB, 1);
             break;
-        case 15:
+        case stats_mode::kStdDev15:
             view.SetItemIndex(Control::StdDevCB, 2);
             break;
-        case 60:
+        case stats_mode::kStdDev60:
             view.SetItemIndex(Control::StdDevCB, 3);
             break;
         default:

@@ -9,7 +9,7 @@ void PresentStatus(const SessionStatus& status, View& view) {
     if (status.powerUser) {
         view.SetText(Control::PowerUserPanel, "Power User");
         view.SetColour(Control::PowerUserPanel, Colour::Red);
-        view.SetVisible(Control::StdDevCB, status.choices.PlotType == 0);
+        view.SetVisible(Control::StdDevCB, status.choices.PlotType == plot_type::kRawCounts);
     } else {
         view.SetText(Control::PowerUserPanel, "Normal User");
         view.SetColour(Control::PowerUserPanel, Colour::ButtonFace);

@@ -28,13 +28,13 @@ double EngineeringValueOf(int type, int bbPlotChoice, double raw, const Engineer
     if (IsScattering(type)) {
         const auto t = static_cast<std::size_t>(type);
         switch (bbPlotChoice) {
-            case 0:
+            case scattering_quantity::kBeta:
                 return v.beta[t];
-            case 1:
+            case scattering_quantity::kBetap:
                 return v.betap[t];
-            case 2:
+            case scattering_quantity::kBbp:
                 return v.bbp[t];
-            case 3:
+            case scattering_quantity::kBb:
                 return v.bb[t];
             default:
                 return raw;
@@ -55,9 +55,9 @@ double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawVal
     }
     const double raw = rawValues[static_cast<std::size_t>(type)];
     switch (choices.PlotType) {
-        case 0:
+        case plot_type::kRawCounts:
             return raw;
-        case 1:
+        case plot_type::kEngineeringUnits:
             return EngineeringValueOf(type, choices.BBPlotChoice, raw, engineering);
         default:
             return kNothingPlotted;
@@ -81,7 +81,7 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
         const double statistic = ChannelStatistic(stats, type, choices.StatsMode);
 
         std::string_view text;
-        if (choices.PlotType == 0) {
+        if (choices.PlotType == plot_type::kRawCounts) {
             if (const char* name = RawModeName(type, calibration, nameScratch)) {
                 const ColumnKind* kind = ColumnKindOf(type);
                 text = kind != nullptr && kind->meterUnits
@@ -90,7 +90,7 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
                            : FormatCountsTitle(title, name, raw, statistic, choices.powerUser,
                                                choices.StatsMode);
             }
-        } else if (choices.PlotType == 1) {
+        } else if (choices.PlotType == plot_type::kEngineeringUnits) {
             text = FormatEngineeringTitle(title, type, choices.BBPlotChoice, calibration, raw,
                                           engineering);
         }
