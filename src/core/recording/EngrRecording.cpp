@@ -4,6 +4,7 @@
 
 #include "core/data/ColumnKinds.h"
 #include "core/text/CFormat.h"
+#include "core/text/FixedFormat.h"
 
 namespace kivo {
 
@@ -42,25 +43,43 @@ std::string EngrHeading(const DeviceCalibration& cal, int definitionCount) {
     return line;
 }
 
-std::string EngrRecord(double sampleX, const MeterClock& clock, const DeviceCalibration& cal,
-                       int definitionCount, const EngineeringValues& values) {
-    const CNumericLocale cLocale;
-    std::string line;
-    AppendFormat(line, "%1.0lf%c%02d%02d%02d%c%02d%02d%02d", sampleX, kTab, clock.month, clock.day,
-                 clock.year, kTab, clock.hour, clock.minute, clock.second);
+void AppendEngrRecord(std::string& line, double sampleX, const MeterClock& clock,
+                      const DeviceCalibration& cal, int definitionCount,
+                      const EngineeringValues& values) {
+    // printf's "%1.0lf\t%02d%02d%02d\t%02d%02d%02d" and the columns' "%W.Plf", without printf:
+    // the same bytes at a fraction of the cost (see FixedFormat.h).
+    AppendFixed(line, sampleX, 1, 0);
+    line += kTab;
+    AppendInt2(line, clock.month);
+    AppendInt2(line, clock.day);
+    AppendInt2(line, clock.year);
+    line += kTab;
+    AppendInt2(line, clock.hour);
+    AppendInt2(line, clock.minute);
+    AppendInt2(line, clock.second);
     const int columns = ColumnsToRecord(definitionCount);
     for (int i = 0; i < columns; ++i) {
         const int type = cal.columnType[i];
         if (IsScattering(type)) {
-            AppendFormat(line, "%c%8.6lf%c%8.6lf%c%8.6lf%c%8.6lf", kTab, values.beta[type], kTab,
-                         values.betap[type], kTab, values.bbp[type], kTab, values.bb[type]);
+            for (const double value :
+                 {values.beta[type], values.betap[type], values.bbp[type], values.bb[type]}) {
+                line += kTab;
+                AppendFixed(line, value, 8, 6);
+            }
         } else if (const ColumnKind* field = SingleFieldOf(type)) {
             const double* value = EngineeringSlotOf(*field, type, values);
-            AppendFormat(line, "%c%*.*lf", kTab, field->engField.width, field->engField.precision,
-                         value != nullptr ? *value : 0.0);
+            line += kTab;
+            AppendFixed(line, value != nullptr ? *value : 0.0, field->engField.width,
+                        field->engField.precision);
         }
     }
     line += "\r\n";
+}
+
+std::string EngrRecord(double sampleX, const MeterClock& clock, const DeviceCalibration& cal,
+                       int definitionCount, const EngineeringValues& values) {
+    std::string line;
+    AppendEngrRecord(line, sampleX, clock, cal, definitionCount, values);
     return line;
 }
 

@@ -19,6 +19,9 @@ std::string EngrHeading(const DeviceCalibration& calibration, int definitionCoun
 
 // One record line, line end included: the sample number (the chart's X), the meter's date
 // as month day year and time as hour minute second, and the column values.
+void AppendEngrRecord(std::string& line, double sampleX, const MeterClock& meterClock,
+                      const DeviceCalibration& calibration, int definitionCount,
+                      const EngineeringValues& values);
 std::string EngrRecord(double sampleX, const MeterClock& meterClock,
                        const DeviceCalibration& calibration, int definitionCount,
                        const EngineeringValues& values);

@@ -42,11 +42,9 @@ bool RawRecorder::Start(const std::string& path, RecordMode mode) { return Open(
 
 void RawRecorder::OnSample(const Sample& sample) {
     if (File() != nullptr) {
-        std::string record;
-        record.reserve(sample.line.size() + 2);
-        record.append(sample.line);
-        record.append("\r\n");
-        Write(record);
+        record_.assign(sample.line);
+        record_.append("\r\n");
+        Write(record_);
     }
 }
 
@@ -59,8 +57,10 @@ bool EngrRecorder::Start(const std::string& path, RecordMode mode) {
 
 void EngrRecorder::OnSample(const Sample& sample) {
     if (File() == nullptr) return;
-    Write(EngrRecord(sample.x, sample.meterClock, calibration_, calibration_.definitionCount,
-                     sample.engineering));
+    record_.clear();  // one buffer for every record: no allocation per line
+    AppendEngrRecord(record_, sample.x, sample.meterClock, calibration_,
+                     calibration_.definitionCount, sample.engineering);
+    Write(record_);
 }
 
 }  // namespace kivo

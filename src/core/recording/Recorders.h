@@ -48,6 +48,9 @@ public:
     // A new file replaces the running one (closed first). False when it could not be made.
     bool Start(const std::string& path, RecordMode mode = RecordMode::Truncate);
     void OnSample(const Sample& sample) override;
+
+private:
+    std::string record_;
 };
 
 // The engineering-units file: its heading describes the device file loaded when it opened.
@@ -63,6 +66,7 @@ public:
 
 private:
     const DeviceCalibration& calibration_;
+    std::string record_;
 };
 
 }  // namespace kivo
