@@ -39,7 +39,7 @@ LineOutcome DataChain::Accept(std::string_view line, bool deviceLoaded, const Ch
     TakeValues(fields, fieldCount, hostClock);
     CorrectCounts(calibration_, sample_.counts, sample_.rawITemp, sample_.firstReference,
                   options.refCorrection, options.tempCorrection);
-    ConvertToEngineering(calibration_, sample_.counts, sample_.engineering);
+    ConvertToEngineering(calibration_, sample_.counts, sample_.engineering, &water_);
     sample_.line = line;
     for (SampleSink* sink : sinks_) sink->OnSample(sample_);
     outcome.dataLine = true;

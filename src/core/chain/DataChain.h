@@ -85,6 +85,7 @@ private:
     std::vector<SampleSink*> sinks_;
     LineCounts counts_;
     Sample sample_;
+    WaterScatteringCache water_;
 };
 
 }  // namespace kivo

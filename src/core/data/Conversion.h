@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "core/data/ColumnTypes.h"
 #include "core/data/DataLine.h"
@@ -41,6 +42,34 @@ struct ScatteringResult {
     double bb = 0.0;     // [1/m]
 };
 
+// The scattering of the water at one channel's wavelength and angle: it depends on the
+// device file alone. Not valid for a wavelength of 0 or below.
+struct WaterScattering {
+    bool valid = false;
+    double betaWater = 0.0;  // [1/(m sr)]
+    double bbw = 0.0;        // [1/m] backscattering of the water
+};
+WaterScattering WaterScatteringOf(double salinity, double theta, double wavelength, int waterType);
+ScatteringResult ScatteringOf(const WaterScattering& water, double chi, double beta);
+
+// The water's scattering of each channel, worked out once and again only when the device
+// file's numbers change: two powers and a cosine a channel would otherwise cost every line.
+class WaterScatteringCache {
+public:
+    const WaterScattering& Of(const DeviceCalibration& calibration, int type);
+
+private:
+    struct Entry {
+        bool filled = false;
+        double salinity = 0.0;
+        double theta = 0.0;
+        std::int32_t wavelength = 0;
+        std::int32_t waterType = 0;
+        WaterScattering water;
+    };
+    std::array<Entry, kSlots> entries_{};
+};
+
 // Removes the scattering of the water (pure: waterType 0, sea: otherwise) from beta
 // measured at angle theta [rad] and wavelength [nm], and derives bbp and bb.
 // A wavelength of 0 or below has no water scattering (the power law divides by zero):
@@ -56,8 +85,9 @@ void CorrectCounts(const DeviceCalibration& calibration, RawTable& rawValues, do
                    const std::array<double, kSlots>& firstReference, bool refChannelCorrection,
                    bool tempCorrection);
 
-// Applies each column's calibration to the (corrected) raw values.
+// Applies each column's calibration to the (corrected) raw values; with a cache, the water's
+// scattering is taken from it (the same numbers, worked out once).
 void ConvertToEngineering(const DeviceCalibration& calibration, const RawTable& rawValues,
-                          EngineeringValues& values);
+                          EngineeringValues& values, WaterScatteringCache* cache = nullptr);
 
 }  // namespace kivo
