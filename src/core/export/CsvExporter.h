@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "core/export/ExportColumns.h"
+#include "core/export/Exporter.h"
+#include "core/recording/RecordFile.h"
+
+namespace kivo {
+
+// A comma-separated file (RFC 4180, CR LF line ends) that spreadsheets, pandas, MATLAB and R
+// read without options: one heading line, then per sample the meter's time in ISO 8601 (empty
+// without a date) and every engineering-units field of the .eng file, named by the .eng
+// heading, each as the shortest text that reads back to the same double.
+class CsvExporter final : public Exporter {
+public:
+    using Exporter::Exporter;
+
+    bool Start(const std::string& path, const DeviceCalibration& calibration,
+               const std::string& deviceName, const ExportOptions& options) override;
+    void OnSample(const Sample& sample) override;
+    bool Finish() override;
+    bool Active() const override { return file_.has_value(); }
+
+private:
+    void Write(const std::string& line);
+
+    std::optional<RecordFile> file_;
+    std::vector<ExportColumn> columns_;
+    std::string line_;  // the record being made, kept for its capacity
+};
+
+// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text);
+
+}  // namespace kivo

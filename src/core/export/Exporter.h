@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/chain/Sample.h"
+#include "core/data/DeviceCalibration.h"
+
+namespace kivo {
+
+// What an exported file says about its making.
+struct ExportOptions {
+    std::string software;        // the program and its version: "kivo-convert 1.16"
+    std::string arguments;       // what it was asked, options and files, for the history
+    bool alternateMode = false;  // lines begin with compact date and time (for the counts)
+};
+
+// A file for other programs, written from the samples of a data chain as they come: memory
+// stays the same however long the recording. Like a record file it never fails silently:
+// the first failure is told once, with the reason and the path, and the export stops.
+class Exporter : public SampleSink {
+public:
+    using Reporter = std::function<void(const std::string& message)>;
+
+    explicit Exporter(Reporter report) : report_(std::move(report)) {}
+    Exporter(const Exporter&) = delete;
+    Exporter& operator=(const Exporter&) = delete;
+
+    // Creates the file for the columns `calibration` defines now and writes its heading.
+    // False when that failed (told).
+    virtual bool Start(const std::string& path, const DeviceCalibration& calibration,
+                       const std::string& deviceName, const ExportOptions& options) = 0;
+    // Writes what is still held and closes the file. False when anything was lost (told).
+    virtual bool Finish() = 0;
+    // Between a successful Start and Finish or a failure.
+    virtual bool Active() const = 0;
+
+protected:
+    void Report(const std::string& message) const {
+        if (report_) report_(message);
+    }
+
+private:
+    Reporter report_;
+};
+
+}  // namespace kivo
