@@ -4,20 +4,29 @@ namespace kivo {
 
 std::string ConvertUsage() {
     return "Usage: kivo-convert --dev METER.dev [--alt] [--refcorr] [--tempcorr]\n"
-           "                    [--settings last.rbs] [-o OUT.eng] RAW...\n"
-           "Converts recorded raw files (*.raw) into an engineering-units file (*.eng) with\n"
-           "the meter's device file: the same bytes KIVO View records for the same lines\n"
-           "after a fresh start with engineering-units recording on from the first line.\n"
-           "The raw files are read one after another as one stream.\n"
+           "                    [--settings last.rbs] [--format eng|csv|netcdf] [-o OUT] RAW...\n"
+           "Converts recorded raw files (*.raw) with the meter's device file. The default\n"
+           "output is an engineering-units file (*.eng): the same bytes KIVO View records\n"
+           "for the same lines after a fresh start with engineering-units recording on from\n"
+           "the first line. The raw files are read one after another as one stream.\n"
            "\n"
            "  --dev FILE         the meter's device file (required)\n"
            "  --alt              alternate-command mode: six-digit date and time fields\n"
            "  --refcorr          correct scattering counts by their reference channel\n"
            "  --tempcorr         correct scattering counts for the internal temperature\n"
            "  --settings FILE    take the three switches above from a last.rbs file\n"
-           "  -o, --output FILE  write the engineering-units file here (default: stdout)\n"
+           "  --format FORMAT    eng: the engineering-units file (the default);\n"
+           "                     csv: the same values at full precision, comma-separated,\n"
+           "                     with an ISO 8601 time column, for pandas, MATLAB, R and\n"
+           "                     spreadsheets; netcdf: a CF-1.8 NetCDF-4 file with units,\n"
+           "                     names and raw counts, for xarray and data archives\n"
+           "  -o, --output FILE  write the output here (default: stdout; netcdf needs a file)\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
+           "\n"
+           "The .eng file prints values with a fixed number of decimals (Beta, bbp: 6,\n"
+           "most others: 4), so small values keep few significant digits; csv and netcdf\n"
+           "keep every digit of the computed value.\n"
            "\n"
            "The output never replaces an input or the device file, and appears only when\n"
            "the run succeeded: it is written beside its name and renamed into place, so a\n"
@@ -56,6 +65,18 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
             if (!value(o.settingsPath)) return fail("--settings needs a last.rbs file");
         } else if (a == "-o" || a == "--output") {
             if (!value(o.outputPath)) return fail(a + " needs a file name");
+        } else if (a == "--format") {
+            std::string format;
+            if (!value(format)) return fail("--format needs eng, csv or netcdf");
+            if (format == "eng") {
+                o.format = OutputFormat::Eng;
+            } else if (format == "csv") {
+                o.format = OutputFormat::Csv;
+            } else if (format == "netcdf") {
+                o.format = OutputFormat::Netcdf;
+            } else {
+                return fail("unknown format '" + format + "' (eng, csv or netcdf)");
+            }
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--refcorr") {
@@ -74,6 +95,9 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
     }
     if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
     if (o.rawFiles.empty()) return fail("no raw file given");
+    // A NetCDF file is written by seeking back into it; a pipe cannot hold one.
+    if (o.format == OutputFormat::Netcdf && o.outputPath.empty())
+        return fail("--format netcdf needs an output file (-o FILE)");
     return parsed;
 }
 

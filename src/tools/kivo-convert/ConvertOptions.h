@@ -5,8 +5,13 @@
 
 namespace kivo {
 
+// What the output holds: the engineering-units file the window records, or the same values
+// at full precision for other programs.
+enum class OutputFormat { Eng, Csv, Netcdf };
+
 struct ConvertOptions {
     std::string devicePath;
+    OutputFormat format = OutputFormat::Eng;
     bool alternate = false;
     bool refCorrection = false;
     bool tempCorrection = false;

@@ -1,13 +1,17 @@
 // kivo-convert: recorded raw files into an engineering-units file, through the window's own
 // data chain with only the engineering-units recorder attached, so the bytes are the ones
-// the window would have recorded.
+// the window would have recorded; or, on request, into a CSV or NetCDF file of the same
+// values at full precision, through an exporter as the chain's only sink.
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include "KivoVersion.h"
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceFile.h"
+#include "core/export/CsvExporter.h"
+#include "core/export/NetcdfExporter.h"
 #include "core/files/RegularFile.h"
 #include "core/host/LineAssembler.h"
 #include "core/protocol/ReplyParser.h"
@@ -70,6 +74,23 @@ void TellSummary(const kivo::LineCounts& lines, long long overflows) {
                  static_cast<long long>(lines.NotDataLineCount));
 }
 
+// The command line as the history of an exported file tells it.
+std::string ArgumentsText(int argc, char** argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!text.empty()) text += ' ';
+        if (!argument.empty() && argument.find_first_of(" \t'\"\\") == std::string::npos) {
+            text += argument;
+            continue;
+        }
+        text += '\'';
+        for (const char c : argument) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        text += '\'';
+    }
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,9 +149,9 @@ int main(int argc, char** argv) {
     }
     kivo::DeviceCalibration calibration;
     kivo::DataChain chain(calibration);
+    std::string deviceName;
     {
         std::ifstream file(options.devicePath);
-        std::string deviceName;
         chain.DeviceFileLoaded();
         if (!file || !kivo::ReadDeviceFile(file, calibration, deviceName, prompts)) {
             prompts.ShowWarning("Device File Error",
@@ -145,12 +166,30 @@ int main(int argc, char** argv) {
     kivo::StagedOutput output(options.outputPath);
     if (!output.Ready()) return Fail(output.Error());
     bool writeFailed = false;
-    kivo::EngrRecorder recorder(calibration, [&](const std::string& message) {
+    const auto report = [&](const std::string& message) {
         writeFailed = true;
         prompts.ShowWarning("File Error", message);
-    });
-    if (!recorder.Start(output.WritePath()) || !recorder.Active()) return kFileFailed;  // told
-    chain.AddSink(recorder);
+    };
+    kivo::EngrRecorder recorder(calibration, report);
+    std::unique_ptr<kivo::Exporter> exporter;
+    if (options.format == kivo::OutputFormat::Csv) {
+        exporter = std::make_unique<kivo::CsvExporter>(report);
+    } else if (options.format == kivo::OutputFormat::Netcdf) {
+        exporter = std::make_unique<kivo::NetcdfExporter>(report);
+    }
+    if (exporter) {
+        kivo::ExportOptions exportOptions;
+        exportOptions.software = "kivo-convert " KIVO_VERSION;
+        exportOptions.arguments = ArgumentsText(argc, argv);
+        exportOptions.alternateMode = chainOptions.alternateMode;
+        if (!exporter->Start(output.WritePath(), calibration, deviceName, exportOptions))
+            return kFileFailed;  // told
+        chain.AddSink(*exporter);
+    } else {
+        if (!recorder.Start(output.WritePath()) || !recorder.Active()) return kFileFailed;  // told
+        chain.AddSink(recorder);
+    }
+    const auto writing = [&] { return exporter ? exporter->Active() : recorder.Active(); };
     Converter converter(chain, chainOptions, prompts);
     kivo::LineAssembler assembler;
 
@@ -168,12 +207,16 @@ int main(int argc, char** argv) {
             status = kFileFailed;
             break;
         }
-        if (!recorder.Active()) {  // a write failed; already told
+        if (!writing()) {  // a write failed; already told
             status = kFileFailed;
             break;
         }
     }
-    recorder.Stop();
+    if (exporter) {
+        if (exporter->Active() && !exporter->Finish()) status = kFileFailed;  // told
+    } else {
+        recorder.Stop();
+    }
     if (writeFailed) status = kFileFailed;
     if (status == kDone && chain.Counts().DataLineCount == 0) status = kNoRecord;
     if (status == kDone && !output.Commit()) status = Fail(output.Error());
