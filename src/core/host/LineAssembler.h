@@ -33,8 +33,12 @@ public:
     void DropPending();
 
 private:
+    void Take(const char* bytes, std::size_t count, LineSink& sink);
+    void EndLine(LineSink& sink);
+
     std::string line_;
-    int length_ = 0;           // characters counted since the last line end
+    std::string delivered_;    // the line being handed to the sink
+    std::size_t length_ = 0;   // characters counted since the last line end
     bool overflowed_ = false;  // dropping bytes up to the next line end
 };
 
