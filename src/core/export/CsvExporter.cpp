@@ -45,11 +45,14 @@ bool CsvExporter::Finish() {
     return ok;
 }
 
-void CsvExporter::Write(const std::string& line) {
-    if (!file_->Write(line)) {
+void CsvExporter::Write(const std::string& line) { Check(file_->Write(line)); }
+
+bool CsvExporter::Check(bool ok) {
+    if (!ok && file_) {
         file_->Close();
         file_.reset();
     }
+    return ok;
 }
 
 }  // namespace kivo

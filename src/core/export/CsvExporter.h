@@ -20,11 +20,15 @@ public:
     bool Start(const std::string& path, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options) override;
     void OnSample(const Sample& sample) override;
+    bool Flush() override { return Check(file_ && file_->Flush()); }
+    bool Sync() override { return Check(file_ && file_->Sync()); }
     bool Finish() override;
     bool Active() const override { return file_.has_value(); }
 
 private:
     void Write(const std::string& line);
+    // False, and the file closed, when `ok` is false.
+    bool Check(bool ok);
 
     std::optional<RecordFile> file_;
     std::vector<ExportColumn> columns_;

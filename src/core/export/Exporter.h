@@ -30,6 +30,11 @@ public:
     // False when that failed (told).
     virtual bool Start(const std::string& path, const DeviceCalibration& calibration,
                        const std::string& deviceName, const ExportOptions& options) = 0;
+    // Hands what was written to the system (a logger: every tick), or to the disk (every
+    // second or so), so that a crash loses little. False when the file failed; the export has
+    // then stopped.
+    virtual bool Flush() = 0;
+    virtual bool Sync() = 0;
     // Writes what is still held and closes the file. False when anything was lost (told).
     virtual bool Finish() = 0;
     // Between a successful Start and Finish or a failure.

@@ -198,6 +198,8 @@ bool NetcdfExporter::WritePending() {
     return true;
 }
 
+bool NetcdfExporter::Sync() { return Flush() && Check(nc_sync(ncid_)); }
+
 bool NetcdfExporter::Finish() {
     if (ncid_ < 0) return false;
     if (!WritePending()) return false;

@@ -23,6 +23,9 @@ public:
     bool Start(const std::string& path, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options) override;
     void OnSample(const Sample& sample) override;
+    // Flush writes the records held; Sync also has the library write its caches to the file.
+    bool Flush() override { return ncid_ >= 0 && WritePending(); }
+    bool Sync() override;
     bool Finish() override;
     bool Active() const override { return ncid_ >= 0; }
 
