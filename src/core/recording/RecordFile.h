@@ -51,6 +51,9 @@ public:
     // Flushes and closes; false when anything written was lost. Later calls do nothing.
     bool Close();
 
+    // Who hears of a failure from now on (a file handed to another thread tells it there).
+    void SetReporter(Reporter report) { report_ = std::move(report); }
+
     bool IsOpen() const { return file_ != nullptr; }
     bool Failed() const { return failed_; }
     // The file's size as far as it is ours: bytes accepted by Write since the file was
