@@ -66,6 +66,14 @@ StatisticShown ShownStatistic(int powerUser, int statsMode) {
     return StatisticShown::None;
 }
 
+}  // namespace
+
+bool TitleShowsStatistic(int powerUser, int statsMode) {
+    return ShownStatistic(powerUser, statsMode) != StatisticShown::None;
+}
+
+namespace {
+
 // Shared tail of both raw-mode titles: the statistic when one is shown.
 bool FormatStatistic(TitleBuffer& out, const char* name, double statistic, int powerUser,
                      int statsMode) {

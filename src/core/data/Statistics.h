@@ -56,6 +56,10 @@ void PushSample(StatsHistory& history, int type, double value);
 // fills; below two values, or for a mode below 1, kNoStatistic.
 double ChannelStatistic(const StatsHistory& history, int type, int mode);
 
+// Whether a raw-mode title shows the statistic (a power user, a mean or deviation chosen)
+// rather than the value.
+bool TitleShowsStatistic(int powerUser, int statsMode);
+
 // A composed title. Fixed size, so the per-line pass allocates nothing; snprintf cuts what
 // would not fit.
 struct TitleBuffer {

@@ -89,6 +89,7 @@ void Session::ApplyPendingPlotSetup() {
     state_.PlotSetupPending = false;
     ApplyDeviceFile(calibration_.definitionCount);
     SetUpChannels(chart_, calibration_, calibration_.definitionCount, channelOfColumn_);
+    channelFeed_.Forget();
 }
 
 void Session::PumpLines() {
@@ -110,6 +111,8 @@ void Session::FeedBytes(const char* data, std::size_t count) {
     ApplyPendingPlotSetup();
     state_.BytesRead += count;
     assembler_.Feed(data, count, *this);
+    // The legend's readout once for all the lines these bytes held.
+    channelFeed_.PublishTitles(chain_.Current());
 }
 
 void Session::OnLine(const std::string& line) { HandleLine(line); }

@@ -64,11 +64,30 @@ double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawVal
     }
 }
 
-void UpdateChannels(int columnCount, const PlotChoices& choices,
-                    const DeviceCalibration& calibration, const RawTable& rawValues,
-                    const EngineeringValues& engineering, double sampleX,
-                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
-                    ChartModel& chart) {
+void AddChannelPoints(int columnCount, const PlotChoices& choices,
+                      const DeviceCalibration& calibration, const RawTable& rawValues,
+                      const EngineeringValues& engineering, double sampleX,
+                      const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
+                      ChartModel& chart, ColumnStatistics& statistics) {
+    const int columns = std::clamp(columnCount, 0, kSlots);
+    const bool shown = TitleShowsStatistic(choices.powerUser, choices.StatsMode);
+    for (int i = 0; i < columns; ++i) {
+        const auto position = static_cast<std::size_t>(i);
+        const int type = calibration.columnType[position];
+        if (!IsSlot(type)) continue;
+        PushSample(stats, type, rawValues[static_cast<std::size_t>(type)]);
+        // Right after this column's sample: a later column of the same kind pushes again.
+        statistics[position] =
+            shown ? ChannelStatistic(stats, type, choices.StatsMode) : kNoStatistic;
+        PlotSample(chart, channelOfColumn[position], sampleX,
+                   PlottedValue(type, choices, rawValues, engineering));
+    }
+}
+
+void SetChannelTitles(int columnCount, const PlotChoices& choices,
+                      const DeviceCalibration& calibration, const RawTable& rawValues,
+                      const EngineeringValues& engineering, const ColumnStatistics& statistics,
+                      const ChannelOfColumn& channelOfColumn, ChartModel& chart) {
     const int columns = std::clamp(columnCount, 0, kSlots);
     TitleBuffer title;
     std::array<char, 32> nameScratch{};
@@ -77,9 +96,7 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
         const int type = calibration.columnType[position];
         if (!IsSlot(type)) continue;
         const double raw = rawValues[static_cast<std::size_t>(type)];
-        PushSample(stats, type, raw);
-        const double statistic = ChannelStatistic(stats, type, choices.StatsMode);
-
+        const double statistic = statistics[position];
         std::string_view text;
         if (choices.PlotType == plot_type::kRawCounts) {
             if (const char* name = RawModeName(type, calibration, nameScratch)) {
@@ -94,11 +111,34 @@ void UpdateChannels(int columnCount, const PlotChoices& choices,
             text = FormatEngineeringTitle(title, type, choices.BBPlotChoice, calibration, raw,
                                           engineering);
         }
-        const int channel = channelOfColumn[position];
-        if (!text.empty()) chart.SetTitleText(channel, text);
-
-        PlotSample(chart, channel, sampleX, PlottedValue(type, choices, rawValues, engineering));
+        if (!text.empty()) chart.SetTitleText(channelOfColumn[position], text);
     }
+}
+
+void UpdateChannels(int columnCount, const PlotChoices& choices,
+                    const DeviceCalibration& calibration, const RawTable& rawValues,
+                    const EngineeringValues& engineering, double sampleX,
+                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
+                    ChartModel& chart) {
+    ColumnStatistics statistics{};
+    AddChannelPoints(columnCount, choices, calibration, rawValues, engineering, sampleX,
+                     channelOfColumn, stats, chart, statistics);
+    SetChannelTitles(columnCount, choices, calibration, rawValues, engineering, statistics,
+                     channelOfColumn, chart);
+}
+
+void ChannelFeed::OnSample(const Sample& sample) {
+    AddChannelPoints(calibration_.definitionCount, choices, calibration_, sample.counts,
+                     sample.engineering, sample.x, channelOfColumn_, stats_, chart_, statistics_);
+    titleChoices_ = choices;
+    titlesPending_ = true;
+}
+
+void ChannelFeed::PublishTitles(const Sample& latest) {
+    if (!titlesPending_) return;
+    titlesPending_ = false;
+    SetChannelTitles(calibration_.definitionCount, titleChoices_, calibration_, latest.counts,
+                     latest.engineering, statistics_, channelOfColumn_, chart_);
 }
 
 }  // namespace kivo

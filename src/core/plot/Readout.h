@@ -25,16 +25,34 @@ struct PlotChoices {
 double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,
                     const EngineeringValues& engineering);
 
-// The per-line pass over columns 1..columnCount: push the statistics sample, compute the
-// statistic, set the channel's title by PlotType, then plot the chosen value at sampleX.
-// Allocates nothing once the titles have grown to their usual length.
+// The statistic each column's title shows, by column position (kNoStatistic when none).
+using ColumnStatistics = std::array<double, kSlots>;
+
+// The per-line part over columns 1..columnCount: push the statistics sample, keep the
+// statistic a title would show, plot the chosen value at sampleX.
+void AddChannelPoints(int columnCount, const PlotChoices& choices,
+                      const DeviceCalibration& calibration, const RawTable& rawValues,
+                      const EngineeringValues& engineering, double sampleX,
+                      const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
+                      ChartModel& chart, ColumnStatistics& statistics);
+
+// The channels' titles (the legend's live readout) from the latest values and the kept
+// statistics, by PlotType. Formatting them is the costly part: a display needs them once a
+// tick, not once a line.
+void SetChannelTitles(int columnCount, const PlotChoices& choices,
+                      const DeviceCalibration& calibration, const RawTable& rawValues,
+                      const EngineeringValues& engineering, const ColumnStatistics& statistics,
+                      const ChannelOfColumn& channelOfColumn, ChartModel& chart);
+
+// Both for one line: what the chart shows after it.
 void UpdateChannels(int columnCount, const PlotChoices& choices,
                     const DeviceCalibration& calibration, const RawTable& rawValues,
                     const EngineeringValues& engineering, double sampleX,
                     const ChannelOfColumn& channelOfColumn, StatsHistory& stats, ChartModel& chart);
 
-// The readout, its statistics and the chart as a sink of the data chain: each sample sets
-// every channel's title and adds its point, under the operator's current choices.
+// The readout, its statistics and the chart as a sink of the data chain: each sample adds
+// its points; the titles follow when the owner publishes them (each tick), from the latest
+// sample under the choices its line was taken with, so they read as if set line by line.
 class ChannelFeed final : public SampleSink {
 public:
     ChannelFeed(const DeviceCalibration& calibration, const ChannelOfColumn& channelOfColumn,
@@ -46,16 +64,20 @@ public:
 
     PlotChoices choices;  // the owner keeps them current
 
-    void OnSample(const Sample& sample) override {
-        UpdateChannels(calibration_.definitionCount, choices, calibration_, sample.counts,
-                       sample.engineering, sample.x, channelOfColumn_, stats_, chart_);
-    }
+    void OnSample(const Sample& sample) override;
+    // Sets the titles when a sample came since the last call; `latest` is the chain's.
+    void PublishTitles(const Sample& latest);
+    // The channels were rebuilt: what was pending belongs to the old ones.
+    void Forget() { titlesPending_ = false; }
 
 private:
     const DeviceCalibration& calibration_;
     const ChannelOfColumn& channelOfColumn_;
     StatsHistory& stats_;
     ChartModel& chart_;
+    ColumnStatistics statistics_{};
+    PlotChoices titleChoices_;
+    bool titlesPending_ = false;
 };
 
 }  // namespace kivo
