@@ -74,6 +74,8 @@ void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>
     const bool lostVisible = dropped && dropped->x >= cache.low && dropped->x <= cache.high;
     if (sameWindow && !lostVisible) {
         if (shown.Contains(added.x)) cache.spread.Include(added.y);
+    } else if (!lostVisible && SlideForward(shown.minimum, shown.Maximum())) {
+        if (shown.Contains(added.x)) cache.spread.Include(added.y);
     } else {
         cache.valid = true;
         cache.low = shown.minimum;
@@ -81,6 +83,28 @@ void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>
         cache.spread = VisibleSpread();
     }
     FitToSpread(y_, cache.spread);
+}
+
+// The window moved forward, as it does with every line while it scrolls: the spread is
+// carried over when no point that left it held an end, and the points that came in are
+// added. Anything else (a store out of order, an end leaving, a zero at an end, whose sign
+// would depend on the order of the points) is worked out from all visible points instead.
+bool ChartModel::SlideForward(double low, double high) {
+    SpreadCache& cache = spreadCache_;
+    if (!cache.valid || low < cache.low || high < cache.high) return false;
+    const YSpread& ends = cache.spread;
+    if (ends.any && (ends.smallest == 0.0 || ends.largest == 0.0)) return false;
+    YSpread entering;
+    for (const ChartChannel& c : channels_) {
+        if (!c.points.Sorted()) return false;
+        if (ends.any && c.points.TouchesEnds(cache.low, low, ends)) return false;
+        entering.Include(c.points.SpreadAboveUpTo(cache.high, high));
+    }
+    if (entering.any && (entering.smallest == 0.0 || entering.largest == 0.0)) return false;
+    cache.low = low;
+    cache.high = high;
+    cache.spread.Include(entering);
+    return true;
 }
 
 YSpread ChartModel::VisibleSpread() const {

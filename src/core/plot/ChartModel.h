@@ -105,6 +105,8 @@ private:
 
     // The Y spread of the visible points, kept while the visible X range stays the same,
     // so that each point costs one comparison instead of a pass over the window.
+    bool SlideForward(double low, double high);
+
     struct SpreadCache {
         bool valid = false;
         double low = 0.0;

@@ -59,6 +59,12 @@ public:
     // The Y spread of the points whose X lies within [low, high].
     YSpread SpreadWithin(double low, double high) const;
 
+    // For a window sliding forward, on a Sorted() store: whether a point with X in
+    // [low, high) has a Y equal to one of `spread`'s ends (then the spread without it is not
+    // known), and the spread of the points with X in (low, high].
+    bool TouchesEnds(double low, double high, const YSpread& spread) const;
+    YSpread SpreadAboveUpTo(double low, double high) const;
+
 private:
     std::size_t FirstAtOrAbove(double x) const;
     std::size_t FirstAbove(double x) const;
