@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
@@ -19,6 +20,19 @@ std::string EngrHeading(const DeviceCalibration& calibration, int definitionCoun
 
 // One record line, line end included: the sample number (the chart's X), the meter's date
 // as month day year and time as hour minute second, and the column values.
+// A record's numbers after Count, Date and Time, in the order of the heading, with the
+// width and precision each is printed with.
+struct EngrField {
+    double value;
+    int width;
+    int precision;
+};
+void GatherEngrFields(const DeviceCalibration& calibration, int definitionCount,
+                      const EngineeringValues& values, std::vector<EngrField>& fields);
+// One record line from the gathered numbers, line end included.
+void AppendEngrFields(std::string& line, double sampleX, const MeterClock& meterClock,
+                      const EngrField* fields, std::size_t count);
+
 void AppendEngrRecord(std::string& line, double sampleX, const MeterClock& meterClock,
                       const DeviceCalibration& calibration, int definitionCount,
                       const EngineeringValues& values);

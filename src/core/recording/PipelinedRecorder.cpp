@@ -35,18 +35,21 @@ bool PipelinedEngrRecorder::Start(const std::string& path, RecordMode mode) {
         failure_ = message;
     };
     file_->SetReporter(std::move(keep));
-    filling_.reserve(batchSize_);
+    filling_.records.reserve(batchSize_);
     worker_ = std::thread([this] { Work(); });
     return true;
 }
 
 void PipelinedEngrRecorder::OnSample(const Sample& sample) {
     if (!worker_.joinable()) return;
-    filling_.push_back(Record{sample.x, sample.meterClock, sample.engineering});
-    if (filling_.size() >= batchSize_) {
+    // Only the numbers the record prints are copied: a few hundred bytes, not the sample.
+    filling_.records.push_back(Record{sample.x, sample.meterClock});
+    GatherEngrFields(calibration_, calibration_.definitionCount, sample.engineering, gathered_);
+    filling_.fields.insert(filling_.fields.end(), gathered_.begin(), gathered_.end());
+    if (filling_.records.size() >= batchSize_) {
         Hand(std::move(filling_));
         filling_ = Batch();
-        filling_.reserve(batchSize_);
+        filling_.records.reserve(batchSize_);
     }
 }
 
@@ -71,9 +74,11 @@ void PipelinedEngrRecorder::Work() {
             changed_.notify_all();
         }
         text.clear();
-        for (const Record& record : batch) {
-            AppendEngrRecord(text, record.x, record.meterClock, calibration_,
-                             calibration_.definitionCount, record.engineering);
+        const std::size_t perRecord =
+            batch.records.empty() ? 0 : batch.fields.size() / batch.records.size();
+        for (std::size_t i = 0; i < batch.records.size(); ++i) {
+            AppendEngrFields(text, batch.records[i].x, batch.records[i].meterClock,
+                             batch.fields.data() + i * perRecord, perRecord);
         }
         if (!file_->Write(text) || !file_->Flush()) {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -88,7 +93,7 @@ void PipelinedEngrRecorder::Work() {
 
 bool PipelinedEngrRecorder::Stop() {
     if (worker_.joinable()) {
-        if (!filling_.empty()) Hand(std::move(filling_));
+        if (!filling_.records.empty()) Hand(std::move(filling_));
         filling_ = Batch();
         {
             const std::lock_guard<std::mutex> lock(mutex_);

@@ -11,6 +11,7 @@
 
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/recording/EngrRecording.h"
 #include "core/recording/RecordFile.h"
 
 namespace kivo {
@@ -46,9 +47,12 @@ private:
     struct Record {
         double x;
         MeterClock meterClock;
-        EngineeringValues engineering;
     };
-    using Batch = std::vector<Record>;
+    // The records of a batch and their numbers, `fieldsPerRecord` a record.
+    struct Batch {
+        std::vector<Record> records;
+        std::vector<EngrField> fields;
+    };
 
     void Hand(Batch batch);
     void Work();
@@ -59,6 +63,7 @@ private:
     const std::size_t batchSize_;
     std::optional<RecordFile> file_;  // the worker's alone once it runs
     Batch filling_;
+    std::vector<EngrField> gathered_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
