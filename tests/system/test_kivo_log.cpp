@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "../core/FileBytes.h"
@@ -72,6 +73,46 @@ TEST(Logger, AKillLeavesCompleteLinesInBothFiles) {
     EXPECT_EQ(eng.substr(eng.size() - 2), "\r\n");
     // Both files are written in the same tick: the same lines reached both.
     EXPECT_EQ(Lines(eng), Lines(raw) + 1);
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos;
+         start = end + separator.size())
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// The CSV beside the .eng holds the same records: every value equal to the .eng's printed
+// digits (the CSV has more of them), one row a record, flushed as the .eng is.
+TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--eng",
+                                     folder.File("log.eng"), "--csv", folder.File("log.csv")});
+    ASSERT_TRUE(MoreLinesThan(folder.File("log.csv"), 10)) << log.Stderr();
+    EXPECT_EQ(log.Stop(), 0) << log.Stderr();
+    const std::vector<std::string> eng = Split(ReadBytes(folder.File("log.eng")), "\r\n");
+    const std::vector<std::string> csv = Split(ReadBytes(folder.File("log.csv")), "\r\n");
+    ASSERT_EQ(csv.size(), eng.size());
+    ASSERT_GT(csv.size(), 10u);
+    EXPECT_EQ(csv.back(), "");  // complete lines only
+    for (std::size_t line = 1; line + 1 < eng.size(); ++line) {
+        const std::vector<std::string> printed = Split(eng[line], "\t");
+        const std::vector<std::string> exported = Split(csv[line], ",");
+        ASSERT_EQ(exported.size() + 2, printed.size()) << csv[line];  // Count, Date, Time: time
+        for (std::size_t field = 3; field < printed.size(); ++field) {
+            const std::string& text = printed[field];
+            const std::size_t point = text.find('.');
+            const int decimals =
+                point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+            const double value = std::stod(exported[field - 2]);
+            EXPECT_LE(std::fabs(value - std::stod(text)), 0.5 * std::pow(10.0, -decimals) * 1.0001)
+                << "line " << line << ": " << exported[field - 2] << " printed as " << text;
+        }
+    }
 }
 
 TEST(Logger, StatusLinesShowTheReadout) {
@@ -162,12 +203,18 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
     const std::string earlierEng = folder.File("earlier.eng");
     WriteBytes(earlierEng, "Count\tDate\tTime\tCHL(ug/l)\r\n");  // another meter's heading
     const std::string same = folder.File("both");
+    const std::string earlierCsv = folder.File("earlier.csv");
+    WriteBytes(earlierCsv, "time,CHL(ug/l)\r\n");  // another meter's heading
     struct Case {
         std::vector<std::string> targets;
         std::string says;
     };
     const std::vector<Case> cases = {
         {{"--raw", same, "--eng", same}, "same file"},
+        {{"--eng", same, "--csv", same}, "same file"},
+        {{"--csv", deviceLink}, "device file"},
+        {{"--csv", earlierCsv}, "--append"},
+        {{"--csv", earlierCsv, "--append"}, "heading"},
         {{"--raw", device}, "device file"},
         {{"--eng", deviceLink}, "device file"},
         {{"--raw", earlierRaw}, "--append"},
@@ -185,6 +232,7 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
     EXPECT_EQ(ReadBytes(device), ReadBytes(kDevice));
     EXPECT_EQ(ReadBytes(earlierRaw), "05/21/04\t3906\r\n");
     EXPECT_EQ(ReadBytes(earlierEng), "Count\tDate\tTime\tCHL(ug/l)\r\n");
+    EXPECT_EQ(ReadBytes(earlierCsv), "time,CHL(ug/l)\r\n");
     EXPECT_FALSE(std::filesystem::exists(same));
 }
 

@@ -66,6 +66,8 @@ void Session::Timer55msTimer() {
     }
 }
 
+void Session::AddSampleSink(SampleSink& sink) { chain_.AddSink(sink); }
+
 void Session::RefreshClockLabels() {
     seams_.view.SetText(Control::LBKIVODandT,
                         MeterClockLabel(MeterTime(), DataLines().DataLineCount));

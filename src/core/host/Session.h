@@ -179,6 +179,9 @@ public:
     const EngineeringValues& Engineering() const { return chain_.Current().engineering; }
     const Sample& LastSample() const { return chain_.Current(); }
     const MemoryDownload& Download() const { return download_; }
+    // Another receiver of every converted sample (a tool's export file); it must outlive
+    // the session's use of it.
+    void AddSampleSink(SampleSink& sink);
     ChartModel& Chart() { return chart_; }
     const ChannelOfColumn& ChannelsOfColumns() const { return channelOfColumn_; }
     const MeterClock& MeterTime() const { return chain_.Current().meterClock; }

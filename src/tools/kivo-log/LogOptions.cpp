@@ -12,7 +12,8 @@ namespace kivo {
 
 std::string LogUsage() {
     return "Usage: kivo-log (--port PATH | --com N) [--baud 19200] --dev METER.dev [--alt]\n"
-           "                [--raw OUT.raw] [--eng OUT.eng] [--append | --overwrite]\n"
+           "                [--raw OUT.raw] [--eng OUT.eng] [--csv OUT.csv]\n"
+           "                [--append | --overwrite]\n"
            "                [--start] [--duration SECONDS]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
@@ -28,10 +29,12 @@ std::string LogUsage() {
            "  --alt                alternate-command mode: six-digit date and time fields\n"
            "  --raw FILE           record the accepted data lines (*.raw)\n"
            "  --eng FILE           record the engineering units (*.eng)\n"
-           "  --append             add to record files that are already there (an *.eng\n"
-           "                       file only when its heading is the one this device file\n"
-           "                       gives); without it or --overwrite, a record file that is\n"
-           "                       there and not empty is refused\n"
+           "  --csv FILE           record the engineering units as CSV (full precision, the\n"
+           "                       meter's time in ISO 8601), beside or instead of --eng\n"
+           "  --append             add to record files that are already there (an *.eng or\n"
+           "                       CSV file only when its heading is the one this device\n"
+           "                       file gives); without it or --overwrite, a record file\n"
+           "                       that is there and not empty is refused\n"
            "  --overwrite          replace record files that are already there\n"
            "  --start              send \"$run\" once the meter's setup was asked for, and\n"
            "                       \"!!!!!\" when stopping\n"
@@ -93,6 +96,9 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--eng") {
             if (!take()) return fail("--eng needs a file name");
             o.engPath = value;
+        } else if (a == "--csv") {
+            if (!take()) return fail("--csv needs a file name");
+            o.csvPath = value;
         } else if (a == "--tick") {
             if (!take()) return fail("--tick needs milliseconds");
             char* end = nullptr;

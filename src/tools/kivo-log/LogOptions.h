@@ -13,6 +13,7 @@ struct LogOptions {
     bool alternate = false;
     std::string rawPath;
     std::string engPath;
+    std::string csvPath;  // the engineering units again, as CSV for other programs
     // What to do with a record file that is already there and not empty: refuse (the
     // default, so a restarted command line never wipes the earlier recording), append, or
     // overwrite.

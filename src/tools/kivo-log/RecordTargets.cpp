@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "core/files/RegularFile.h"
@@ -12,11 +13,18 @@ namespace kivo {
 
 std::optional<std::string> RefuseSharedTargets(const LogOptions& options,
                                                const std::string& portPath) {
-    if (!options.rawPath.empty() && !options.engPath.empty() &&
-        SameFile(options.rawPath, options.engPath)) {
-        return "--raw and --eng name the same file '" + options.rawPath + "'";
+    const std::vector<std::pair<std::string, std::string>> targets = {
+        {"--raw", options.rawPath}, {"--eng", options.engPath}, {"--csv", options.csvPath}};
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        for (std::size_t j = i + 1; j < targets.size(); ++j) {
+            const std::string& a = targets[i].second;
+            const std::string& b = targets[j].second;
+            if (!a.empty() && !b.empty() && SameFile(a, b))
+                return targets[i].first + " and " + targets[j].first + " name the same file '" + a +
+                       "'";
+        }
     }
-    for (const std::string& target : {options.rawPath, options.engPath}) {
+    for (const auto& [option, target] : targets) {
         if (target.empty()) continue;
         if (SameFile(target, options.devicePath))
             return "the record file '" + target + "' is the device file; refusing to write over it";
@@ -36,8 +44,8 @@ std::optional<std::string> RefuseExistingTarget(const std::string& path,
            "' is already there; give --append to add to it or --overwrite to replace it";
 }
 
-std::optional<std::string> RefuseForeignHeading(const std::string& path,
-                                                const std::string& heading) {
+std::optional<std::string> RefuseForeignHeading(const std::string& path, const std::string& heading,
+                                                const std::string& kind) {
     // Only a regular file has a heading to read; an empty one gets the heading written.
     struct stat status {};
     if (!IsRegularFile(path) || ::stat(path.c_str(), &status) != 0 || status.st_size == 0)
@@ -48,7 +56,7 @@ std::optional<std::string> RefuseForeignHeading(const std::string& path,
     file.read(start.data(), static_cast<std::streamsize>(start.size()));
     if (std::string(start.data(), static_cast<std::size_t>(file.gcount())) == heading)
         return std::nullopt;
-    return "the engineering-units file '" + path +
+    return "the " + kind + " '" + path +
            "' has another heading than this device file gives; refusing to append to it";
 }
 

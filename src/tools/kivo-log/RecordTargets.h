@@ -10,7 +10,7 @@ namespace kivo {
 // The checks on the record files before anything is opened. Each gives the reason for
 // refusing, or nothing when the files may be used as the options ask.
 
-// One file given as both record files, or a record file that is the device file or the port.
+// One file given as two record files, or a record file that is the device file or the port.
 std::optional<std::string> RefuseSharedTargets(const LogOptions& options,
                                                const std::string& portPath);
 
@@ -18,9 +18,9 @@ std::optional<std::string> RefuseSharedTargets(const LogOptions& options,
 // service manager restarting the same command line must not wipe the earlier recording.
 std::optional<std::string> RefuseExistingTarget(const std::string& path, const LogOptions& options);
 
-// An engineering-units file to append to whose heading line is not `heading`: its records
-// would not fit their heading.
-std::optional<std::string> RefuseForeignHeading(const std::string& path,
-                                                const std::string& heading);
+// A record file to append to whose heading line is not `heading`: its records would not
+// fit their heading. `kind` names the file in the reason ("engineering-units file").
+std::optional<std::string> RefuseForeignHeading(const std::string& path, const std::string& heading,
+                                                const std::string& kind);
 
 }  // namespace kivo

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KivoVersion.h"
+#include "core/export/CsvExporter.h"
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
@@ -37,9 +38,11 @@ int Refuse(const std::string& message) {
 }
 
 // A record file asked for that stopped recording: its write failed (already told).
-bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SessionStatus& status) {
+bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SessionStatus& status,
+                      const kivo::Exporter& csv) {
     return (!options.rawPath.empty() && !status.rawRecording) ||
-           (!options.engPath.empty() && !status.engRecording);
+           (!options.engPath.empty() && !status.engRecording) ||
+           (!options.csvPath.empty() && !csv.Active());
 }
 
 std::string Now() {
@@ -97,10 +100,14 @@ int main(int argc, char** argv) {
 
     // Refused before anything is opened: nothing the run would destroy is touched.
     if (const auto why = kivo::RefuseSharedTargets(options, portPath)) return Refuse(*why);
-    for (const std::string& target : {options.rawPath, options.engPath}) {
+    for (const std::string& target : {options.rawPath, options.engPath, options.csvPath}) {
         if (const auto why = kivo::RefuseExistingTarget(target, options)) return Refuse(*why);
     }
 
+    // Declared before the session, which hands it samples until its end.
+    kivo::CsvExporter csv([](const std::string& message) {
+        std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), message.c_str());
+    });
     kivo::PosixSerialPort port;
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
@@ -116,8 +123,22 @@ int main(int argc, char** argv) {
     if (!options.engPath.empty() && options.append) {
         const kivo::DeviceCalibration& calibration = session.Calibration();
         const std::string heading = kivo::EngrHeading(calibration, calibration.definitionCount);
-        if (const auto why = kivo::RefuseForeignHeading(options.engPath, heading))
+        if (const auto why =
+                kivo::RefuseForeignHeading(options.engPath, heading, "engineering-units file"))
             return Refuse(*why);
+    }
+    if (!options.csvPath.empty() && options.append) {
+        std::string heading = "time";
+        for (const kivo::ExportColumn& column : kivo::EngineeringColumns(session.Calibration()))
+            heading += "," + kivo::CsvField(column.heading);
+        heading += "\r\n";
+        if (const auto why = kivo::RefuseForeignHeading(options.csvPath, heading, "CSV file"))
+            return Refuse(*why);
+        // The exporter starts a file anew; until it can continue one, a recording that would
+        // be continued is refused rather than replaced.
+        if (kivo::RefuseExistingTarget(options.csvPath, kivo::LogOptions{}))
+            return Refuse("the CSV file '" + options.csvPath +
+                          "' cannot be added to yet; give --overwrite or another file");
     }
 
     session.SelectHostPort(portNumber,
@@ -128,6 +149,14 @@ int main(int argc, char** argv) {
         options.append ? kivo::RecordMode::Append : kivo::RecordMode::Truncate;
     if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath, mode)) return 1;
     if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath, mode)) return 1;
+    if (!options.csvPath.empty()) {
+        const kivo::DeviceCalibration& calibration = session.Calibration();
+        kivo::ExportOptions exportOptions;
+        exportOptions.software = "kivo-log " KIVO_VERSION;
+        exportOptions.alternateMode = options.alternate;
+        if (!csv.Start(options.csvPath, calibration, "", exportOptions)) return 1;  // told
+        session.AddSampleSink(csv);
+    }
 
     // Up to here a stop signal ends the program at once, even inside an open() that blocks
     // (a FIFO nobody reads, a stuck device): nothing is recorded yet. From here on SIGINT,
@@ -152,7 +181,7 @@ int main(int argc, char** argv) {
     while (!stop) {
         // An unattended recording that can no longer be written ends now, not when
         // --duration does: whoever watches the service sees the failure.
-        if (RecordFileFailed(options, session.Status())) {
+        if (RecordFileFailed(options, session.Status(), csv)) {
             std::fprintf(stderr, "kivo-log: %s a record file failed; logging stops\n",
                          Now().c_str());
             break;
@@ -173,6 +202,7 @@ int main(int argc, char** argv) {
             nextTick += tick;
             if (Clock::now() > nextTick) nextTick = Clock::now() + tick;
             session.Timer55msTimer();
+            if (csv.Active()) csv.Flush();  // a failure is told and seen at the loop's top
             if (session.Reconnections() != reconnections) {
                 reconnections = session.Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
@@ -190,11 +220,13 @@ int main(int argc, char** argv) {
         if (Clock::now() >= nextSecond) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
+            if (csv.Active()) csv.Sync();
             PrintStatus(session);
         }
     }
     if (runSent) session.BTStopClick();
     session.BTStopRecordClick();
+    const bool csvLost = !options.csvPath.empty() && (!csv.Active() || !csv.Finish());
     close(signals);
-    return prompts.Saw("File Error") ? 1 : 0;
+    return prompts.Saw("File Error") || csvLost ? 1 : 0;
 }
