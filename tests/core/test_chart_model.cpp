@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,42 @@ ChartModel Configured(std::size_t pointsPerChannel = ChartModel::kPointsPerChann
     ChartModel chart(pointsPerChannel);
     chart.SetYTracking(TrackingStyle::ExpandCollapse);
     return chart;
+}
+
+// The Y range a scrolling chart keeps is the one worked out from every visible point after
+// each line, however the model carries it along: random traces over three channels, with
+// flat stretches, zeros of both signs, repeated extremes, lines whose date comes and goes
+// (X falling back) and a small store that drops points from inside the window.
+TEST(ChartModel, YFollowsTheVisiblePointsAsIfWorkedOutAfreshEachLine) {
+    std::mt19937 random(20261208);
+    for (const std::size_t limit : {std::size_t{40}, std::size_t{500}}) {
+        ChartModel chart = Configured(limit);
+        for (int c = 0; c < 3; ++c) chart.AddChannel();
+        ChartAxis expected = chart.YAxis();
+        double x = 0.0;
+        for (int line = 0; line < 4000; ++line) {
+            x = random() % 200 == 0 ? x - 50.0 : x + 1.0;  // now and then the date drops out
+            for (int c = 0; c < 3; ++c) {
+                // Zeros of both signs only for a stretch: an end at zero is worked out afresh.
+                const bool zeros = line >= 2000 && line < 2100;
+                const int pick = static_cast<int>(random() % 10);
+                const double y = zeros && pick == 0   ? 0.0
+                                 : zeros && pick == 1 ? -0.0
+                                 : pick < 3           ? 7.0  // a value that is often an end
+                                            : static_cast<double>(8 + random() % 1000) / 8.0;
+                chart.AddXY(c, x, y);
+                YSpread fresh;
+                const ChartAxis& shown = chart.XAxis();
+                for (int k = 0; k < 3; ++k)
+                    fresh.Include(
+                        chart.Channel(k).points.SpreadWithin(shown.minimum, shown.Maximum()));
+                FitToSpread(expected, fresh);
+                ASSERT_EQ(chart.YAxis().minimum, expected.minimum) << "line " << line;
+                ASSERT_EQ(std::signbit(chart.YAxis().minimum), std::signbit(expected.minimum));
+                ASSERT_EQ(chart.YAxis().span, expected.span) << "line " << line;
+            }
+        }
+    }
 }
 
 TEST(ChartModel, DesignState) {

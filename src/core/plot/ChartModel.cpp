@@ -57,6 +57,7 @@ void ChartModel::AddXY(int channel, double x, double y) {
     ChartChannel& c = channels_[static_cast<std::size_t>(channel)];
     const ChartPoint point{x, y};
     const std::optional<ChartPoint> dropped = c.points.Append(point);
+    if (dropped && c.windowFirst > 0) --c.windowFirst;  // the same point, one place nearer
     ++c.appended;
     ++revision_;
     TrackValue(x_, x);
@@ -77,10 +78,7 @@ void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>
     } else if (!lostVisible && SlideForward(shown.minimum, shown.Maximum())) {
         if (shown.Contains(added.x)) cache.spread.Include(added.y);
     } else {
-        cache.valid = true;
-        cache.low = shown.minimum;
-        cache.high = shown.Maximum();
-        cache.spread = VisibleSpread();
+        CacheVisibleSpread(shown.minimum, shown.Maximum());
     }
     FitToSpread(y_, cache.spread);
 }
@@ -96,15 +94,31 @@ bool ChartModel::SlideForward(double low, double high) {
     if (ends.any && (ends.smallest == 0.0 || ends.largest == 0.0)) return false;
     YSpread entering;
     for (const ChartChannel& c : channels_) {
-        if (!c.points.Sorted()) return false;
-        if (ends.any && c.points.TouchesEnds(cache.low, low, ends)) return false;
-        entering.Include(c.points.SpreadAboveUpTo(cache.high, high));
+        const PointStore& points = c.points;
+        if (!points.Sorted()) return false;
+        // Those that leave: from the window's first point up to the new low end.
+        for (std::size_t i = c.windowFirst; i < points.size() && points[i].x < low; ++i) {
+            const double y = points[i].y;
+            if (ends.any && (y == ends.smallest || y == ends.largest)) return false;
+        }
+        // Those that come in are the newest.
+        for (std::size_t i = points.size(); i > 0 && points[i - 1].x > cache.high; --i) {
+            if (points[i - 1].x <= high) entering.Include(points[i - 1].y);
+        }
     }
     if (entering.any && (entering.smallest == 0.0 || entering.largest == 0.0)) return false;
+    for (ChartChannel& c : channels_) {
+        while (c.windowFirst < c.points.size() && c.points[c.windowFirst].x < low) ++c.windowFirst;
+    }
     cache.low = low;
     cache.high = high;
     cache.spread.Include(entering);
     return true;
+}
+
+void ChartModel::CacheVisibleSpread(double low, double high) {
+    spreadCache_ = {true, low, high, VisibleSpread()};
+    for (ChartChannel& c : channels_) c.windowFirst = c.points.FirstAtOrAbove(low);
 }
 
 YSpread ChartModel::VisibleSpread() const {
@@ -120,7 +134,7 @@ void ChartModel::RefitY() {
     spreadCache_.valid = false;
     if (y_.tracking != TrackingStyle::ExpandCollapse) return;
     const ChartAxis& shown = XAxis();
-    spreadCache_ = {true, shown.minimum, shown.Maximum(), VisibleSpread()};
+    CacheVisibleSpread(shown.minimum, shown.Maximum());
     FitToSpread(y_, spreadCache_.spread);
 }
 

@@ -22,6 +22,9 @@ struct ChartChannel {
     // Points appended since the channel was made or last emptied, the dropped ones
     // included: a drawing that has shown `n` of them has the newest `appended - n` to add.
     std::uint64_t appended = 0;
+    // While the Y spread is cached: the index of the first point at or above the window's
+    // low end, so that a sliding window looks only at the points that leave it.
+    std::size_t windowFirst = 0;
 };
 
 // The strip chart as plain data: channels with bounded point stores, one X and one Y axis
@@ -106,6 +109,8 @@ private:
     // The Y spread of the visible points, kept while the visible X range stays the same,
     // so that each point costs one comparison instead of a pass over the window.
     bool SlideForward(double low, double high);
+    // Works the spread out from every visible point and caches it with the window.
+    void CacheVisibleSpread(double low, double high);
 
     struct SpreadCache {
         bool valid = false;

@@ -61,22 +61,6 @@ std::size_t PointStore::FirstAbove(double x) const {
     return low;
 }
 
-bool PointStore::TouchesEnds(double low, double high, const YSpread& spread) const {
-    const std::size_t last = FirstAtOrAbove(high);
-    for (std::size_t i = FirstAtOrAbove(low); i < last; ++i) {
-        const double y = (*this)[i].y;
-        if (y == spread.smallest || y == spread.largest) return true;
-    }
-    return false;
-}
-
-YSpread PointStore::SpreadAboveUpTo(double low, double high) const {
-    YSpread spread;
-    const std::size_t last = FirstAbove(high);
-    for (std::size_t i = FirstAbove(low); i < last; ++i) spread.Include((*this)[i].y);
-    return spread;
-}
-
 YSpread PointStore::SpreadWithin(double low, double high) const {
     YSpread spread;
     if (Sorted()) {

@@ -41,7 +41,9 @@ public:
     std::size_t limit() const { return limit_; }
     // 0 is the oldest point held.
     const ChartPoint& operator[](std::size_t index) const {
-        return ring_[(head_ + index) % ring_.size()];
+        // head_ + index < 2 * size: one subtraction instead of a division, for the searches.
+        const std::size_t at = head_ + index;
+        return ring_[at < ring_.size() ? at : at - ring_.size()];
     }
     const ChartPoint& front() const { return (*this)[0]; }
     const ChartPoint& back() const { return (*this)[size_ - 1]; }
@@ -62,11 +64,10 @@ public:
     // For a window sliding forward, on a Sorted() store: whether a point with X in
     // [low, high) has a Y equal to one of `spread`'s ends (then the spread without it is not
     // known), and the spread of the points with X in (low, high].
-    bool TouchesEnds(double low, double high, const YSpread& spread) const;
-    YSpread SpreadAboveUpTo(double low, double high) const;
+    // The index of the first point whose X is at or above `x` (Sorted() stores).
+    std::size_t FirstAtOrAbove(double x) const;
 
 private:
-    std::size_t FirstAtOrAbove(double x) const;
     std::size_t FirstAbove(double x) const;
 
     std::vector<ChartPoint> ring_;
