@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
@@ -19,6 +20,7 @@
 #include <algorithm>
 
 #include "app/DialogPrompts.h"
+#include "app/ExportProgressWindow.h"
 #include "app/Panel.h"
 #include "dialogs/MemoryFullWindow.h"
 #include "dialogs/PortDialog.h"
@@ -99,6 +101,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
         ownPrompts_ = new DialogPrompts(this);
         prompts = ownPrompts_;
     }
+    prompts_ = prompts;
     exitProcess_ = options.exitProcess;
     if (!exitProcess_) exitProcess_ = [](int status) { QCoreApplication::exit(status); };
 
@@ -300,6 +303,48 @@ void MainWindow::SetProgress(Control control, std::int64_t value, std::int64_t m
 // ---- handlers -----------------------------------------------------------------------
 
 void MainWindow::PCOMPortClick() { portDialog_->ShowInFront(); }
+
+void MainWindow::ExportRecordingClick() {
+    if (exporting_ != nullptr && exporting_->Running()) {  // one at a time
+        exporting_->show();
+        exporting_->raise();
+        return;
+    }
+    const SharedState& state = session_->State();
+    if (state.DevicePath.empty()) {
+        prompts_->ShowWarning("**** Device File Warning ****",
+                              "Load a Device File before exporting a recording");
+        return;
+    }
+    const std::optional<std::string> raw = prompts_->OpenFileName(
+        {"Export Recording: Raw File", "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"});
+    if (!raw) return;
+    const std::optional<std::string> output = prompts_->SaveFileName(
+        {"Export Recording: Save As", "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
+    if (!output) return;
+    const QFileInfo target(QString::fromStdString(*output));
+    for (const std::string& input : {*raw, state.DevicePath}) {
+        const QFileInfo source(QString::fromStdString(input));
+        if (target.exists() && target.canonicalFilePath() == source.canonicalFilePath()) {
+            prompts_->ShowWarning("File Error", "The export would write over\n" + input);
+            return;
+        }
+    }
+    ExportJob job;
+    job.rawPath = *raw;
+    job.outputPath = *output;
+    job.format = target.suffix().compare("nc", Qt::CaseInsensitive) == 0 ? ExportFormat::Netcdf
+                                                                         : ExportFormat::Csv;
+    job.calibration = session_->Calibration();
+    job.deviceName =
+        QFileInfo(QString::fromStdString(state.DevicePath)).completeBaseName().toStdString();
+    job.options = {state.alternateCommands, state.RefChannelCorrection != 0,
+                   state.TempCorrection != 0};
+    job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
+    delete exporting_;  // the last one, finished
+    exporting_ = new ExportProgressWindow(std::move(job), *prompts_, this);
+    exporting_->show();
+}
 
 void MainWindow::OnClick(Control control, void (Session::*handler)()) {
     QObject* object = ControlObject(control);

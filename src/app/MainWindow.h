@@ -20,6 +20,7 @@ namespace kivo {
 
 class ChartWidget;
 class DialogPrompts;
+class ExportProgressWindow;
 class MemoryFullWindow;
 class PowerUserPasswordDialog;
 class PortDialog;
@@ -83,6 +84,12 @@ public:
     void ShowPasswordWindow() override;
     void SetProgress(Control control, std::int64_t value, std::int64_t maximum) override;
 
+    // File > Export Recording…: a raw file converted with the loaded device file into CSV or
+    // NetCDF on a thread of its own, while live work goes on.
+    void ExportRecordingClick();
+    // The export under way or last finished; null before the first.
+    ExportProgressWindow* Exporting() const { return exporting_; }
+
 public slots:
     void PCOMPortClick();
 
@@ -107,6 +114,8 @@ private:
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Clock> ownClock_;
     DialogPrompts* ownPrompts_ = nullptr;
+    Prompts* prompts_ = nullptr;
+    ExportProgressWindow* exporting_ = nullptr;
     std::unique_ptr<Session> session_;
     std::function<void(int)> exitProcess_;
     int boxesShownBeforeExit_ = -1;  // -1: no Exit under way

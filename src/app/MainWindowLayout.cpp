@@ -463,6 +463,8 @@ void MainWindow::BuildMenu() {
     file->addSeparator();
     add("RealTimeData", "Real Time Data", true)->setChecked(true);
     add("ReplayRawFile", "Replay Raw File", true);
+    connect(add("ExportRecording", "Export Recording\u2026", false), &QAction::triggered, this,
+            &MainWindow::ExportRecordingClick);
     file->addSeparator();
     add("MenuAdvancedSetup", "Advanced Setup", true);
     add("EarlyCommands", "Alternate Commands", true);

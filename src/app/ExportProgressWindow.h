@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "app/RecordingExport.h"
+#include "core/seams/View.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace kivo {
+
+// A small window beside the main one while a recording is exported: how much of the raw
+// file is read, and Cancel. It owns the export; its end is told through the prompts.
+class ExportProgressWindow final : public QWidget {
+    Q_OBJECT
+public:
+    ExportProgressWindow(ExportJob job, Prompts& prompts, QWidget* parent);
+    ~ExportProgressWindow() override;
+
+    bool Running() const;
+    const RecordingExport& Export() const { return *export_; }
+
+signals:
+    void Finished();
+
+private:
+    void Poll();
+
+    Prompts& prompts_;
+    QLabel* label_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QTimer poll_;
+    std::unique_ptr<RecordingExport> export_;
+};
+
+}  // namespace kivo

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/chain/DataChain.h"
+#include "core/data/DeviceCalibration.h"
+
+namespace kivo {
+
+enum class ExportFormat { Csv, Netcdf };
+
+// What an export of a raw file is made from: copies, so the worker shares nothing with the
+// window's session, and live work goes on while it runs.
+struct ExportJob {
+    std::string rawPath;
+    std::string outputPath;
+    ExportFormat format = ExportFormat::Csv;
+    DeviceCalibration calibration;
+    std::string deviceName;
+    ChainOptions options;
+    std::string software;
+};
+
+// A raw file converted on a thread of its own, through its own line assembler, data chain
+// and exporter. The file is written under a temporary name beside the output and renamed
+// when complete: a cancelled or failed export leaves nothing at the output's path.
+class RecordingExport {
+public:
+    enum class State { Running, Done, Failed, Cancelled };
+
+    explicit RecordingExport(ExportJob job);
+    RecordingExport(const RecordingExport&) = delete;
+    RecordingExport& operator=(const RecordingExport&) = delete;
+    // Cancels a run that is still going and waits for it.
+    ~RecordingExport();
+
+    void Cancel() { cancel_ = true; }
+    State Status() const { return state_; }
+    std::int64_t BytesRead() const { return bytesRead_; }
+    std::int64_t TotalBytes() const { return totalBytes_; }
+    // Why it failed; the number of records when done.
+    std::string Message() const;
+    double Records() const { return records_; }
+    const ExportJob& Job() const { return job_; }
+
+private:
+    void Run();
+    void Finish(State state, const std::string& message);
+
+    const ExportJob job_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<State> state_{State::Running};
+    std::atomic<std::int64_t> bytesRead_{0};
+    std::atomic<std::int64_t> totalBytes_{0};
+    std::atomic<double> records_{0.0};
+    mutable std::mutex mutex_;
+    std::string message_;
+    std::thread worker_;  // last: started once everything it uses is there
+};
+
+}  // namespace kivo

@@ -1,0 +1,128 @@
+// File > Export Recording…: a raw file of the corpus exported from the window, through the
+// menu's own handler, read back against the corpus's engineering-units file; and Cancel.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+#include "../core/MemorySerialPort.h"
+#include "ScriptedPrompts.h"
+#include "app/ExportProgressWindow.h"
+#include "app/MainWindow.h"
+
+using namespace kivo;
+
+namespace {
+
+const QString kCase = QString(KIVO_SOURCE_DIR) + "/tests/replay/bb9_sea";
+
+QStringList Lines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).split("\r\n");
+}
+
+}  // namespace
+
+class ExportRecordingTest : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        QTemporaryDir folder;
+        MemorySerialPort port;
+        ScriptedPrompts prompts;
+        std::unique_ptr<MainWindow> window;
+
+        Fixture() {
+            MainWindowOptions options;
+            options.port = &port;
+            options.prompts = &prompts;
+            options.exitProcess = [](int) {};
+            options.startTimers = false;
+            options.settingsDirectory = folder.path().toStdString();
+            window = std::make_unique<MainWindow>(std::move(options));
+        }
+        QString File(const QString& name) const { return folder.filePath(name); }
+        void Export(const QString& raw, const QString& output) {
+            prompts.answers = {raw.toStdString(), output.toStdString()};
+            window->findChild<QAction*>("ExportRecording")->trigger();
+        }
+    };
+
+private slots:
+    void csvHoldsTheRecordsOfTheEngineeringUnitsFile() {
+        Fixture f;
+        f.Export(kCase + ".raw", f.File("run.csv"));
+        QCOMPARE(f.prompts.warnings.size(), std::size_t{1});  // no device file: refused
+        QVERIFY(f.prompts.dialogs.empty());
+        QVERIFY(f.window->Exporting() == nullptr);
+
+        QVERIFY(f.window->Core().LoadDeviceFile((kCase + ".dev").toStdString()));
+        f.Export(kCase + ".raw", f.File("run.csv"));
+        QVERIFY(f.window->Exporting() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
+        QCOMPARE(f.window->Exporting()->Export().Status(), RecordingExport::State::Done);
+        QCOMPARE(f.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList{"run.csv"});
+
+        const QStringList eng = Lines(kCase + ".expected.eng");
+        const QStringList csv = Lines(f.File("run.csv"));
+        QCOMPARE(csv.size(), eng.size());
+        QVERIFY(csv.size() > 2);
+        for (int line = 1; line + 1 < eng.size(); ++line) {
+            const QStringList printed = eng[line].split('\t');
+            const QStringList exported = csv[line].split(',');
+            QCOMPARE(exported.size() + 2, printed.size());  // Count, Date, Time: time
+            for (int field = 3; field < printed.size(); ++field) {
+                const QString& text = printed[field];
+                const int point = text.indexOf('.');
+                const int decimals = point < 0 ? 0 : static_cast<int>(text.size()) - point - 1;
+                const double value = exported[field - 2].toDouble();
+                QVERIFY2(
+                    std::fabs(value - text.toDouble()) <= 0.5 * std::pow(10.0, -decimals) * 1.0001,
+                    qPrintable(QString("line %1: %2 printed as %3")
+                                   .arg(line)
+                                   .arg(exported[field - 2], text)));
+            }
+        }
+    }
+
+    // The raw file is a FIFO that holds the worker in its read until Cancel was pressed:
+    // nothing is left of the output, not even its temporary file.
+    void cancelLeavesNoFile() {
+        Fixture f;
+        const QString fifo = f.File("stream.raw");
+        QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        // Held open for writing, so the worker's open does not wait and its read does.
+        const int writer = ::open(fifo.toLocal8Bit().constData(), O_RDWR);
+        QVERIFY(writer >= 0);
+        QVERIFY(f.window->Core().LoadDeviceFile((kCase + ".dev").toStdString()));
+        f.Export(fifo, f.File("run.csv"));
+        QVERIFY(f.window->Exporting() != nullptr);
+        f.window->Exporting()->findChild<QPushButton*>("ExportCancel")->click();
+        ::close(writer);
+        // Should the worker not have opened the FIFO yet, its open waits for a writer: one is
+        // opened and closed for it (without waiting) until the export has ended.
+        const QByteArray name = fifo.toLocal8Bit();
+        const auto ended = [&] {
+            const int nudge = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+            if (nudge >= 0) ::close(nudge);
+            return !f.window->Exporting()->isVisible();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), 60000);
+        QCOMPARE(f.window->Exporting()->Export().Status(), RecordingExport::State::Cancelled);
+        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 QStringList{"stream.raw"});
+        QVERIFY(f.prompts.warnings.empty());
+    }
+};
+
+QTEST_MAIN(ExportRecordingTest)
+#include "test_export_recording.moc"
