@@ -135,6 +135,12 @@ void RecordingExport::Run() {
     }
     if (exporter->Active() && !exporter->Finish()) ok = false;
     records_ = chain.Counts().DataLineCount;
+    // A file of nothing but a heading would be taken for a result.
+    if (ok && !cancel_ && records_ == 0) {
+        std::remove(temporary.c_str());
+        return Finish(State::Failed, "No data line of this device file in\n" + job_.rawPath +
+                                         "\nso nothing was written to\n" + job_.outputPath);
+    }
     if (cancel_ || !ok) {
         std::remove(temporary.c_str());
         if (cancel_) return Finish(State::Cancelled, {});

@@ -65,6 +65,16 @@ private slots:
         QVERIFY(f.window->Exporting() == nullptr);
 
         QVERIFY(f.window->Core().LoadDeviceFile((kCase + ".dev").toStdString()));
+        // Nothing to export: told, and no file of a heading alone is left.
+        QFile empty(f.File("empty.raw"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        f.Export(f.File("empty.raw"), f.File("run.csv"));
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
+        QCOMPARE(f.prompts.warnings.size(), std::size_t{2});
+        QVERIFY(!QFile::exists(f.File("run.csv")));
+        QVERIFY(QFile::remove(f.File("empty.raw")));
+
         f.Export(kCase + ".raw", f.File("run.csv"));
         QVERIFY(f.window->Exporting() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
