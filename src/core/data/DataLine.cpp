@@ -1,9 +1,5 @@
 #include "core/data/DataLine.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <limits>
-
 #include "core/text/ScanNumbers.h"
 
 namespace kivo {

@@ -1,6 +1,5 @@
 #include "core/host/Session.h"
 
-#include <cstdio>
 #include <string>
 
 #include "core/host/HeadlessView.h"
@@ -120,7 +119,6 @@ void Session::FeedBytes(const char* data, std::size_t count) {
 void Session::OnLine(const std::string& line) { HandleLine(line); }
 
 void Session::OnOverflow() {
-    ++overflowCount_;
     seams_.prompts.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
 }
 

@@ -171,13 +171,10 @@ public:
     int Reconnections() const { return reconnections_; }
     // The COM port that went away and is being retried; 0 when none is.
     int LostPort() const { return lostPort_; }
-    // Stretches of more than LineAssembler::kMaxLineLength characters without a line end.
-    long long OverflowCount() const { return overflowCount_; }
     SetupState& Setup() { return setup_; }
     DeviceCalibration& Calibration() { return calibration_; }
     const LineCounts& DataLines() const { return chain_.Counts(); }
     const EngineeringValues& Engineering() const { return chain_.Current().engineering; }
-    const Sample& LastSample() const { return chain_.Current(); }
     const MemoryDownload& Download() const { return download_; }
     // Another receiver of every converted sample (a tool's export file); it must outlive
     // the session's use of it.
@@ -240,7 +237,6 @@ private:
     int lostPort_ = 0;
     int retryTicks_ = 0;
     int reconnections_ = 0;
-    long long overflowCount_ = 0;
     bool firstPumpTick_ = true;
     bool firstSecondTick_ = true;
 };
