@@ -160,8 +160,9 @@ ChartModel Configured(std::size_t pointsPerChannel = ChartModel::kPointsPerChann
 
 // The Y range a scrolling chart keeps is the one worked out from every visible point after
 // each line, however the model carries it along: random traces over three channels, with
-// flat stretches, zeros of both signs, repeated extremes, lines whose date comes and goes
-// (X falling back) and a small store that drops points from inside the window.
+// flat stretches, rising and falling stretches (an end leaves with every line), zeros of
+// both signs, repeated extremes, lines whose date comes and goes (X falling back), a pause
+// and zooms, and a small store that drops points from inside the window.
 TEST(ChartModel, YFollowsTheVisiblePointsAsIfWorkedOutAfreshEachLine) {
     std::mt19937 random(20261208);
     for (const std::size_t limit : {std::size_t{40}, std::size_t{500}}) {
@@ -171,11 +172,17 @@ TEST(ChartModel, YFollowsTheVisiblePointsAsIfWorkedOutAfreshEachLine) {
         double x = 0.0;
         for (int line = 0; line < 4000; ++line) {
             x = random() % 200 == 0 ? x - 50.0 : x + 1.0;  // now and then the date drops out
+            if (line == 1000 || line == 1150) chart.SetScrollPaused(line == 1000);
+            if (line == 3000 || line == 3300) chart.ZoomX(line == 3000 ? 0.5 : 4.0);
+            const bool rising = line >= 500 && line < 1500;
+            const bool falling = line >= 2500 && line < 2900;
             for (int c = 0; c < 3; ++c) {
                 // Zeros of both signs only for a stretch: an end at zero is worked out afresh.
                 const bool zeros = line >= 2000 && line < 2100;
                 const int pick = static_cast<int>(random() % 10);
-                const double y = zeros && pick == 0   ? 0.0
+                const double y = rising               ? line + pick / 4.0
+                                 : falling            ? -line - c
+                                 : zeros && pick == 0 ? 0.0
                                  : zeros && pick == 1 ? -0.0
                                  : pick < 3           ? 7.0  // a value that is often an end
                                             : static_cast<double>(8 + random() % 1000) / 8.0;

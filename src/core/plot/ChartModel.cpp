@@ -27,6 +27,7 @@ void ChartModel::AppearanceChanged() {
 
 void ChartModel::RemoveAllChannels() {
     channels_.clear();
+    newest_.reset();
     StructureChanged();
 }
 
@@ -56,69 +57,85 @@ void ChartModel::AddXY(int channel, double x, double y) {
     if (!Valid(channel) || !std::isfinite(x) || !std::isfinite(y)) return;
     ChartChannel& c = channels_[static_cast<std::size_t>(channel)];
     const ChartPoint point{x, y};
+    // Whether a point already held lies beyond the window the spread was worked out for.
+    const bool heldBeyond = newest_ && *newest_ > spreadCache_.high;
     const std::optional<ChartPoint> dropped = c.points.Append(point);
-    if (dropped && c.windowFirst > 0) --c.windowFirst;  // the same point, one place nearer
+    if (!newest_ || x > *newest_) newest_ = x;
     ++c.appended;
     ++revision_;
     TrackValue(x_, x);
-    TrackY(point, dropped);
+    TrackY(point, dropped, heldBeyond);
 }
 
-void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>& dropped) {
+void ChartModel::TrackY(const ChartPoint& added, const std::optional<ChartPoint>& dropped,
+                        bool heldBeyond) {
     TrackValue(y_, added.y);
     if (y_.tracking != TrackingStyle::ExpandCollapse) return;
     const ChartAxis& shown = XAxis();
-    SpreadCache& cache = spreadCache_;
-    const bool sameWindow =
-        cache.valid && cache.low == shown.minimum && cache.high == shown.Maximum();
-    // A point that left the store from inside the window may have been an extreme.
-    const bool lostVisible = dropped && dropped->x >= cache.low && dropped->x <= cache.high;
-    if (sameWindow && !lostVisible) {
-        if (shown.Contains(added.x)) cache.spread.Include(added.y);
-    } else if (!lostVisible && SlideForward(shown.minimum, shown.Maximum())) {
-        if (shown.Contains(added.x)) cache.spread.Include(added.y);
-    } else {
-        CacheVisibleSpread(shown.minimum, shown.Maximum());
+    switch (FollowWindow(added, dropped, heldBeyond, shown.minimum, shown.Maximum())) {
+        case Follow::Carried:
+            break;
+        case Follow::ZeroAtAnEnd:
+            spreadCache_.spread = VisibleSpread();
+            break;
+        case Follow::Lost:
+            CacheVisibleSpread(shown.minimum, shown.Maximum());
+            break;
     }
-    FitToSpread(y_, cache.spread);
+    FitToSpread(y_, spreadCache_.spread);
 }
 
-// The window moved forward, as it does with every line while it scrolls: the spread is
-// carried over when no point that left it held an end, and the points that came in are
-// added. Anything else (a store out of order, an end leaving, a zero at an end, whose sign
-// would depend on the order of the points) is worked out from all visible points instead.
-bool ChartModel::SlideForward(double low, double high) {
+// Carries the cached spread over to the window [low, high] after `added` came in. The
+// window normally stays put (the other channels of a line) or moves forward by one sample;
+// then the queues of the sliding spread follow it. Anything else (points out of X order,
+// a point dropped from the store while visible, a window moving back or taking in points
+// the queues never saw) loses the spread, and it is worked out from all visible points.
+ChartModel::Follow ChartModel::FollowWindow(const ChartPoint& added,
+                                            const std::optional<ChartPoint>& dropped,
+                                            bool heldBeyond, double low, double high) {
     SpreadCache& cache = spreadCache_;
-    if (!cache.valid || low < cache.low || high < cache.high) return false;
+    if (!cache.valid) return Follow::Lost;
+    // A point that left the store from inside the window may have been an extreme.
+    if (dropped && dropped->x >= cache.low && dropped->x <= cache.high) return Follow::Lost;
+    const bool inside = added.x >= low && added.x <= high;
+    if (low == cache.low && high == cache.high) {
+        if (inside) {
+            cache.spread.Include(added.y);
+            if (slidingValid_ && !sliding_.Push(added)) slidingValid_ = false;
+        }
+    } else {
+        if (!slidingValid_ || low < cache.low || high < cache.high || heldBeyond) {
+            return Follow::Lost;
+        }
+        if (inside && !sliding_.Push(added)) return Follow::Lost;
+        sliding_.DropBelow(low);
+        cache.low = low;
+        cache.high = high;
+        cache.spread = sliding_.Spread();
+    }
+    // Which of 0 and -0 is an end depends on the order the points are looked at in.
     const YSpread& ends = cache.spread;
-    if (ends.any && (ends.smallest == 0.0 || ends.largest == 0.0)) return false;
-    YSpread entering;
-    for (const ChartChannel& c : channels_) {
-        const PointStore& points = c.points;
-        if (!points.Sorted()) return false;
-        // Those that leave: from the window's first point up to the new low end.
-        for (std::size_t i = c.windowFirst; i < points.size() && points[i].x < low; ++i) {
-            const double y = points[i].y;
-            if (ends.any && (y == ends.smallest || y == ends.largest)) return false;
-        }
-        // Those that come in are the newest.
-        for (std::size_t i = points.size(); i > 0 && points[i - 1].x > cache.high; --i) {
-            if (points[i - 1].x <= high) entering.Include(points[i - 1].y);
-        }
-    }
-    if (entering.any && (entering.smallest == 0.0 || entering.largest == 0.0)) return false;
-    for (ChartChannel& c : channels_) {
-        while (c.windowFirst < c.points.size() && c.points[c.windowFirst].x < low) ++c.windowFirst;
-    }
-    cache.low = low;
-    cache.high = high;
-    cache.spread.Include(entering);
-    return true;
+    if (ends.any && (ends.smallest == 0.0 || ends.largest == 0.0)) return Follow::ZeroAtAnEnd;
+    return Follow::Carried;
 }
 
 void ChartModel::CacheVisibleSpread(double low, double high) {
     spreadCache_ = {true, low, high, VisibleSpread()};
-    for (ChartChannel& c : channels_) c.windowFirst = c.points.FirstAtOrAbove(low);
+    sliding_.Clear();
+    slidingValid_ = false;
+    window_.clear();
+    for (const ChartChannel& c : channels_) {
+        const PointStore& points = c.points;
+        if (!points.Sorted()) return;
+        for (std::size_t i = points.FirstAtOrAbove(low); i < points.size() && points[i].x <= high;
+             ++i) {
+            window_.push_back(points[i]);
+        }
+    }
+    std::stable_sort(window_.begin(), window_.end(),
+                     [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
+    for (const ChartPoint& p : window_) sliding_.Push(p);
+    slidingValid_ = true;
 }
 
 YSpread ChartModel::VisibleSpread() const {
@@ -139,6 +156,7 @@ void ChartModel::RefitY() {
 }
 
 void ChartModel::ClearAllData() {
+    newest_.reset();
     for (ChartChannel& c : channels_) {
         c.points.Clear();
         c.appended = 0;

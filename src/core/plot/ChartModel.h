@@ -10,6 +10,7 @@
 #include "core/plot/ChartAxis.h"
 #include "core/plot/ChartProperties.h"
 #include "core/plot/PointStore.h"
+#include "core/plot/SlidingSpread.h"
 
 namespace kivo {
 
@@ -22,9 +23,6 @@ struct ChartChannel {
     // Points appended since the channel was made or last emptied, the dropped ones
     // included: a drawing that has shown `n` of them has the newest `appended - n` to add.
     std::uint64_t appended = 0;
-    // While the Y spread is cached: the index of the first point at or above the window's
-    // low end, so that a sliding window looks only at the points that leave it.
-    std::size_t windowFirst = 0;
 };
 
 // The strip chart as plain data: channels with bounded point stores, one X and one Y axis
@@ -93,7 +91,7 @@ private:
     bool Valid(int channel) const { return channel >= 0 && channel < ChannelCount(); }
     void StructureChanged();
     void AppearanceChanged();
-    void TrackY(const ChartPoint& added, const std::optional<ChartPoint>& dropped);
+    void TrackY(const ChartPoint& added, const std::optional<ChartPoint>& dropped, bool heldBeyond);
     YSpread VisibleSpread() const;
     void RefitY();
 
@@ -106,9 +104,11 @@ private:
     bool editButtonShown_ = true;
     ChartProperties properties_;
 
-    // The Y spread of the visible points, kept while the visible X range stays the same,
-    // so that each point costs one comparison instead of a pass over the window.
-    bool SlideForward(double low, double high);
+    // The Y spread of the visible points, kept while the window stays put or slides
+    // forward, so that each point costs a few comparisons instead of a pass over the window.
+    enum class Follow { Carried, ZeroAtAnEnd, Lost };
+    Follow FollowWindow(const ChartPoint& added, const std::optional<ChartPoint>& dropped,
+                        bool heldBeyond, double low, double high);
     // Works the spread out from every visible point and caches it with the window.
     void CacheVisibleSpread(double low, double high);
 
@@ -118,6 +118,11 @@ private:
         double high = 0.0;
         YSpread spread;
     } spreadCache_;
+    // The visible points of sorted stores, in X order; valid only with the cache.
+    SlidingSpread sliding_;
+    bool slidingValid_ = false;
+    std::vector<ChartPoint> window_;  // reused when the queues are filled afresh
+    std::optional<double> newest_;    // the largest X held
 
     std::uint64_t revision_ = 0;
     std::uint64_t structureRevision_ = 0;
