@@ -1,0 +1,166 @@
+#include "core/viewer/RangeExport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "core/export/CsvExporter.h"
+#include "core/export/NetcdfExporter.h"
+#include "core/host/LineAssembler.h"
+#include "core/protocol/ReplyParser.h"
+
+namespace kivo {
+namespace {
+
+class FrozenClock final : public Clock {
+public:
+    LocalTime Now() override { return now_; }
+
+private:
+    LocalTime now_ = SystemClock().Now();
+};
+
+// Hands on the samples of the wanted lines only.
+class RangeFilter final : public SampleSink {
+public:
+    RangeFilter(SampleSink& sink, std::size_t first, std::size_t last)
+        : sink_(sink), first_(first), last_(last) {}
+    void OnSample(const Sample& sample) override {
+        const auto line = static_cast<std::size_t>(sample.index) - 1;
+        if (line >= first_ && line < last_) {
+            sink_.OnSample(sample);
+            ++passed_;
+        }
+        done_ = line + 1 >= last_;
+    }
+    bool Done() const { return done_; }
+    std::size_t Passed() const { return passed_; }
+
+private:
+    SampleSink& sink_;
+    const std::size_t first_;
+    const std::size_t last_;
+    std::size_t passed_ = 0;
+    bool done_ = false;
+};
+
+class Feeder final : public LineSink {
+public:
+    Feeder(DataChain& chain, const ChainOptions& options) : chain_(chain), options_(options) {}
+    void OnLine(const std::string& line) override {
+        const LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
+        if (!outcome.dataLine) TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
+    }
+    void OnOverflow() override {}
+
+private:
+    DataChain& chain_;
+    const ChainOptions options_;
+    FrozenClock clock_;
+};
+
+std::string TemporaryBeside(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string pattern = folder + "." + name + ".XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = ::mkstemp(buffer.data());
+    if (fd < 0) return {};
+    ::close(fd);
+    return buffer.data();
+}
+
+// Read, not set and reset: umask() would change it for every thread.
+mode_t CurrentUmask() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
+    }
+    return 022;
+}
+
+}  // namespace
+
+RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress) {
+    RangeExportResult result;
+    std::ifstream in(job.rawPath, std::ios::binary);
+    if (!in) {
+        result.error = "Cannot read\n" + job.rawPath;
+        return result;
+    }
+    struct stat status {};
+    if (::stat(job.rawPath.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        progress.totalBytes = static_cast<std::int64_t>(status.st_size);
+    const std::string temporary = TemporaryBeside(job.outputPath);
+    if (temporary.empty()) {
+        result.error = "Cannot create\n" + job.outputPath;
+        return result;
+    }
+    std::string failure;
+    const auto report = [&failure](const std::string& message) {
+        if (failure.empty()) failure = message;
+    };
+    std::unique_ptr<Exporter> exporter;
+    if (job.netcdf) {
+        exporter = std::make_unique<NetcdfExporter>(report);
+    } else {
+        exporter = std::make_unique<CsvExporter>(report);
+    }
+    ExportOptions options;
+    options.software = job.software;
+    options.arguments = job.rawPath;
+    options.alternateMode = job.device.options.alternateMode;
+    DeviceCalibration calibration = job.device.calibration;
+    DataChain chain(calibration);
+    chain.DeviceFileLoaded();
+    RangeFilter filter(*exporter, job.firstLine, job.lastLine);
+    Feeder feeder(chain, job.device.options);
+    LineAssembler assembler;
+    bool ok = exporter->Start(temporary, calibration, job.device.deviceName, options);
+    if (ok) chain.AddSink(filter);
+    std::vector<char> chunk(64 * 1024);
+    while (ok && in && !progress.cancel && !filter.Done()) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const std::streamsize got = in.gcount();
+        if (got > 0) assembler.Feed(chunk.data(), static_cast<std::size_t>(got), feeder);
+        progress.bytesRead += got;
+        ok = exporter->Active();
+    }
+    if (in.bad()) {
+        ok = false;
+        report("Reading failed\n" + job.rawPath);
+    }
+    if (exporter->Active() && !exporter->Finish()) ok = false;
+    result.records = filter.Passed();
+    if (progress.cancel || !ok || result.records == 0) {
+        std::remove(temporary.c_str());
+        result.cancelled = static_cast<bool>(progress.cancel);
+        if (!result.cancelled) {
+            result.error = !ok ? (failure.empty() ? "Cannot write\n" + job.outputPath : failure)
+                               : "No line of the recording in the range, so nothing was "
+                                 "written to\n" +
+                                     job.outputPath;
+        }
+        return result;
+    }
+    // The permissions a plainly created file gets (mkstemp's are the owner's only).
+    ::chmod(temporary.c_str(), 0666 & ~CurrentUmask());
+    if (std::rename(temporary.c_str(), job.outputPath.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        result.error = "Cannot write\n" + job.outputPath;
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+}  // namespace kivo

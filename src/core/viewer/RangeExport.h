@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "core/viewer/RecordingLoad.h"
+
+namespace kivo {
+
+// Lines [firstLine, lastLine) of a raw recording (counted from 0, as the viewer holds them)
+// written to a CSV or NetCDF file by the exporters, from the chain's own doubles rather than
+// the viewer's floats.
+struct RangeExportJob {
+    std::string rawPath;
+    std::string outputPath;
+    bool netcdf = false;
+    ViewerDevice device;
+    std::string software;
+    std::size_t firstLine = 0;
+    std::size_t lastLine = 0;
+};
+
+struct RangeExportResult {
+    bool written = false;
+    bool cancelled = false;
+    std::size_t records = 0;
+    std::string error;  // for the operator when neither written nor cancelled
+};
+
+// The raw file runs through the chain from its start (a line's corrections and clock depend
+// on the lines before it) and stops after the last line asked for. The file is made under a
+// temporary name beside the output and renamed when complete: a cancelled or failed export
+// leaves nothing at the output's path, nor changes a file that was there.
+RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress);
+
+}  // namespace kivo

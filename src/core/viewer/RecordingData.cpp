@@ -1,0 +1,226 @@
+#include "core/viewer/RecordingData.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kivo {
+
+RecordingData::RecordingData(std::vector<ViewerChannel> channels)
+    : channels_(std::move(channels)),
+      values_(channels_.size()),
+      reference_(channels_.size(), 0.0),
+      pyramid_(channels_.size()) {}
+
+void RecordingData::Reserve(std::size_t lines) {
+    for (std::vector<float>& column : values_) column.reserve(lines);
+    if (timeAxis_) seconds_.reserve(lines);
+}
+
+void RecordingData::Append(const float* values, std::optional<std::int64_t> time) {
+    for (std::size_t c = 0; c < values_.size(); ++c) values_[c].push_back(values[c]);
+    if (timeAxis_) {
+        if (lines_ == 0 && time) timeBase_ = *time;
+        const std::int64_t offset = time ? *time - timeBase_ : -1;
+        const bool goesOn = time && offset >= (seconds_.empty() ? 0 : seconds_.back()) &&
+                            offset <= std::numeric_limits<std::int32_t>::max();
+        if (goesOn) {
+            seconds_.push_back(static_cast<std::int32_t>(offset));
+        } else {
+            timeAxis_ = false;
+            std::vector<std::int32_t>().swap(seconds_);
+        }
+    }
+    ++lines_;
+}
+
+void RecordingData::AddValue(Block& block, float value, double reference) const {
+    if (!std::isfinite(value)) return;
+    block.low = std::min(block.low, value);
+    block.high = std::max(block.high, value);
+    ++block.count;
+    const double d = static_cast<double>(value) - reference;
+    block.sum += d;
+    block.sumSquares += d * d;
+}
+
+void RecordingData::Merge(Block& into, const Block& block) {
+    into.low = std::min(into.low, block.low);
+    into.high = std::max(into.high, block.high);
+    into.count += block.count;
+    into.sum += block.sum;
+    into.sumSquares += block.sumSquares;
+}
+
+void RecordingData::Finish() {
+    if (lines_ == 0) timeAxis_ = false;
+    for (std::size_t c = 0; c < values_.size(); ++c) {
+        std::vector<float>& column = values_[c];
+        column.shrink_to_fit();
+        const auto finite =
+            std::find_if(column.begin(), column.end(), [](float v) { return std::isfinite(v); });
+        reference_[c] = finite == column.end() ? 0.0 : static_cast<double>(*finite);
+
+        std::vector<Level>& levels = pyramid_[c];
+        levels.clear();
+        Level base(lines_ / kBaseBlock);
+        for (std::size_t b = 0; b < base.size(); ++b) {
+            for (std::size_t i = b * kBaseBlock; i < (b + 1) * kBaseBlock; ++i)
+                AddValue(base[b], column[i], reference_[c]);
+        }
+        levels.push_back(std::move(base));
+        while (levels.back().size() >= kFanOut) {
+            const Level& below = levels.back();
+            Level above(below.size() / kFanOut);
+            for (std::size_t b = 0; b < above.size(); ++b) {
+                for (std::size_t i = b * kFanOut; i < (b + 1) * kFanOut; ++i)
+                    Merge(above[b], below[i]);
+            }
+            levels.push_back(std::move(above));
+        }
+    }
+    seconds_.shrink_to_fit();
+}
+
+double RecordingData::X(std::size_t line) const {
+    return timeAxis_ ? static_cast<double>(timeBase_ + seconds_[line])
+                     : static_cast<double>(line + 1);
+}
+
+std::size_t RecordingData::FirstAtOrAbove(double x) const {
+    if (!timeAxis_) {
+        // X(i) = i + 1 >= x
+        if (!(x > 1.0)) return 0;
+        if (x > static_cast<double>(lines_)) return lines_;
+        return static_cast<std::size_t>(std::ceil(x)) - 1;
+    }
+    const auto it =
+        std::lower_bound(seconds_.begin(), seconds_.end(), x, [this](std::int32_t s, double value) {
+            return static_cast<double>(timeBase_ + s) < value;
+        });
+    return static_cast<std::size_t>(it - seconds_.begin());
+}
+
+std::pair<std::size_t, std::size_t> RecordingData::LinesWithin(double low, double high) const {
+    const std::size_t first = FirstAtOrAbove(low);
+    std::size_t last = first;
+    if (!timeAxis_) {
+        // X(i) = i + 1 <= high
+        if (high >= static_cast<double>(lines_)) {
+            last = lines_;
+        } else if (high >= 1.0) {
+            last = static_cast<std::size_t>(std::floor(high));
+        } else {
+            last = 0;
+        }
+    } else {
+        const auto it = std::upper_bound(seconds_.begin(), seconds_.end(), high,
+                                         [this](double value, std::int32_t s) {
+                                             return value < static_cast<double>(timeBase_ + s);
+                                         });
+        last = static_cast<std::size_t>(it - seconds_.begin());
+    }
+    return {first, std::max(first, last)};
+}
+
+std::size_t RecordingData::Nearest(double x) const {
+    if (lines_ == 0) return 0;
+    const std::size_t above = FirstAtOrAbove(x);
+    if (above == 0) return 0;
+    if (above == lines_) return FirstAtOrAbove(X(lines_ - 1));
+    const double below = X(above - 1);
+    return x - below <= X(above) - x ? FirstAtOrAbove(below) : above;
+}
+
+RecordingData::Block RecordingData::Summary(int channel, std::size_t first,
+                                            std::size_t last) const {
+    const auto c = static_cast<std::size_t>(channel);
+    const std::vector<float>& column = values_[c];
+    const double reference = reference_[c];
+    Block block;
+    last = std::min(last, lines_);
+    if (first >= last) return block;
+    if (last - first < 2 * kBaseBlock) {
+        for (std::size_t i = first; i < last; ++i) AddValue(block, column[i], reference);
+        return block;
+    }
+    const std::size_t a = (first + kBaseBlock - 1) / kBaseBlock;
+    const std::size_t z = last / kBaseBlock;
+    for (std::size_t i = first; i < a * kBaseBlock; ++i) AddValue(block, column[i], reference);
+    for (std::size_t i = z * kBaseBlock; i < last; ++i) AddValue(block, column[i], reference);
+    if (a < z) SummariseLevels(0, a, z, pyramid_[c], block);
+    return block;
+}
+
+void RecordingData::SummariseLevels(std::size_t level, std::size_t first, std::size_t last,
+                                    const std::vector<Level>& levels, Block& into) const {
+    const Level& blocks = levels[level];
+    if (level + 1 >= levels.size() || last - first < 2 * kFanOut) {
+        for (std::size_t i = first; i < last; ++i) Merge(into, blocks[i]);
+        return;
+    }
+    const std::size_t a = (first + kFanOut - 1) / kFanOut;
+    const std::size_t z = last / kFanOut;
+    for (std::size_t i = first; i < a * kFanOut; ++i) Merge(into, blocks[i]);
+    for (std::size_t i = z * kFanOut; i < last; ++i) Merge(into, blocks[i]);
+    if (a < z) SummariseLevels(level + 1, a, z, levels, into);
+}
+
+RangeStatistics RecordingData::Statistics(int channel, std::size_t first, std::size_t last) const {
+    const Block block = Summary(channel, first, last);
+    RangeStatistics statistics;
+    statistics.count = block.count;
+    if (block.count == 0) return statistics;
+    const double n = block.count;
+    const double reference = reference_[static_cast<std::size_t>(channel)];
+    statistics.mean = reference + block.sum / n;
+    statistics.minimum = block.low;
+    statistics.maximum = block.high;
+    if (block.count > 1) {
+        const double squares = block.sumSquares - block.sum * block.sum / n;
+        statistics.standardDeviation = std::sqrt(std::max(0.0, squares) / (n - 1.0));
+    }
+    return statistics;
+}
+
+void RecordingData::Envelope(int channel, double low, double high, int columns,
+                             std::vector<EnvelopePoint>& out) const {
+    out.clear();
+    if (lines_ == 0 || columns <= 0 || !(high > low)) return;
+    const auto [first, last] = LinesWithin(low, high);
+    const std::vector<float>& column = values_[static_cast<std::size_t>(channel)];
+    const auto single = [&](std::size_t line) {
+        const float v = column[line];
+        if (std::isfinite(v)) out.push_back({X(line), v, v});
+    };
+    if (first > 0) single(first - 1);
+    const auto width = static_cast<std::size_t>(columns);
+    if (last - first <= 2 * width) {
+        for (std::size_t i = first; i < last; ++i) single(i);
+    } else {
+        const double step = (high - low) / columns;
+        std::size_t start = first;
+        for (std::size_t c = 0; c < width && start < last; ++c) {
+            const std::size_t end =
+                c + 1 == width ? last
+                               : std::clamp(FirstAtOrAbove(low + step * static_cast<double>(c + 1)),
+                                            start, last);
+            if (end == start) continue;
+            const Block block = Summary(channel, start, end);
+            if (block.count > 0)
+                out.push_back({low + step * (static_cast<double>(c) + 0.5), block.low, block.high});
+            start = end;
+        }
+    }
+    if (last < lines_) single(last);
+}
+
+std::size_t RecordingData::BytesKept() const {
+    std::size_t bytes = seconds_.capacity() * sizeof(std::int32_t);
+    for (std::size_t c = 0; c < values_.size(); ++c) {
+        bytes += values_[c].capacity() * sizeof(float);
+        for (const Level& level : pyramid_[c]) bytes += level.capacity() * sizeof(Block);
+    }
+    return bytes;
+}
+
+}  // namespace kivo
