@@ -1,11 +1,12 @@
 #include "app/ExportProgressWindow.h"
 
 #include <QFileInfo>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "app/Panel.h"
 
 namespace kivo {
 
@@ -15,17 +16,23 @@ ExportProgressWindow::ExportProgressWindow(ExportJob job, Prompts& prompts, QWid
     setWindowTitle("Export Recording");
     setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
-    label_ = new QLabel(QString("Exporting %1\nto %2")
-                            .arg(QFileInfo(QString::fromStdString(job.rawPath)).fileName(),
-                                 QString::fromStdString(job.outputPath)),
-                        this);
+    // A deep output folder is shortened in the middle; the whole of it is in the tooltip.
+    label_ = new ElidedLabel("Exporting", this);
+    label_->setObjectName("ExportFiles");
+    label_->SetText(QString("Exporting %1\nto %2")
+                        .arg(QFileInfo(QString::fromStdString(job.rawPath)).fileName(),
+                             QString::fromStdString(job.outputPath)));
     bar_ = new QProgressBar(this);
     bar_->setObjectName("ExportProgressBar");
+    bar_->setAccessibleName("Export Progress");
     cancel_ = new QPushButton("Cancel", this);
     cancel_->setObjectName("ExportCancel");
     layout->addWidget(label_);
     layout->addWidget(bar_);
     layout->addWidget(cancel_, 0, Qt::AlignRight);
+    // Room for a usual path; a longer one is shortened, it never widens the window.
+    resize(std::max(sizeHint().width(), 48 * fontMetrics().averageCharWidth()),
+           sizeHint().height());
     export_ = std::make_unique<RecordingExport>(std::move(job));
     connect(cancel_, &QPushButton::clicked, this, [this] {
         export_->Cancel();

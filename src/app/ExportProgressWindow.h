@@ -7,11 +7,12 @@
 #include "app/RecordingExport.h"
 #include "core/seams/View.h"
 
-class QLabel;
 class QProgressBar;
 class QPushButton;
 
 namespace kivo {
+
+class ElidedLabel;
 
 // A small window beside the main one while a recording is exported: how much of the raw
 // file is read, and Cancel. It owns the export; its end is told through the prompts.
@@ -31,7 +32,7 @@ private:
     void Poll();
 
     Prompts& prompts_;
-    QLabel* label_ = nullptr;
+    ElidedLabel* label_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer poll_;

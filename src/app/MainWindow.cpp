@@ -172,6 +172,8 @@ void MainWindow::SetText(Control control, const std::string& text) {
     const int page = PageOfControl(control);
     if (page >= 0) {
         pages_->setTabText(page, value);
+    } else if (auto* fileName = qobject_cast<ElidedLabel*>(object)) {
+        fileName->SetText(value);
     } else if (auto* label = qobject_cast<QLabel*>(object)) {
         label->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {

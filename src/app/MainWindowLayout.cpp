@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <type_traits>
 
 #include "app/MainWindow.h"
 #include "app/Panel.h"
@@ -35,24 +36,46 @@ QLabel* Label(QWidget* parent, const char* name, const char* text) {
     return label;
 }
 
-QLineEdit* Edit(QWidget* parent, const char* name, const char* text) {
+// A file name: shortened in the middle to the room it has, the whole path in its tooltip.
+ElidedLabel* FileLabel(QWidget* parent, const char* name, const char* text) {
+    auto* label = new ElidedLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+// A value that changes as data comes, with room kept for its widest usual text.
+ReservedLabel* ValueLabel(QWidget* parent, const char* name, const char* text, const char* widest) {
+    auto* label = new ReservedLabel(text, widest, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+// An edit box, named for a screen reader by the caption of the button that sends it.
+QLineEdit* Edit(QWidget* parent, const char* name, const char* text, const char* sentBy) {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(name);
-    edit->setMaximumWidth(110);
+    edit->setAccessibleName(sentBy);
+    // Wide enough for the longest value ("0.0001", "HHMMSS"), no wider than it needs.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(9, '0')));
     return edit;
 }
 
-QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable) {
+QComboBox* Combo(QWidget* parent, const char* name, const QString& spokenName,
+                 const QStringList& items, bool editable) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
+    combo->setAccessibleName(spokenName);
     combo->addItems(items);
     combo->setEditable(editable);
     if (editable) combo->setInsertPolicy(QComboBox::NoInsert);
     return combo;
 }
 
-Panel* PromptPanel(QWidget* parent, const char* name, const char* caption) {
-    auto* panel = new Panel(caption, parent);
+// A yellow prompt. Those that lead somewhere are panels a click, a key or a screen reader
+// can press; "Setup Not Stored" only tells.
+template <class Kind>
+Kind* PromptPanel(QWidget* parent, const char* name, const char* caption) {
+    auto* panel = new Kind(caption, parent);
     panel->setObjectName(name);
     panel->setAlignment(Qt::AlignCenter);
     panel->setFrameShape(QFrame::Panel);
@@ -67,7 +90,7 @@ Panel* PromptPanel(QWidget* parent, const char* name, const char* caption) {
     font.setPixelSize(16);
     panel->setFont(font);
     panel->setMinimumHeight(28);
-    panel->setCursor(Qt::PointingHandCursor);
+    if constexpr (std::is_same_v<Kind, Panel>) panel->setCursor(Qt::PointingHandCursor);
     return panel;
 }
 
@@ -90,7 +113,7 @@ QLabel* Heading(QWidget* parent, const char* name, const char* text) {
 // A "settings to change" row: edit box and the button that sends it.
 void EditRow(QGridLayout* grid, int row, QWidget* parent, const char* edit, const char* text,
              const char* button, const char* caption) {
-    grid->addWidget(Edit(parent, edit, text), row, 0);
+    grid->addWidget(Edit(parent, edit, text, caption), row, 0);
     grid->addWidget(Button(parent, button, caption), row, 1);
 }
 
@@ -113,7 +136,6 @@ void MainWindow::BuildLayout() {
 
     pages_ = new QTabWidget(central);
     pages_->setObjectName("PageControl1");
-    pages_->setMinimumSize(625, 440);
     pages_->addTab(BuildSetupPage(), "Meter Setup");
     pages_->addTab(BuildAdvancedPage(), "Advanced Setup");
     pages_->addTab(BuildFLSetupPage(), "FL-Setup");
@@ -133,32 +155,43 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     auto* clockColumn = new QVBoxLayout(clocks);
     clockColumn->addWidget(Label(clocks, "LBHostDandT", "Host:  MM/DD/YY HH:MM:SS"));
     clockColumn->addWidget(Label(clocks, "LBKIVODandT", "KIVO:  MM/DD/YY HH:MM:SS"));
-    clockColumn->addWidget(Label(clocks, "LBHz1", "Sample Rate:"));
+    clockColumn->addWidget(ValueLabel(clocks, "LBHz1", "Sample Rate:", "Sample Rate: 999.99 Hz"));
 
     auto* files = new QGroupBox(parent);
     files->setObjectName("FileBox");
     auto* fileColumn = new QGridLayout(files);
     fileColumn->setVerticalSpacing(1);
-    fileColumn->addWidget(Label(files, "LBRecordStatus", "Recording:  OFF"), 0, 0);
-    fileColumn->addWidget(Label(files, "LBRawFileName", "Raw File:"), 1, 0);
-    fileColumn->addWidget(Label(files, "LBRawFileSize", "Raw File Size:"), 2, 0);
-    fileColumn->addWidget(Label(files, "LBDeviceFile", "Device File:"), 0, 1);
-    fileColumn->addWidget(Label(files, "LBEngrFileName", "Engr Units File:"), 1, 1);
-    fileColumn->addWidget(Label(files, "LBEngrFileSize", "Engr Units File Size:"), 2, 1);
+    fileColumn->addWidget(
+        ValueLabel(files, "LBRecordStatus", "Recording:  OFF", "Recording:  Raw + Engr Units"), 0,
+        0);
+    fileColumn->addWidget(FileLabel(files, "LBRawFileName", "Raw File:"), 1, 0);
+    fileColumn->addWidget(
+        ValueLabel(files, "LBRawFileSize", "Raw File Size:", "Raw File Size: 9999999 K"), 2, 0);
+    fileColumn->addWidget(FileLabel(files, "LBDeviceFile", "Device File:"), 0, 1);
+    fileColumn->addWidget(FileLabel(files, "LBEngrFileName", "Engr Units File:"), 1, 1);
+    fileColumn->addWidget(ValueLabel(files, "LBEngrFileSize",
+                                     "Engr Units File Size:", "Engr Units File Size: 9999999 K"),
+                          2, 1);
+    // The two columns share the room: a file name gets what is left, never more.
+    fileColumn->setColumnStretch(0, 1);
+    fileColumn->setColumnStretch(1, 1);
 
     auto* prompts = new QVBoxLayout;
-    Panel* store = PromptPanel(parent, "PStore", "Setup Not Stored");
+    QLabel* store = PromptPanel<QLabel>(parent, "PStore", "Setup Not Stored");
     store->hide();
     prompts->addWidget(store);
-    prompts->addWidget(PromptPanel(parent, "PCOMPort", "Select COM Port"));
-    prompts->addWidget(PromptPanel(parent, "PMeterType", "Select Device File"));
+    Panel* port = PromptPanel<Panel>(parent, "PCOMPort", "Select COM Port");
+    port->setAccessibleDescription("Choose the host port and its speed");
+    prompts->addWidget(port);
+    Panel* device = PromptPanel<Panel>(parent, "PMeterType", "Select Device File");
+    device->setAccessibleDescription("Load the meter's device file");
+    prompts->addWidget(device);
     prompts->addStretch(1);
 
     grid->addWidget(clocks, 0, 0);
     grid->addWidget(files, 0, 1);
     grid->addLayout(prompts, 0, 2);
     grid->setColumnStretch(1, 1);
-    grid->setColumnMinimumWidth(2, 190);
 }
 
 void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
@@ -180,7 +213,7 @@ void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
         column->addWidget(b);
     }
     column->addSpacing(10);
-    column->addWidget(Label(parent, "LBTotalIn", "Bytes Read:"));
+    column->addWidget(ValueLabel(parent, "LBTotalIn", "Bytes Read:", "Bytes Read: 999999999"));
     auto* replay = new QProgressBar(parent);
     replay->setObjectName("ReplayProgress");
     replay->setFormat("Replay %p%");
@@ -194,14 +227,14 @@ void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
     QLabel* title = Label(portBox, "Label4", "    Host Port Selection    ");
     title->setAlignment(Qt::AlignCenter);
     portColumn->addWidget(title);
-    QComboBox* port = Combo(portBox, "CBHostPort",
+    QComboBox* port = Combo(portBox, "CBHostPort", "Host Port",
                             {"Select Host Port", "Host Port - COM 1", "Host Port - COM 2",
                              "Host Port - COM 3", "Host Port - COM 4", "Host Port - COM 5",
                              "Host Port - COM 6", "Host Port - COM 7", "Host Port - COM 8"},
                             true);
     port->setCurrentIndex(-1);
     port->setEditText("Select Host Port");
-    QComboBox* baud = Combo(portBox, "CBBaudRate", BaudRateItems(), true);
+    QComboBox* baud = Combo(portBox, "CBBaudRate", "Baud Rate", BaudRateItems(), true);
     baud->setCurrentIndex(-1);
     baud->setEditText(BaudRateItem(kDefaultBaudItem));
     portColumn->addWidget(port);
@@ -238,22 +271,24 @@ QWidget* MainWindow::BuildSetupPage() {
     auto* list = new QVBoxLayout(current);
     list->addWidget(Heading(current, "Label3", "Current"));
     list->addWidget(Heading(current, "Label5", "  Ram Settings  "));
-    for (auto [name, text] :
-         {std::pair{"LBAVE", "Avg:"}, std::pair{"LBNS", "Number of Samples:"},
-          std::pair{"LBNC", "Number of Cycles:"}, std::pair{"LBCI", "Cycle Interval:"},
-          std::pair{"LBLog", "Logging:"}, std::pair{"LBHz2", "Sample Rate:"}})
-        list->addWidget(Label(current, name, text));
+    for (auto [name, text, widest] :
+         {std::tuple{"LBAVE", "Avg:", "Average: 99999"},
+          std::tuple{"LBNS", "Number of Samples:", "Number of Sample: 99999"},
+          std::tuple{"LBNC", "Number of Cycles:", "Number of Cycles: 99999"},
+          std::tuple{"LBCI", "Cycle Interval:", "Cycle Interval: 000000"},
+          std::tuple{"LBLog", "Logging:", "Logging: OFF"},
+          std::tuple{"LBHz2", "Sample Rate:", "Sample Rate: 999.99 Hz"}})
+        list->addWidget(ValueLabel(current, name, text, widest));
     list->addWidget(Button(current, "BTGetSetup1", "Get RAM Setup"));
     list->addWidget(Button(current, "BTGetDandT", "Get Date/Time/Setup"));
     list->addStretch(1);
 
     auto* log = new QGroupBox(page);
     log->setObjectName("SetupLogBox");
-    log->setMinimumWidth(180);  // room for "Free:  1055 K  100.0 %"
     auto* logList = new QVBoxLayout(log);
     logList->addWidget(Heading(log, "Label6", "Internal Log:"));
-    logList->addWidget(Label(log, "LBStorageUsed", "Used:  "));
-    logList->addWidget(Label(log, "LBStorageFree", "Free:  "));
+    logList->addWidget(ValueLabel(log, "LBStorageUsed", "Used:  ", "Used:  1055 K  100.0 %"));
+    logList->addWidget(ValueLabel(log, "LBStorageFree", "Free:  ", "Free:  1055 K  100.0 %"));
     logList->addWidget(Button(log, "BTLogging", "Turn Logging On"));
     logList->addWidget(Button(log, "BTErase", "Erase Memory"));
     logList->addStretch(1);
@@ -309,6 +344,7 @@ QWidget* MainWindow::BuildAdvancedPage() {
     panel->setFrameShadow(QFrame::Raised);
     panel->setMinimumHeight(32);
     panel->setCursor(Qt::PointingHandCursor);
+    panel->setAccessibleDescription("Enter the power-user password");
     userList->addWidget(panel);
     userList->addWidget(Button(user, "BTStoreSetup", "Store To Flash"));
     userList->addWidget(Button(user, "BTReload", "Reload Flash Setup"));
@@ -330,7 +366,7 @@ QWidget* MainWindow::BuildFLSetupPage() {
     auto* grid = new QGridLayout(change);
     grid->addWidget(Heading(change, "Label33", "  Settings To  "), 0, 0, 1, 2);
     grid->addWidget(Heading(change, "Label32", "Change"), 1, 0, 1, 2);
-    grid->addWidget(Combo(change, "CBAnalogRange",
+    grid->addWidget(Combo(change, "CBAnalogRange", "Set Analog Range",
                           {"ASV1:  Hi Res", "ASV2:  Std Res", "ASV4:  Wide Range"}, false),
                     2, 0);
     grid->addWidget(Button(change, "BTAnalogRange2", "Set Analog Range"), 2, 1);
@@ -407,16 +443,17 @@ QWidget* MainWindow::BuildPlotPage() {
     layout->addWidget(chartArea, 1);
 
     auto* selectors = new QHBoxLayout;
-    const std::initializer_list<std::pair<const char*, QStringList>> lists = {
-        {"PlotTypeCB", {"Raw Data", "Engr Units"}},
+    const std::initializer_list<std::tuple<const char*, const char*, QStringList>> lists = {
+        {"PlotTypeCB", "Plot Type", {"Raw Data", "Engr Units"}},
         {"BBPlotCB",
+         "Scattering Plot",
          {"Beta(117)", "Beta Particles(117)", "BackScatter Particles", "Total Back Scatter"}},
-        {"StdDevCB", {"Raw Counts", "Mean Value", "Std Dev-15", "Std Dev-60"}},
-        {"iTempCB", {"No Internal Temp Plot", "Plot Internal Temp"}},
-        {"xTempCB", {"No External Temp Plot", "Plot External Temp"}},
-        {"PresCB", {"No Pressure Plot", "Plot Pressure"}}};
-    for (const auto& [name, items] : lists) {
-        QComboBox* combo = Combo(page, name, items, false);
+        {"StdDevCB", "Statistic", {"Raw Counts", "Mean Value", "Std Dev-15", "Std Dev-60"}},
+        {"iTempCB", "Internal Temp Plot", {"No Internal Temp Plot", "Plot Internal Temp"}},
+        {"xTempCB", "External Temp Plot", {"No External Temp Plot", "Plot External Temp"}},
+        {"PresCB", "Pressure Plot", {"No Pressure Plot", "Plot Pressure"}}};
+    for (const auto& [name, spoken, items] : lists) {
+        QComboBox* combo = Combo(page, name, spoken, items, false);
         combo->setCurrentIndex(0);
         combo->hide();
         selectors->addWidget(combo);
@@ -436,9 +473,13 @@ QWidget* MainWindow::BuildTransferPage() {
     grid->addWidget(Button(box, "BTGetData", "Receive Data"), 0, 0);
     grid->addWidget(Button(box, "BitBtnCancel", "Cancel"), 0, 1);
     grid->addWidget(Button(box, "BTErase2", "Erase Memory"), 0, 2);
-    grid->addWidget(Label(box, "LBReceiveFile", "Receive File:  "), 1, 0, 1, 3);
-    grid->addWidget(Label(box, "LBReceiveFileSize", "Receive File Size:  "), 2, 0, 1, 3);
-    grid->addWidget(Label(box, "LBReceiveStatus", "Receive Status:"), 3, 0, 1, 3);
+    grid->addWidget(FileLabel(box, "LBReceiveFile", "Receive File:  "), 1, 0, 1, 3);
+    grid->addWidget(ValueLabel(box, "LBReceiveFileSize",
+                               "Receive File Size:  ", "Receive File Size: 9999999 K"),
+                    2, 0, 1, 3);
+    grid->addWidget(
+        ValueLabel(box, "LBReceiveStatus", "Receive Status:", "Receive File Status:  In Progress"),
+        3, 0, 1, 3);
     auto* progress = new QProgressBar(box);
     progress->setObjectName("DownloadProgress");
     progress->setToolTip("Bytes received of the size the meter's memory report implies");

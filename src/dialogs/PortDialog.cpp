@@ -15,6 +15,7 @@ PortDialog::PortDialog(QWidget* parent) : QWidget(parent, Qt::Window) {
         "HPRG", QString(),
         {"OFF", "COM 1", "COM 2", "COM 3", "COM4", "COM5", "COM6", "COM7", "COM8"}, 3, this);
     hprg_->SetItemIndex(0);
+    hprg_->setAccessibleName("Host Port");
     brrg_ = new RadioGroup("BRRG", "Baud Rate", BaudRateItems(), 2, this);
     brrg_->SetItemIndex(kDefaultBaudItem);
     ok_ = new QPushButton("OK", this);

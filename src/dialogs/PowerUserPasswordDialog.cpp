@@ -22,6 +22,8 @@ PowerUserPasswordDialog::PowerUserPasswordDialog(QWidget* parent) : QWidget(pare
     prompt->setFont(underlined);
     password_ = new QLineEdit(this);
     password_->setObjectName("MEPassword");
+    password_->setAccessibleName("Power User Password");
+    prompt->setBuddy(password_);
     password_->setEchoMode(QLineEdit::Password);
     ok_ = new QPushButton("OK", this);
     ok_->setObjectName("BTPasswordOK");

@@ -34,6 +34,8 @@ ChartWidget::ChartWidget(ChartModel& model, QWidget* parent)
           QMessageBox::warning(this, "Save Image", "The image could not be written to " + path);
       }) {
     setObjectName("ChartWidget");
+    setAccessibleName("Chart");
+    setAccessibleDescription("The plotted channels over the sample index, with their legend");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -49,6 +51,7 @@ ChartWidget::~ChartWidget() = default;
 void ChartWidget::BuildToolBar() {
     toolBar_ = new QToolBar(this);
     toolBar_->setObjectName("ChartToolBar");
+    toolBar_->setAccessibleName("Chart Tools");
     const auto add = [this](const char* name, const QString& text) {
         auto* action = new QAction(text, this);
         action->setObjectName(name);
@@ -106,6 +109,7 @@ void ChartWidget::BuildToolBar() {
 void ChartWidget::BuildPlot() {
     plot_ = new QCustomPlot(this);
     plot_->setObjectName("ChartPlot");
+    plot_->setAccessibleName("Plot");
     // Tick labels keep a decimal point whatever the desktop's locale.
     plot_->setLocale(QLocale::c());
     plot_->xAxis->setNumberFormat("f");
