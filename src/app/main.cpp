@@ -1,14 +1,17 @@
 // KIVO View: the host program for KIVO optical meters on a serial line.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPointer>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
 #include "KivoVersion.h"
+#include "app/DialogPrompts.h"
 #include "app/MainWindow.h"
 #include "app/Screenshots.h"
+#include "viewer/RecordingViewer.h"
 
 namespace {
 
@@ -42,7 +45,14 @@ int main(int argc, char* argv[]) {
         "DIR");
     const QCommandLineOption settle("settle", "Seconds to run before the screenshots (default 2).",
                                     "SECONDS", "2");
-    parser.addOptions({help, version, com, screenshot, settle});
+    const QCommandLineOption open(
+        "open", "Open a recording (.raw or .eng) whole, in a viewer window of its own.", "FILE");
+    const QCommandLineOption dev(
+        "dev",
+        "Read the recording given by --open with this device file (default: the one loaded).",
+        "FILE.dev");
+    parser.addOptions({help, version, com, screenshot, settle, open, dev});
+    parser.addPositionalArgument("FILE", "A recording to open, as with --open.", "[FILE]");
     if (!parser.parse(Arguments(argc, argv))) {
         std::fprintf(stderr, "kivoview: %s\n", qPrintable(parser.errorText()));
         return 2;
@@ -56,9 +66,16 @@ int main(int argc, char* argv[]) {
         std::printf("kivoview " KIVO_VERSION "\n");
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "kivoview: unexpected argument '%s'\n",
-                     qPrintable(parser.positionalArguments().front()));
+    // A file named alone is opened as with --open: the desktop's "Open With" passes it so.
+    QString recording = parser.value(open);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(open))) {
+        std::fprintf(stderr, "kivoview: unexpected argument '%s'\n", qPrintable(positional.back()));
+        return 2;
+    }
+    if (positional.size() == 1) recording = positional.front();
+    if (parser.isSet(dev) && recording.isEmpty()) {
+        std::fprintf(stderr, "kivoview: --dev goes with --open\n");
         return 2;
     }
     kivo::MainWindowOptions options;
@@ -83,13 +100,41 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
     kivo::MainWindow window(std::move(options));
     window.show();
+    QPointer<kivo::RecordingViewer> viewer;
+    if (!recording.isEmpty()) {
+        kivo::Prompts& prompts = *window.OwnPrompts();
+        std::optional<kivo::ViewerDevice> device;
+        if (parser.isSet(dev)) {
+            device =
+                kivo::ReadViewerDevice(parser.value(dev).toStdString(), window.Core(), prompts);
+        } else {
+            device = kivo::LoadedDevice(window.Core());
+        }
+        // A device file given that does not load was told; the recording waits for a good one.
+        if (device || !parser.isSet(dev))
+            viewer = kivo::OpenRecordingViewer(&window, prompts, device, recording);
+    }
     if (parser.isSet(screenshot)) {
         const QString directory = parser.value(screenshot);
-        QTimer::singleShot(static_cast<int>(settleSeconds * 1000), &window, [&window, directory] {
-            const QStringList written = kivo::TakeScreenshots(window, directory);
+        const bool opening = !recording.isEmpty();
+        const auto shoot = [&window, directory, opening, viewer] {
+            QStringList written = kivo::TakeScreenshots(window, directory);
+            if (viewer && viewer->Data()) {
+                const QString path = kivo::SaveViewerScreenshot(*viewer, directory);
+                if (!path.isEmpty()) written << path;
+            }
             for (const QString& path : written) std::printf("%s\n", qPrintable(path));
             std::fflush(stdout);
-            QApplication::exit(written.size() == 9 ? 0 : 1);
+            QApplication::exit(written.size() == (opening ? 10 : 9) ? 0 : 1);
+        };
+        // With a recording to open, the pictures wait until it is read as well.
+        QTimer::singleShot(static_cast<int>(settleSeconds * 1000), &window, [viewer, shoot] {
+            if (viewer && viewer->Busy()) {
+                QObject::connect(viewer, &kivo::RecordingViewer::LoadFinished, viewer, shoot,
+                                 Qt::SingleShotConnection);
+            } else {
+                shoot();
+            }
         });
     }
     return QApplication::exec();

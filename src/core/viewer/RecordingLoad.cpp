@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/data/ColumnTypes.h"
+#include "core/data/DeviceFile.h"
 #include "core/data/Statistics.h"
 #include "core/export/ExportColumns.h"
 #include "core/host/LineAssembler.h"
@@ -182,6 +183,24 @@ std::optional<std::int64_t> EngTime(std::string_view date, std::string_view time
     return MeterSeconds(clock);
 }
 
+// A scattering heading ("Beta(412)") takes its wavelength's colour, as the live chart does;
+// the rest take turns in a few colours that read on the chart's black.
+std::uint32_t HeadingColour(const std::string& heading, std::size_t index) {
+    const std::size_t open = heading.find('(');
+    int nanometres = 0;
+    if (open != std::string::npos) {
+        const char* begin = heading.data() + open + 1;
+        const auto [end, error] =
+            std::from_chars(begin, heading.data() + heading.size(), nanometres);
+        if (error == std::errc() && end != begin && *end == ')' && nanometres >= 300 &&
+            nanometres <= 900)
+            return WavelengthColour(nanometres);
+    }
+    constexpr std::uint32_t kTurns[] = {Rgb(0, 255, 0),   Rgb(255, 255, 0), Rgb(0, 255, 255),
+                                        Rgb(255, 0, 255), Rgb(255, 128, 0), Rgb(255, 255, 255)};
+    return kTurns[index % (sizeof kTurns / sizeof kTurns[0])];
+}
+
 LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
     LoadedRecording result;
     std::ifstream in(path, std::ios::binary);
@@ -208,7 +227,7 @@ LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
     for (std::size_t i = 3; i < heading.size(); ++i) {
         ViewerChannel channel;
         channel.name = std::string(heading[i]);
-        channel.colour = Rgb(255, 255, 255);
+        channel.colour = HeadingColour(channel.name, channels.size());
         channels.push_back(std::move(channel));
     }
     const std::size_t count = channels.size();

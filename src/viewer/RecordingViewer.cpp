@@ -1,0 +1,476 @@
+#include "viewer/RecordingViewer.h"
+
+#include <qcustomplot.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "core/data/DeviceFile.h"
+#include "core/host/Session.h"
+#include "plot/ChartLook.h"
+
+namespace kivo {
+namespace {
+
+// "1.23457e-05", "21.18": statistics and cursor values to six significant digits.
+QString Number(double value) {
+    if (!std::isfinite(value)) return QStringLiteral("-");
+    return QString::number(value, 'g', 6);
+}
+
+QString MeterTimeText(double seconds) {
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC)
+        .toString("yyyy-MM-dd hh:mm:ss");
+}
+
+enum StatisticsColumn { kName, kMean, kDeviation, kMinimum, kMaximum, kColumns };
+
+}  // namespace
+
+RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> device,
+                                 QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(prompts), device_(std::move(device)) {
+    setObjectName("RecordingViewer");
+    setWindowTitle("Recording");
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(1000, 700);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* top = new QHBoxLayout;
+    summary_ = new QLabel(this);
+    summary_->setObjectName("ViewerSummary");
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("ViewerProgress");
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setObjectName("ViewerCancel");
+    top->addWidget(summary_, 1);
+    top->addWidget(progress_, 1);
+    top->addWidget(cancel_);
+    layout->addLayout(top);
+
+    plot_ = new QCustomPlot(this);
+    plot_->setObjectName("ViewerChart");
+    plot_->setMinimumHeight(300);
+    layout->addWidget(plot_, 3);
+    cursorLabel_ = new QLabel(this);
+    cursorLabel_->setObjectName("ViewerCursor");
+    cursorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cursorLabel_->setWordWrap(true);
+    layout->addWidget(cursorLabel_);
+
+    statistics_ = new QTableWidget(0, kColumns, this);
+    statistics_->setObjectName("ViewerStatistics");
+    statistics_->setHorizontalHeaderLabels(
+        {"Channel", "Mean", "Std. deviation", "Minimum", "Maximum"});
+    statistics_->verticalHeader()->hide();
+    statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    statistics_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    layout->addWidget(statistics_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    whole_ = new QPushButton("Whole Recording", this);
+    whole_->setObjectName("ViewerWhole");
+    exportRange_ = new QPushButton("Export Visible Range...", this);
+    exportRange_->setObjectName("ViewerExport");
+    saveChart_ = new QPushButton("Save Chart...", this);
+    saveChart_->setObjectName("ViewerSaveChart");
+    buttons->addWidget(whole_);
+    buttons->addStretch(1);
+    buttons->addWidget(exportRange_);
+    buttons->addWidget(saveChart_);
+    layout->addLayout(buttons);
+    for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(false);
+
+    connect(cancel_, &QPushButton::clicked, this, [this] { CancelClick(); });
+    connect(whole_, &QPushButton::clicked, this, [this] { WholeRecordingClick(); });
+    connect(exportRange_, &QPushButton::clicked, this, [this] { ExportVisibleRangeClick(); });
+    connect(saveChart_, &QPushButton::clicked, this, [this] { SaveChartClick(); });
+    // The worker only counts; the window looks a few times a second.
+    poll_.setInterval(100);
+    connect(&poll_, &QTimer::timeout, this, &RecordingViewer::Poll);
+}
+
+RecordingViewer::~RecordingViewer() {
+    workProgress_.cancel = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void RecordingViewer::ShowProgress(bool shown) {
+    progress_->setVisible(shown);
+    cancel_->setVisible(shown);
+    cancel_->setEnabled(shown);
+}
+
+void RecordingViewer::Open(const QString& path) {
+    if (Busy()) return;
+    path_ = path;
+    setWindowTitle(QFileInfo(path).fileName() + " - Recording");
+    summary_->setText("Reading " + QFileInfo(path).fileName());
+    ShowProgress(true);
+    workProgress_.bytesRead = 0;
+    workProgress_.totalBytes = 0;
+    workProgress_.cancel = false;
+    workerDone_ = false;
+    exporting_ = false;
+    worker_ = std::thread([this, file = path.toStdString()] {
+        loaded_ = LoadRecording(file, device_, workProgress_);
+        workerDone_ = true;
+    });
+    poll_.start();
+}
+
+void RecordingViewer::Poll() {
+    const std::int64_t total = std::max<std::int64_t>(workProgress_.totalBytes, 1);
+    const std::int64_t read = std::min<std::int64_t>(workProgress_.bytesRead, total);
+    // QProgressBar counts in int: a file's size in kilobytes.
+    progress_->setRange(0, static_cast<int>(total / 1024 + 1));
+    progress_->setValue(static_cast<int>(read / 1024));
+    if (!workerDone_) return;
+    poll_.stop();
+    worker_.join();
+    ShowProgress(false);
+    if (exporting_) {
+        ExportDone();
+    } else {
+        LoadDone();
+    }
+}
+
+void RecordingViewer::CancelClick() {
+    workProgress_.cancel = true;
+    cancel_->setEnabled(false);
+}
+
+void RecordingViewer::LoadDone() {
+    LoadedRecording loaded = std::move(loaded_);
+    if (!loaded.data) {
+        if (!loaded.cancelled) prompts_.ShowWarning("File Error", loaded.error);
+        emit LoadFinished(false);
+        close();
+        deleteLater();
+        return;
+    }
+    data_ = std::move(loaded.data);
+    summary_->setText(
+        QString("%1: %2 lines, X: %3")
+            .arg(QFileInfo(path_).fileName())
+            .arg(data_->Lines())
+            .arg(data_->TimeAxis() ? "the meter's date and time (UTC)" : "sample number"));
+    BuildChart();
+    for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(true);
+    WholeRecordingClick();
+    emit LoadFinished(true);
+}
+
+void RecordingViewer::BuildChart() {
+    plot_->clearGraphs();
+    plot_->plotLayout()->insertRow(0);
+    title_ = new QCPTextElement(plot_, QFileInfo(path_).fileName());
+    plot_->plotLayout()->addElement(0, 0, title_);
+    ApplyChartLook(*plot_, *title_, ChartProperties{});
+    plot_->legend->setVisible(false);
+    if (data_->TimeAxis()) {
+        auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+        ticker->setDateTimeSpec(Qt::UTC);
+        ticker->setDateTimeFormat("yyyy-MM-dd\nhh:mm:ss");
+        plot_->xAxis->setTicker(ticker);
+        plot_->xAxis->setLabel("Meter time (UTC)");
+    } else {
+        plot_->xAxis->setLabel("Sample");
+    }
+    // Channels of another order of size than the first (a temperature beside scattering
+    // coefficients) go on a Y axis of their own on the right, or they would flatten the rest.
+    const auto size = [this](int c) {
+        const RangeStatistics s = data_->Statistics(c, 0, data_->Lines());
+        return s.count == 0 ? 0.0 : std::max(std::abs(s.minimum), std::abs(s.maximum));
+    };
+    const double leftSize = data_->ChannelCount() > 0 ? size(0) : 0.0;
+    const auto onTheRight = [&](int c) {
+        const double own = size(c);
+        return leftSize > 0 && own > 0 && (own > leftSize * 100 || own * 100 < leftSize);
+    };
+    statistics_->setRowCount(data_->ChannelCount());
+    bool anyRight = false;
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        const ViewerChannel& channel = data_->Channel(c);
+        const bool right = onTheRight(c);
+        anyRight = anyRight || right;
+        QCPGraph* graph = plot_->addGraph(plot_->xAxis, right ? plot_->yAxis2 : plot_->yAxis);
+        graph->setName(QString::fromStdString(channel.name));
+        graph->setPen(QPen(ToQColor(channel.colour)));
+        graph->setAdaptiveSampling(false);  // the envelope is already one point per pixel
+        auto* name = new QTableWidgetItem(QString::fromStdString(channel.name));
+        name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        name->setCheckState(Qt::Checked);
+        QPixmap swatch(12, 12);
+        swatch.fill(ToQColor(channel.colour));
+        name->setIcon(QIcon(swatch));
+        statistics_->setItem(c, kName, name);
+        for (int column = kMean; column < kColumns; ++column)
+            statistics_->setItem(c, column, new QTableWidgetItem);
+    }
+    // Ticking a channel off hides it and lets the Y axis fit the others.
+    connect(statistics_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() != kName || item->row() >= plot_->graphCount()) return;
+        plot_->graph(item->row())->setVisible(item->checkState() == Qt::Checked);
+        Redraw();
+    });
+
+    if (anyRight) {
+        plot_->yAxis2->setVisible(true);
+        plot_->yAxis2->setBasePen(plot_->yAxis->basePen());
+        plot_->yAxis2->setTickPen(plot_->yAxis->tickPen());
+        plot_->yAxis2->setSubTickPen(plot_->yAxis->subTickPen());
+        plot_->yAxis2->setTickLabelColor(plot_->yAxis->tickLabelColor());
+        plot_->yAxis2->setTickLabelFont(plot_->yAxis->tickLabelFont());
+    }
+
+    cursorLine_ = new QCPItemStraightLine(plot_);
+    cursorLine_->setPen(QPen(Qt::gray, 0, Qt::DashLine));
+    cursorLine_->setVisible(false);
+
+    plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot_->axisRect()->setRangeDrag(Qt::Horizontal);
+    plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+    connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange&) {
+                if (!redrawing_) Redraw();
+            });
+    plot_->setMouseTracking(true);
+    connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
+        if (event->buttons() == Qt::NoButton)
+            PlaceCursor(plot_->xAxis->pixelToCoord(event->position().x()));
+    });
+}
+
+void RecordingViewer::WholeRecordingClick() {
+    if (!data_) return;
+    const double first = data_->X(0);
+    const double last = data_->X(data_->Lines() - 1);
+    const double margin = std::max((last - first) * 0.01, 0.5);
+    ShowRange(first - margin, last + margin);
+}
+
+void RecordingViewer::ShowRange(double low, double high) {
+    if (!data_ || !(high > low)) return;
+    redrawing_ = true;
+    plot_->xAxis->setRange(low, high);
+    redrawing_ = false;
+    Redraw();
+}
+
+void RecordingViewer::Redraw() {
+    if (!data_) return;
+    const QCPRange range = plot_->xAxis->range();
+    const int columns = std::max(plot_->axisRect()->width(), 100);
+    // Per Y axis: left, right.
+    double low[2] = {INFINITY, INFINITY};
+    double high[2] = {-INFINITY, -INFINITY};
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        QCPGraph* graph = plot_->graph(c);
+        if (!graph->visible()) continue;
+        const int side = graph->valueAxis() == plot_->yAxis2 ? 1 : 0;
+        data_->Envelope(c, range.lower, range.upper, columns, envelope_);
+        // Each column's lowest and highest value, in turn: the line through them fills the
+        // band the lines cover.
+        QVector<QCPGraphData> points;
+        points.reserve(static_cast<int>(envelope_.size() * 2));
+        for (const EnvelopePoint& p : envelope_) {
+            points.append({p.x, p.low});
+            if (p.high != p.low) points.append({p.x, p.high});
+            low[side] = std::min(low[side], static_cast<double>(p.low));
+            high[side] = std::max(high[side], static_cast<double>(p.high));
+        }
+        graph->data()->set(points, true);
+    }
+    QCPAxis* const axes[2] = {plot_->yAxis, plot_->yAxis2};
+    for (int side = 0; side < 2; ++side) {
+        if (!(low[side] <= high[side])) continue;
+        const double spread = high[side] - low[side];
+        const double pad = spread > 0 ? spread * 0.05 : std::max(std::abs(low[side]) * 0.05, 1e-9);
+        axes[side]->setRange(low[side] - pad, high[side] + pad);
+    }
+    UpdateStatistics();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+std::pair<std::size_t, std::size_t> RecordingViewer::VisibleLines() const {
+    if (!data_) return {0, 0};
+    const QCPRange range = plot_->xAxis->range();
+    return data_->LinesWithin(range.lower, range.upper);
+}
+
+void RecordingViewer::UpdateStatistics() {
+    const auto [first, last] = VisibleLines();
+    const QSignalBlocker quiet(statistics_);
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        const RangeStatistics s = data_->Statistics(c, first, last);
+        statistics_->item(c, kMean)->setText(Number(s.mean));
+        statistics_->item(c, kDeviation)->setText(Number(s.standardDeviation));
+        statistics_->item(c, kMinimum)->setText(Number(s.minimum));
+        statistics_->item(c, kMaximum)->setText(Number(s.maximum));
+    }
+}
+
+void RecordingViewer::PlaceCursor(double x) {
+    if (!data_ || data_->Lines() == 0) return;
+    const std::size_t line = data_->Nearest(x);
+    cursorIndex_ = line;
+    const double at = data_->X(line);
+    cursorLine_->point1->setCoords(at, 0);
+    cursorLine_->point2->setCoords(at, 1);
+    cursorLine_->setVisible(true);
+    cursorLabel_->setText(CursorText());
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString RecordingViewer::CursorText() const {
+    if (!data_ || !cursorIndex_) return {};
+    const std::size_t line = *cursorIndex_;
+    QString text = QString("Line %1").arg(line + 1);
+    if (data_->TimeAxis()) text += "  " + MeterTimeText(data_->X(line));
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        text +=
+            QString("   %1 %2")
+                .arg(QString::fromStdString(data_->Channel(c).name), Number(data_->Value(c, line)));
+    }
+    return text;
+}
+
+void RecordingViewer::ExportVisibleRangeClick() {
+    if (!data_ || Busy()) return;
+    if (IsEngineeringFile(path_.toStdString()) || !device_) {
+        prompts_.ShowWarning("Export Visible Range",
+                             "The visible range is exported from the raw recording; open the "
+                             ".raw file to export it");
+        return;
+    }
+    const std::optional<std::string> output =
+        prompts_.SaveFileName({"Export Visible Range: Save As",
+                               "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
+    if (!output) return;
+    const QFileInfo target(QString::fromStdString(*output));
+    if (target.exists() && target.canonicalFilePath() == QFileInfo(path_).canonicalFilePath()) {
+        prompts_.ShowWarning("File Error", "The export would write over\n" + path_.toStdString());
+        return;
+    }
+    const auto [first, last] = VisibleLines();
+    exportJob_ = RangeExportJob{};
+    exportJob_.rawPath = path_.toStdString();
+    exportJob_.outputPath = *output;
+    exportJob_.netcdf = target.suffix().compare("nc", Qt::CaseInsensitive) == 0;
+    exportJob_.device = *device_;
+    exportJob_.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
+    exportJob_.firstLine = first;
+    exportJob_.lastLine = last;
+    workProgress_.bytesRead = 0;
+    workProgress_.totalBytes = 0;
+    workProgress_.cancel = false;
+    workerDone_ = false;
+    exporting_ = true;
+    ShowProgress(true);
+    exportRange_->setEnabled(false);
+    worker_ = std::thread([this] {
+        exported_ = ExportRange(exportJob_, workProgress_);
+        workerDone_ = true;
+    });
+    poll_.start();
+}
+
+void RecordingViewer::ExportDone() {
+    exporting_ = false;
+    exportRange_->setEnabled(true);
+    if (exported_.written) {
+        prompts_.ShowMessage("Export Visible Range",
+                             std::to_string(exported_.records) +
+                                 (exported_.records == 1 ? " record" : " records") +
+                                 " written to\n" + exportJob_.outputPath);
+    } else if (!exported_.cancelled) {
+        prompts_.ShowWarning("File Error", exported_.error);
+    }
+    emit ExportFinished();
+}
+
+void RecordingViewer::SaveChartClick() {
+    if (!data_) return;
+    const std::optional<std::string> output = prompts_.SaveFileName(
+        {"Save Chart As", "PNG Files (*.png)|*.png|PDF Files (*.pdf)|*.pdf", "png"});
+    if (!output) return;
+    const QString path = QString::fromStdString(*output);
+    const bool pdf = QFileInfo(path).suffix().compare("pdf", Qt::CaseInsensitive) == 0;
+    const bool saved = pdf ? plot_->savePdf(path) : plot_->savePng(path);
+    if (!saved) prompts_.ShowWarning("File Error", "Cannot write\n" + *output);
+}
+
+std::optional<ViewerDevice> LoadedDevice(Session& session) {
+    const SharedState& state = session.State();
+    if (state.DevicePath.empty()) return std::nullopt;
+    ViewerDevice device;
+    device.calibration = session.Calibration();
+    device.deviceName =
+        QFileInfo(QString::fromStdString(state.DevicePath)).completeBaseName().toStdString();
+    device.options = {state.alternateCommands, state.RefChannelCorrection != 0,
+                      state.TempCorrection != 0};
+    device.scatteringQuantity = state.BBPlotChoice;
+    return device;
+}
+
+std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& session,
+                                             Prompts& prompts) {
+    ViewerDevice device;
+    std::ifstream file(path);
+    if (!file || !ReadDeviceFile(file, device.calibration, device.deviceName, prompts)) {
+        prompts.ShowWarning("Device File Error", "Missing or Invalid device file '" + path + "'");
+        return std::nullopt;
+    }
+    const SharedState& state = session.State();
+    device.options = {state.alternateCommands, state.RefChannelCorrection != 0,
+                      state.TempCorrection != 0};
+    device.scatteringQuantity = state.BBPlotChoice;
+    return device;
+}
+
+RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
+                                     std::optional<ViewerDevice> device, const QString& path) {
+    QString file = path;
+    if (file.isEmpty()) {
+        const std::optional<std::string> chosen = prompts.OpenFileName(
+            {"Open Recording",
+             "Recordings (*.raw *.eng)|*.raw *.eng|Raw Files (*.raw)|*.raw|Engineering Units "
+             "Files (*.eng)|*.eng|All Files (*.*)|*.*",
+             "raw"});
+        if (!chosen) return nullptr;
+        file = QString::fromStdString(*chosen);
+    }
+    auto* viewer = new RecordingViewer(prompts, std::move(device), parent);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->show();
+    viewer->Open(file);
+    return viewer;
+}
+
+QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory) {
+    QDir().mkpath(directory);
+    const QString path = QDir(directory).filePath("viewer-whole-recording.png");
+    viewer.Redraw();
+    if (viewer.CursorText().isEmpty() && viewer.Data() != nullptr) {
+        const RecordingData& data = *viewer.Data();
+        viewer.PlaceCursor(data.X(data.Lines() / 2));
+    }
+    viewer.Plot()->replot(QCustomPlot::rpImmediateRefresh);
+    return viewer.grab().save(path, "PNG") ? path : QString();
+}
+
+}  // namespace kivo

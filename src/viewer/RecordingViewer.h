@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "core/seams/View.h"
+#include "core/viewer/RangeExport.h"
+#include "core/viewer/RecordingLoad.h"
+
+class QCPItemStraightLine;
+class QCPTextElement;
+class QCustomPlot;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace kivo {
+
+class Session;
+
+// A whole recording in a window of its own: read on a worker thread (progress bar and
+// Cancel), every channel drawn from per-pixel-column envelopes, so any zoom or pan of millions
+// of lines redraws at once; a data cursor; the statistics of the visible range; the visible
+// range exported to CSV or NetCDF and the chart saved as PNG or PDF. It shares nothing with
+// the main window: the meter link, the live chart and any recording go on undisturbed.
+class RecordingViewer final : public QWidget {
+    Q_OBJECT
+public:
+    // `device` reads a raw file; an engineering-units file needs none.
+    RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> device, QWidget* parent);
+    ~RecordingViewer() override;
+
+    // Starts reading `path`. A failure is told through the prompts and closes the window.
+    void Open(const QString& path);
+    bool Busy() const { return worker_.joinable(); }
+    // Null until the recording is read.
+    const RecordingData* Data() const { return data_.get(); }
+    QCustomPlot* Plot() const { return plot_; }
+    QTableWidget* StatisticsTable() const { return statistics_; }
+    QProgressBar* Progress() const { return progress_; }
+
+    // ---- what the controls do ----
+    void CancelClick();
+    void WholeRecordingClick();
+    void ExportVisibleRangeClick();
+    void SaveChartClick();
+    // The X range shown; the drawing and the statistics follow.
+    void ShowRange(double low, double high);
+    // The data cursor at X (the mouse moves it); its text names the line and its values.
+    void PlaceCursor(double x);
+    QString CursorText() const;
+    // The lines [first, last) shown.
+    std::pair<std::size_t, std::size_t> VisibleLines() const;
+    // Draws the envelopes for the X range shown: what a zoom or pan costs.
+    void Redraw();
+
+signals:
+    // The recording is read (or failed, or was cancelled: the window then closes).
+    void LoadFinished(bool loaded);
+    // A visible-range export ended (told through the prompts).
+    void ExportFinished();
+
+private:
+    void Poll();
+    void LoadDone();
+    void ExportDone();
+    void BuildChart();
+    void UpdateStatistics();
+    void ShowProgress(bool shown);
+
+    Prompts& prompts_;
+    const std::optional<ViewerDevice> device_;
+    QString path_;
+    std::unique_ptr<RecordingData> data_;
+
+    // The one worker at a time: the load, then any export.
+    std::thread worker_;
+    std::atomic<bool> workerDone_{false};
+    LoadProgress workProgress_;
+    LoadedRecording loaded_;
+    RangeExportJob exportJob_;
+    RangeExportResult exported_;
+    bool exporting_ = false;
+    QTimer poll_;
+
+    QLabel* summary_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QCustomPlot* plot_ = nullptr;
+    QCPTextElement* title_ = nullptr;
+    QCPItemStraightLine* cursorLine_ = nullptr;
+    QLabel* cursorLabel_ = nullptr;
+    QTableWidget* statistics_ = nullptr;
+    QPushButton* whole_ = nullptr;
+    QPushButton* exportRange_ = nullptr;
+    QPushButton* saveChart_ = nullptr;
+    std::optional<std::size_t> cursorIndex_;
+    bool redrawing_ = false;
+    std::vector<EnvelopePoint> envelope_;  // reused by each channel's redraw
+};
+
+// The device the main window has loaded, or nothing when it has none.
+std::optional<ViewerDevice> LoadedDevice(Session& session);
+// A device file read for the viewer alone, taking the session's line options; nothing (told
+// through the prompts) when it does not load.
+std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& session,
+                                             Prompts& prompts);
+
+// File > Open Recording…: asks for the file when `path` is empty, then opens a viewer
+// window for it, owned by `parent` but a window of its own. Null when the operator cancelled.
+RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
+                                     std::optional<ViewerDevice> device, const QString& path);
+
+// The viewer drawn into `directory` as "viewer-whole-recording.png"; empty when not written.
+QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory);
+
+}  // namespace kivo
