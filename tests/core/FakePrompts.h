@@ -24,6 +24,8 @@ public:
     std::vector<FileDialogSpec> saveDialogs;
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<Box> questions;
+    std::deque<bool> yesNoAnswers;  // empty: No, the default button
 
     void ShowWarning(const std::string& caption, const std::string& text) override {
         warnings.push_back({caption, text});
@@ -38,6 +40,14 @@ public:
     std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override {
         saveDialogs.push_back(spec);
         return Next(saveAnswers);
+    }
+
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        questions.push_back({caption, text});
+        if (yesNoAnswers.empty()) return false;
+        const bool yes = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return yes;
     }
 
 private:

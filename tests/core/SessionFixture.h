@@ -7,16 +7,24 @@
 #include "FakeView.h"
 #include "FileBytes.h"
 #include "MemorySerialPort.h"
-#include "core/seams/Clock.h"
 #include "core/host/Session.h"
+#include "core/seams/Clock.h"
 
 namespace kivo::test {
 
-// A clock the test sets.
+// A clock the test sets; its milliseconds move only when the test moves them.
 class FixedClock final : public Clock {
 public:
     LocalTime now;
+    std::int64_t utcMs = 1796745723123;  // 2026-12-08T16:02:03.123Z
+    std::int64_t steadyMs = 1000000;
     LocalTime Now() override { return now; }
+    std::int64_t UtcMilliseconds() override { return utcMs; }
+    std::int64_t SteadyMilliseconds() override { return steadyMs; }
+    void Advance(std::int64_t ms) {
+        utcMs += ms;
+        steadyMs += ms;
+    }
 };
 
 // A whole session on an in-memory port, a recording view and scripted prompts; its

@@ -20,6 +20,7 @@ struct ButtonCase {
     std::uint32_t loggingOn = 0;
     std::uint32_t engrOutputOn = 0;
     int analogItem = 1;
+    bool answerYes = false;  // the answer to a question the button asks first
 };
 
 class MeterButtons : public ::testing::TestWithParam<ButtonCase> {};
@@ -38,6 +39,7 @@ TEST_P(MeterButtons, SendExactlyTheirCommand) {
     f.view.activePage = c.activePage;
     f.view.itemIndexes[Control::CBAnalogRange] = c.analogItem;
     if (c.editText != nullptr) f.view.texts[c.edit] = c.editText;
+    f.prompts.yesNoAnswers.push_back(c.answerYes);
 
     (f.session.*c.handler)();
 
@@ -70,6 +72,11 @@ ButtonCase Alternate(ButtonCase c) {
     return c;
 }
 
+ButtonCase Yes(ButtonCase c) {
+    c.answerYes = true;
+    return c;
+}
+
 ButtonCase PowerUser(ButtonCase c) {
     c.powerUser = true;
     return c;
@@ -94,7 +101,7 @@ std::vector<ButtonCase> Cases() {
         Case("GetDateTimeSetup", &Session::BTGetDandTClick, "$mnu\r\n"),
         Alternate(Case("GetDateTimeAlternate", &Session::BTGetDandTClick, "$clk\r\n$dat\r\n")),
         Case("LoggingOn", &Session::BTLoggingClick, "$REC 1\r\n", true),
-        Case("Erase", &Session::BTEraseClick, "$emc\r\n"),
+        Yes(Case("Erase", &Session::BTEraseClick, "$emc\r\n")),
         Case("SetDateAndTime", &Session::BTSetDandTPCClick, "$CLK 070809\r\n$DAT 030504\r\n"),
         Alternate(Case("SetDateAlternate", &Session::BTSetDandTPCClick, "$SDT 030504\r\n")),
         Alternate(Case("SetTimeAlternate", &Session::BTSetTimeClick, "$SCK 070809\r\n")),

@@ -1,5 +1,7 @@
 #include "core/export/CsvExporter.h"
 
+#include "core/files/EventLog.h"
+
 namespace kivo {
 
 std::string CsvField(const std::string& text) {
@@ -13,15 +15,21 @@ std::string CsvField(const std::string& text) {
     return quoted;
 }
 
+std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime) {
+    std::string heading = hostTime ? "time,host_time" : "time";
+    for (const ExportColumn& column : EngineeringColumns(calibration))
+        heading += "," + CsvField(column.heading);
+    return heading + "\r\n";
+}
+
 bool CsvExporter::Start(const std::string& path, const DeviceCalibration& calibration,
-                        const std::string& /*deviceName*/, const ExportOptions& /*options*/) {
+                        const std::string& /*deviceName*/, const ExportOptions& options) {
     Finish();
     file_ = RecordFile::Create(path, [this](const std::string& message) { Report(message); });
     if (!file_) return false;
     columns_ = EngineeringColumns(calibration);
-    std::string heading = "time";
-    for (const ExportColumn& column : columns_) heading += "," + CsvField(column.heading);
-    Write(heading + "\r\n");
+    hostTime_ = options.hostUtcMilliseconds;
+    Write(CsvHeading(calibration, static_cast<bool>(hostTime_)));
     return Active();
 }
 
@@ -30,6 +38,10 @@ void CsvExporter::OnSample(const Sample& sample) {
     line_.clear();
     if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock))
         line_ = IsoText(*time);
+    if (hostTime_) {
+        line_ += ',';
+        line_ += UtcIsoText(hostTime_());
+    }
     for (const ExportColumn& column : columns_) {
         line_ += ',';
         line_ += ShortestText(EngineeringValue(column, sample.engineering));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -13,6 +14,10 @@ struct ExportOptions {
     std::string software;        // the program and its version: "kivo-convert 1.16"
     std::string arguments;       // what it was asked, options and files, for the history
     bool alternateMode = false;  // lines begin with compact date and time (for the counts)
+    // The computer's clock [ms since 1970 UTC], read as each sample arrives: a live
+    // recording's host time column. Empty: no such column (a converted file has no receive
+    // time).
+    std::function<std::int64_t()> hostUtcMilliseconds = {};
 };
 
 // A file for other programs, written from the samples of a data chain as they come: memory

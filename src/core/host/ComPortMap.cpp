@@ -14,7 +14,13 @@ std::string ComPortMap::PathOf(int portNumber) const {
 }
 
 void ComPortMap::Map(int portNumber, const std::string& path) {
-    if (portNumber >= 1 && portNumber <= kPorts) paths_[portNumber - 1] = path;
+    if (portNumber < 1 || portNumber > kPorts) return;
+    paths_[portNumber - 1] = path;
+    mapped_[portNumber - 1] = true;
+}
+
+bool ComPortMap::IsMapped(int portNumber) const {
+    return portNumber >= 1 && portNumber <= kPorts && mapped_[portNumber - 1];
 }
 
 std::optional<std::string> ComPortMap::ApplyOverride(const std::string& argument) {

@@ -18,6 +18,8 @@ public:
     // Path for COMn, n from 1 to 8; empty for any other n.
     std::string PathOf(int portNumber) const;
     void Map(int portNumber, const std::string& path);
+    // True when COMn was mapped (by --com or the operator), not left at its default.
+    bool IsMapped(int portNumber) const;
 
     // Applies one "--com" argument of the form "N=PATH" (N 1-8, PATH not empty).
     // Returns an error text, or nothing when it was applied.
@@ -25,6 +27,7 @@ public:
 
 private:
     std::array<std::string, kPorts> paths_;
+    std::array<bool, kPorts> mapped_{};
 };
 
 }  // namespace kivo

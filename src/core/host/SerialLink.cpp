@@ -48,7 +48,13 @@ void SerialLink::SerialSetSpeed(int baud) {
 
 bool SerialLink::SerialWrite(const char* data, std::size_t count) {
     if (!port_.IsOpen()) return false;
-    return port_.Write(data, count);
+    const bool ok = port_.Write(data, count);
+    if (observer_) {
+        std::string sent(data, count);
+        while (!sent.empty() && (sent.back() == '\n' || sent.back() == '\r')) sent.pop_back();
+        observer_(sent, ok);
+    }
+    return ok;
 }
 
 long SerialLink::SerialRead(char* buffer, std::size_t max) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "core/host/ComPortMap.h"
@@ -35,6 +36,11 @@ public:
     // A command line: the text, then CR LF. Nothing waits for a reply.
     void SendCommand(const std::string& text);
 
+    // Told of every write to an open port: the bytes as sent, without a closing CR LF, and
+    // whether they all left. The event log keeps every command this way.
+    using WriteObserver = std::function<void(const std::string& sent, bool ok)>;
+    void SetWriteObserver(WriteObserver observer) { observer_ = std::move(observer); }
+
     static int BaudOfIndex(int baudIndex);
     const ComPortMap& Ports() const { return ports_; }
 
@@ -43,6 +49,7 @@ private:
     const ComPortMap& ports_;
     Prompts& prompts_;
     SharedState& state_;
+    WriteObserver observer_;
 };
 
 }  // namespace kivo

@@ -21,18 +21,56 @@ Session::Session(std::unique_ptr<View> ownView, const ToolSeams& seams)
     ownView_ = std::move(ownView);
 }
 
+namespace {
+// The same seams with other prompts in their place.
+Seams WithPrompts(Seams seams, Prompts& prompts) {
+    return Seams{seams.port,
+                 seams.view,
+                 prompts,
+                 seams.clock,
+                 std::move(seams.ports),
+                 std::move(seams.exitProcess),
+                 std::move(seams.settingsDirectory),
+                 seams.restoreLastSettings};
+}
+}  // namespace
+
 Session::Session(Seams seams)
-    : seams_(std::move(seams)),
+    : eventLog_([this](const std::string& message) {
+          loggedPrompts_.Inner().ShowWarning("Event Log", message);
+      }),
+      clock_(seams.clock),
+      loggedPrompts_(seams.prompts, [this](const std::string& text) { LogEvent(text); }),
+      seams_(WithPrompts(std::move(seams), loggedPrompts_)),
       link_(seams_.port, seams_.ports, seams_.prompts, state_),
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
       rawRecorder_([this](const std::string& message) { ReportFileProblem(message); }),
       engrRecorder_(calibration_,
                     [this](const std::string& message) { ReportFileProblem(message); }),
-      download_([this](const std::string& message) { ReportFileProblem(message); }) {
+      download_([this](const std::string& message) { ReportFileProblem(message); }),
+      csvRecorder_([this](const std::string& message) { ReportFileProblem(message); }) {
     // The operator's view first, then the files, as the window always did.
     chain_.AddSink(channelFeed_);
     chain_.AddSink(engrRecorder_);
     chain_.AddSink(rawRecorder_);
+    chain_.AddSink(csvRecorder_);
+    link_.SetWriteObserver([this](const std::string& sent, bool ok) {
+        LogEvent((ok ? "sent " : "could not send ") + sent);
+    });
+    // The window keeps its log where it last recorded, or beside its settings; a tool logs
+    // only where its options say.
+    if (seams_.restoreLastSettings) {
+        LoadPortSettings();
+        SetEventLogFolder(recordFolder_.empty() ? seams_.settingsDirectory : recordFolder_);
+    }
+}
+
+void Session::LogEvent(const std::string& text) {
+    eventLog_.Append(clock_.UtcMilliseconds(), text);
+}
+
+void Session::SetEventLogFolder(const std::string& folder) {
+    eventLog_.SetPath(folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName);
 }
 
 Session::~Session() { CloseAllFiles(); }
@@ -51,14 +89,16 @@ void Session::Timer55msTimer() {
         if (state_.autoMenuCountdown == 1) BTGetSetupClick();
         --state_.autoMenuCountdown;
     }
-    if (download_.Active()) {
+    if (download_.Active() && !getPending_) {
         RunDownloadStep();
     } else {
         PumpLines();
     }
+    if (getPending_) RunPendingGet();
     download_.IdleTick();
     SyncDownloadState();
     FlushRecordFiles();
+    WatchForStalls();
     if (state_.NewDataLine) {
         state_.NewDataLine = false;
         RefreshClockLabels();
@@ -104,6 +144,7 @@ void Session::PumpLines() {
     } else if (state_.ReplayRunning) {
         TakeReplayInput(count);
     }
+    lastReadCount_ = count;
     if (count <= 0) return;
     FeedBytes(receiveBuffer_.data(), static_cast<std::size_t>(count));
 }
@@ -147,6 +188,11 @@ PlotChoices Session::CurrentPlotChoices() const {
 
 void Session::AfterDataLine() {
     state_.NewDataLine = true;
+    if (!state_.ReplayMode &&
+        stallWatch_.OnDataLine(clock_.SteadyMilliseconds()) == StallWatch::Event::Back) {
+        LogEvent("data again after " +
+                 std::to_string(stallWatch_.StallMs(clock_.SteadyMilliseconds()) / 1000) + " s");
+    }
     if (const std::optional<std::string> rate = rate_.EstimateSampleRate(state_.ReplayMode)) {
         seams_.view.SetText(Control::LBHz1, *rate);
         seams_.view.SetText(Control::LBHz2, *rate);
@@ -164,6 +210,7 @@ constexpr int kRetryTicks = 36;  // about 2 s of 55 ms ticks
 
 void Session::OnPortLost() {
     lostPort_ = state_.PortNumber;
+    LogEvent("port lost COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
     link_.SerialClose();
     retryTicks_ = kRetryTicks;
     const std::string port = "COM" + std::to_string(lostPort_);
@@ -180,6 +227,7 @@ void Session::RetryLostPort() {
     // Back: as after any opening of the port, the meter's setup is asked for. A meter that
     // was restarted begins a whole line; the head from before the loss would spoil it.
     assembler_.DropPending();
+    LogEvent("port back COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
     lostPort_ = 0;
     ++reconnections_;
     state_.autoMenuCountdown = 10;
@@ -196,11 +244,15 @@ void Session::Timer500msTimer() {
 void Session::Timer1SecondTimer() {
     if (firstSecondTick_) {
         firstSecondTick_ = false;  // cleared first: the restore is never tried twice
-        if (seams_.restoreLastSettings) RestoreLastSettings();
+        if (seams_.restoreLastSettings) {
+            TellMissingMappedPorts();
+            RestoreLastSettings();
+        }
     }
     // What the ticks flushed is also put on the disk once a second, against power cuts.
     if (!rawRecorder_.Sync()) StopRawRecording();
     if (!engrRecorder_.Sync()) StopEngrRecording();
+    if (csvRecorder_.Active() && !csvRecorder_.Sync()) StopCsvRecording();
     RefreshStatusLabels();
 }
 
@@ -221,6 +273,16 @@ SessionStatus Session::Status() const {
     status.engRecording = state_.EngrRecording;
     status.engFile = engrRecorder_.Path();
     status.engBytes = state_.EngrByteCount;
+    status.csvRecording = csvRecorder_.Active();
+    status.csvFile = csvRecorder_.Path();
+    status.csvBytes = csvRecorder_.ByteCount();
+    const std::int64_t now = clock_.SteadyMilliseconds();
+    if (const std::optional<std::int64_t> since = stallWatch_.SinceLastLineMs(now))
+        status.secondsSinceLastLine = static_cast<double>(*since) / 1000.0;
+    status.stalled = stallWatch_.Stalled();
+    status.stalls = stallWatch_.Stalls();
+    status.stallSeconds = static_cast<double>(stallWatch_.StallMs(now)) / 1000.0;
+    status.dataStarted = dataStarted_;
     status.download = state_.DownloadStatus;
     status.downloadBytes = state_.DownloadByteCount;
     status.choices = CurrentPlotChoices();
@@ -249,6 +311,12 @@ void Session::CBHostPortChange() {
     } else if (portItem >= 1 && portItem <= ComPortMap::kPorts) {
         link_.SerialOpen(portItem, "COM" + std::to_string(portItem));
         view.SetVisible(Control::PCOMPort, false);
+        if (state_.PortNumber != 0) {
+            downloadedSinceConnect_ = false;
+            LogEvent("port opened COM" + std::to_string(portItem) + " " +
+                     seams_.ports.PathOf(portItem) + " at " +
+                     std::to_string(SerialLink::BaudOfIndex(state_.BaudIndex)) + " baud");
+        }
     }
     state_.autoMenuCountdown = 10;
 }

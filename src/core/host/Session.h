@@ -4,16 +4,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/chain/DataChain.h"
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/Statistics.h"
+#include "core/export/CsvExporter.h"
+#include "core/files/EventLog.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
+#include "core/host/LoggedPrompts.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
+#include "core/host/StallWatch.h"
 #include "core/plot/ChartModel.h"
 #include "core/plot/PlotView.h"
 #include "core/plot/Readout.h"
@@ -140,6 +145,13 @@ public:
     // Appending to a non-empty engineering-units file adds records only, no second heading.
     bool StartRawRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
     bool StartEngrRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
+    // The third recording: the engineering units as CSV with the computer's UTC receive
+    // time of every line beside the meter's. The Record menu's CSV choice asks for a file
+    // (a proposed name filled in) and starts it.
+    void BTRecordCsvClick();
+    bool StartCsvRecording(const std::string& path);
+    // Ends the CSV recording; false when anything written was lost (told).
+    bool StopCsvRecording();
     bool OpenReplay(const std::string& path);
     bool StartDownload(const std::string& path);
 
@@ -150,6 +162,20 @@ public:
     void iTempCBChange();
     void xTempCBChange();
     void PresCBChange();
+
+    // ---- ports and folders the operator chose, kept in kivoview-ports.ini ----
+    // The port dialog's choice of a device for COMn (a /dev/serial/by-id name where there is
+    // one): used from now on and at the next start, without --com.
+    void MapPort(int portNumber, const std::string& devicePath);
+    const ComPortMap& Ports() const { return seams_.ports; }
+    // Where recordings were last made: record dialogs propose names there and the event log
+    // is kept there. Empty before any.
+    const std::string& RecordFolder() const { return recordFolder_; }
+    // The event log's folder for a session that has no recording yet (kivo-log).
+    void SetEventLogFolder(const std::string& folder);
+    const std::string& EventLogPath() const { return eventLog_.Path(); }
+    // One line into the event log (the tools add their own events).
+    void LogEvent(const std::string& text);
 
     // ---- handlers: application ----
     void Exit1Click();
@@ -208,6 +234,15 @@ private:
     void ReportFileProblem(const std::string& message);
     void OnPortLost();
     void RetryLostPort();
+    void WatchForStalls();
+    bool Streaming() const;
+    void RunPendingGet();
+    void LoadPortSettings();
+    void SavePortSettings();
+    void TellMissingMappedPorts();
+    void UseRecordFolder(const std::string& recordPath);
+    std::string ProposedPath(const std::string& extension) const;
+    std::string EraseQuestion() const;
     // Sends the command built from an edit box's text, or tells the operator why not.
     bool SendEditCommand(EditCommand command, Control edit);
     void SendPowerUserCommand(EditCommand command, Control edit);
@@ -217,6 +252,10 @@ private:
     void OnOverflow() override;
 
     std::unique_ptr<View> ownView_;  // a session without a window keeps its texts here
+    EventLog eventLog_;
+    Clock& clock_;
+    // Every warning and message shown goes to the event log as well.
+    LoggedPrompts loggedPrompts_;
     Seams seams_;
     SharedState state_;
     SerialLink link_;
@@ -234,9 +273,23 @@ private:
     ChannelFeed channelFeed_{calibration_, channelOfColumn_, stats_, chart_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
+    CsvExporter csvRecorder_;
+    StallWatch stallWatch_;
+    std::string recordFolder_;
+    std::vector<int> mappedFromFile_;  // COM numbers the settings file mapped, to check once
     int lostPort_ = 0;
     int retryTicks_ = 0;
     int reconnections_ = 0;
+    bool dataStarted_ = false;  // Start Data sent and no Stop Data since
+    bool getPending_ = false;   // Receive Data waits for the stopped meter's quiet tick
+    int quietWaitTicks_ = 0;
+    long lastReadCount_ = 0;
+    // Whether a download since the port opened ended complete: what Erase Memory says.
+    bool downloadedSinceConnect_ = false;
+    bool downloadWasActive_ = false;
+    std::string downloadPath_;
+    std::string rawPath_;  // the running or last raw recording, for the event log
+    std::string engPath_;
     bool firstPumpTick_ = true;
     bool firstSecondTick_ = true;
 };

@@ -39,6 +39,8 @@ void Session::BTStartClick() {
         seams_.view.SetText(Control::BTStartData, "Resume Replay");
         return;
     }
+    dataStarted_ = true;
+    LogEvent("Start Data");
     link_.SendCommand(commands::kRun);
 }
 
@@ -47,6 +49,8 @@ void Session::BTStopClick() {
         state_.ReplayRunning = false;
         return;
     }
+    dataStarted_ = false;
+    LogEvent("Stop Data");
     link_.SerialWrite(commands::kStop);  // five bytes, no line end
 }
 
@@ -119,8 +123,6 @@ void Session::BTLoggingClick() {
     link_.SendCommand(LoggingCommand(setup_.loggingOn));
     ShowStoreStatus(seams_.view, false);
 }
-
-void Session::BTEraseClick() { link_.SendCommand(commands::kEraseMemory); }
 
 void Session::BTSetDandTPCClick() {
     const LocalTime now = seams_.clock.Now();  // one reading: both commands tell one instant

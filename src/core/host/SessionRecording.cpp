@@ -14,6 +14,8 @@ const FileDialogSpec kRecordEngrDialog{"Open Engr Units Record File",
                                        "Engineering Units|*.eng|All Files|*.*", "eng"};
 const FileDialogSpec kReplayDialog{"Open Replay File",
                                    "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+const FileDialogSpec kRecordCsvDialog{"Record Engr Units as CSV with Host Time",
+                                      "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*", "csv"};
 const FileDialogSpec kGetDataDialog{"Retrieve Meter's Internal Data",
                                     "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
 
@@ -28,8 +30,17 @@ void Session::ReportFileProblem(const std::string& message) {
 
 // ---- raw recording ------------------------------------------------------------------
 
+namespace {
+FileDialogSpec Proposing(FileDialogSpec spec, std::string path) {
+    spec.proposedPath = std::move(path);
+    return spec;
+}
+std::string BytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
+}  // namespace
+
 void Session::BTRecordRawClick() {
-    const std::optional<std::string> path = seams_.prompts.SaveFileName(kRecordRawDialog);
+    const std::optional<std::string> path =
+        seams_.prompts.SaveFileName(Proposing(kRecordRawDialog, ProposedPath("raw")));
     if (!path) return;
     StartRawRecording(*path);
 }
@@ -40,19 +51,26 @@ bool Session::StartRawRecording(const std::string& path, RecordMode mode) {
     seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
     state_.RawRecording = true;
     state_.RawByteCount = rawRecorder_.ByteCount();
+    rawPath_ = path;
+    UseRecordFolder(path);
+    LogEvent("raw recording started " + path);
     return true;
 }
 
 void Session::StopRawRecording() {
+    const bool was = state_.RawRecording;
     state_.RawRecording = false;
     rawRecorder_.Stop();
+    if (was)
+        LogEvent("raw recording stopped " + rawPath_ + ", " + BytesText(rawRecorder_.ByteCount()));
 }
 
 // ---- engineering-units recording ----------------------------------------------------
 
 void Session::BTRecordEngrClick() {
     if (calibration_.definitionCount == 0) LoadDeviceFileClick();
-    const std::optional<std::string> path = seams_.prompts.SaveFileName(kRecordEngrDialog);
+    const std::optional<std::string> path =
+        seams_.prompts.SaveFileName(Proposing(kRecordEngrDialog, ProposedPath("eng")));
     if (!path) return;
     StartEngrRecording(*path);
 }
@@ -66,17 +84,56 @@ bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
     seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
     state_.EngrRecording = engrRecorder_.Active();  // the heading may have failed
     state_.EngrByteCount = engrRecorder_.ByteCount();
+    engPath_ = path;
+    UseRecordFolder(path);
+    LogEvent("engineering-units recording started " + path);
     return state_.EngrRecording;
 }
 
 void Session::StopEngrRecording() {
+    const bool was = state_.EngrRecording;
     state_.EngrRecording = false;
     engrRecorder_.Stop();
+    if (was)
+        LogEvent("engineering-units recording stopped " + engPath_ + ", " +
+                 BytesText(engrRecorder_.ByteCount()));
+}
+
+// ---- CSV recording with host time ---------------------------------------------------
+
+void Session::BTRecordCsvClick() {
+    if (calibration_.definitionCount == 0) LoadDeviceFileClick();
+    if (calibration_.definitionCount == 0) return;  // no columns to write
+    const std::optional<std::string> path =
+        seams_.prompts.SaveFileName(Proposing(kRecordCsvDialog, ProposedPath("csv")));
+    if (!path) return;
+    StartCsvRecording(*path);
+}
+
+bool Session::StartCsvRecording(const std::string& path) {
+    StopCsvRecording();
+    ExportOptions options;
+    options.alternateMode = state_.alternateCommands;
+    options.hostUtcMilliseconds = [this] { return clock_.UtcMilliseconds(); };
+    if (!csvRecorder_.Start(path, calibration_, state_.DeviceName, options)) return false;
+    UseRecordFolder(path);
+    LogEvent("CSV recording started " + path);
+    return csvRecorder_.Active();
+}
+
+bool Session::StopCsvRecording() {
+    if (!csvRecorder_.Active()) return false;
+    const std::string path = csvRecorder_.Path();
+    const std::int64_t bytes = csvRecorder_.ByteCount();
+    const bool ok = csvRecorder_.Finish();
+    LogEvent("CSV recording stopped " + path + ", " + BytesText(bytes));
+    return ok;
 }
 
 void Session::BTStopRecordClick() {
     StopRawRecording();
     StopEngrRecording();
+    StopCsvRecording();
 }
 
 // The recorders wrote the line; a write that failed has closed its file.
@@ -94,11 +151,13 @@ void Session::SyncRecordingState() {
 void Session::FlushRecordFiles() {
     if (!rawRecorder_.Flush()) StopRawRecording();
     if (!engrRecorder_.Flush()) StopEngrRecording();
+    if (csvRecorder_.Active() && !csvRecorder_.Flush()) StopCsvRecording();
 }
 
 void Session::CloseAllFiles() {
     StopRawRecording();
     StopEngrRecording();
+    StopCsvRecording();
     replay_.reset();
 }
 
@@ -168,7 +227,8 @@ void Session::BTGetDataClick() {
         seams_.prompts.ShowWarning("Receive Data", MemoryDownload::kAlreadyRunningText);
         return;
     }
-    const std::optional<std::string> path = seams_.prompts.SaveFileName(kGetDataDialog);
+    const std::optional<std::string> path =
+        seams_.prompts.SaveFileName(Proposing(kGetDataDialog, ProposedPath("raw")));
     if (!path) return;
     StartDownload(*path);
 }
@@ -182,6 +242,19 @@ bool Session::StartDownload(const std::string& path) {
     view.SetText(Control::LBReceiveFileSize, "Receive File Size: 0 K");
     view.SetVisible(Control::DownloadProgress, true);
     view.SetProgress(Control::DownloadProgress, 0, download_.ExpectedBytes());
+    downloadPath_ = path;
+    downloadWasActive_ = true;
+    UseRecordFolder(path);
+    LogEvent("download started " + path);
+    if (Streaming()) {
+        // Live lines must not surround the memory image: the meter is stopped first and
+        // "$get" waits for a quiet tick.
+        dataStarted_ = false;
+        link_.SerialWrite(commands::kStop);
+        getPending_ = true;
+        quietWaitTicks_ = 0;
+        return true;
+    }
     link_.SendCommand(commands::kGetMemory);
     return true;
 }
@@ -205,6 +278,15 @@ void Session::SyncDownloadState() {
     state_.DownloadActive = download_.Active();
     state_.DownloadStatus = download_.Status();
     state_.DownloadByteCount = download_.BytesReceived();
+    if (downloadWasActive_ && !download_.Active()) {
+        downloadWasActive_ = false;
+        static constexpr const char* kEnds[] = {"ended", "in progress", "complete", "incomplete",
+                                                "cancelled"};
+        const DownloadState status = download_.Status();
+        if (status == DownloadState::Complete) downloadedSinceConnect_ = true;
+        LogEvent("download " + std::string(kEnds[static_cast<int>(status)]) + " " + downloadPath_ +
+                 ", " + BytesText(download_.BytesReceived()));
+    }
 }
 
 }  // namespace kivo

@@ -26,6 +26,16 @@ struct SessionStatus {
     bool engRecording = false;
     std::string engFile;
     std::int64_t engBytes = 0;
+    bool csvRecording = false;  // the CSV file with the host's receive time
+    std::string csvFile;
+    std::int64_t csvBytes = 0;
+
+    // The stall watch: "Last line: N s ago", red while stalled.
+    std::optional<double> secondsSinceLastLine;  // none before the first data line
+    bool stalled = false;       // watched (data started or recording) and silent too long
+    int stalls = 0;             // stalls begun so far: one more, one beep
+    double stallSeconds = 0.0;  // the silence of the current stall, or of the last one
+    bool dataStarted = false;   // Start Data sent and no Stop Data since
 
     DownloadState download = DownloadState::None;
     std::int64_t downloadBytes = 0;

@@ -1,5 +1,6 @@
 #include "core/seams/Clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace kivo {
@@ -16,6 +17,16 @@ LocalTime SystemClock::Now() {
     t.minute = parts.tm_min;
     t.second = parts.tm_sec;
     return t;
+}
+
+std::int64_t Clock::UtcMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t Clock::SteadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace kivo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace kivo {
 
 // The host's local date and time, as the operator's wall clock shows it.
@@ -24,6 +26,13 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
+    // Milliseconds since 1970-01-01 00:00:00 UTC: the time of the event log and of the CSV
+    // file's host column. By default the system's clock, so clocks made for other tests keep
+    // working.
+    virtual std::int64_t UtcMilliseconds();
+    // Milliseconds of a clock that never steps (a time server setting the clock at sea must
+    // not start or end a stall): only differences mean anything.
+    virtual std::int64_t SteadyMilliseconds();
 };
 
 // The real local clock.

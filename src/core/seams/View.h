@@ -49,6 +49,8 @@ struct FileDialogSpec {
     std::string title;
     std::string filter;            // "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*"
     std::string defaultExtension;  // "raw"
+    // The name the dialog offers (folder and file); empty: the dialog's own choice.
+    std::string proposedPath = {};
 };
 
 // Every modal interaction with the operator passes here, so tests can answer it.
@@ -65,6 +67,11 @@ public:
     virtual std::optional<std::string> OpenFileName(const FileDialogSpec& spec) = 0;
     // The save dialogs ask before overwriting an existing file.
     virtual std::optional<std::string> SaveFileName(const FileDialogSpec& spec) = 0;
+    // A question with Yes and No, No the default: true only when the operator said Yes.
+    // Asked before what cannot be undone; whoever cannot ask answers No.
+    virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
+        return false;
+    }
 };
 
 }  // namespace kivo

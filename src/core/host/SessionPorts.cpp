@@ -1,0 +1,96 @@
+// The ports and the folder the operator chose, kept in kivoview-ports.ini beside last.rbs:
+// the next start opens the adapter chosen last time without --com, and proposes record
+// files where the last ones went.
+#include <filesystem>
+#include <fstream>
+
+#include "core/files/RegularFile.h"
+#include "core/host/RecordNames.h"
+#include "core/host/Session.h"
+#include "core/settings/PortSettings.h"
+
+namespace kivo {
+
+namespace {
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+}  // namespace
+
+void Session::LoadPortSettings() {
+    const std::string path = SettingsPath(kPortSettingsName);
+    if (!IsRegularFile(path)) return;
+    std::ifstream file(path);
+    const PortSettings settings = ReadPortSettings(file);
+    for (int n = 1; n <= ComPortMap::kPorts; ++n) {
+        const std::string& device = settings.devices[static_cast<std::size_t>(n - 1)];
+        // --com on the command line wins over what was kept.
+        if (device.empty() || seams_.ports.IsMapped(n)) continue;
+        seams_.ports.Map(n, device);
+        mappedFromFile_.push_back(n);
+    }
+    recordFolder_ = settings.recordFolder;
+}
+
+void Session::SavePortSettings() {
+    if (!seams_.restoreLastSettings) return;  // a tool's options are no operator's choice
+    PortSettings settings;
+    for (int n = 1; n <= ComPortMap::kPorts; ++n) {
+        if (seams_.ports.IsMapped(n))
+            settings.devices[static_cast<std::size_t>(n - 1)] = seams_.ports.PathOf(n);
+    }
+    settings.recordFolder = recordFolder_;
+    const std::string path = SettingsPath(kPortSettingsName);
+    // As with last.rbs: a pipe or device in its place is left alone.
+    if (Exists(path) && !IsRegularFile(path)) return;
+    std::ofstream file(path, std::ios::trunc);
+    file << FormatPortSettings(settings);
+}
+
+// Told once, at start: an adapter kept for a COM port that is not plugged in now.
+void Session::TellMissingMappedPorts() {
+    for (const int n : mappedFromFile_) {
+        const std::string device = seams_.ports.PathOf(n);
+        if (Exists(device)) continue;
+        seams_.prompts.ShowMessage(
+            "Port Missing", "COM" + std::to_string(n) + " stands for " + device +
+                                ", which is not there now.\nPlug the adapter in and choose COM" +
+                                std::to_string(n) + " again, or choose another port.");
+    }
+    mappedFromFile_.clear();
+}
+
+void Session::MapPort(int portNumber, const std::string& devicePath) {
+    if (portNumber < 1 || portNumber > ComPortMap::kPorts || devicePath.empty()) return;
+    seams_.ports.Map(portNumber, devicePath);
+    LogEvent("COM" + std::to_string(portNumber) + " stands for " + devicePath);
+    SavePortSettings();
+}
+
+void Session::UseRecordFolder(const std::string& recordPath) {
+    // Standard output or a device is no folder to keep files in.
+    if (recordPath.rfind("/dev/", 0) == 0) return;
+    std::error_code error;
+    std::string folder = std::filesystem::path(recordPath).parent_path().string();
+    if (folder.empty()) folder = std::filesystem::current_path(error).string();
+    if (folder.empty()) return;
+    SetEventLogFolder(folder);
+    if (folder == recordFolder_) return;
+    recordFolder_ = folder;
+    SavePortSettings();
+}
+
+std::string Session::ProposedPath(const std::string& extension) const {
+    // The engineering units beside a running raw recording share its name.
+    if (extension != "raw" && state_.RawRecording && !rawPath_.empty()) {
+        std::filesystem::path same(rawPath_);
+        same.replace_extension(extension);
+        if (!Exists(same.string())) return same.string();
+    }
+    const std::string stem = state_.DevicePath.empty() ? "kivo" : FileStem(state_.DevicePath);
+    const std::string folder = recordFolder_.empty() ? seams_.settingsDirectory : recordFolder_;
+    return ProposeRecordPath(folder, stem, clock_.UtcMilliseconds(), extension, Exists);
+}
+
+}  // namespace kivo

@@ -1,0 +1,68 @@
+// What keeps logged data safe at sea: a meter gone silent is noticed, the meter's memory is
+// erased only when the operator says so knowing what it holds, and a download holds nothing
+// but the memory image.
+#include "core/host/Session.h"
+
+namespace kivo {
+
+namespace {
+// A data line this recent means the meter is sending [ms].
+constexpr std::int64_t kStreamingWithinMs = 2000;
+}  // namespace
+
+void Session::WatchForStalls() {
+    const std::int64_t now = clock_.SteadyMilliseconds();
+    const bool recording = state_.RawRecording || state_.EngrRecording || csvRecorder_.Active();
+    // A download's bytes are no data lines, and a replay has no meter to stall.
+    const bool watch = !state_.ReplayMode && !download_.Active() && !getPending_ &&
+                       (state_.PortNumber != 0 || lostPort_ != 0) && (dataStarted_ || recording);
+    stallWatch_.Watch(watch, now);
+    if (stallWatch_.Check(now, rate_.LastRate()) == StallWatch::Event::Stalled)
+        LogEvent("no data for " + std::to_string(stallWatch_.StallMs(now) / 1000) + " s");
+}
+
+bool Session::Streaming() const {
+    if (dataStarted_) return true;
+    const std::optional<std::int64_t> since =
+        stallWatch_.SinceLastLineMs(clock_.SteadyMilliseconds());
+    return since && *since < kStreamingWithinMs;
+}
+
+// The stop went out with Receive Data; "$get" follows the first tick after it that read
+// nothing. The tick the stop went out in does not count: the meter may not have heard it.
+void Session::RunPendingGet() {
+    if (!download_.Active()) {
+        getPending_ = false;  // cancelled or timed out while waiting
+        return;
+    }
+    if (++quietWaitTicks_ < 2 || lastReadCount_ != 0) return;
+    getPending_ = false;
+    assembler_.DropPending();  // a line cut by the stop must not begin the image
+    link_.SendCommand(commands::kGetMemory);
+}
+
+std::string Session::EraseQuestion() const {
+    std::string text = "Erase the meter's memory?\n";
+    if (setup_.memoryUsedPages >= 0) {
+        const std::int64_t kilobytes =
+            std::int64_t{setup_.memoryUsedPages} * MemoryDownload::kPageBytes / 1024;
+        text += std::to_string(kilobytes) +
+                " K of logged data (the meter's last report) will be lost for good.\n";
+    } else {
+        text +=
+            "The meter has not said how much it holds (Get Setup asks); all of it will be lost "
+            "for good.\n";
+    }
+    text += downloadedSinceConnect_
+                ? "Its memory was downloaded completely since the meter was connected."
+                : "Its memory has NOT been downloaded completely since the meter was connected.";
+    return text;
+}
+
+void Session::BTEraseClick() {
+    if (!seams_.prompts.AskYesNo("Erase Memory", EraseQuestion())) return;
+    LogEvent("Erase Memory");
+    link_.SendCommand(commands::kEraseMemory);
+}
+
+}  // namespace kivo

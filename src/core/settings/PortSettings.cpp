@@ -1,0 +1,52 @@
+#include "core/settings/PortSettings.h"
+
+namespace kivo {
+
+namespace {
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+}  // namespace
+
+PortSettings ReadPortSettings(std::istream& in) {
+    PortSettings settings;
+    std::string section;
+    std::string line;
+    while (std::getline(in, line)) {
+        line = Trimmed(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = Trimmed(line.substr(0, equals));
+        const std::string value = Trimmed(line.substr(equals + 1));
+        if (section == "ports" && key.size() == 4 && key.compare(0, 3, "COM") == 0 &&
+            key[3] >= '1' && key[3] <= '8') {
+            settings.devices[static_cast<std::size_t>(key[3] - '1')] = value;
+        } else if (section == "folders" && key == "records") {
+            settings.recordFolder = value;
+        }
+    }
+    return settings;
+}
+
+std::string FormatPortSettings(const PortSettings& settings) {
+    std::string text =
+        "# KIVO View: the device each COM port stands for, and where recordings were last "
+        "made.\n[ports]\n";
+    for (std::size_t n = 0; n < settings.devices.size(); ++n) {
+        if (!settings.devices[n].empty())
+            text += "COM" + std::to_string(n + 1) + "=" + settings.devices[n] + "\n";
+    }
+    text += "[folders]\n";
+    if (!settings.recordFolder.empty()) text += "records=" + settings.recordFolder + "\n";
+    return text;
+}
+
+}  // namespace kivo

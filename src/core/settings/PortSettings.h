@@ -1,0 +1,24 @@
+#pragma once
+
+#include <array>
+#include <istream>
+#include <string>
+
+namespace kivo {
+
+// Settings of our own beside last.rbs, which keeps its format: the device each COM number
+// stands for (a USB adapter the operator chose in the port dialog) and the folder of the
+// last recording.
+inline constexpr const char* kPortSettingsName = "kivoview-ports.ini";
+
+struct PortSettings {
+    std::array<std::string, 8> devices;  // COM1 to COM8; empty: not mapped
+    std::string recordFolder;
+};
+
+// Reads what it knows and skips the rest (comments, other sections, lines it cannot use),
+// so a file written by a later version still gives its ports.
+PortSettings ReadPortSettings(std::istream& in);
+std::string FormatPortSettings(const PortSettings& settings);
+
+}  // namespace kivo
