@@ -114,6 +114,14 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     chart_ = new ChartWidget(session_->Chart(), chartArea);
     chart_->setObjectName("Chart1");
     chartArea->layout()->addWidget(chart_);
+    // Made after the page, the chart would come last in the tab order; it reads before the
+    // selectors under it.
+    QWidget* before = memo_;
+    for (QWidget* tool : chart_->findChildren<QWidget*>()) {
+        if ((tool->focusPolicy() & Qt::TabFocus) == 0) continue;
+        QWidget::setTabOrder(before, tool);
+        before = tool;
+    }
 
     ConnectHandlers();
 

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "dialogs/MemoryFullWindow.h"
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
+#include "plot/ChartWidget.h"
 
 using namespace kivo;
 
@@ -331,6 +333,68 @@ private slots:
         QTRY_COMPARE(exits.size(), std::size_t(2));
         QCOMPARE(exits.back(), 0);
         QVERIFY(pipe.StillAFifo());
+    }
+
+    // A keyboard alone reaches every control in reading order, presses the yellow panels
+    // and so enters power-user mode; a screen reader can press them too.
+    void theWindowWorksFromTheKeyboard() {
+        Fixture f;
+        const QStringList readingOrder = {
+            "PCOMPort",     "PMeterType",     "BTStopData", "BTStartData",   "BTRecordRaw",
+            "BTStopRecord", "CBHostPort",     "CBBaudRate", "PageControl1",  "MEAverage",
+            "BTAverage",    "MEPacket",       "BTPacket",   "BTErase",       "MEph1onTime",
+            "BTGetTiming",  "PowerUserPanel", "BTReload",   "CBAnalogRange", "Button22",
+            "Memo1",        "ChartEdit",      "PlotTypeCB", "PresCB",        "BTGetData",
+            "BTErase2"};
+        QStringList tabbed;
+        QWidget* widget = f.window.get();
+        while ((widget = widget->nextInFocusChain()) != f.window.get())
+            if ((widget->focusPolicy() & Qt::TabFocus) &&
+                readingOrder.contains(widget->objectName()))
+                tabbed << widget->objectName();
+        QCOMPARE(tabbed, readingOrder);
+
+        auto* device = f.Find<Panel>("PMeterType");
+        QTest::keyClick(device, Qt::Key_Space);
+        QTest::keyClick(device, Qt::Key_Return);
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(device);
+        QCOMPARE(spoken->role(), QAccessible::Button);
+        QCOMPARE(spoken->text(QAccessible::Name), QString("Select Device File"));
+        spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.prompts.dialogs.size(), std::size_t(3));
+        QCOMPARE(f.prompts.dialogs.back().title, std::string("Open Device File"));
+
+        auto* user = f.Find<Panel>("PowerUserPanel");
+        QTest::keyClick(user, Qt::Key_Enter);
+        QVERIFY(f.window->PasswordDialog()->isVisible());
+        QTest::keyClicks(f.window->PasswordDialog()->MEPassword(), "MarbleOwl");
+        QTest::keyClick(f.window->PasswordDialog()->MEPassword(), Qt::Key_Return);
+        QCOMPARE(f.window->Core().State().powerUser, 1);
+        QAccessible::queryAccessibleInterface(user)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.window->Core().State().powerUser, 0);
+    }
+
+    // A screen reader says what each box sets: the caption of the button that sends it.
+    void editBoxesAndSelectorsHaveSpokenNames() {
+        Fixture f;
+        int named = 0;
+        for (QLineEdit* edit : f.window->centralWidget()->findChildren<QLineEdit*>()) {
+            if (qobject_cast<QComboBox*>(edit->parentWidget()) != nullptr) continue;
+            const auto buttons = edit->parentWidget()->findChildren<QPushButton*>();
+            const bool sentByNamesake =
+                std::any_of(buttons.begin(), buttons.end(), [edit](const QPushButton* button) {
+                    return button->text() == edit->accessibleName() &&
+                           button->geometry().center().y() == edit->geometry().center().y();
+                });
+            QVERIFY2(sentByNamesake, qPrintable(edit->objectName()));
+            ++named;
+        }
+        QCOMPARE(named, 11);
+        QCOMPARE(f.Find<QLineEdit>("MEAverage")->accessibleName(), QString("Set Avg / Data Rate"));
+        for (QComboBox* combo : f.window->findChildren<QComboBox*>())
+            QVERIFY2(!combo->accessibleName().isEmpty(), qPrintable(combo->objectName()));
+        QVERIFY(!f.window->Chart()->accessibleName().isEmpty());
     }
 
     void smallWindowsHaveTheirCaptions() {
