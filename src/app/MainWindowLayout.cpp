@@ -90,6 +90,7 @@ Kind* PromptPanel(QWidget* parent, const char* name, const char* caption) {
     font.setPixelSize(16);
     panel->setFont(font);
     panel->setMinimumHeight(28);
+    panel->setMargin(3);  // the caption off the raised edge, and room for the focus mark
     if constexpr (std::is_same_v<Kind, Panel>) panel->setCursor(Qt::PointingHandCursor);
     return panel;
 }

@@ -42,6 +42,7 @@ void PowerUserPasswordDialog::ShowInFront() {
     show();
     raise();
     activateWindow();
+    password_->setFocus();  // typed at once, Enter sends it: no mouse needed
 }
 
 void PowerUserPasswordDialog::BTPasswordOKClick() {
