@@ -1,5 +1,6 @@
 #include "serial/QtSerialPort.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 
 #include <QDeadlineTimer>
@@ -62,6 +63,13 @@ long QtSerialPort::Read(char* buffer, std::size_t max) {
         return -1;
     }
     if (error != QSerialPort::NoError) port_.clearError();
+    if (port_.bytesAvailable() == 0) {
+        // A far end that closed (a pty's meter gone, some adapters unplugged) shows only as
+        // a hang-up, which QSerialPort reports at the next write: asked here, every tick.
+        pollfd state{static_cast<int>(port_.handle()), POLLIN, 0};
+        if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return -1;
+    }
     const qint64 got = port_.read(buffer, static_cast<qint64>(max));
     return got < 0 ? -1 : static_cast<long>(got);
 }

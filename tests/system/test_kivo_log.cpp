@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <regex>
 
 #include "../core/FileBytes.h"
 #include "SimProcess.h"
@@ -102,15 +103,19 @@ TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
     for (std::size_t line = 1; line + 1 < eng.size(); ++line) {
         const std::vector<std::string> printed = Split(eng[line], "\t");
         const std::vector<std::string> exported = Split(csv[line], ",");
-        ASSERT_EQ(exported.size() + 2, printed.size()) << csv[line];  // Count, Date, Time: time
+        // Count, Date, Time: the meter's time and the host's UTC receive time.
+        ASSERT_EQ(exported.size() + 1, printed.size()) << csv[line];
+        EXPECT_TRUE(
+            std::regex_match(exported[1], std::regex(R"(\d{4}-\d\d-\d\dT[\d:]{8}\.\d{3}Z)")))
+            << exported[1];
         for (std::size_t field = 3; field < printed.size(); ++field) {
             const std::string& text = printed[field];
             const std::size_t point = text.find('.');
             const int decimals =
                 point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-            const double value = std::stod(exported[field - 2]);
+            const double value = std::stod(exported[field - 1]);
             EXPECT_LE(std::fabs(value - std::stod(text)), 0.5 * std::pow(10.0, -decimals) * 1.0001)
-                << "line " << line << ": " << exported[field - 2] << " printed as " << text;
+                << "line " << line << ": " << exported[field - 1] << " printed as " << text;
         }
     }
 }
@@ -156,6 +161,48 @@ TEST(Logger, APortThatGoesAwayIsRetriedAndLoggingResumes) {
     const std::string told = log.Stderr();
     EXPECT_NE(told.find("Lost Comm Port"), std::string::npos) << told;
     EXPECT_NE(told.find("is back"), std::string::npos) << told;
+}
+
+// A meter that freezes with its port open is told once on stderr and in the event log, and
+// again when its lines return; one whose port closes is noticed without a write.
+TEST(Logger, AFrozenMeterIsToldOnceAndItsReturnToo) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun", "--fault-freeze-after", "20",
+                    "--fault-freeze-for", "5"});
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw",
+                                     folder.File("cast.raw")});
+    const auto told = [&](const char* text) {
+        return WaitFor([&] { return log.Stderr().find(text) != std::string::npos; });
+    };
+    ASSERT_TRUE(told("No data for ")) << log.Stderr();
+    ASSERT_TRUE(told("Data again at ")) << log.Stderr();
+    EXPECT_EQ(log.Stop(), 0) << log.Stderr();
+    const std::string stderrText = log.Stderr();
+    std::size_t stalls = 0;
+    for (std::size_t at = stderrText.find("No data for"); at != std::string::npos;
+         at = stderrText.find("No data for", at + 1))
+        ++stalls;
+    EXPECT_EQ(stalls, 1u) << stderrText;
+    EXPECT_TRUE(
+        std::regex_search(stderrText, std::regex(R"((^|\n)No data for [3-5] s at [-0-9: ]+\n)")))
+        << stderrText;
+    const std::string events = ReadBytes(folder.File("kivoview-events.log"));
+    for (const char* text : {"Z port opened COM1 ", "Z raw recording started ", "Z no data for ",
+                             "Z data again after ", "Z raw recording stopped "})
+        EXPECT_NE(events.find(text), std::string::npos) << text << "\n" << events;
+}
+
+TEST(Logger, AMeterWhosePortClosesIsNoticedAtOnce) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun", "--fault-close-after", "10"});
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw",
+                                     folder.File("cast.raw")});
+    ASSERT_TRUE(WaitFor([&] { return log.Stderr().find("Lost Comm Port 1") != std::string::npos; }))
+        << log.Stderr();
+    EXPECT_EQ(log.Stderr().find("No data for"), std::string::npos) << "noticed by silence only";
+    EXPECT_EQ(log.Stop(), 0);
+    EXPECT_NE(ReadBytes(folder.File("kivoview-events.log")).find("Z port lost COM1 "),
+              std::string::npos);
 }
 
 TEST(Logger, MistakesAreToldAndFail) {

@@ -1,6 +1,10 @@
 #include "core/host/ComPortMap.h"
 
 #include <cstdlib>
+#include <fstream>
+
+#include "core/files/RegularFile.h"
+#include "core/settings/PortSettings.h"
 
 namespace kivo {
 
@@ -34,6 +38,20 @@ std::optional<std::string> ComPortMap::ApplyOverride(const std::string& argument
     if (path.empty()) return "no device path given for COM" + number;
     Map(number[0] - '0', path);
     return std::nullopt;
+}
+
+std::vector<int> ComPortMap::ApplySettingsFile(const std::string& path) {
+    std::vector<int> mapped;
+    if (!IsRegularFile(path)) return mapped;  // a pipe in its place would hold the start
+    std::ifstream file(path);
+    const PortSettings settings = ReadPortSettings(file);
+    for (int n = 1; n <= kPorts; ++n) {
+        const std::string& device = settings.devices[static_cast<std::size_t>(n - 1)];
+        if (device.empty() || IsMapped(n)) continue;
+        Map(n, device);
+        mapped.push_back(n);
+    }
+    return mapped;
 }
 
 }  // namespace kivo

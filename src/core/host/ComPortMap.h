@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kivo {
 
@@ -24,6 +25,11 @@ public:
     // Applies one "--com" argument of the form "N=PATH" (N 1-8, PATH not empty).
     // Returns an error text, or nothing when it was applied.
     std::optional<std::string> ApplyOverride(const std::string& argument);
+
+    // Maps the ports a kept settings file (kivoview-ports.ini) names that are not mapped
+    // yet: a mapping given on the command line wins. Returns the numbers it mapped; none
+    // when the file is missing.
+    std::vector<int> ApplySettingsFile(const std::string& path);
 
 private:
     std::array<std::string, kPorts> paths_;

@@ -21,16 +21,9 @@ bool Exists(const std::string& path) {
 void Session::LoadPortSettings() {
     const std::string path = SettingsPath(kPortSettingsName);
     if (!IsRegularFile(path)) return;
+    mappedFromFile_ = seams_.ports.ApplySettingsFile(path);
     std::ifstream file(path);
-    const PortSettings settings = ReadPortSettings(file);
-    for (int n = 1; n <= ComPortMap::kPorts; ++n) {
-        const std::string& device = settings.devices[static_cast<std::size_t>(n - 1)];
-        // --com on the command line wins over what was kept.
-        if (device.empty() || seams_.ports.IsMapped(n)) continue;
-        seams_.ports.Map(n, device);
-        mappedFromFile_.push_back(n);
-    }
-    recordFolder_ = settings.recordFolder;
+    recordFolder_ = ReadPortSettings(file).recordFolder;
 }
 
 void Session::SavePortSettings() {

@@ -18,8 +18,9 @@ void StallWatch::Watch(bool on, std::int64_t nowMs) {
     watching_ = on;
     if (on) {
         silentSinceMs_ = nowMs;
-    } else {
+    } else if (stalled_) {
         stalled_ = false;
+        lastStallMs_ = 0;  // ended by no line: nothing came "again"
     }
 }
 

@@ -83,7 +83,14 @@ long PosixSerialPort::Read(char* buffer, std::size_t max) {
     if (fd_ < 0) return -1;
     const ssize_t n = ::read(fd_, buffer, max);
     if (n > 0) return static_cast<long>(n);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+        // Nothing waits; a far end that closed says so as a hang-up, not as an error of
+        // the read, so it is asked: noticed this tick, not at the next write.
+        pollfd state{fd_, POLLIN, 0};
+        if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            return -1;
+        return 0;
+    }
     return -1;  // an error, or the device hung up
 }
 

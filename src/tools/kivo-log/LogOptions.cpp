@@ -20,17 +20,24 @@ std::string LogUsage() {
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
            "sizes. SIGINT (Ctrl-C), SIGTERM and SIGHUP stop it cleanly. A port that goes away\n"
            "is told once and tried again every 2 seconds; logging resumes when it is back.\n"
-           "A record file that fails (disk full) stops it at once.\n"
+           "A record file that fails (disk full) stops it at once. While --start was given or\n"
+           "a record file is written, a meter silent for three sample intervals (at least\n"
+           "3 s) is told once on stderr (\"No data for N s at TIME\"), and again when lines\n"
+           "return (\"Data again at TIME after N s\"). Events (port, stalls, recordings,\n"
+           "commands sent) are appended to kivoview-events.log beside the first record file.\n"
            "\n"
-           "  --port PATH          the meter's serial device, e.g. /dev/ttyUSB0\n"
-           "  --com N              COMn, 1 to 8, as the window maps it (/dev/ttyS(N-1))\n"
+           "  --port PATH          the meter's serial device, e.g. /dev/ttyUSB0 or a\n"
+           "                       /dev/serial/by-id/ name; COM1 to COM8 as --com\n"
+           "  --com N              COMn, 1 to 8, as the window maps it: the device kept in\n"
+           "                       ./kivoview-ports.ini, else /dev/ttyS(N-1)\n"
            "  --baud RATE          4800, 9600, 19200 (default) or 38400\n"
            "  --dev FILE           the meter's device file (required)\n"
            "  --alt                alternate-command mode: six-digit date and time fields\n"
            "  --raw FILE           record the accepted data lines (*.raw)\n"
            "  --eng FILE           record the engineering units (*.eng)\n"
            "  --csv FILE           record the engineering units as CSV (full precision, the\n"
-           "                       meter's time in ISO 8601), beside or instead of --eng\n"
+           "                       meter's time in ISO 8601 and the computer's UTC receive\n"
+           "                       time with milliseconds), beside or instead of --eng\n"
            "  --append             add to record files that are already there (an *.eng or\n"
            "                       CSV file only when its heading is the one this device\n"
            "                       file gives); without it or --overwrite, a record file\n"
@@ -73,7 +80,12 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
             return parsed;
         } else if (a == "--port") {
             if (!take() || value.empty()) return fail("--port needs a device path");
-            o.portPath = value;
+            // "COM3" is the window's name for a port: the device it was mapped to.
+            if (value.size() == 4 && value.compare(0, 3, "COM") == 0 && value[3] >= '1' &&
+                value[3] <= '8')
+                o.comNumber = value[3] - '0';
+            else
+                o.portPath = value;
         } else if (a == "--com") {
             if (!take() || value.size() != 1 || value[0] < '1' || value[0] > '8')
                 return fail("--com needs a port number from 1 to 8");

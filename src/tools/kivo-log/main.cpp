@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "KivoVersion.h"
@@ -16,6 +18,7 @@
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
 #include "core/seams/BaudRates.h"
+#include "core/settings/PortSettings.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
 #include "tools/kivo-log/LogOptions.h"
@@ -38,11 +41,10 @@ int Refuse(const std::string& message) {
 }
 
 // A record file asked for that stopped recording: its write failed (already told).
-bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SessionStatus& status,
-                      const kivo::Exporter& csv) {
+bool RecordFileFailed(const kivo::LogOptions& options, const kivo::SessionStatus& status) {
     return (!options.rawPath.empty() && !status.rawRecording) ||
            (!options.engPath.empty() && !status.engRecording) ||
-           (!options.csvPath.empty() && !csv.Active());
+           (!options.csvPath.empty() && !status.csvRecording);
 }
 
 std::string Now() {
@@ -71,6 +73,41 @@ void PrintStatus(kivo::Session& session) {
     std::fflush(stdout);
 }
 
+// The folder the event log is kept in: that of the first record file, as the window keeps it
+// beside its recordings. None without a record file.
+std::optional<std::string> EventLogFolder(const kivo::LogOptions& options) {
+    for (const std::string& target : {options.rawPath, options.engPath, options.csvPath}) {
+        if (target.empty() || target.rfind("/dev/", 0) == 0) continue;
+        const std::string folder = std::filesystem::path(target).parent_path().string();
+        return folder.empty() ? std::string(".") : folder;
+    }
+    return std::nullopt;
+}
+
+// A stall begun or ended since the last look: one line on stderr each, as the window shows
+// it in red; the session has put it in the event log.
+class StallReport {
+public:
+    void Look(const kivo::SessionStatus& status) {
+        if (status.stalled && status.stalls != told_) {
+            told_ = status.stalls;
+            std::fprintf(stderr, "No data for %d s at %s\n", static_cast<int>(status.stallSeconds),
+                         Now().c_str());
+            std::fflush(stderr);
+        } else if (!status.stalled && stalled_ && status.secondsSinceLastLine &&
+                   *status.secondsSinceLastLine < status.stallSeconds) {
+            std::fprintf(stderr, "Data again at %s after %d s\n", Now().c_str(),
+                         static_cast<int>(status.stallSeconds));
+            std::fflush(stderr);
+        }
+        stalled_ = status.stalled;
+    }
+
+private:
+    int told_ = 0;
+    bool stalled_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,8 +130,11 @@ int main(int argc, char** argv) {
     const kivo::LogOptions& options = parsed.options;
     std::signal(SIGPIPE, SIG_IGN);
 
+    // --com N and --port COMN stand for the device the window's port dialog kept for COMn,
+    // as the window would open it from this folder.
     const int portNumber = options.comNumber != 0 ? options.comNumber : 1;
     kivo::ComPortMap ports;
+    ports.ApplySettingsFile(kivo::kPortSettingsName);
     if (!options.portPath.empty()) ports.Map(portNumber, options.portPath);
     const std::string portPath = ports.PathOf(portNumber);
 
@@ -104,14 +144,13 @@ int main(int argc, char** argv) {
         if (const auto why = kivo::RefuseExistingTarget(target, options)) return Refuse(*why);
     }
 
-    // Declared before the session, which hands it samples until its end.
-    kivo::CsvExporter csv([](const std::string& message) {
-        std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), message.c_str());
-    });
     kivo::PosixSerialPort port;
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
     kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports});
+    if (const std::optional<std::string> folder = EventLogFolder(options))
+        session.SetEventLogFolder(*folder);
+    session.LogEvent("kivo-log " KIVO_VERSION " started");
     session.Timer55msTimer();  // the start-up work of the first tick
 
     // A FIFO or a device as device file would block or never end: only a regular file loads.
@@ -128,10 +167,7 @@ int main(int argc, char** argv) {
             return Refuse(*why);
     }
     if (!options.csvPath.empty() && options.append) {
-        std::string heading = "time";
-        for (const kivo::ExportColumn& column : kivo::EngineeringColumns(session.Calibration()))
-            heading += "," + kivo::CsvField(column.heading);
-        heading += "\r\n";
+        const std::string heading = kivo::CsvHeading(session.Calibration(), true);
         if (const auto why = kivo::RefuseForeignHeading(options.csvPath, heading, "CSV file"))
             return Refuse(*why);
         // The exporter starts a file anew; until it can continue one, a recording that would
@@ -149,14 +185,7 @@ int main(int argc, char** argv) {
         options.append ? kivo::RecordMode::Append : kivo::RecordMode::Truncate;
     if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath, mode)) return 1;
     if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath, mode)) return 1;
-    if (!options.csvPath.empty()) {
-        const kivo::DeviceCalibration& calibration = session.Calibration();
-        kivo::ExportOptions exportOptions;
-        exportOptions.software = "kivo-log " KIVO_VERSION;
-        exportOptions.alternateMode = options.alternate;
-        if (!csv.Start(options.csvPath, calibration, "", exportOptions)) return 1;  // told
-        session.AddSampleSink(csv);
-    }
+    if (!options.csvPath.empty() && !session.StartCsvRecording(options.csvPath)) return 1;
 
     // Up to here a stop signal ends the program at once, even inside an open() that blocks
     // (a FIFO nobody reads, a stuck device): nothing is recorded yet. From here on SIGINT,
@@ -177,13 +206,15 @@ int main(int argc, char** argv) {
     bool runPending = options.start;
     bool runSent = false;
     int reconnections = 0;
+    StallReport stalls;
     bool stop = false;
     while (!stop) {
         // An unattended recording that can no longer be written ends now, not when
         // --duration does: whoever watches the service sees the failure.
-        if (RecordFileFailed(options, session.Status(), csv)) {
+        if (RecordFileFailed(options, session.Status())) {
             std::fprintf(stderr, "kivo-log: %s a record file failed; logging stops\n",
                          Now().c_str());
+            session.LogEvent("a record file failed; logging stops");
             break;
         }
         const Clock::time_point now = Clock::now();
@@ -202,7 +233,7 @@ int main(int argc, char** argv) {
             nextTick += tick;
             if (Clock::now() > nextTick) nextTick = Clock::now() + tick;
             session.Timer55msTimer();
-            if (csv.Active()) csv.Flush();  // a failure is told and seen at the loop's top
+            stalls.Look(session.Status());
             if (session.Reconnections() != reconnections) {
                 reconnections = session.Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
@@ -220,13 +251,13 @@ int main(int argc, char** argv) {
         if (Clock::now() >= nextSecond) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
-            if (csv.Active()) csv.Sync();
             PrintStatus(session);
         }
     }
     if (runSent) session.BTStopClick();
+    const bool csvLost = !options.csvPath.empty() && !session.StopCsvRecording();
     session.BTStopRecordClick();
-    const bool csvLost = !options.csvPath.empty() && (!csv.Active() || !csv.Finish());
+    session.LogEvent("kivo-log stopped");
     close(signals);
     return prompts.Saw("File Error") || csvLost ? 1 : 0;
 }

@@ -103,6 +103,18 @@ const std::map<std::string, ValueOption>& ValueOptions() {
          {"a line count 1-1000000000",
           IntegerInto(1, 1000000000LL,
                       [](SimOptions& o, long long v) { o.reopenAfter = static_cast<long>(v); })}},
+        {"--fault-freeze-after",
+         {"a line count 1-1000000000",
+          IntegerInto(1, 1000000000LL,
+                      [](SimOptions& o, long long v) { o.freezeAfter = static_cast<long>(v); })}},
+        {"--fault-freeze-for",
+         {"a number of seconds 1-86400",
+          IntegerInto(1, 86400,
+                      [](SimOptions& o, long long v) { o.freezeFor = static_cast<double>(v); })}},
+        {"--fault-close-after",
+         {"a line count 1-1000000000",
+          IntegerInto(1, 1000000000LL,
+                      [](SimOptions& o, long long v) { o.closeAfter = static_cast<long>(v); })}},
     };
     return table;
 }
@@ -207,6 +219,14 @@ std::string SimUsage() {
            "                         after LINES data lines, replace the port once by a new\n"
            "                         one: its path is printed as a further stdout line and\n"
            "                         --link is re-pointed\n"
+           "  --fault-freeze-after LINES\n"
+           "                         after LINES data lines the stream stops once, the port\n"
+           "                         kept open and commands still answered (a frozen meter)\n"
+           "  --fault-freeze-for SECONDS\n"
+           "                         the stream comes back after SECONDS (default: never)\n"
+           "  --fault-close-after LINES\n"
+           "                         after LINES data lines the port closes and kivo-sim\n"
+           "                         exits 0 (a meter whose cable was cut)\n"
            "\n"
            "\"!!!!!\" also ends a download early, without \"etx\". SIGTERM and SIGINT exit 0.\n"
            "A bad option exits 2.\n";

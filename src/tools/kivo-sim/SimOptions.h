@@ -33,6 +33,9 @@ struct SimOptions {
     std::optional<int> faultColumns;          // count columns instead of `counts`
     std::optional<std::size_t> silenceAfter;  // download stops after this many bytes, no "etx"
     std::optional<long> reopenAfter;          // data lines before the port is replaced once
+    std::optional<long> freezeAfter;          // data lines before the stream stops once
+    double freezeFor = 0.0;                   // how long it stays stopped [s]; 0: for ever
+    std::optional<long> closeAfter;           // data lines before the port closes for good
 };
 
 // What the command line asks for: run, print the usage or the version, or refuse.

@@ -86,6 +86,7 @@ int Simulator::Run() {
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (ReopenDue(now)) Reopen();
+        if (CloseDue(now)) return 0;  // the port closes with the program
         StreamDue(now);
         DownloadDue(now);
 
@@ -104,7 +105,9 @@ int Simulator::PollTimeout(Clock::time_point now) const {
     const auto consider = [&timeout](int candidate) {
         timeout = timeout < 0 ? candidate : std::min(timeout, candidate);
     };
-    if (streaming_ && !download_ && !reopenSince_) {
+    if (frozenUntil_ && *frozenUntil_ != Clock::time_point::max())
+        consider(MillisecondsUntil(now, *frozenUntil_));
+    if (streaming_ && !download_ && !reopenSince_ && !closeSince_ && !frozenUntil_) {
         const auto due = streamStart_ + std::chrono::duration_cast<Clock::duration>(
                                             Seconds(streamScheduled_ / options_.rate));
         consider(MillisecondsUntil(now, due));
@@ -115,7 +118,7 @@ int Simulator::PollTimeout(Clock::time_point now) const {
         consider(MillisecondsUntil(
             now, download_->start + std::chrono::duration_cast<Clock::duration>(Seconds(offset))));
     }
-    if (reopenSince_) consider(10);  // watch the reader drain the old port
+    if (reopenSince_ || closeSince_) consider(10);  // watch the reader drain the old port
     return timeout;
 }
 
@@ -191,10 +194,36 @@ void Simulator::SendDataLine() {
     if (options_.reopenAfter && !reopened_ && dataLines_ >= *options_.reopenAfter) {
         reopenSince_ = Clock::now();
     }
+    if (options_.freezeAfter && !froze_ && dataLines_ >= *options_.freezeAfter) {
+        froze_ = true;
+        frozenUntil_ = options_.freezeFor > 0
+                           ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                Seconds(options_.freezeFor))
+                           : Clock::time_point::max();
+    }
+    if (options_.closeAfter && !closeSince_ && dataLines_ >= *options_.closeAfter)
+        closeSince_ = Clock::now();
+}
+
+// A frozen meter sends no data line; when the freeze ends, the pace starts from then.
+bool Simulator::Frozen(Clock::time_point now) {
+    if (!frozenUntil_) return false;
+    if (now < *frozenUntil_) return true;
+    frozenUntil_.reset();
+    streamStart_ = now;
+    streamScheduled_ = 0;
+    return false;
+}
+
+bool Simulator::CloseDue(Clock::time_point now) const {
+    if (!closeSince_ || !outbox_.empty()) return false;
+    // The lines sent so far reach the reader before the port goes.
+    const bool drained = now - lastWrite_ >= kPortSettle && pty_.UnreadAtPort() == 0;
+    return drained || now - *closeSince_ > kReopenGrace;
 }
 
 void Simulator::StreamDue(Clock::time_point now) {
-    if (!streaming_ || download_ || reopenSince_) return;
+    if (!streaming_ || download_ || reopenSince_ || closeSince_ || Frozen(now)) return;
     const auto dueAt = [this](long index) {
         return streamStart_ +
                std::chrono::duration_cast<Clock::duration>(Seconds(index / options_.rate));
@@ -205,7 +234,8 @@ void Simulator::StreamDue(Clock::time_point now) {
         streamStart_ = now;
         streamScheduled_ = 0;
     }
-    while (streaming_ && !reopenSince_ && dueAt(streamScheduled_) <= now) {
+    while (streaming_ && !reopenSince_ && !closeSince_ && !frozenUntil_ &&
+           dueAt(streamScheduled_) <= now) {
         ++streamScheduled_;
         SendDataLine();
     }

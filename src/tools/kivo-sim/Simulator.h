@@ -66,6 +66,8 @@ private:
     void FinishDownload();
     void WriteOutbox();
     bool ReopenDue(Clock::time_point now);
+    bool CloseDue(Clock::time_point now) const;
+    bool Frozen(Clock::time_point now);
     void Reopen();
     int PollTimeout(Clock::time_point now) const;
     void AnnouncePort() const;
@@ -94,6 +96,9 @@ private:
     bool reopened_ = false;
     std::optional<Clock::time_point> reopenSince_;
     Clock::time_point lastWrite_;
+    bool froze_ = false;                            // the freeze happens once
+    std::optional<Clock::time_point> frozenUntil_;  // max(): for ever
+    std::optional<Clock::time_point> closeSince_;
 };
 
 }  // namespace kivo::sim
