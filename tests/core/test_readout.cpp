@@ -500,3 +500,37 @@ TEST(Readout, ColumnsWithoutAChannelPutNothingOnChannelZero) {
 
 }  // namespace
 }  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// The Y axis names what is plotted with its unit; a quantity switched off is left out and
+// one of two columns of a kind is named once.
+TEST(Readout, YAxisLabelNamesThePlottedQuantitiesWithTheirUnits) {
+    struct Case {
+        std::initializer_list<int> types;
+        int plotType;
+        int quantity;
+        int iTemp;
+        const char* label;
+    };
+    const Case cases[] = {
+        {{1, 2, 7, 8}, 1, 0, 0, "Beta [1/(m sr)]"},
+        {{7}, 1, 2, 0, "bbp [1/m]"},
+        {{7, 39}, 0, 0, 1, "Counts"},
+        {{column::kChl, column::kChl, 39}, 1, 0, 0, "CHL [ug/l]"},
+        {{column::kChl, 39}, 1, 0, 1, "CHL [ug/l], iTemp [C]"},
+        {{7}, 2, 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        PlotChoices choices;
+        choices.PlotType = c.plotType;
+        choices.BBPlotChoice = c.quantity;
+        choices.ITempPlot = c.iTemp;
+        const DeviceCalibration cal = Columns(c.types);
+        EXPECT_EQ(YAxisLabel(static_cast<int>(c.types.size()), choices, cal), c.label);
+    }
+}
+
+}  // namespace
+}  // namespace kivo

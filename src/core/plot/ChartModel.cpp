@@ -167,6 +167,13 @@ void ChartModel::ClearAllData() {
     StructureChanged();
 }
 
+void ChartModel::SetAxisLabels(std::string_view x, std::string_view y) {
+    if (x == xLabel_ && y == yLabel_) return;
+    xLabel_ = x;
+    yLabel_ = y;
+    AppearanceChanged();
+}
+
 void ChartModel::SetTitle(std::string_view title) {
     if (title_ == title) return;
     title_.assign(title.data(), title.size());

@@ -51,6 +51,11 @@ public:
     void ClearAllData();
     void SetTitle(std::string_view title);
     const std::string& Title() const { return title_; }
+    // The axes' titles, quantity and unit ("Sample", "Beta [1/(m sr)]"); empty: none yet.
+    // Set by whoever feeds the chart; a change is an appearance change.
+    void SetAxisLabels(std::string_view x, std::string_view y);
+    const std::string& XLabel() const { return xLabel_; }
+    const std::string& YLabel() const { return yLabel_; }
     void SetYTracking(TrackingStyle style);
     void ShowEditButton(bool shown);
     bool EditButtonShown() const { return editButtonShown_; }
@@ -101,6 +106,8 @@ private:
     std::optional<ChartAxis> frozenX_;  // what is shown while paused
     ChartAxis y_;
     std::string title_;
+    std::string xLabel_;
+    std::string yLabel_;
     bool editButtonShown_ = true;
     ChartProperties properties_;
 

@@ -1,6 +1,8 @@
 #include "core/plot/Readout.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "core/data/ColumnKinds.h"
 
@@ -47,6 +49,37 @@ double EngineeringValueOf(int type, int bbPlotChoice, double raw, const Engineer
 }
 
 }  // namespace
+
+std::string YAxisLabel(int columnCount, const PlotChoices& choices,
+                       const DeviceCalibration& calibration) {
+    if (choices.PlotType == plot_type::kRawCounts) return "Counts";
+    if (choices.PlotType != plot_type::kEngineeringUnits) return "";
+    static constexpr const char* kScattering[] = {"Beta [1/(m sr)]", "Beta_p [1/(m sr)]",
+                                                  "bbp [1/m]", "bb [1/m]"};
+    std::vector<std::string> labels;
+    const int columns = std::clamp(columnCount, 0, kSlots);
+    for (int i = 0; i < columns; ++i) {
+        const int type = calibration.columnType[static_cast<std::size_t>(i)];
+        if (!IsSlot(type) || !HasChannel(type)) continue;
+        const ColumnKind* kind = ColumnKindOf(type);
+        if (!QuantityChosen(kind, choices)) continue;
+        std::string label;
+        if (kind == nullptr) {
+            const int quantity = choices.BBPlotChoice;
+            label = kScattering[quantity >= 0 && quantity < 4 ? quantity : 0];
+        } else if (kind->titleName != nullptr) {
+            std::string unit = kind->meterUnits ? calibration.engrUnits : kind->titleUnit;
+            unit.erase(0, unit.find_first_not_of(' '));
+            label = kind->titleName;
+            if (!unit.empty()) label += " [" + unit + "]";
+        }
+        if (!label.empty() && std::find(labels.begin(), labels.end(), label) == labels.end())
+            labels.push_back(label);
+    }
+    std::string text;
+    for (const std::string& label : labels) text += (text.empty() ? "" : ", ") + label;
+    return text;
+}
 
 double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,
                     const EngineeringValues& engineering) {
@@ -137,6 +170,8 @@ void ChannelFeed::OnSample(const Sample& sample) {
 void ChannelFeed::PublishTitles(const Sample& latest) {
     if (!titlesPending_) return;
     titlesPending_ = false;
+    chart_.SetAxisLabels(kSampleAxisLabel,
+                         YAxisLabel(calibration_.definitionCount, titleChoices_, calibration_));
     SetChannelTitles(calibration_.definitionCount, titleChoices_, calibration_, latest.counts,
                      latest.engineering, statistics_, channelOfColumn_, chart_);
 }

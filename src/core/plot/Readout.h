@@ -21,6 +21,13 @@ struct PlotChoices {
     int powerUser = 0;
 };
 
+// The chart's Y axis title for what the first `columnCount` columns plot under `choices`:
+// "Counts", or each plotted quantity with its unit ("Beta [1/(m sr)]", "CHL [ug/l]"),
+// those that differ joined by ", ". The X axis is "Sample".
+inline constexpr const char* kSampleAxisLabel = "Sample";
+std::string YAxisLabel(int columnCount, const PlotChoices& choices,
+                       const DeviceCalibration& calibration);
+
 // The value a column of `type` plots under `choices`, or kNothingPlotted.
 double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,
                     const EngineeringValues& engineering);
