@@ -38,10 +38,11 @@ test: test-fast test-asan fuzz-quick
 # Throughput and cost figures; see BENCHMARKS.md. Optimised build of its own.
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON $(CMAKE_ARGS)
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window bench_live bench_format kivo-convert kivo-log kivo-sim
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_window bench_live bench_format bench_viewer kivo-convert kivo-log kivo-sim
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_window --benchmark_min_time=2
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_live 30
 	$(BENCH_BUILD)/bench/bench_format --benchmark_min_time=1
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/bench_viewer 1000000 5000000
 	scripts/bench-convert $(BENCH_BUILD) 1000000
 	scripts/bench-logger $(BENCH_BUILD) 60 30
 

@@ -162,7 +162,15 @@ void RecordingViewer::LoadDone() {
         deleteLater();
         return;
     }
-    data_ = std::move(loaded.data);
+    ShowRecording(std::move(loaded.data), path_);
+    emit LoadFinished(true);
+}
+
+void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const QString& path) {
+    path_ = path;
+    data_ = std::move(data);
+    setWindowTitle(QFileInfo(path).fileName() + " - Recording");
+    ShowProgress(false);
     summary_->setText(
         QString("%1: %2 lines, X: %3")
             .arg(QFileInfo(path_).fileName())
@@ -171,7 +179,6 @@ void RecordingViewer::LoadDone() {
     BuildChart();
     for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(true);
     WholeRecordingClick();
-    emit LoadFinished(true);
 }
 
 void RecordingViewer::BuildChart() {
@@ -181,6 +188,8 @@ void RecordingViewer::BuildChart() {
     plot_->plotLayout()->addElement(0, 0, title_);
     ApplyChartLook(*plot_, *title_, ChartProperties{});
     plot_->legend->setVisible(false);
+    // Thousands of vertical strokes a redraw: smoothing them costs more than it shows.
+    plot_->setNotAntialiasedElements(QCP::aePlottables);
     if (data_->TimeAxis()) {
         auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
         ticker->setDateTimeSpec(Qt::UTC);

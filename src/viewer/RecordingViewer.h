@@ -39,6 +39,8 @@ public:
 
     // Starts reading `path`. A failure is told through the prompts and closes the window.
     void Open(const QString& path);
+    // Shows a recording already read (what a finished Open does), as if read from `path`.
+    void ShowRecording(std::unique_ptr<RecordingData> data, const QString& path);
     bool Busy() const { return worker_.joinable(); }
     // Null until the recording is read.
     const RecordingData* Data() const { return data_.get(); }

@@ -165,6 +165,42 @@ void RecordingData::SummariseLevels(std::size_t level, std::size_t first, std::s
     if (a < z) SummariseLevels(level + 1, a, z, levels, into);
 }
 
+void RecordingData::Extent(int channel, std::size_t first, std::size_t last, float& low,
+                           float& high) const {
+    const auto c = static_cast<std::size_t>(channel);
+    const float* column = values_[c].data();
+    // NaN fails both comparisons, so a gap is passed over without a test of its own.
+    const auto scan = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const float v = column[i];
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+    };
+    if (last - first < 2 * kBaseBlock) return scan(first, last);
+    std::size_t a = (first + kBaseBlock - 1) / kBaseBlock;
+    std::size_t z = last / kBaseBlock;
+    scan(first, a * kBaseBlock);
+    scan(z * kBaseBlock, last);
+    const std::vector<Level>& levels = pyramid_[c];
+    for (std::size_t level = 0; a < z; ++level) {
+        const Level& blocks = levels[level];
+        const auto merge = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) {
+                low = std::min(low, blocks[i].low);
+                high = std::max(high, blocks[i].high);
+            }
+        };
+        if (level + 1 >= levels.size() || z - a < 2 * kFanOut) return merge(a, z);
+        const std::size_t up = (a + kFanOut - 1) / kFanOut;
+        const std::size_t down = z / kFanOut;
+        merge(a, up * kFanOut);
+        merge(down * kFanOut, z);
+        a = up;
+        z = down;
+    }
+}
+
 RangeStatistics RecordingData::Statistics(int channel, std::size_t first, std::size_t last) const {
     const Block block = Summary(channel, first, last);
     RangeStatistics statistics;
@@ -205,9 +241,11 @@ void RecordingData::Envelope(int channel, double low, double high, int columns,
                                : std::clamp(FirstAtOrAbove(low + step * static_cast<double>(c + 1)),
                                             start, last);
             if (end == start) continue;
-            const Block block = Summary(channel, start, end);
-            if (block.count > 0)
-                out.push_back({low + step * (static_cast<double>(c) + 0.5), block.low, block.high});
+            float bottom = std::numeric_limits<float>::infinity();
+            float top = -bottom;
+            Extent(channel, start, end, bottom, top);
+            if (bottom <= top)
+                out.push_back({low + step * (static_cast<double>(c) + 0.5), bottom, top});
             start = end;
         }
     }

@@ -54,7 +54,8 @@ public:
 
     // ---- building: Append every line, then Finish once ----
     void Reserve(std::size_t lines);
-    // `values` holds one value per channel (NaN: nothing to plot); `time` is the meter's.
+    // `values` holds one finite value or NaN (nothing to plot) per channel; `time` is the
+    // meter's.
     void Append(const float* values, std::optional<std::int64_t> time);
     void Finish();
 
@@ -97,6 +98,8 @@ private:
     static void Merge(Block& into, const Block& block);
     // The summary of lines [first, last) of `channel`.
     Block Summary(int channel, std::size_t first, std::size_t last) const;
+    // Only its lowest and highest value, the envelope's share: floats alone, no sums.
+    void Extent(int channel, std::size_t first, std::size_t last, float& low, float& high) const;
     void SummariseLevels(std::size_t level, std::size_t first, std::size_t last,
                          const std::vector<Level>& levels, Block& into) const;
     std::size_t FirstAtOrAbove(double x) const;

@@ -21,6 +21,12 @@ namespace {
 
 constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
+// What a float cannot hold (beyond 3.4e38, inf, nan) is no value to draw.
+float AsFloat(double value) {
+    const auto narrow = static_cast<float>(value);
+    return std::isfinite(narrow) ? narrow : kNoValue;
+}
+
 std::optional<std::int64_t> MeterSeconds(const MeterClock& clock) {
     const std::optional<CalendarTime> time = MeterCalendarTime(clock);
     if (!time) return std::nullopt;
@@ -58,8 +64,7 @@ public:
             const int type = calibration_.columnType[static_cast<std::size_t>(positions_[c])];
             const double value = PlottedValue(type, choices_, sample.counts, sample.engineering);
             // What the live chart leaves off, the viewer leaves off.
-            row_[c] =
-                value < kPlotCut && std::isfinite(value) ? static_cast<float>(value) : kNoValue;
+            row_[c] = value < kPlotCut ? AsFloat(value) : kNoValue;
         }
         data_.Append(row_.data(), MeterSeconds(sample.meterClock));
     }
@@ -238,7 +243,7 @@ LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
         if (fields.size() != count + 3) continue;  // not a record of this heading
         for (std::size_t c = 0; c < count; ++c) {
             const std::optional<double> value = Number(fields[c + 3]);
-            row[c] = value && std::isfinite(*value) ? static_cast<float>(*value) : kNoValue;
+            row[c] = value ? AsFloat(*value) : kNoValue;
         }
         data->Append(row.data(), EngTime(fields[1], fields[2]));
     }
