@@ -142,6 +142,24 @@ private slots:
         QVERIFY(window.Memo()->toPlainText().isEmpty());
         QVERIFY(!window.Core().Link().SerialWrite("x"));
     }
+
+    // The meter's end closing shows only as a hang-up: noticed at the next read, before
+    // anything is written.
+    void aFarEndThatClosedIsNoticedAtTheNextRead() {
+        PtyPair pty;
+        ScriptedPrompts prompts;
+        MainWindowOptions options;
+        options.prompts = &prompts;
+        options.startTimers = false;
+        options.ports.Map(1, pty.portPath);
+        MainWindow window(std::move(options));
+        window.Core().SelectHostPort(1, 2);
+        QCOMPARE(window.Core().State().PortNumber, 1);
+        close(pty.meter);
+        pty.meter = -1;
+        window.Core().PumpLines();
+        QCOMPARE(window.Core().LostPort(), 1);
+    }
 };
 
 QTEST_MAIN(SerialPtyTest)
