@@ -1,6 +1,7 @@
 // KIVO View: the host program for KIVO optical meters on a serial line.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 #include <clocale>
@@ -67,9 +68,11 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     // A file named alone is opened as with --open: the desktop's "Open With" passes it so.
+    // Anything else alone is a mistake (a mistyped option's value, say), not a file to open.
     QString recording = parser.value(open);
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(open))) {
+    if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(open)) ||
+        (positional.size() == 1 && !QFileInfo(positional.front()).isFile())) {
         std::fprintf(stderr, "kivoview: unexpected argument '%s'\n", qPrintable(positional.back()));
         return 2;
     }
