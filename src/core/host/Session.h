@@ -32,6 +32,7 @@
 #include "core/seams/Clock.h"
 #include "core/seams/SerialPort.h"
 #include "core/seams/View.h"
+#include "core/settings/PortSettings.h"
 
 namespace kivo {
 
@@ -277,6 +278,9 @@ private:
     StallWatch stallWatch_;
     std::string recordFolder_;
     std::vector<int> mappedFromFile_;  // COM numbers the settings file mapped, to check once
+    // What kivoview-ports.ini keeps: the file's mappings and the operator's choices, never a
+    // --com given for one run (a simulated meter's pseudo-terminal is gone by the next).
+    PortSettings keptPorts_;
     int lostPort_ = 0;
     int retryTicks_ = 0;
     int reconnections_ = 0;

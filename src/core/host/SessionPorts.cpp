@@ -23,17 +23,17 @@ void Session::LoadPortSettings() {
     if (!IsRegularFile(path)) return;
     mappedFromFile_ = seams_.ports.ApplySettingsFile(path);
     std::ifstream file(path);
-    recordFolder_ = ReadPortSettings(file).recordFolder;
+    keptPorts_ = ReadPortSettings(file);
+    // A folder removed since (a card taken out, a temporary folder) is no place to propose.
+    std::error_code error;
+    if (std::filesystem::is_directory(keptPorts_.recordFolder, error))
+        recordFolder_ = keptPorts_.recordFolder;
 }
 
 void Session::SavePortSettings() {
     if (!seams_.restoreLastSettings) return;  // a tool's options are no operator's choice
-    PortSettings settings;
-    for (int n = 1; n <= ComPortMap::kPorts; ++n) {
-        if (seams_.ports.IsMapped(n))
-            settings.devices[static_cast<std::size_t>(n - 1)] = seams_.ports.PathOf(n);
-    }
-    settings.recordFolder = recordFolder_;
+    keptPorts_.recordFolder = recordFolder_;
+    const PortSettings& settings = keptPorts_;
     const std::string path = SettingsPath(kPortSettingsName);
     // As with last.rbs: a pipe or device in its place is left alone.
     if (Exists(path) && !IsRegularFile(path)) return;
@@ -57,6 +57,7 @@ void Session::TellMissingMappedPorts() {
 void Session::MapPort(int portNumber, const std::string& devicePath) {
     if (portNumber < 1 || portNumber > ComPortMap::kPorts || devicePath.empty()) return;
     seams_.ports.Map(portNumber, devicePath);
+    keptPorts_.devices[static_cast<std::size_t>(portNumber - 1)] = devicePath;
     LogEvent("COM" + std::to_string(portNumber) + " stands for " + devicePath);
     SavePortSettings();
 }
