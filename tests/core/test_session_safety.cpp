@@ -217,6 +217,11 @@ TEST(PortSettings, AChosenDeviceIsOpenedAtTheNextStartAndCommandLineWins) {
     ASSERT_EQ(prompts.messages.size(), 1u);  // told once, and only of the missing one
     EXPECT_EQ(prompts.messages[0].caption, "Port Missing");
     EXPECT_NE(prompts.messages[0].text.find("COM3"), std::string::npos);
+
+    // A later save keeps the operator's choice, not the device given for this run.
+    session.MapPort(4, "/dev/ttyUSB1");
+    std::istringstream again(ReadBytes(settings.path + "/kivoview-ports.ini"));
+    EXPECT_EQ(ReadPortSettings(again).devices[1], "/dev/serial/by-id/usb-FTDI_A1-if00-port0");
 }
 
 TEST(CsvRecording, EveryLineCarriesTheHostsUtcReceiveTime) {
