@@ -27,6 +27,7 @@
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
 #include "serial/QtSerialPort.h"
+#include "viewer/RecordingViewer.h"
 
 namespace kivo {
 
@@ -313,6 +314,10 @@ void MainWindow::SetProgress(Control control, std::int64_t value, std::int64_t m
 // ---- handlers -----------------------------------------------------------------------
 
 void MainWindow::PCOMPortClick() { portDialog_->ShowInFront(); }
+
+void MainWindow::OpenRecordingClick() {
+    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString());
+}
 
 void MainWindow::ExportRecordingClick() {
     if (exporting_ != nullptr && exporting_->Running()) {  // one at a time

@@ -87,6 +87,9 @@ public:
     // File > Export Recording…: a raw file converted with the loaded device file into CSV or
     // NetCDF on a thread of its own, while live work goes on.
     void ExportRecordingClick();
+    // File > Open Recording…: a whole raw or .eng file in a viewer window of its own, read
+    // with the loaded device file; the meter link and any recording go on.
+    void OpenRecordingClick();
     // The export under way or last finished; null before the first.
     ExportProgressWindow* Exporting() const { return exporting_; }
 

@@ -507,6 +507,8 @@ void MainWindow::BuildMenu() {
     add("ReplayRawFile", "Replay Raw File", true);
     connect(add("ExportRecording", "Export Recording\u2026", false), &QAction::triggered, this,
             &MainWindow::ExportRecordingClick);
+    connect(add("OpenRecording", "Open Recording\u2026", false), &QAction::triggered, this,
+            &MainWindow::OpenRecordingClick);
     file->addSeparator();
     add("MenuAdvancedSetup", "Advanced Setup", true);
     add("EarlyCommands", "Alternate Commands", true);

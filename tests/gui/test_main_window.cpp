@@ -22,6 +22,8 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
+#include "viewer/RecordingViewer.h"
+#include "viewer/RecordingViewer.h"
 
 using namespace kivo;
 
@@ -395,6 +397,18 @@ private slots:
         for (QComboBox* combo : f.window->findChildren<QComboBox*>())
             QVERIFY2(!combo->accessibleName().isEmpty(), qPrintable(combo->objectName()));
         QVERIFY(!f.window->Chart()->accessibleName().isEmpty());
+    }
+
+    void openRecordingShowsTheFileInAWindowOfItsOwn() {
+        Fixture f;
+        QVERIFY(f.window->Core().LoadDeviceFile(KIVO_SOURCE_DIR "/tests/replay/bb9_sea.dev"));
+        f.prompts.answers = {KIVO_SOURCE_DIR "/tests/replay/bb9_sea.raw"};
+        f.Find<QAction>("OpenRecording")->trigger();
+        auto* viewer = f.window->findChild<RecordingViewer*>();
+        QVERIFY(viewer != nullptr && viewer->isWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(viewer->Data() != nullptr, 60000);
+        QCOMPARE(viewer->Data()->Lines(), std::size_t{8});  // read with the loaded device file
+        QVERIFY(f.prompts.warnings.empty());
     }
 
     void smallWindowsHaveTheirCaptions() {
