@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace kivo {
@@ -45,12 +46,21 @@ QStringList DialogPrompts::NameFilters(const std::string& filter) {
     return filters;
 }
 
-std::optional<std::string> DialogPrompts::RunFileDialog(const FileDialogSpec& spec, bool save) {
-    QFileDialog dialog(owner_, QString::fromStdString(spec.title));
+void DialogPrompts::Configure(QFileDialog& dialog, const FileDialogSpec& spec, bool save) {
+    dialog.setWindowTitle(QString::fromStdString(spec.title));
     dialog.setNameFilters(NameFilters(spec.filter));
     dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (spec.proposedPath.empty()) return;
+    const QFileInfo proposed(QString::fromStdString(spec.proposedPath));
+    dialog.setDirectory(proposed.absolutePath());
+    dialog.selectFile(proposed.fileName());
+}
+
+std::optional<std::string> DialogPrompts::RunFileDialog(const FileDialogSpec& spec, bool save) {
+    QFileDialog dialog(owner_);
+    Configure(dialog, spec, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
@@ -61,6 +71,23 @@ std::optional<std::string> DialogPrompts::OpenFileName(const FileDialogSpec& spe
 
 std::optional<std::string> DialogPrompts::SaveFileName(const FileDialogSpec& spec) {
     return RunFileDialog(spec, true);
+}
+
+std::unique_ptr<QMessageBox> DialogPrompts::QuestionBox(QWidget* owner, const std::string& caption,
+                                                        const std::string& text) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QString::fromStdString(caption),
+                                             QString::fromStdString(text),
+                                             QMessageBox::Yes | QMessageBox::No, owner);
+    box->setObjectName("QuestionBox");
+    // A slip of Enter or Escape must not be a Yes.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    return box;
+}
+
+bool DialogPrompts::AskYesNo(const std::string& caption, const std::string& text) {
+    const std::unique_ptr<QMessageBox> box = QuestionBox(owner_, caption, text);
+    return box->exec() == QMessageBox::Yes;
 }
 
 }  // namespace kivo

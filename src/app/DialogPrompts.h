@@ -3,8 +3,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 #include "core/seams/View.h"
+
+class QFileDialog;
+class QMessageBox;
 
 namespace kivo {
 
@@ -21,6 +25,15 @@ public:
     void ShowMessage(const std::string& caption, const std::string& text) override;
     std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override;
     std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override;
+    // Waits for the answer: what it asks about must not happen meanwhile.
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
+
+    // The question box AskYesNo shows: Yes and No, No the default and Escape's answer.
+    static std::unique_ptr<QMessageBox> QuestionBox(QWidget* owner, const std::string& caption,
+                                                    const std::string& text);
+    // Sets a file dialog up as the spec says: a proposed name starts it in that folder with
+    // the name filled in, ready to accept or change.
+    static void Configure(QFileDialog& dialog, const FileDialogSpec& spec, bool save);
 
     int OpenBoxCount() const { return openBoxes_; }
     // Boxes shown since the start, closed or not; dropped ones do not count.

@@ -26,7 +26,17 @@ public:
         return Answer(spec);
     }
 
+    bool AskYesNo(const std::string& caption, const std::string& text) override {
+        questions.emplace_back(caption, text);
+        if (yesNo.empty()) return false;  // as the real box: No unless told otherwise
+        const bool yes = yesNo.front();
+        yesNo.pop_front();
+        return yes;
+    }
+
     std::vector<std::pair<std::string, std::string>> warnings;
+    std::vector<std::pair<std::string, std::string>> questions;
+    std::deque<bool> yesNo;  // scripted answers to AskYesNo, in order
     std::vector<std::pair<std::string, std::string>> messages;
     std::vector<FileDialogSpec> dialogs;
     std::deque<std::optional<std::string>> answers;  // nothing left: cancelled

@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,7 +23,6 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
-#include "viewer/RecordingViewer.h"
 #include "viewer/RecordingViewer.h"
 
 using namespace kivo;
@@ -261,6 +261,45 @@ private slots:
                  QStringList({"Raw Files (*.raw)", "All Files (*.*)"}));
         QCOMPARE(DialogPrompts::NameFilters("Engineering Units|*.eng|All Files|*.*"),
                  QStringList({"Engineering Units (*.eng)", "All Files (*.*)"}));
+    }
+
+    void eraseMemoryAsksFirstAndSendsOnlyOnYes() {
+        Fixture f;
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        for (const char* name : {"BTErase", "BTErase2"}) {
+            f.port.written.clear();
+            f.prompts.questions.clear();
+            f.Find<QPushButton>(name)->click();  // no scripted answer: No
+            QCOMPARE(f.prompts.questions.size(), std::size_t(1));
+            QCOMPARE(f.prompts.questions[0].first, std::string("Erase Memory"));
+            QVERIFY(f.port.written.find("$emc") == std::string::npos);
+            f.prompts.yesNo = {true};
+            f.Find<QPushButton>(name)->click();
+            QVERIFY2(f.port.written.find("$emc") != std::string::npos, name);
+        }
+    }
+
+    void questionsDefaultToNoAndSaveDialogsStartAtTheProposedName() {
+        QWidget owner;
+        const auto box = DialogPrompts::QuestionBox(&owner, "Erase Memory", "Erase?");
+        QCOMPARE(box->windowTitle(), QString("Erase Memory"));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QCOMPARE(box->escapeButton(), static_cast<QAbstractButton*>(box->button(QMessageBox::No)));
+        QVERIFY(box->button(QMessageBox::Yes) != nullptr);
+
+        QTemporaryDir folder;
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        const QString proposed = folder.path() + "/BB9-123_20261208T120000Z.raw";
+        DialogPrompts::Configure(
+            dialog, {"Record Raw Data", "Raw Files (*.raw)|*.raw", "raw", proposed.toStdString()},
+            true);
+        QCOMPARE(QFileInfo(dialog.directory().absolutePath()).canonicalFilePath(),
+                 QFileInfo(folder.path()).canonicalFilePath());
+        QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(),
+                 QString("BB9-123_20261208T120000Z.raw"));
     }
 
     void overflowWarningReachesThePromptsWithoutStoppingThePump() {
