@@ -210,6 +210,8 @@ void ChartWidget::AppendNewPoints() {
 void ChartWidget::ApplyAppearance() {
     const ChartProperties& look = model_.Properties();
     title_->setText(QString::fromStdString(model_.Title()));
+    plot_->xAxis->setLabel(QString::fromStdString(model_.XLabel()));
+    plot_->yAxis->setLabel(QString::fromStdString(model_.YLabel()));
     for (int i = 0; i < model_.ChannelCount() && i < plot_->graphCount(); ++i) {
         const ChartChannel& channel = model_.Channel(i);
         plot_->graph(i)->setName(QString::fromStdString(channel.title));

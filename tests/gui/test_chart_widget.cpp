@@ -148,6 +148,14 @@ private slots:
         f.widget.Sync();
         QCOMPARE(f.Plot()->graph(0), graph);
         QCOMPARE(f.Plot()->graph(0)->name(), QString("CHL: 48.40 ug/l"));
+
+        f.model.SetAxisLabels("Sample", "Beta [1/(m sr)]");
+        f.widget.Sync();
+        QCOMPARE(f.Plot()->xAxis->label(), QString("Sample"));
+        QCOMPARE(f.Plot()->yAxis->label(), QString("Beta [1/(m sr)]"));
+        f.model.SetAxisLabels("Sample", "CHL [ug/l]");
+        f.widget.Sync();
+        QCOMPARE(f.Plot()->yAxis->label(), QString("CHL [ug/l]"));
     }
 
     void oneQueuedReplotPerSyncAndNoneWithoutChange() {
