@@ -1,6 +1,7 @@
 // KIVO View: the host program for KIVO optical meters on a serial line.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
@@ -103,8 +104,15 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
     kivo::MainWindow window(std::move(options));
     window.show();
+    // The recording is read with the device file given, or else with the one loaded: the
+    // first second brings back last.rbs and its device file, so the viewer opens after it.
     QPointer<kivo::RecordingViewer> viewer;
-    if (!recording.isEmpty()) {
+    bool recordingOpened = recording.isEmpty();
+    QTimer opener;
+    opener.setInterval(10);
+    QObject::connect(&opener, &QTimer::timeout, &window, [&] {
+        if (!window.Core().StartUpDone()) return;
+        opener.stop();
         kivo::Prompts& prompts = *window.OwnPrompts();
         std::optional<kivo::ViewerDevice> device;
         if (parser.isSet(dev)) {
@@ -116,11 +124,22 @@ int main(int argc, char* argv[]) {
         // A device file given that does not load was told; the recording waits for a good one.
         if (device || !parser.isSet(dev))
             viewer = kivo::OpenRecordingViewer(&window, prompts, device, recording);
-    }
+        recordingOpened = true;
+    });
+    if (!recording.isEmpty()) opener.start();
+
+    // The pictures wait for the settle time, and for the recording given to be read.
+    QTimer shooter;
+    QElapsedTimer settling;
     if (parser.isSet(screenshot)) {
         const QString directory = parser.value(screenshot);
         const bool opening = !recording.isEmpty();
-        const auto shoot = [&window, directory, opening, viewer] {
+        shooter.setInterval(10);
+        QObject::connect(&shooter, &QTimer::timeout, &window, [&, directory, opening] {
+            if (settling.elapsed() < static_cast<qint64>(settleSeconds * 1000) ||
+                !recordingOpened || (viewer && viewer->Busy()))
+                return;
+            shooter.stop();
             QStringList written = kivo::TakeScreenshots(window, directory);
             if (viewer && viewer->Data()) {
                 const QString path = kivo::SaveViewerScreenshot(*viewer, directory);
@@ -129,16 +148,9 @@ int main(int argc, char* argv[]) {
             for (const QString& path : written) std::printf("%s\n", qPrintable(path));
             std::fflush(stdout);
             QApplication::exit(written.size() == (opening ? 10 : 9) ? 0 : 1);
-        };
-        // With a recording to open, the pictures wait until it is read as well.
-        QTimer::singleShot(static_cast<int>(settleSeconds * 1000), &window, [viewer, shoot] {
-            if (viewer && viewer->Busy()) {
-                QObject::connect(viewer, &kivo::RecordingViewer::LoadFinished, viewer, shoot,
-                                 Qt::SingleShotConnection);
-            } else {
-                shoot();
-            }
         });
+        settling.start();
+        shooter.start();
     }
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "SimProcess.h"
@@ -18,11 +19,14 @@ TEST(ViewerOpen, ScreenshotsWaitForTheRecordingGivenByOpen) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string replay = std::string(KIVO_SOURCE_DIR) + "/tests/replay/bb9_sea";
-    // Settings of its own folder, none of the caller's; no leak check in a Qt process.
+    // As "Open With" starts it: no --dev, the device file is the one last.rbs brings back
+    // in the first second. No leak check in a Qt process.
+    fs::copy_file(replay + ".dev", dir / "bb9_sea.dev");
+    std::ofstream(dir / "last.rbs") << "0 2 0 0 1 0 0 0 0 0 0 0\nbb9_sea.dev\n";
     const std::string command =
         "cd '" + dir.string() +
         "' && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen exec '" + KIVO_VIEW_PATH +
-        "' --dev '" + replay + ".dev' --open '" + replay + ".raw' --screenshot shots --settle 0";
+        "' '" + replay + ".raw' --screenshot shots --settle 0";
     const ProcessResult run = RunToExit("/bin/sh", {"-c", command}, milliseconds(60000));
     ASSERT_TRUE(run.finished) << run.err;
     EXPECT_EQ(run.exitCode, 0) << run.err;

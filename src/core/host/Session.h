@@ -193,6 +193,8 @@ public:
 
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
+    // True once the first one-second tick has brought back last.rbs and its device file.
+    bool StartUpDone() const { return !firstSecondTick_; }
     SerialLink& Link() { return link_; }
     // How often a port that went away came back; the logger restarts the data after each.
     int Reconnections() const { return reconnections_; }
