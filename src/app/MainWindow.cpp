@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -77,7 +78,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     // The three small windows come after the main window, hidden until asked for.
     memoryFull_ = new MemoryFullWindow(this);
-    portDialog_ = new PortDialog(this);
+    PortDialog::DeviceList devices = options.serialDevices;
+    if (!devices) devices = [] { return MachineSerialDevices(); };
+    portDialog_ = new PortDialog(this, std::move(devices));
     passwordDialog_ = new PowerUserPasswordDialog(this);
     for (QWidget* w : {static_cast<QWidget*>(memoryFull_), static_cast<QWidget*>(portDialog_),
                        static_cast<QWidget*>(passwordDialog_)})
@@ -126,10 +129,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     ConnectHandlers();
 
-    // Each port item tells which device it stands for.
-    auto* portList = qobject_cast<QComboBox*>(ControlObject(Control::CBHostPort));
-    for (int n = 1; n <= ComPortMap::kPorts; ++n)
-        portList->setItemData(n, QString::fromStdString(options.ports.PathOf(n)), Qt::ToolTipRole);
+    ShowPortDevices();
     const QString eraseWarning =
         "Erases the meter's internal memory at once: all data the meter has logged is lost.";
     for (Control erase : {Control::BTErase, Control::BTErase2})
@@ -144,7 +144,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
         chart_->Sync();  // one redraw a tick, however many points arrived
     });
     connect(&timer500_, &QTimer::timeout, this, [this] { session_->Timer500msTimer(); });
-    connect(&timer1s_, &QTimer::timeout, this, [this] { session_->Timer1SecondTimer(); });
+    connect(&timer1s_, &QTimer::timeout, this, [this] {
+        session_->Timer1SecondTimer();
+        PresentHostStatus();
+    });
     if (options.startTimers) {
         timer55_.start();
         timer500_.start();
@@ -311,9 +314,50 @@ void MainWindow::SetProgress(Control control, std::int64_t value, std::int64_t m
     bar->setValue(static_cast<int>(std::min(value, maximum > 0 ? maximum : value) / scale));
 }
 
+void MainWindow::PresentHostStatus() {
+    const SessionStatus status = session_->Status();
+    // As the raw and engineering-units names: the design's caption until there is a file.
+    findChild<ElidedLabel*>("LBCsvFileName")
+        ->SetText(status.csvFile.empty()
+                      ? QString("CSV File:")
+                      : QString::fromStdString("CSV File Name:  " + status.csvFile));
+    findChild<QLabel*>("LBCsvFileSize")
+        ->setText(QString("CSV File Size: %1 K").arg(status.csvBytes / 1024));
+
+    auto* lastLine = findChild<QLabel*>("LBLastLine");
+    QString text = "Last line:";
+    if (status.stalled)
+        text = QString("No data for %1 s").arg(static_cast<long long>(status.stallSeconds));
+    else if (status.secondsSinceLastLine)
+        text = QString("Last line: %1 s ago")
+                   .arg(static_cast<long long>(*status.secondsSinceLastLine));
+    lastLine->setText(text);
+    QPalette palette = lastLine->palette();
+    palette.setColor(QPalette::Window, status.stalled
+                                           ? ColourOf(Colour::Red)
+                                           : QApplication::palette().color(QPalette::Window));
+    lastLine->setPalette(palette);
+    lastLine->setAutoFillBackground(status.stalled);
+    if (status.stalls > stallsShown_) {
+        QApplication::beep();
+        ++stallBeeps_;
+    }
+    stallsShown_ = status.stalls;
+}
+
 // ---- handlers -----------------------------------------------------------------------
 
-void MainWindow::PCOMPortClick() { portDialog_->ShowInFront(); }
+void MainWindow::PCOMPortClick() {
+    portDialog_->SetPorts(session_->Ports());
+    portDialog_->ShowInFront();
+}
+
+void MainWindow::ShowPortDevices() {
+    auto* portList = qobject_cast<QComboBox*>(ControlObject(Control::CBHostPort));
+    for (int n = 1; n <= ComPortMap::kPorts; ++n)
+        portList->setItemData(n, QString::fromStdString(session_->Ports().PathOf(n)),
+                              Qt::ToolTipRole);
+}
 
 void MainWindow::OpenRecordingClick() {
     OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString());
@@ -427,8 +471,18 @@ void MainWindow::ConnectHandlers() {
     ConnectSelector(qobject_cast<QComboBox*>(ControlObject(Control::CBBaudRate)));
     connect(qobject_cast<Panel*>(ControlObject(Control::PCOMPort)), &Panel::clicked, this,
             &MainWindow::PCOMPortClick);
+    // The device is mapped before the port opens, so the choice opens that device.
+    connect(portDialog_, &PortDialog::DeviceChosen, this, [this](int port, const QString& path) {
+        session_->MapPort(port, path.toStdString());
+        ShowPortDevices();
+    });
     connect(portDialog_, &PortDialog::Chosen, this,
             [this](int port, int baud) { session_->SelectHostPort(port, baud); });
+    // The CSV recording's file shows as soon as it starts or stops, not at the next second.
+    connect(findChild<QPushButton*>("BTRecordCsv"), &QPushButton::clicked, this, [this] {
+        session_->BTRecordCsvClick();
+        PresentHostStatus();
+    });
     connect(passwordDialog_, &PowerUserPasswordDialog::Entered, this,
             [this](const QString& entry) { session_->BTPasswordOKClick(entry.toStdString()); });
     const std::initializer_list<std::pair<Control, void (Session::*)()>> choices = {
@@ -494,6 +548,9 @@ void MainWindow::ConnectHandlers() {
         {Control::PMeterType, &Session::PMeterTypeClick},
     };
     for (const auto& [control, handler] : clicks) OnClick(control, handler);
+    // After the session's own handler: the CSV recording has stopped by then.
+    connect(qobject_cast<QAbstractButton*>(ControlObject(Control::BTStopRecord)),
+            &QAbstractButton::clicked, this, &MainWindow::PresentHostStatus);
 }
 
 }  // namespace kivo

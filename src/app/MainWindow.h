@@ -11,6 +11,7 @@
 #include "core/host/Session.h"
 #include "core/seams/Controls.h"
 #include "core/seams/View.h"
+#include "dialogs/PortDialog.h"
 
 class QComboBox;
 class QPlainTextEdit;
@@ -23,7 +24,6 @@ class DialogPrompts;
 class ExportProgressWindow;
 class MemoryFullWindow;
 class PowerUserPasswordDialog;
-class PortDialog;
 
 // What the window is built with. Tests pass their own port, prompts and clock and drive
 // the ticks themselves.
@@ -35,6 +35,8 @@ struct MainWindowOptions {
     std::function<void(int)> exitProcess;  // default: quit the event loop with the status
     bool startTimers = true;
     std::string settingsDirectory;  // empty: the current directory
+    // The serial devices the port dialog lists; default: the machine's.
+    std::function<std::vector<SerialDevice>()> serialDevices;
 };
 
 // The main window: its controls, its three timers, and the binding of every control event
@@ -90,6 +92,13 @@ public:
     // File > Open Recording…: a whole raw or .eng file in a viewer window of its own, read
     // with the loaded device file; the meter link and any recording go on.
     void OpenRecordingClick();
+    // The labels the window keeps from the session's status: the CSV recording and how long
+    // since the last data line (red while the meter is silent too long). The 1-second timer
+    // runs it; a stall new since the last call beeps once.
+    void PresentHostStatus();
+    // Beeps given for stalls since the start.
+    int StallBeeps() const { return stallBeeps_; }
+
     // The export under way or last finished; null before the first.
     ExportProgressWindow* Exporting() const { return exporting_; }
 
@@ -113,6 +122,8 @@ private:
     void OnClick(Control control, void (Session::*handler)());
     void Exit1Click();
     void EndProcess(int status);
+    // Each port item's tooltip: the device its COM number stands for now.
+    void ShowPortDevices();
 
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Clock> ownClock_;
@@ -122,6 +133,8 @@ private:
     std::unique_ptr<Session> session_;
     std::function<void(int)> exitProcess_;
     int boxesShownBeforeExit_ = -1;  // -1: no Exit under way
+    int stallsShown_ = 0;            // the session's stall count when last presented
+    int stallBeeps_ = 0;
 
     QTimer timer55_;
     QTimer timer500_;

@@ -173,6 +173,15 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     fileColumn->addWidget(ValueLabel(files, "LBEngrFileSize",
                                      "Engr Units File Size:", "Engr Units File Size: 9999999 K"),
                           2, 1);
+    // The CSV recording with the host's receive time, and how long the meter has been
+    // silent: both kept by the window from the session's status.
+    fileColumn->addWidget(FileLabel(files, "LBCsvFileName", "CSV File:"), 3, 0);
+    fileColumn->addWidget(
+        ValueLabel(files, "LBCsvFileSize", "CSV File Size:", "CSV File Size: 9999999 K"), 3, 1);
+    ReservedLabel* lastLine =
+        ValueLabel(files, "LBLastLine", "Last line:", "Last line: 999999 s ago");
+    lastLine->setAccessibleName("Last data line");
+    fileColumn->addWidget(lastLine, 4, 0, 1, 2);
     // The two columns share the room: a file name gets what is left, never more.
     fileColumn->setColumnStretch(0, 1);
     fileColumn->setColumnStretch(1, 1);
@@ -207,7 +216,7 @@ void MainWindow::BuildLeftColumn(QVBoxLayout* column) {
     column->addSpacing(10);
     for (auto [name, caption] :
          {std::pair{"BTRecordRaw", "Record  Raw"}, std::pair{"BTRecordEngr", "Record Engr"},
-          std::pair{"BTStopRecord", "Stop Record"}}) {
+          std::pair{"BTRecordCsv", "Record CSV"}, std::pair{"BTStopRecord", "Stop Record"}}) {
         QPushButton* b = Button(parent, name, caption);
         SetBoldPixels(b, 13);
         b->setMinimumHeight(30);

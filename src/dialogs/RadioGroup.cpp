@@ -17,6 +17,9 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
         buttons_.addButton(button, i);
         grid->addWidget(button, i % rows, i / rows);  // filled column by column
     }
+    connect(&buttons_, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
+        if (checked) emit Selected(index);
+    });
 }
 
 void RadioGroup::SetItemIndex(int index) {

@@ -15,6 +15,11 @@ public:
     int ItemIndex() const { return buttons_.checkedId(); }
     void SetItemIndex(int index);
     int Count() const { return static_cast<int>(buttons_.buttons().size()); }
+    QAbstractButton* Button(int index) const { return buttons_.button(index); }
+
+signals:
+    // Item `index` became the selected one, by the operator or the program.
+    void Selected(int index);
 
 private:
     QButtonGroup buttons_;

@@ -133,6 +133,10 @@ void ShowWidestTexts(MainWindow& window) {
         {Control::LBReceiveStatus, "Receive File Status:  In Progress"},
     };
     for (const auto& [control, text] : texts) window.SetText(control, text);
+    // The labels the window keeps itself.
+    for (const auto& [name, text] : {std::pair{"LBLastLine", "Last line: 86399 s ago"},
+                                     std::pair{"LBCsvFileSize", "CSV File Size: 999999 K"}})
+        window.findChild<QLabel*>(name)->setText(text);
     // Whatever the session may show at some time is shown at once.
     for (int i = 0; i < kControlCount; ++i) window.SetVisible(static_cast<Control>(i), true);
 }
@@ -208,6 +212,9 @@ private slots:
         QVERIFY(core.StartRawRecording(raw.toStdString()));
         const QString engr = LongPath(folder, ".eng");
         QVERIFY(core.StartEngrRecording(engr.toStdString()));
+        const QString csv = LongPath(folder, ".csv");
+        QVERIFY(core.StartCsvRecording(csv.toStdString()));
+        f.window->PresentHostStatus();
         const QString receive = LongPath(folder, ".rcv");
         f.window->SetText(Control::LBReceiveFile, ("Receive File:  " + receive).toStdString());
         core.BTStopRecordClick();
@@ -218,7 +225,8 @@ private slots:
         QCOMPARE(f.window->minimumSizeHint().width(), minimumWidth);
         for (const auto& [name, path] :
              {std::pair{"LBDeviceFile", device}, std::pair{"LBRawFileName", raw},
-              std::pair{"LBEngrFileName", engr}, std::pair{"LBReceiveFile", receive}}) {
+              std::pair{"LBEngrFileName", engr}, std::pair{"LBReceiveFile", receive},
+              std::pair{"LBCsvFileName", csv}}) {
             auto* label = f.window->findChild<ElidedLabel*>(name);
             QVERIFY2(label != nullptr, name);
             QVERIFY2(label->toolTip().endsWith(path), name);

@@ -27,6 +27,14 @@
 
 using namespace kivo;
 
+// A clock that moves only when the test moves it.
+class SteppedClock final : public Clock {
+public:
+    std::int64_t steadyMs = 1000000;
+    LocalTime Now() override { return {}; }
+    std::int64_t SteadyMilliseconds() override { return steadyMs; }
+};
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -36,7 +44,7 @@ class MainWindowTest : public QObject {
         std::vector<int> exits;
         std::unique_ptr<MainWindow> window;
 
-        Fixture() {
+        explicit Fixture(const std::function<void(MainWindowOptions&)>& adjust = {}) {
             MainWindowOptions options;
             options.port = &port;
             options.prompts = &prompts;
@@ -45,6 +53,7 @@ class MainWindowTest : public QObject {
             options.ports.Map(1, "/dev/meter1");
             options.ports.Map(3, "/dev/absent");
             port.openable = {"/dev/meter1"};
+            if (adjust) adjust(options);
             window = std::make_unique<MainWindow>(std::move(options));
         }
         template <class T>
@@ -279,6 +288,81 @@ private slots:
             f.Find<QPushButton>(name)->click();
             QVERIFY2(f.port.written.find("$emc") != std::string::npos, name);
         }
+    }
+
+    void lastLineTurnsRedAndBeepsOncePerStall() {
+        SteppedClock clock;
+        Fixture f([&clock](MainWindowOptions& options) { options.clock = &clock; });
+        auto* port = f.Find<QComboBox>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        QVERIFY(f.window->Core().LoadDeviceFile(KIVO_TEST_DATA "/fluoro.dev"));
+        for (int i = 0; i < 10; ++i) f.Tick();
+        f.Find<QPushButton>("BTStartData")->click();
+        auto* lastLine = f.Find<QLabel>("LBLastLine");
+        const auto second = [&] {
+            clock.steadyMs += 1000;
+            f.Tick();
+            f.window->PresentHostStatus();
+        };
+        const auto dataLine = [&] {
+            f.port.incoming += "11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n";
+            f.Tick();
+            f.window->PresentHostStatus();
+        };
+        for (int stall = 1; stall <= 2; ++stall) {
+            dataLine();
+            QCOMPARE(lastLine->text(), QString("Last line: 0 s ago"));
+            second();
+            second();
+            QCOMPARE(lastLine->text(), QString("Last line: 2 s ago"));
+            QVERIFY(!lastLine->autoFillBackground());
+            second();
+            QCOMPARE(lastLine->text(), QString("No data for 3 s"));
+            QVERIFY(lastLine->autoFillBackground());
+            QCOMPARE(lastLine->palette().color(QPalette::Window), QColor(255, 0, 0));
+            second();
+            QCOMPARE(f.window->StallBeeps(), stall);  // once per stall, not once a second
+        }
+        dataLine();
+        QCOMPARE(lastLine->text(), QString("Last line: 0 s ago"));
+        QVERIFY(!lastLine->autoFillBackground());
+    }
+
+    void aDeviceChosenInThePortDialogIsMappedAndKept() {
+        QTemporaryDir settings;
+        const QString adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+        const auto options = [&](MainWindowOptions& o) {
+            o.settingsDirectory = settings.path().toStdString();
+            o.serialDevices = [adapter] {
+                return std::vector<SerialDevice>{
+                    {"/dev/ttyS0", "/dev/ttyS0", "", ""},
+                    {adapter, "/dev/ttyUSB0", "FT232R USB UART", "A1B2C3"}};
+            };
+        };
+        {
+            Fixture f(options);
+            f.port.openable.insert(adapter.toStdString());
+            f.window->PCOMPortClick();
+            PortDialog* dialog = f.window->HostPortDialog();
+            dialog->HPRG()->SetItemIndex(2);
+            QComboBox* devices = dialog->DeviceCombo();
+            QCOMPARE(devices->currentData().toString(), QString("/dev/ttyS1"));  // COM2's own
+            const int item = devices->findData(adapter);
+            QVERIFY(item >= 0);
+            QVERIFY(devices->itemText(item).contains("A1B2C3"));
+            devices->setCurrentIndex(item);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("BTOK"), Qt::LeftButton);
+            QCOMPARE(f.port.opens.back(), adapter.toStdString() + "@19200");
+            QCOMPARE(f.Find<QComboBox>("CBHostPort")->itemData(2, Qt::ToolTipRole).toString(),
+                     adapter);
+        }
+        Fixture again(options);  // the next start, without --com
+        QCOMPARE(again.Find<QComboBox>("CBHostPort")->itemData(2, Qt::ToolTipRole).toString(),
+                 adapter);
+        again.window->PCOMPortClick();
+        again.window->HostPortDialog()->HPRG()->SetItemIndex(2);
+        QCOMPARE(again.window->HostPortDialog()->DeviceCombo()->currentData().toString(), adapter);
     }
 
     void questionsDefaultToNoAndSaveDialogsStartAtTheProposedName() {
