@@ -1,6 +1,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -363,6 +365,29 @@ private slots:
         again.window->PCOMPortClick();
         again.window->HostPortDialog()->HPRG()->SetItemIndex(2);
         QCOMPARE(again.window->HostPortDialog()->DeviceCombo()->currentData().toString(), adapter);
+    }
+
+    void devicesAreNamedByTheirByIdLinks() {
+        QTemporaryDir dev;
+        QVERIFY(QDir(dev.path()).mkpath("serial/by-id"));
+        for (const char* node : {"ttyUSB0", "ttyUSB1", "ttyACM0"}) {
+            QFile file(dev.path() + "/" + node);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString byId = dev.path() + "/serial/by-id";
+        QVERIFY(QFile::link("../../ttyUSB1", byId + "/usb-FTDI_B-if00-port0"));
+        QVERIFY(QFile::link("../../ttyUSB0", byId + "/usb-FTDI_A-if00-port0"));
+        std::vector<SerialDevice> devices;
+        for (const char* node : {"ttyUSB0", "ttyUSB1", "ttyACM0"}) {
+            const QString path = dev.path() + "/" + node;
+            devices.push_back({path, path, "", ""});
+        }
+        NameByIds(devices, byId);
+        QCOMPARE(devices[0].path, byId + "/usb-FTDI_A-if00-port0");
+        QCOMPARE(devices[1].path, byId + "/usb-FTDI_B-if00-port0");
+        QCOMPARE(devices[2].path, dev.path() + "/ttyACM0");  // no link: its own name
+        NameByIds(devices, dev.path() + "/no-such-folder");  // none at all: names stay
+        QCOMPARE(devices[0].path, byId + "/usb-FTDI_A-if00-port0");
     }
 
     void questionsDefaultToNoAndSaveDialogsStartAtTheProposedName() {
