@@ -101,6 +101,35 @@ private slots:
         QCOMPARE(ReadAll(log), std::string("$mnu\n$run\n!!!!!\n"));
     }
 
+    // A meter that freezes while streaming: the 1-second tick shows the stall in red, beeps
+    // once, and the returning lines end it.
+    void aFrozenMeterIsShownStalledUntilItsLinesReturn() {
+        QTemporaryDir folder;
+        test::SimProcess sim({"--dev", KIVO_TEST_DATA "/fluoro.dev", "--rate", "20",
+                              "--fault-freeze-after", "10", "--fault-freeze-for", "8"});
+        ScriptedPrompts prompts;
+        MainWindowOptions options;
+        options.prompts = &prompts;
+        options.ports.Map(1, sim.PortPath());
+        options.settingsDirectory = folder.path().toStdString();
+        MainWindow window(std::move(options));
+        window.show();
+        auto* port = window.findChild<QComboBox*>("CBHostPort");
+        port->setCurrentIndex(1);
+        emit port->activated(1);
+        QTest::mouseClick(window.findChild<QPushButton*>("BTStartData"), Qt::LeftButton);
+
+        auto* lastLine = window.findChild<QLabel*>("LBLastLine");
+        QVERIFY2(WaitFor([&] { return lastLine->text().startsWith("No data for"); }, 15000),
+                 qPrintable(lastLine->text()));
+        QVERIFY(lastLine->autoFillBackground());
+        QCOMPARE(window.StallBeeps(), 1);
+        QVERIFY2(WaitFor([&] { return lastLine->text().startsWith("Last line:"); }, 15000),
+                 qPrintable(lastLine->text()));
+        QVERIFY(!lastLine->autoFillBackground());
+        QCOMPARE(window.StallBeeps(), 1);
+    }
+
     // With a device file loaded, the meter's replies fill the setup state and its
     // identification line becomes the caption.
     void repliesFillTheSetupState() {
