@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SessionFixture.h"
+#include "core/host/StatusLabels.h"
 
 namespace kivo::test {
 namespace {
@@ -154,6 +155,13 @@ TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
         f.session.Timer1SecondTimer();
         EXPECT_EQ(f.view.texts[Control::LBRecordStatus], text);
     }
+    SessionStatus csv;  // the CSV recording is named after the others
+    csv.csvRecording = true;
+    PresentStatus(csv, f.view);
+    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  CSV");
+    csv.rawRecording = true;
+    PresentStatus(csv, f.view);
+    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  Raw + CSV");
     const char* statuses[] = {"Receive File Status:  ", "Receive File Status:  In Progress",
                               "Receive File Status:  Complete", "Receive File Status:  Incomplete",
                               "Receive File Status:  Cancelled"};

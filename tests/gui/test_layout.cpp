@@ -108,7 +108,7 @@ void ShowWidestTexts(MainWindow& window) {
     const std::initializer_list<std::pair<Control, const char*>> texts = {
         {Control::LBHz1, "Sample Rate: 999.99 Hz"},
         {Control::LBHz2, "Sample Rate: 999.99 Hz"},
-        {Control::LBRecordStatus, "Recording:  Raw + Engr Units"},
+        {Control::LBRecordStatus, "Recording:  Raw + Engr Units + CSV"},
         {Control::LBRawFileSize, "Raw File Size: 999999 K"},
         {Control::LBEngrFileSize, "Engr Units File Size: 999999 K"},
         {Control::LBTotalIn, "Bytes Read: 99999999"},

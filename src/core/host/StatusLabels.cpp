@@ -1,6 +1,8 @@
 // The window's status labels: what the session's status looks like on the screen.
 #include "core/host/StatusLabels.h"
 
+#include <string>
+
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -21,13 +23,17 @@ void PresentStatus(const SessionStatus& status, View& view) {
                  FormatC("Raw File Size: %lld K", static_cast<long long>(status.rawBytes / 1024)));
     view.SetText(Control::LBEngrFileSize, FormatC("Engr Units File Size: %lld K",
                                                   static_cast<long long>(status.engBytes / 1024)));
-    const char* recording = "Recording:  OFF";
+    std::string recording = "Recording:  OFF";
     if (status.rawRecording && status.engRecording)
         recording = "Recording:  Raw + Engr Units";
     else if (status.rawRecording)
         recording = "Recording:  Raw";
     else if (status.engRecording)
         recording = "Recording:  Engr Units";
+    // The CSV recording (with the host's receive time) is named after the others.
+    if (status.csvRecording)
+        recording =
+            status.rawRecording || status.engRecording ? recording + " + CSV" : "Recording:  CSV";
     view.SetText(Control::LBRecordStatus, recording);
     view.SetText(
         Control::LBReceiveFileSize,
