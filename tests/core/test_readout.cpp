@@ -29,12 +29,13 @@ DeviceCalibration Columns(std::initializer_list<int> types) {
 
 TEST(Statistics, PushSampleKeepsTheNewestFirstAndCapsTheCount) {
     StatsHistory h;
-    for (int i = 1; i <= 70; ++i) PushSample(h, column::kChl, i);
+    for (int i = 1; i <= 250; ++i) PushSample(h, column::kChl, i);  // round the row twice
     EXPECT_EQ(h.count[column::kChl], 65);
-    EXPECT_EQ(h.rows[column::kChl][0], 70.0);
-    EXPECT_EQ(h.rows[column::kChl][64], 6.0);
+    EXPECT_EQ(h.At(column::kChl, 0), 250.0);
+    EXPECT_EQ(h.At(column::kChl, 64), 186.0);
+    EXPECT_EQ(ChannelStatistic(h, column::kChl, stats_mode::kMean), 243.0);  // 236 .. 250
     EXPECT_EQ(h.count[column::kCdom], 0);  // other rows untouched
-    EXPECT_EQ(h.rows[column::kCdom][0], 0.0);
+    EXPECT_EQ(h.At(column::kCdom, 0), 0.0);
     PushSample(h, -1, 5.0);  // not a type: ignored
     PushSample(h, kSlots, 5.0);
     EXPECT_EQ(h.count[0], 0);

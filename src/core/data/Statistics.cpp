@@ -11,12 +11,11 @@ namespace kivo {
 
 void PushSample(StatsHistory& history, int type, double value) {
     if (!IsSlot(type)) return;
-    auto& row = history.rows[static_cast<std::size_t>(type)];
-    std::int32_t& count = history.count[static_cast<std::size_t>(type)];
-    // Positions 0..count move back one; the count is capped at 65, so 66 values at most.
-    const auto moved = static_cast<std::ptrdiff_t>(count) + 1;
-    std::copy_backward(row.begin(), row.begin() + moved, row.begin() + moved + 1);
-    row[0] = value;
+    const auto t = static_cast<std::size_t>(type);
+    std::size_t& newest = history.newest[t];
+    newest = newest == 0 ? StatsHistory::kRowLength - 1 : newest - 1;
+    history.rows[t][newest] = value;
+    std::int32_t& count = history.count[t];
     count = std::min(count + 1, StatsHistory::kMaxCount);
 }
 
@@ -27,16 +26,14 @@ double ChannelStatistic(const StatsHistory& history, int type, int mode) {
     const int wanted = mode == stats_mode::kMean ? 15 : mode;
     const int n =
         std::min({wanted, static_cast<int>(StatsHistory::kMaxCount), static_cast<int>(count)});
-    const auto& row = history.rows[static_cast<std::size_t>(type)];
-
     long double sum = 0.0L;
-    for (int i = 0; i < n; ++i) sum += row[static_cast<std::size_t>(i)];
+    for (int i = 0; i < n; ++i) sum += history.At(type, static_cast<std::size_t>(i));
     const long double mean = sum / n;
     if (mode == stats_mode::kMean) return static_cast<double>(mean);
 
     long double squares = 0.0L;
     for (int i = 0; i < n; ++i) {
-        const long double d = row[static_cast<std::size_t>(i)] - mean;
+        const long double d = history.At(type, static_cast<std::size_t>(i)) - mean;
         squares += d * d;
     }
     return static_cast<double>(std::sqrt(squares / (n - 1)));

@@ -44,8 +44,17 @@ struct StatsHistory {
     static constexpr std::size_t kRowLength = 100;
     static constexpr std::int32_t kMaxCount = 65;
 
+    // Each row is a ring: a new value takes the place before the newest, so a line costs one
+    // store per column instead of moving the row.
     std::array<std::array<double, kRowLength>, kSlots> rows{};
+    std::array<std::size_t, kSlots> newest{};  // where each row's newest value is
     std::array<std::int32_t, kSlots> count{};
+
+    // The value `age` places behind the newest of `type`'s row (0: the newest).
+    double At(int type, std::size_t age) const {
+        const auto t = static_cast<std::size_t>(type);
+        return rows[t][(newest[t] + age) % kRowLength];
+    }
 };
 
 // Puts `value` at the head of the row of `type`, the older ones one place back.
