@@ -51,10 +51,17 @@ public:
     std::string lastText;
 };
 
-// 5 March 2004 07:08:09, always: a target's result must not depend on when it runs.
+// 5 March 2004 07:08:09, always: a target's result must not depend on when it runs. The
+// steady clock moves only when the target says so.
 class FixedClock final : public Clock {
 public:
     LocalTime Now() override { return LocalTime{2004, 3, 5, 7, 8, 9}; }
+    std::int64_t UtcMilliseconds() override { return 1078470489000; }
+    std::int64_t SteadyMilliseconds() override { return steadyMs_; }
+    void Advance(std::int64_t ms) { steadyMs_ += ms; }
+
+private:
+    std::int64_t steadyMs_ = 0;
 };
 
 // A folder of its own under the temporary directory (TMPDIR; scripts/fuzz points it at

@@ -38,6 +38,7 @@ public:
     HeadlessView& view() { return view_; }
     MemorySerialPort& port() { return port_; }
     CountingPrompts& prompts() { return prompts_; }
+    FixedClock& clock() { return clock_; }
     const ScratchFolder& folder() const { return folder_; }
 
     // Shows the alternate-command layout or the normal one, through the menu's handler.

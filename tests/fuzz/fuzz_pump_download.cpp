@@ -43,6 +43,9 @@ void Download(PumpSession& pump, bool cancel, std::string_view body) {
     const std::uint64_t bytesBefore = session.State().BytesRead;
 
     pump.port().written.clear();
+    // The last input's lines are long past: a meter that streams is stopped before "$get",
+    // which the session's own tests cover; here the meter is quiet.
+    pump.clock().Advance(60000);
     FUZZ_CHECK(session.StartDownload(receivePath));
     if (cancel) session.BitBtnCancelClick();
     pump.port().incoming.assign(body.data(), body.size());
