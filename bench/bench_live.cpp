@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <clocale>
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     kivo::MainWindowOptions options;
     options.port = &port;
     options.prompts = &prompts;
+    const QTemporaryDir settings;  // settings and event log of the run's own
+    options.settingsDirectory = settings.path().toStdString();
     options.ports.Map(1, sim.PortPath());
     kivo::MainWindow window(std::move(options));
     window.resize(1024, 700);

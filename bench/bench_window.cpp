@@ -4,6 +4,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
 #include <string>
@@ -17,6 +18,13 @@ namespace {
 
 // A window on an in-memory port with the nine-wavelength device file loaded, on the page
 // with the chart, in engineering units.
+// Settings and the event log go to a folder of the run's own, not the caller's.
+const std::string& SettingsFolder() {
+    static const QTemporaryDir folder;
+    static const std::string path = folder.path().toStdString();
+    return path;
+}
+
 struct Window {
     kivo::MemorySerialPort port;
     QuietPrompts prompts;
@@ -28,6 +36,7 @@ struct Window {
         options.port = &port;
         options.prompts = &prompts;
         options.startTimers = false;
+        options.settingsDirectory = SettingsFolder();
         options.ports.Map(1, "/dev/bench");
         port.openable = {"/dev/bench"};
         form = std::make_unique<kivo::MainWindow>(std::move(options));
@@ -131,6 +140,7 @@ void BM_StartUpToFirstShownWindow(benchmark::State& state) {
         options.port = &port;
         options.prompts = &prompts;
         options.startTimers = false;
+        options.settingsDirectory = SettingsFolder();
         kivo::MainWindow form(std::move(options));
         form.show();
         form.grab();  // paints every widget once
