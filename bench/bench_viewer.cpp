@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
 
     // ---- redraws at five million lines, from a recording built in memory ----
     auto data = std::make_unique<kivo::RecordingData>(
-        std::vector<kivo::ViewerChannel>(10, kivo::ViewerChannel{"channel", 0x00ff00}));
+        std::vector<kivo::ViewerChannel>(10, kivo::ViewerChannel{"channel", 0x00ff00, ""}));
     data->Reserve(static_cast<std::size_t>(redrawLines));
     std::vector<float> row(10);
     for (long i = 0; i < redrawLines; ++i) {

@@ -237,8 +237,20 @@ void RecordingViewer::BuildChart() {
         Redraw();
     });
 
+    // Each Y axis names the quantities on it with their units, as the live chart does.
+    QStringList labels[2];
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        const QString label = QString::fromStdString(data_->Channel(c).axisLabel);
+        QStringList& side = labels[plot_->graph(c)->valueAxis() == plot_->yAxis2 ? 1 : 0];
+        if (!label.isEmpty() && !side.contains(label)) side << label;
+    }
+    plot_->yAxis->setLabel(labels[0].join(", "));
+    plot_->yAxis2->setLabel(labels[1].join(", "));
+
     if (anyRight) {
         plot_->yAxis2->setVisible(true);
+        plot_->yAxis2->setLabelColor(plot_->yAxis->labelColor());
+        plot_->yAxis2->setLabelFont(plot_->yAxis->labelFont());
         plot_->yAxis2->setBasePen(plot_->yAxis->basePen());
         plot_->yAxis2->setTickPen(plot_->yAxis->tickPen());
         plot_->yAxis2->setSubTickPen(plot_->yAxis->subTickPen());

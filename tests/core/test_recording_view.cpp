@@ -22,7 +22,7 @@ const std::string kReplay = std::string(KIVO_SOURCE_DIR) + "/tests/replay/";
 // Lines of random values about 1000 with a few gaps; time either on every line (several
 // lines a second) or on none.
 RecordingData RandomRecording(std::size_t lines, bool withTime, std::mt19937& random) {
-    RecordingData data({{"a", 0}, {"b", 0}});
+    RecordingData data({{"a", 0, ""}, {"b", 0, ""}});
     std::normal_distribution<float> value(1000.0F, 3.0F);
     std::uniform_int_distribution<int> gap(0, 99);
     for (std::size_t i = 0; i < lines; ++i) {
@@ -131,7 +131,7 @@ TEST(RecordingData, TakesTheMetersTimeOnlyWhenEveryLineHasOneAndItNeverGoesBack)
         {{0, std::int64_t{1} << 32}, false},  // beyond what a line's offset holds
     };
     for (const Case& c : cases) {
-        RecordingData data({{"a", 0}});
+        RecordingData data({{"a", 0, ""}});
         const float value = 1.0F;
         for (const auto& time : c.times) data.Append(&value, time);
         data.Finish();

@@ -2,6 +2,8 @@
 // from the open dialog, zoomed, read with the cursor and the statistics, its visible range
 // exported and its chart saved, every dialog answered through the prompts; and a file that
 // cannot be shown, told and closed.
+#include <qcustomplot.h>
+
 #include <QFile>
 #include <QPointer>
 #include <QTableWidget>
@@ -48,6 +50,10 @@ private slots:
         QCOMPARE(prompts.dialogs.front().title, std::string("Open Recording"));
         QTRY_VERIFY_WITH_TIMEOUT(viewer->Data() != nullptr, 60000);
         QCOMPARE(viewer->Data()->Lines(), std::size_t{8});
+        // The axes name their quantities with units, whichever side the temperature takes.
+        const QString axes = viewer->Plot()->yAxis->label() + "|" + viewer->Plot()->yAxis2->label();
+        QVERIFY2(axes.startsWith("Beta [1/(m sr)]") && axes.contains("iTemp [C]"),
+                 qPrintable(axes));
 
         // Samples 3 and 4 (lines 2 and 3 of the expected file): Beta(412) -0.000031, 0.142945.
         viewer->ShowRange(2.5, 4.5);

@@ -50,12 +50,25 @@ double EngineeringValueOf(int type, int bbPlotChoice, double raw, const Engineer
 
 }  // namespace
 
+std::string QuantityLabel(int type, int scatteringQuantity, const DeviceCalibration& calibration) {
+    static constexpr const char* kScattering[] = {"Beta [1/(m sr)]", "Beta_p [1/(m sr)]",
+                                                  "bbp [1/m]", "bb [1/m]"};
+    const ColumnKind* kind = ColumnKindOf(type);
+    if (kind == nullptr)
+        return kScattering[scatteringQuantity >= 0 && scatteringQuantity < 4 ? scatteringQuantity
+                                                                             : 0];
+    if (kind->titleName == nullptr) return "";
+    std::string unit = kind->meterUnits ? calibration.engrUnits : kind->titleUnit;
+    unit.erase(0, unit.find_first_not_of(' '));
+    std::string label = kind->titleName;
+    if (!unit.empty()) label += " [" + unit + "]";
+    return label;
+}
+
 std::string YAxisLabel(int columnCount, const PlotChoices& choices,
                        const DeviceCalibration& calibration) {
     if (choices.PlotType == plot_type::kRawCounts) return "Counts";
     if (choices.PlotType != plot_type::kEngineeringUnits) return "";
-    static constexpr const char* kScattering[] = {"Beta [1/(m sr)]", "Beta_p [1/(m sr)]",
-                                                  "bbp [1/m]", "bb [1/m]"};
     std::vector<std::string> labels;
     const int columns = std::clamp(columnCount, 0, kSlots);
     for (int i = 0; i < columns; ++i) {
@@ -63,16 +76,7 @@ std::string YAxisLabel(int columnCount, const PlotChoices& choices,
         if (!IsSlot(type) || !HasChannel(type)) continue;
         const ColumnKind* kind = ColumnKindOf(type);
         if (!QuantityChosen(kind, choices)) continue;
-        std::string label;
-        if (kind == nullptr) {
-            const int quantity = choices.BBPlotChoice;
-            label = kScattering[quantity >= 0 && quantity < 4 ? quantity : 0];
-        } else if (kind->titleName != nullptr) {
-            std::string unit = kind->meterUnits ? calibration.engrUnits : kind->titleUnit;
-            unit.erase(0, unit.find_first_not_of(' '));
-            label = kind->titleName;
-            if (!unit.empty()) label += " [" + unit + "]";
-        }
+        const std::string label = QuantityLabel(type, choices.BBPlotChoice, calibration);
         if (!label.empty() && std::find(labels.begin(), labels.end(), label) == labels.end())
             labels.push_back(label);
     }

@@ -27,6 +27,10 @@ struct PlotChoices {
 inline constexpr const char* kSampleAxisLabel = "Sample";
 std::string YAxisLabel(int columnCount, const PlotChoices& choices,
                        const DeviceCalibration& calibration);
+// The engineering quantity a column of `type` plots, with its unit ("Beta [1/(m sr)]" for
+// the scattering quantity chosen by `scatteringQuantity`, "iTemp [C]"); empty when its kind
+// has no name.
+std::string QuantityLabel(int type, int scatteringQuantity, const DeviceCalibration& calibration);
 
 // The value a column of `type` plots under `choices`, or kNothingPlotted.
 double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawValues,

@@ -14,6 +14,7 @@ namespace kivo {
 struct ViewerChannel {
     std::string name;                 // "Beta(412)", "iTemp(C)"
     std::uint32_t colour = 0xffffff;  // R + 256 G + 65536 B
+    std::string axisLabel;            // quantity and unit, "Beta [1/(m sr)]"; empty: not known
 };
 
 // The values of one channel over a range of lines; only finite values count.

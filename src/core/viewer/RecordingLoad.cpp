@@ -285,6 +285,7 @@ std::vector<ViewerChannel> RawChannels(const DeviceCalibration& calibration, int
         ViewerChannel channel;
         channel.colour = look.colour;
         channel.name = look.title.data();
+        channel.axisLabel = QuantityLabel(type, scatteringQuantity, calibration);
         // The .eng heading names it where the file has one for what is plotted.
         const bool scattering = IsScattering(type);
         const Quantity quantity = scattering && scatteringQuantity >= 0 && scatteringQuantity < 4
