@@ -31,7 +31,7 @@ public:
     // The question box AskYesNo shows: Yes and No, No the default and Escape's answer.
     static std::unique_ptr<QMessageBox> QuestionBox(QWidget* owner, const std::string& caption,
                                                     const std::string& text);
-    // Sets a file dialog up as the spec says: a proposed name starts it in that folder with
+    // Sets a file dialog up from its spec: a proposed name starts it in that folder with
     // the name filled in, ready to accept or change.
     static void Configure(QFileDialog& dialog, const FileDialogSpec& spec, bool save);
 

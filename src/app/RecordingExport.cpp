@@ -1,74 +1,21 @@
 #include "app/RecordingExport.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
+#include "core/files/StagedFile.h"
 #include "core/host/LineAssembler.h"
+#include "core/host/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/seams/Clock.h"
 
 namespace kivo {
-namespace {
-
-// The host's clock read once: its time goes into no exported value.
-class FrozenClock final : public Clock {
-public:
-    LocalTime Now() override { return now_; }
-
-private:
-    LocalTime now_ = SystemClock().Now();
-};
-
-// Lines through the chain; a line that is no data line may be the meter's date or time
-// reply, which sets the clock of the records after it, as in the window.
-class Feeder final : public LineSink {
-public:
-    Feeder(DataChain& chain, const ChainOptions& options) : chain_(chain), options_(options) {}
-    void OnLine(const std::string& line) override {
-        const LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
-        if (!outcome.dataLine) TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
-    }
-    void OnOverflow() override {}
-
-private:
-    DataChain& chain_;
-    const ChainOptions options_;
-    FrozenClock clock_;
-};
-
-// A name beside `path` that no other file has, made (empty) so that nobody else takes it.
-std::string TemporaryBeside(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string pattern = folder + "." + name + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkstemp(buffer.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return buffer.data();
-}
-
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
-    }
-    return 022;
-}
-
-}  // namespace
 
 RecordingExport::RecordingExport(ExportJob job) : job_(std::move(job)) {
     worker_ = std::thread([this] { Run(); });
@@ -117,7 +64,7 @@ void RecordingExport::Run() {
     options.alternateMode = job_.options.alternateMode;
     DeviceCalibration calibration = job_.calibration;
     DataChain chain(calibration);
-    Feeder feeder(chain, job_.options);
+    RecordedLineFeeder feeder(chain, job_.options);
     LineAssembler assembler;
     bool ok = exporter->Start(temporary, calibration, job_.deviceName, options);
     if (ok) chain.AddSink(*exporter);
@@ -147,13 +94,8 @@ void RecordingExport::Run() {
         return Finish(State::Failed,
                       failure.empty() ? "Cannot write\n" + job_.outputPath : failure);
     }
-    // The permissions a plainly created file would have had (mkstemp's are the owner's only).
-    // The mask is read, not set and reset: umask() would change it for every thread.
-    ::chmod(temporary.c_str(), 0666 & ~CurrentUmask());
-    if (std::rename(temporary.c_str(), job_.outputPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!PutInPlace(temporary, job_.outputPath))
         return Finish(State::Failed, "Cannot write\n" + job_.outputPath);
-    }
     Finish(State::Done, {});
 }
 

@@ -41,4 +41,15 @@ public:
     LocalTime Now() override;
 };
 
+// The local clock read once, at construction: for work whose host time goes into nothing
+// (a file converted or looked at), where asking the system twice a line would cost more than
+// the rest of the line.
+class FrozenClock final : public Clock {
+public:
+    LocalTime Now() override { return now_; }
+
+private:
+    LocalTime now_ = SystemClock().Now();
+};
+
 }  // namespace kivo

@@ -1,29 +1,21 @@
 #include "core/viewer/RangeExport.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
+#include "core/files/StagedFile.h"
 #include "core/host/LineAssembler.h"
+#include "core/host/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
 
 namespace kivo {
 namespace {
-
-class FrozenClock final : public Clock {
-public:
-    LocalTime Now() override { return now_; }
-
-private:
-    LocalTime now_ = SystemClock().Now();
-};
 
 // Hands on the samples of the wanted lines only.
 class RangeFilter final : public SampleSink {
@@ -48,45 +40,6 @@ private:
     std::size_t passed_ = 0;
     bool done_ = false;
 };
-
-class Feeder final : public LineSink {
-public:
-    Feeder(DataChain& chain, const ChainOptions& options) : chain_(chain), options_(options) {}
-    void OnLine(const std::string& line) override {
-        const LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
-        if (!outcome.dataLine) TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
-    }
-    void OnOverflow() override {}
-
-private:
-    DataChain& chain_;
-    const ChainOptions options_;
-    FrozenClock clock_;
-};
-
-std::string TemporaryBeside(const std::string& path) {
-    const std::string::size_type slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string pattern = folder + "." + name + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkstemp(buffer.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return buffer.data();
-}
-
-// Read, not set and reset: umask() would change it for every thread.
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtol(line.c_str() + 6, nullptr, 8));
-    }
-    return 022;
-}
 
 }  // namespace
 
@@ -123,7 +76,7 @@ RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress)
     DataChain chain(calibration);
     chain.DeviceFileLoaded();
     RangeFilter filter(*exporter, job.firstLine, job.lastLine);
-    Feeder feeder(chain, job.device.options);
+    RecordedLineFeeder feeder(chain, job.device.options);
     LineAssembler assembler;
     bool ok = exporter->Start(temporary, calibration, job.device.deviceName, options);
     if (ok) chain.AddSink(filter);
@@ -152,10 +105,7 @@ RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress)
         }
         return result;
     }
-    // The permissions a plainly created file gets (mkstemp's are the owner's only).
-    ::chmod(temporary.c_str(), 0666 & ~CurrentUmask());
-    if (std::rename(temporary.c_str(), job.outputPath.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    if (!PutInPlace(temporary, job.outputPath)) {
         result.error = "Cannot write\n" + job.outputPath;
         return result;
     }

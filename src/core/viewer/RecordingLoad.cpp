@@ -12,6 +12,7 @@
 #include "core/data/Statistics.h"
 #include "core/export/ExportColumns.h"
 #include "core/host/LineAssembler.h"
+#include "core/host/RecordedLineFeeder.h"
 #include "core/plot/PlotView.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ReplyParser.h"
@@ -38,15 +39,6 @@ std::int64_t FileSize(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
     return static_cast<std::int64_t>(status.st_size);
 }
-
-// The host's clock read once: its time goes into nothing shown.
-class FrozenClock final : public Clock {
-public:
-    LocalTime Now() override { return now_; }
-
-private:
-    LocalTime now_ = SystemClock().Now();
-};
 
 // Each sample's plotted values into the recording's columns.
 class ChannelCollector final : public SampleSink {
@@ -77,23 +69,6 @@ private:
     std::vector<float> row_;
 };
 
-// Lines through the chain; a line that is no data line may be the meter's date or time
-// reply, which sets the clock of the lines after it, as in the window.
-class Feeder final : public LineSink {
-public:
-    Feeder(DataChain& chain, const ChainOptions& options) : chain_(chain), options_(options) {}
-    void OnLine(const std::string& line) override {
-        const LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
-        if (!outcome.dataLine) TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
-    }
-    void OnOverflow() override {}
-
-private:
-    DataChain& chain_;
-    const ChainOptions options_;
-    FrozenClock clock_;
-};
-
 LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
                         LoadProgress& progress) {
     LoadedRecording result;
@@ -111,7 +86,7 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
     chain.DeviceFileLoaded();
     ChannelCollector collector(*data, calibration, positions, device.scatteringQuantity);
     chain.AddSink(collector);
-    Feeder feeder(chain, device.options);
+    RecordedLineFeeder feeder(chain, device.options);
     LineAssembler assembler;
     std::vector<char> chunk(256 * 1024);
     bool reserved = false;

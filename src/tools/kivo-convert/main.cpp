@@ -12,10 +12,10 @@
 #include "core/data/DeviceFile.h"
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
-#include "core/recording/PipelinedRecorder.h"
 #include "core/files/RegularFile.h"
 #include "core/host/LineAssembler.h"
 #include "core/protocol/ReplyParser.h"
+#include "core/recording/PipelinedRecorder.h"
 #include "core/recording/Recorders.h"
 #include "core/settings/LastRbs.h"
 #include "tools/common/ConsolePrompts.h"
@@ -34,15 +34,6 @@ int Fail(const std::string& message, int status = kFileFailed) {
     std::fprintf(stderr, "kivo-convert: %s\n", message.c_str());
     return status;
 }
-
-// The host's clock read once.
-class FrozenClock final : public kivo::Clock {
-public:
-    kivo::LocalTime Now() override { return now_; }
-
-private:
-    kivo::LocalTime now_ = kivo::SystemClock().Now();
-};
 
 // Lines from the assembler through the chain. A line that is no data line may still be the
 // meter's date or time reply, which sets the clock of the records after it, as in the window.
@@ -72,7 +63,7 @@ private:
     kivo::Prompts& prompts_;
     // The host's time goes into no converted file, and asking the system for it twice a line
     // would cost more than the rest of the line: the time of the start stands for all.
-    FrozenClock clock_;
+    kivo::FrozenClock clock_;
     long long overflows_ = 0;
 };
 
