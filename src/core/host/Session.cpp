@@ -60,6 +60,7 @@ Session::Session(Seams seams)
     // The window keeps its log where it last recorded, or beside its settings; a tool logs
     // only where its options say.
     if (seams_.restoreLastSettings) {
+        RegisterSettingsFiles();
         LoadPortSettings();
         SetEventLogFolder(recordFolder_.empty() ? seams_.settingsDirectory : recordFolder_);
     }
@@ -70,7 +71,12 @@ void Session::LogEvent(const std::string& text) {
 }
 
 void Session::SetEventLogFolder(const std::string& folder) {
-    eventLog_.SetPath(folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName);
+    const std::string path =
+        folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName;
+    if (path == eventLog_.Path()) return;
+    eventLogFile_.Reset();
+    eventLog_.SetPath(path);
+    eventLogFile_ = files_.Register(path, roles::kEventLog);
 }
 
 Session::~Session() { CloseAllFiles(); }
