@@ -197,11 +197,15 @@ bool OutputFile::Begin() {
                         ".");
         return true;
     }
+    // The descriptor is write-only: the very file it names is opened again to read its end.
     struct stat status {};
+    if (::fstat(descriptor_, &status) != 0 || status.st_size == 0) return true;
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor_);
+    const int reader = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
     char last = '\n';
-    if (mode_ == OutputMode::Append && ::fstat(descriptor_, &status) == 0 && status.st_size > 0 &&
-        ::pread(descriptor_, &last, 1, status.st_size - 1) == 1)
+    if (reader >= 0 && ::pread(reader, &last, 1, status.st_size - 1) == 1)
         lastLineCut_ = last != '\n';
+    if (reader >= 0) ::close(reader);
     return true;
 }
 
