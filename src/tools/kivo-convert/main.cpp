@@ -2,6 +2,10 @@
 // data chain with only the engineering-units recorder attached, so the bytes are the ones
 // the window would have recorded; or, on request, into a CSV or NetCDF file of the same
 // values at full precision, through an exporter as the chain's only sink.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -243,14 +247,21 @@ int main(int argc, char** argv) {
     int status = kDone;
     std::vector<char> chunk(64 * 1024);
     for (const std::string& raw : options.rawFiles) {
-        std::ifstream in(raw, std::ios::binary);
-        while (in && stopSignal == 0) {
-            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            const std::streamsize got = in.gcount();
-            if (got > 0) assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
+        // Read with read() itself: a stream would go on waiting after a stop signal (EINTR).
+        const int in = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
+        bool readFailed = in < 0;
+        while (!readFailed && stopSignal == 0) {
+            const ssize_t got = ::read(in, chunk.data(), chunk.size());
+            if (got == 0) break;
+            if (got > 0) {
+                assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
+            } else if (errno != EINTR) {
+                readFailed = true;
+            }
         }
+        if (in >= 0) ::close(in);
         if (stopSignal != 0) break;
-        if (in.bad()) {
+        if (readFailed) {
             Fail("reading '" + raw + "' failed");
             status = kFileFailed;
             break;
