@@ -389,6 +389,7 @@ void MainWindow::ExportRecordingClick() {
     OutputFile staged =
         OutputFile::Open(&session_->Files(), *output, roles::kExport, OutputMode::Staged);
     if (!staged.Ok()) {
+        session_->LogEvent("warning File Error: " + staged.Error());
         prompts_->ShowWarning("File Error", staged.Error());
         return;
     }

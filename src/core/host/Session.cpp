@@ -1,6 +1,7 @@
 #include "core/host/Session.h"
 
 #include <string>
+#include <utility>
 
 #include "core/host/HeadlessView.h"
 #include "core/host/StatusLabels.h"
@@ -75,6 +76,15 @@ void Session::SetEventLogFolder(const std::string& folder) {
         folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName;
     if (path == eventLog_.Path()) return;
     eventLogFile_.Reset();
+    // A recording named like the log in its own folder: events never go into it.
+    if (const std::optional<FileRole> holder = files_.Holder(IdentityOf(path))) {
+        eventLog_.SetPath("");
+        if (std::exchange(eventLogClashTold_, true)) return;
+        loggedPrompts_.Inner().ShowWarning("Event Log", "The event log '" + path + "' is " +
+                                                            holder->holding +
+                                                            "; events are not logged there.");
+        return;
+    }
     eventLog_.SetPath(path);
     eventLogFile_ = files_.Register(path, roles::kEventLog);
 }

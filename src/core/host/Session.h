@@ -315,6 +315,7 @@ private:
     int retryTicks_ = 0;
     int reconnections_ = 0;
     bool portSettingsRefusalTold_ = false;
+    bool eventLogClashTold_ = false;
     bool dataStarted_ = false;  // Start Data sent and no Stop Data since
     bool getPending_ = false;   // Receive Data waits for the stopped meter's quiet tick
     int quietWaitTicks_ = 0;
