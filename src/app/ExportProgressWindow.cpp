@@ -10,7 +10,9 @@
 
 namespace kivo {
 
-ExportProgressWindow::ExportProgressWindow(ExportJob job, Prompts& prompts, QWidget* parent)
+ExportProgressWindow::ExportProgressWindow(ExportJob job, OutputFile output,
+                                           FileRegistry::Registration reading, Prompts& prompts,
+                                           QWidget* parent)
     : QWidget(parent, Qt::Tool), prompts_(prompts) {
     setObjectName("ExportProgress");
     setWindowTitle("Export Recording");
@@ -33,7 +35,8 @@ ExportProgressWindow::ExportProgressWindow(ExportJob job, Prompts& prompts, QWid
     // Room for a usual path; a longer one is shortened, it never widens the window.
     resize(std::max(sizeHint().width(), 48 * fontMetrics().averageCharWidth()),
            sizeHint().height());
-    export_ = std::make_unique<RecordingExport>(std::move(job));
+    export_ =
+        std::make_unique<RecordingExport>(std::move(job), std::move(output), std::move(reading));
     connect(cancel_, &QPushButton::clicked, this, [this] {
         export_->Cancel();
         cancel_->setEnabled(false);

@@ -19,7 +19,9 @@ class ElidedLabel;
 class ExportProgressWindow final : public QWidget {
     Q_OBJECT
 public:
-    ExportProgressWindow(ExportJob job, Prompts& prompts, QWidget* parent);
+    // `output` and `reading` as RecordingExport takes them.
+    ExportProgressWindow(ExportJob job, OutputFile output, FileRegistry::Registration reading,
+                         Prompts& prompts, QWidget* parent);
     ~ExportProgressWindow() override;
 
     bool Running() const;

@@ -117,6 +117,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     auto* chartArea = findChild<QFrame*>("ChartArea");
     chart_ = new ChartWidget(session_->Chart(), chartArea);
     chart_->setObjectName("Chart1");
+    chart_->SetFileGuard(session_->Files());
     chartArea->layout()->addWidget(chart_);
     // Made after the page, the chart would come last in the tab order; it reads before the
     // selectors under it.
@@ -360,7 +361,7 @@ void MainWindow::ShowPortDevices() {
 }
 
 void MainWindow::OpenRecordingClick() {
-    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString());
+    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString(), &session_->Files());
 }
 
 void MainWindow::ExportRecordingClick() {
@@ -382,12 +383,15 @@ void MainWindow::ExportRecordingClick() {
         {"Export Recording: Save As", "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
     if (!output) return;
     const QFileInfo target(QString::fromStdString(*output));
-    for (const std::string& input : {*raw, state.DevicePath}) {
-        const QFileInfo source(QString::fromStdString(input));
-        if (target.exists() && target.canonicalFilePath() == source.canonicalFilePath()) {
-            prompts_->ShowWarning("File Error", "The export would write over\n" + input);
-            return;
-        }
+    // The raw file, the device file and every file the session has open or loaded are never
+    // the export's target: a rename over a live recording would leave it writing to nothing.
+    FileRegistry::Registration reading = session_->Files().Register(*raw, roles::kExportInput);
+    OutputFile staged =
+        OutputFile::Open(&session_->Files(), *output, roles::kExport, OutputMode::Staged);
+    if (!staged.Ok()) {
+        session_->LogEvent("warning File Error: " + staged.Error());
+        prompts_->ShowWarning("File Error", staged.Error());
+        return;
     }
     ExportJob job;
     job.rawPath = *raw;
@@ -401,7 +405,8 @@ void MainWindow::ExportRecordingClick() {
                    state.TempCorrection != 0};
     job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
     delete exporting_;  // the last one, finished
-    exporting_ = new ExportProgressWindow(std::move(job), *prompts_, this);
+    exporting_ = new ExportProgressWindow(std::move(job), std::move(staged), std::move(reading),
+                                          *prompts_, this);
     exporting_->show();
 }
 

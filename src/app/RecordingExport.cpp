@@ -2,14 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
-#include "core/files/StagedFile.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
@@ -17,8 +15,10 @@
 
 namespace kivo {
 
-RecordingExport::RecordingExport(ExportJob job) : job_(std::move(job)) {
-    worker_ = std::thread([this] { Run(); });
+RecordingExport::RecordingExport(ExportJob job, OutputFile output,
+                                 FileRegistry::Registration reading)
+    : job_(std::move(job)), reading_(std::move(reading)) {
+    worker_ = std::thread([this, file = std::move(output)]() mutable { Run(std::move(file)); });
 }
 
 RecordingExport::~RecordingExport() {
@@ -35,18 +35,26 @@ void RecordingExport::Finish(State state, const std::string& message) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         message_ = message;
+        reading_.Reset();
     }
     state_ = state;
 }
 
-void RecordingExport::Run() {
+void RecordingExport::Run(OutputFile output) {
+    const auto [state, message] = Convert(output);
+    // The temporary and the output's registration go before anyone hears the run ended.
+    output.Discard();
+    Finish(state, message);
+}
+
+std::pair<RecordingExport::State, std::string> RecordingExport::Convert(OutputFile& output) {
     std::ifstream in(job_.rawPath, std::ios::binary);
-    if (!in) return Finish(State::Failed, "Cannot read\n" + job_.rawPath);
+    if (!in) return {State::Failed, "Cannot read\n" + job_.rawPath};
     struct stat status {};
     if (::stat(job_.rawPath.c_str(), &status) == 0 && S_ISREG(status.st_mode))
         totalBytes_ = static_cast<std::int64_t>(status.st_size);
-    const std::string temporary = TemporaryBeside(job_.outputPath);
-    if (temporary.empty()) return Finish(State::Failed, "Cannot create\n" + job_.outputPath);
+    if (!output.Ok()) return {State::Failed, output.Error()};
+    const std::string temporary = output.WritePath();
 
     std::string failure;
     const auto report = [&failure](const std::string& message) {
@@ -84,19 +92,15 @@ void RecordingExport::Run() {
     records_ = chain.Counts().DataLineCount;
     // A file of nothing but a heading would be taken for a result.
     if (ok && !cancel_ && records_ == 0) {
-        std::remove(temporary.c_str());
-        return Finish(State::Failed, "No data line of this device file in\n" + job_.rawPath +
-                                         "\nso nothing was written to\n" + job_.outputPath);
+        return {State::Failed, "No data line of this device file in\n" + job_.rawPath +
+                                   "\nso nothing was written to\n" + job_.outputPath};
     }
     if (cancel_ || !ok) {
-        std::remove(temporary.c_str());
-        if (cancel_) return Finish(State::Cancelled, {});
-        return Finish(State::Failed,
-                      failure.empty() ? "Cannot write\n" + job_.outputPath : failure);
+        if (cancel_) return {State::Cancelled, {}};
+        return {State::Failed, failure.empty() ? "Cannot write\n" + job_.outputPath : failure};
     }
-    if (!PutInPlace(temporary, job_.outputPath))
-        return Finish(State::Failed, "Cannot write\n" + job_.outputPath);
-    Finish(State::Done, {});
+    if (!output.Commit()) return {State::Failed, output.Error()};
+    return {State::Done, {}};
 }
 
 }  // namespace kivo

@@ -5,9 +5,11 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/files/OutputFile.h"
 
 namespace kivo {
 
@@ -26,13 +28,14 @@ struct ExportJob {
 };
 
 // A raw file converted on a thread of its own, through its own line assembler, data chain
-// and exporter. The file is written under a temporary name beside the output and renamed
-// when complete: a cancelled or failed export leaves nothing at the output's path.
+// and exporter, into `output` (the job's output opened staged): a cancelled or failed export
+// leaves nothing at the output's path. `reading` keeps the raw file registered as the
+// recording being exported until the run ends.
 class RecordingExport {
 public:
     enum class State { Running, Done, Failed, Cancelled };
 
-    explicit RecordingExport(ExportJob job);
+    RecordingExport(ExportJob job, OutputFile output, FileRegistry::Registration reading);
     RecordingExport(const RecordingExport&) = delete;
     RecordingExport& operator=(const RecordingExport&) = delete;
     // Cancels a run that is still going and waits for it.
@@ -48,7 +51,8 @@ public:
     const ExportJob& Job() const { return job_; }
 
 private:
-    void Run();
+    void Run(OutputFile output);
+    std::pair<State, std::string> Convert(OutputFile& output);
     void Finish(State state, const std::string& message);
 
     const ExportJob job_;
@@ -59,6 +63,7 @@ private:
     std::atomic<double> records_{0.0};
     mutable std::mutex mutex_;
     std::string message_;
+    FileRegistry::Registration reading_;
     std::thread worker_;  // last: started once everything it uses is there
 };
 

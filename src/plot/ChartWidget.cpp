@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/files/OutputFile.h"
 #include "plot/ChartLook.h"
 
 namespace kivo {
@@ -31,7 +33,9 @@ ChartWidget::ChartWidget(ChartModel& model, QWidget* parent)
       model_(model),
       chooseImagePath_(DefaultImagePath),
       reportFailure_([this](const QString& path) {
-          QMessageBox::warning(this, "Save Image", "The image could not be written to " + path);
+          QMessageBox::warning(this, "Save Image",
+                               "The image could not be written to " + path +
+                                   (saveError_.isEmpty() ? QString() : "\n" + saveError_));
       }) {
     setObjectName("ChartWidget");
     setAccessibleName("Chart");
@@ -270,8 +274,18 @@ bool ChartWidget::SaveImage(const QString& path) {
     const bool sized = plot_->width() >= 100 && plot_->height() >= 100;
     const int width = sized ? plot_->width() : 800;
     const int height = sized ? plot_->height() : 600;
-    if (suffix == "pdf") return plot_->savePdf(path, width, height);
-    return plot_->savePng(suffix.isEmpty() ? path + ".png" : path, width, height);
+    const QString target = suffix.isEmpty() ? path + ".png" : path;
+    // Saved beside and put in place: a failed save leaves the old image, and its mode.
+    OutputFile staged = OutputFile::Open(files_, QFile::encodeName(target).toStdString(),
+                                         roles::kChartImage, OutputMode::Staged);
+    saveError_ = QString::fromStdString(staged.Error());
+    if (!staged.Ok()) return false;
+    const QString written = QFile::decodeName(staged.WritePath().c_str());
+    const bool saved = suffix == "pdf" ? plot_->savePdf(written, width, height)
+                                       : plot_->savePng(written, width, height);
+    if (saved && staged.Commit()) return true;
+    saveError_ = QString::fromStdString(staged.Error());
+    return false;
 }
 
 void ChartWidget::SaveImageClicked() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/files/FileRegistry.h"
 #include "core/plot/ChartModel.h"
 
 class QAction;
@@ -52,6 +53,10 @@ public:
 
     void SetImagePathChooser(ImagePathChooser chooser) { chooseImagePath_ = std::move(chooser); }
     void SetFailureReporter(FailureReporter reporter) { reportFailure_ = std::move(reporter); }
+    // The files the program has open or loaded: no image is saved onto one of them.
+    void SetFileGuard(FileRegistry& files) { files_ = &files; }
+    // Why the last SaveImage failed.
+    const QString& SaveError() const { return saveError_; }
 
     QCustomPlot* Plot() const { return plot_; }
     // The data cursor's "X: ...  Y: ..." text while it is shown, else empty.
@@ -86,6 +91,9 @@ private:
 
     ImagePathChooser chooseImagePath_;
     FailureReporter reportFailure_;
+    FileRegistry ownFiles_;
+    FileRegistry* files_ = &ownFiles_;
+    QString saveError_;
 
     // What the drawing shows, in the model's counters.
     bool synced_ = false;

@@ -18,6 +18,7 @@
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
+#include "core/files/OutputFile.h"
 #include "core/host/Session.h"
 #include "plot/ChartLook.h"
 
@@ -116,6 +117,7 @@ void RecordingViewer::ShowProgress(bool shown) {
 void RecordingViewer::Open(const QString& path) {
     if (Busy()) return;
     path_ = path;
+    KeepShown(path);
     setWindowTitle(QFileInfo(path).fileName() + " - Recording");
     summary_->setText("Reading " + QFileInfo(path).fileName());
     ShowProgress(true);
@@ -168,6 +170,7 @@ void RecordingViewer::LoadDone() {
 
 void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const QString& path) {
     path_ = path;
+    KeepShown(path);
     data_ = std::move(data);
     setWindowTitle(QFileInfo(path).fileName() + " - Recording");
     ShowProgress(false);
@@ -383,8 +386,9 @@ void RecordingViewer::ExportVisibleRangeClick() {
                                "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
     if (!output) return;
     const QFileInfo target(QString::fromStdString(*output));
-    if (target.exists() && target.canonicalFilePath() == QFileInfo(path_).canonicalFilePath()) {
-        prompts_.ShowWarning("File Error", "The export would write over\n" + path_.toStdString());
+    OutputFile staged = OutputFile::Open(files_, *output, roles::kExport, OutputMode::Staged);
+    if (!staged.Ok()) {
+        prompts_.ShowWarning("File Error", staged.Error());
         return;
     }
     const auto [first, last] = VisibleLines();
@@ -403,8 +407,8 @@ void RecordingViewer::ExportVisibleRangeClick() {
     exporting_ = true;
     ShowProgress(true);
     exportRange_->setEnabled(false);
-    worker_ = std::thread([this] {
-        exported_ = ExportRange(exportJob_, workProgress_);
+    worker_ = std::thread([this, file = std::move(staged)]() mutable {
+        exported_ = ExportRange(exportJob_, std::move(file), workProgress_);
         workerDone_ = true;
     });
     poll_.start();
@@ -429,10 +433,22 @@ void RecordingViewer::SaveChartClick() {
     const std::optional<std::string> output = prompts_.SaveFileName(
         {"Save Chart As", "PNG Files (*.png)|*.png|PDF Files (*.pdf)|*.pdf", "png"});
     if (!output) return;
-    const QString path = QString::fromStdString(*output);
-    const bool pdf = QFileInfo(path).suffix().compare("pdf", Qt::CaseInsensitive) == 0;
-    const bool saved = pdf ? plot_->savePdf(path) : plot_->savePng(path);
+    // Saved beside and put in place: a failed save leaves the old file, and its mode.
+    OutputFile staged = OutputFile::Open(files_, *output, roles::kChartImage, OutputMode::Staged);
+    if (!staged.Ok()) {
+        prompts_.ShowWarning("File Error", staged.Error());
+        return;
+    }
+    const QString path = QFile::decodeName(staged.WritePath().c_str());
+    const bool pdf =
+        QFileInfo(QString::fromStdString(*output)).suffix().compare("pdf", Qt::CaseInsensitive) ==
+        0;
+    const bool saved = (pdf ? plot_->savePdf(path) : plot_->savePng(path)) && staged.Commit();
     if (!saved) prompts_.ShowWarning("File Error", "Cannot write\n" + *output);
+}
+
+void RecordingViewer::KeepShown(const QString& path) {
+    shown_ = files_->Register(QFile::encodeName(path).toStdString(), roles::kViewed);
 }
 
 std::optional<ViewerDevice> LoadedDevice(Session& session) {
@@ -464,7 +480,8 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
 }
 
 RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
-                                     std::optional<ViewerDevice> device, const QString& path) {
+                                     std::optional<ViewerDevice> device, const QString& path,
+                                     FileRegistry* files) {
     QString file = path;
     if (file.isEmpty()) {
         const std::optional<std::string> chosen = prompts.OpenFileName(
@@ -476,6 +493,7 @@ RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
         file = QString::fromStdString(*chosen);
     }
     auto* viewer = new RecordingViewer(prompts, std::move(device), parent);
+    if (files != nullptr) viewer->GuardFiles(*files);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->show();
     viewer->Open(file);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/files/FileRegistry.h"
 #include "core/seams/View.h"
 #include "core/viewer/RangeExport.h"
 #include "core/viewer/RecordingLoad.h"
@@ -36,6 +37,11 @@ public:
     // `device` reads a raw file; an engineering-units file needs none.
     RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> device, QWidget* parent);
     ~RecordingViewer() override;
+
+    // The files the program has open or loaded (the main window's session's): the recording
+    // shown is registered there, and no export or chart is saved onto one of them. Without
+    // it the viewer keeps a registry of its own.
+    void GuardFiles(FileRegistry& files) { files_ = &files; }
 
     // Starts reading `path`. A failure is told through the prompts and closes the window.
     void Open(const QString& path);
@@ -76,8 +82,12 @@ private:
     void BuildChart();
     void UpdateStatistics();
     void ShowProgress(bool shown);
+    void KeepShown(const QString& path);
 
     Prompts& prompts_;
+    FileRegistry ownFiles_;
+    FileRegistry* files_ = &ownFiles_;
+    FileRegistry::Registration shown_;
     const std::optional<ViewerDevice> device_;
     QString path_;
     std::unique_ptr<RecordingData> data_;
@@ -117,8 +127,10 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
 
 // File > Open Recording…: asks for the file when `path` is empty, then opens a viewer
 // window for it, owned by `parent` but a window of its own. Null when the operator cancelled.
+// `files` as GuardFiles takes it.
 RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
-                                     std::optional<ViewerDevice> device, const QString& path);
+                                     std::optional<ViewerDevice> device, const QString& path,
+                                     FileRegistry* files = nullptr);
 
 // The viewer drawn into `directory` as "viewer-whole-recording.png"; empty when not written.
 QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory);

@@ -16,12 +16,18 @@
 #include "ScriptedPrompts.h"
 #include "app/ExportProgressWindow.h"
 #include "app/MainWindow.h"
+#include "viewer/RecordingViewer.h"
 
 using namespace kivo;
 
 namespace {
 
 const QString kCase = QString(KIVO_SOURCE_DIR) + "/tests/replay/bb9_sea";
+
+std::string Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
 
 QStringList Lines(const QString& path) {
     QFile file(path);
@@ -50,6 +56,14 @@ class ExportRecordingTest : public QObject {
             window = std::make_unique<MainWindow>(std::move(options));
         }
         QString File(const QString& name) const { return folder.filePath(name); }
+        // The case's device file, loaded from a copy in the scratch folder.
+        QString LoadDeviceCopy() {
+            const QString device = File("meter.dev");
+            QFile::copy(kCase + ".dev", device);
+            QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
+            window->Core().LoadDeviceFile(device.toStdString());
+            return device;
+        }
         void Export(const QString& raw, const QString& output) {
             prompts.answers = {raw.toStdString(), output.toStdString()};
             window->findChild<QAction*>("ExportRecording")->trigger();
@@ -102,6 +116,69 @@ private slots:
                                    .arg(exported[field - 2], text)));
             }
         }
+    }
+
+    // Renamed over the raw file being recorded, the export would leave the recorder writing
+    // into a deleted file: refused, and the recording goes on into the file of its name.
+    void anExportOntoTheLiveRawFileIsRefused() {
+        Fixture f;
+        f.LoadDeviceCopy();
+        const QString live = f.File("live.raw");
+        QVERIFY(f.window->Core().StartRawRecording(live.toStdString()));
+        struct stat before {};
+        QVERIFY(::stat(live.toLocal8Bit().constData(), &before) == 0);
+        f.Export(kCase + ".raw", live);
+        QVERIFY(f.window->Exporting() == nullptr);
+        QCOMPARE(f.prompts.warnings.size(), std::size_t{1});
+        QVERIFY2(f.prompts.warnings[0].second.find("raw recording") != std::string::npos,
+                 f.prompts.warnings[0].second.c_str());
+        QVERIFY(f.window->Core().Status().rawRecording);
+        struct stat after {};
+        QVERIFY(::stat(live.toLocal8Bit().constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+    }
+
+    // The viewer's export of the visible range is refused onto the window's device file.
+    void aRangeExportOntoTheLoadedDeviceFileIsRefused() {
+        Fixture f;
+        const QString device = f.LoadDeviceCopy();
+        const std::string before = Bytes(device);
+        f.prompts.answers = {kCase.toStdString() + ".raw"};
+        f.window->findChild<QAction*>("OpenRecording")->trigger();
+        auto* viewer = f.window->findChild<RecordingViewer*>();
+        QVERIFY(viewer != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(viewer->Data() != nullptr, 60000);
+        f.prompts.answers = {device.toStdString()};
+        viewer->ExportVisibleRangeClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer->Busy(), 60000);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.prompts.warnings.size(), std::size_t{1});
+        QVERIFY2(f.prompts.warnings[0].second.find("device file") != std::string::npos,
+                 f.prompts.warnings[0].second.c_str());
+        QCOMPARE(Bytes(device), before);
+    }
+
+    // A replaced file keeps the owner-only mode it had, and a link stays a link to it.
+    void anExportKeepsTheTargetsModeAndWritesThroughItsLink() {
+        Fixture f;
+        f.LoadDeviceCopy();
+        const QString real = f.File("private.csv");
+        QFile old(real);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("earlier\r\n");
+        old.close();
+        QVERIFY(::chmod(real.toLocal8Bit().constData(), 0600) == 0);
+        const QString link = f.File("link.csv");
+        QVERIFY(QFile::link(real, link));
+        f.Export(kCase + ".raw", link);
+        QVERIFY(f.window->Exporting() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
+        QCOMPARE(f.window->Exporting()->Export().Status(), RecordingExport::State::Done);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(Lines(real).size(), Lines(kCase + ".expected.eng").size());
+        struct stat status {};
+        QVERIFY(::stat(real.toLocal8Bit().constData(), &status) == 0);
+        QCOMPARE(status.st_mode & 0777, mode_t{0600});
     }
 
     // The raw file is a FIFO that holds the worker in its read until Cancel was pressed:

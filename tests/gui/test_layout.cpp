@@ -183,7 +183,10 @@ private slots:
         ExportJob job;
         job.rawPath = "/nowhere/cast.raw";
         job.outputPath = "/nowhere/cast.csv";
-        auto* exporting = new ExportProgressWindow(std::move(job), f.prompts, f.window.get());
+        OutputFile output =
+            OutputFile::Open(nullptr, job.outputPath, roles::kExport, OutputMode::Staged);
+        auto* exporting = new ExportProgressWindow(std::move(job), std::move(output), {}, f.prompts,
+                                                   f.window.get());
         for (QWidget* small :
              {static_cast<QWidget*>(f.window->HostPortDialog()),
               static_cast<QWidget*>(f.window->PasswordDialog()),

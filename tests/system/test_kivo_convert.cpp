@@ -1,5 +1,7 @@
 // kivo-convert writes the bytes the window records for the same raw file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -327,6 +329,47 @@ TEST(Converter, SettingsAndDeviceFilesAreReadOnlyWhenRegular) {
                               KIVO_CONVERT_PATH, DataFile("fluoro.dev"), raw});
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(piped.out, RunToExit(KIVO_CONVERT_PATH, {"--dev", DataFile("fluoro.dev"), raw}).out);
+}
+
+// A run whose output failed never reports its records as written.
+TEST(Converter, TheSummaryOfAFailedWriteCountsNoRecordAsWritten) {
+    if (!DevFullAvailable()) GTEST_SKIP() << "no /dev/full here";
+    ScratchDirectory folder;
+    const std::string raw = folder.File("cast.raw");
+    WriteBytes(raw, MakeRawFile("fluoro.dev", false, 20));
+    const ProcessResult run =
+        RunToExit(KIVO_CONVERT_PATH,
+                  {"--dev", DataFile("fluoro.dev"), "--format", "csv", "-o", "/dev/full", raw});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    const std::string last = LastLine(run.err);
+    EXPECT_NE(last.rfind("kivo-convert: 20 records written", 0), 0u) << last;
+    EXPECT_NE(last.find("the output failed"), std::string::npos) << last;
+}
+
+// Stopped while it waits for more input, it leaves no hidden temporary file behind.
+TEST(Converter, AStopSignalRemovesTheStagedFile) {
+    ScratchDirectory folder;
+    const std::string fifo = folder.File("stream.raw");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = ::open(fifo.c_str(), O_RDWR);  // open at once, and never at an end
+    ASSERT_GE(writer, 0);
+    const std::string lines = MakeRawFile("fluoro.dev", false, 10);
+    ASSERT_EQ(::write(writer, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    ChildProcess convert(KIVO_CONVERT_PATH,
+                         {"--dev", DataFile("fluoro.dev"), "-o", folder.File("out.eng"), fifo});
+    const auto staged = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+            if (entry.path().filename().string().rfind(".out.eng.", 0) == 0) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor(staged)) << convert.Stderr();
+    kill(convert.Pid(), SIGTERM);
+    const std::optional<int> status = convert.WaitExit(milliseconds(10000));
+    ::close(writer);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 128 + SIGTERM);
+    EXPECT_FALSE(staged());
+    EXPECT_FALSE(std::filesystem::exists(folder.File("out.eng")));
 }
 
 }  // namespace

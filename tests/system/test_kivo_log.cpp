@@ -1,4 +1,5 @@
 // kivo-log against the simulated meter: the window's files, a clean stop, a pulled cable.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -252,6 +253,10 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
     const std::string same = folder.File("both");
     const std::string earlierCsv = folder.File("earlier.csv");
     WriteBytes(earlierCsv, "time,CHL(ug/l)\r\n");  // another meter's heading
+    // A link to the raw file that is not there yet: both would write one file.
+    const std::string castRaw = folder.File("cast.raw");
+    const std::string castCsv = folder.File("cast.csv");
+    ASSERT_EQ(symlink(castRaw.c_str(), castCsv.c_str()), 0);
     struct Case {
         std::vector<std::string> targets;
         std::string says;
@@ -268,6 +273,7 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
         {{"--eng", earlierEng}, "--append"},
         {{"--eng", earlierEng, "--append"}, "heading"},
         {{"--raw", earlierRaw, "--append", "--overwrite"}, "not both"},
+        {{"--raw", castRaw, "--csv", castCsv}, "same file"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"--port", "/dev/null", "--dev", device};
@@ -281,6 +287,50 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
     EXPECT_EQ(ReadBytes(earlierEng), "Count\tDate\tTime\tCHL(ug/l)\r\n");
     EXPECT_EQ(ReadBytes(earlierCsv), "time,CHL(ug/l)\r\n");
     EXPECT_FALSE(std::filesystem::exists(same));
+    EXPECT_FALSE(std::filesystem::exists(castRaw));
+}
+
+// --overwrite whose engineering-units file cannot be made: the raw file stays as it was.
+TEST(Logger, AStartThatFailsLeavesEveryOldFileAsItWas) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice});
+    const std::string raw = folder.File("earlier.raw");
+    WriteBytes(raw, "05/21/04\t3906\r\n");
+    const ProcessResult run =
+        RunToExit(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw", raw, "--eng",
+                                  folder.File("no-folder/log.eng"), "--overwrite"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(ReadBytes(raw), "05/21/04\t3906\r\n");
+}
+
+// A recording to standard output gets the records alone; the status lines go to stderr.
+TEST(Logger, StatusLinesNeverGoIntoARecordingOnStandardOutput) {
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
+    const ProcessResult run = RunToExit(
+        KIVO_LOG_PATH,
+        {"--port", sim.PortPath(), "--dev", kDevice, "--raw", "/dev/stdout", "--duration", "2.5"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GT(Lines(run.out), 5u);
+    EXPECT_EQ(run.out.find("lines "), std::string::npos) << run.out.substr(0, 300);
+    EXPECT_NE(run.err.find("lines "), std::string::npos) << run.err;
+}
+
+// --duration ends the run on time whatever its record file does: here a FIFO whose reader
+// stopped reading, so that a write waits for ever once the pipe is full.
+TEST(Logger, DurationEndsTheRunWhateverTheRecordFileDoes) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "200", "--autorun"});
+    const std::string fifo = folder.File("stream.raw");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    fcntl(reader, F_SETPIPE_SZ, 4096);  // full within a second
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw", fifo,
+                                     "--duration", "2"});
+    const std::optional<int> status = log.WaitExit(milliseconds(20000));
+    ::close(reader);
+    ASSERT_TRUE(status.has_value()) << log.Stderr();
+    EXPECT_EQ(*status, 1) << log.Stderr();  // the records that did not fit were lost
 }
 
 // A restarted logger continues both files when told to, and replaces them only when told to.
@@ -348,19 +398,20 @@ TEST(Logger, SighupStopsItCleanly) {
         << ReadBytes(commands);
 }
 
-// An engineering-units file that is a FIFO nobody reads: its open waits, and SIGTERM must
-// still end the program.
-TEST(Logger, SigtermEndsItWhileARecordFileOpenWaits) {
+// An engineering-units file that is a FIFO nobody reads is never waited on: the run ends at
+// once, told, and the raw file it had made for the start is gone again.
+TEST(Logger, AFifoNobodyReadsFailsAtOnce) {
     ScratchDirectory folder;
     const std::string fifo = folder.File("nobody-reads.eng");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     SimProcess sim({"--dev", kDevice});
     ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--raw",
-                                     folder.File("log.raw"), "--eng", fifo});
-    // The raw file opens first; once it is there, the FIFO's open is what it waits in.
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(folder.File("log.raw")); }));
-    kill(log.Pid(), SIGTERM);
-    EXPECT_TRUE(log.WaitExit(milliseconds(10000)).has_value());
+                                     folder.File("log.raw"), "--eng", fifo, "--duration", "1"});
+    const std::optional<int> status = log.WaitExit(milliseconds(10000));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1);
+    EXPECT_NE(log.Stderr().find("no program reads"), std::string::npos) << log.Stderr();
+    EXPECT_FALSE(std::filesystem::exists(folder.File("log.raw")));
 }
 
 }  // namespace

@@ -25,7 +25,21 @@ std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime) {
 bool CsvExporter::Start(const std::string& path, const DeviceCalibration& calibration,
                         const std::string& /*deviceName*/, const ExportOptions& options) {
     Finish();
-    file_ = RecordFile::Create(path, [this](const std::string& message) { Report(message); });
+    return Begin(RecordFile::Create(path, [this](const std::string& message) { Report(message); }),
+                 calibration, options);
+}
+
+bool CsvExporter::Start(OutputFile output, const DeviceCalibration& calibration,
+                        const ExportOptions& options) {
+    Finish();
+    return Begin(RecordFile::Create(std::move(output),
+                                    [this](const std::string& message) { Report(message); }),
+                 calibration, options);
+}
+
+bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
+                        const ExportOptions& options) {
+    file_ = std::move(file);
     if (!file_) return false;
     columns_ = EngineeringColumns(calibration);
     hostTime_ = options.hostUtcMilliseconds;

@@ -21,6 +21,9 @@ public:
 
     bool Start(const std::string& path, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options) override;
+    // The same onto a file the guarded opener opened (a live recording).
+    bool Start(OutputFile output, const DeviceCalibration& calibration,
+               const ExportOptions& options);
     void OnSample(const Sample& sample) override;
     bool Flush() override { return Check(file_ && file_->Flush()); }
     bool Sync() override { return Check(file_ && file_->Sync()); }
@@ -31,6 +34,8 @@ public:
     std::int64_t ByteCount() const { return file_ ? file_->ByteCount() : 0; }
 
 private:
+    bool Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
+               const ExportOptions& options);
     void Write(const std::string& line);
     // False, and the file closed, when `ok` is false.
     bool Check(bool ok);

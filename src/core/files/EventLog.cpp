@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 
-#include "core/files/RegularFile.h"
+#include "core/files/OutputFile.h"
 
 namespace kivo {
 
@@ -58,20 +57,16 @@ bool EventLog::Append(std::int64_t utcMilliseconds, const std::string& text) {
         if (c == '\r' || c == '\n') c = ' ';
     }
     line += '\n';
-    // A pipe or device in the log's place would block or swallow the lines: left alone.
-    std::error_code error;
-    const bool usable = !std::filesystem::exists(path_, error) || IsRegularFile(path_);
-    std::FILE* file = usable ? std::fopen(path_.c_str(), "ab") : nullptr;
-    const int openError = usable ? errno : ENOTSUP;
-    bool ok = file != nullptr;
-    if (file) {
-        ok = std::fputs(line.c_str(), file) >= 0;
-        ok = std::fclose(file) == 0 && ok;
-    }
+    // A pipe or device in the log's place would block or swallow the lines, and a symbolic
+    // link would have them appended to whatever file it names: left alone.
+    OwnFile file = OpenOwnFile(path_, true);
+    const std::string refusal = file.refusal;
+    const bool ok = refusal.empty() && WriteOwnFile(file, line);
     if (!ok && !told_ && report_) {
         told_ = true;
-        report_("The event log '" + path_ + "' could not be written (" +
-                std::strerror(file ? errno : openError) + "); events are no longer logged there.");
+        const std::string why = refusal.empty() ? std::string(std::strerror(errno)) : refusal;
+        report_("The event log '" + path_ + "' could not be written (" + why +
+                "); events are no longer logged there.");
     }
     return ok;
 }

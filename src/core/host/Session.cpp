@@ -1,6 +1,7 @@
 #include "core/host/Session.h"
 
 #include <string>
+#include <utility>
 
 #include "core/host/HeadlessView.h"
 #include "core/host/StatusLabels.h"
@@ -60,6 +61,7 @@ Session::Session(Seams seams)
     // The window keeps its log where it last recorded, or beside its settings; a tool logs
     // only where its options say.
     if (seams_.restoreLastSettings) {
+        RegisterSettingsFiles();
         LoadPortSettings();
         SetEventLogFolder(recordFolder_.empty() ? seams_.settingsDirectory : recordFolder_);
     }
@@ -70,7 +72,21 @@ void Session::LogEvent(const std::string& text) {
 }
 
 void Session::SetEventLogFolder(const std::string& folder) {
-    eventLog_.SetPath(folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName);
+    const std::string path =
+        folder.empty() ? std::string(kEventLogName) : folder + "/" + kEventLogName;
+    if (path == eventLog_.Path()) return;
+    eventLogFile_.Reset();
+    // A recording named like the log in its own folder: events never go into it.
+    if (const std::optional<FileRole> holder = files_.Holder(IdentityOf(path))) {
+        eventLog_.SetPath("");
+        if (std::exchange(eventLogClashTold_, true)) return;
+        loggedPrompts_.Inner().ShowWarning("Event Log", "The event log '" + path + "' is " +
+                                                            holder->holding +
+                                                            "; events are not logged there.");
+        return;
+    }
+    eventLog_.SetPath(path);
+    eventLogFile_ = files_.Register(path, roles::kEventLog);
 }
 
 Session::~Session() { CloseAllFiles(); }

@@ -12,6 +12,8 @@
 #include "core/data/Statistics.h"
 #include "core/export/CsvExporter.h"
 #include "core/files/EventLog.h"
+#include "core/files/FileRegistry.h"
+#include "core/files/OutputFile.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/LoggedPrompts.h"
@@ -63,6 +65,16 @@ struct Seams {
     // set up by its options alone.
     bool restoreLastSettings = true;
 };
+
+// The record files one start opens together (empty: none of that kind).
+struct RecordTargets {
+    std::string raw;
+    std::string eng;
+    std::string csv;
+};
+
+// How a start of recordings ended: a refused target is one the program has open or loaded.
+enum class StartOutcome { Started, Failed, Refused };
 
 // The whole state of one run of the program and the work of its timers and handlers.
 // The window owns one; the command-line tools own one too, with their own seams.
@@ -151,6 +163,9 @@ public:
     // (a proposed name filled in) and starts it.
     void BTRecordCsvClick();
     bool StartCsvRecording(const std::string& path);
+    // Every file opened and checked first, and only then any emptied: a start that fails
+    // leaves every file as it was (told through the prompts). A CSV file is always new.
+    StartOutcome StartRecordings(const RecordTargets& targets, RecordMode mode);
     // Ends the CSV recording; false when anything written was lost (told).
     bool StopCsvRecording();
     bool OpenReplay(const std::string& path);
@@ -191,6 +206,9 @@ public:
     // Where the session stands, for the window's labels and the tools' status lines.
     SessionStatus Status() const;
 
+    // The files this session has open or loaded: no output may be opened onto one of them.
+    FileRegistry& Files() { return files_; }
+
     SharedState& State() { return state_; }
     const SharedState& State() const { return state_; }
     // True once the first one-second tick has brought back last.rbs and its device file.
@@ -218,6 +236,7 @@ private:
     void FirstTickWork();
     void ApplyPendingPlotSetup();
     void RestoreLastSettings();
+    void RegisterSettingsFiles();
     void SaveLastSettings();
     std::string SettingsPath(const std::string& name) const;
     bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
@@ -229,6 +248,10 @@ private:
     void TakeReplayInput(long& count);
     void SyncRecordingState();
     void FlushRecordFiles();
+    void BeginRawRecording(OutputFile output);
+    void BeginEngrRecording(OutputFile output);
+    void BeginCsvRecording(OutputFile output);
+    void TellMendedCutLine(const std::string& path);
     void StopRawRecording();
     void StopEngrRecording();
     void CloseAllFiles();
@@ -255,6 +278,11 @@ private:
     void OnOverflow() override;
 
     std::unique_ptr<View> ownView_;  // a session without a window keeps its texts here
+    FileRegistry files_;
+    std::vector<FileRegistry::Registration> settingsFiles_;
+    FileRegistry::Registration eventLogFile_;
+    FileRegistry::Registration deviceFile_;
+    FileRegistry::Registration replayFile_;
     EventLog eventLog_;
     Clock& clock_;
     // Every warning and message shown goes to the event log as well.
@@ -286,6 +314,8 @@ private:
     int lostPort_ = 0;
     int retryTicks_ = 0;
     int reconnections_ = 0;
+    bool portSettingsRefusalTold_ = false;
+    bool eventLogClashTold_ = false;
     bool dataStarted_ = false;  // Start Data sent and no Stop Data since
     bool getPending_ = false;   // Receive Data waits for the stopped meter's quiet tick
     int quietWaitTicks_ = 0;

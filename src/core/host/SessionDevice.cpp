@@ -44,8 +44,10 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     if (file) chain_.DeviceFileLoaded();
     if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {
         state_.DevicePath.clear();
+        if (file) deviceFile_.Reset();  // its calibration is gone
         return false;
     }
+    deviceFile_ = files_.Register(openPath, roles::kDeviceFile);
     state_.PlotSetupPending = true;
     return true;
 }

@@ -35,10 +35,16 @@ void Session::SavePortSettings() {
     keptPorts_.recordFolder = recordFolder_;
     const PortSettings& settings = keptPorts_;
     const std::string path = SettingsPath(kPortSettingsName);
-    // As with last.rbs: a pipe or device in its place is left alone.
-    if (Exists(path) && !IsRegularFile(path)) return;
-    std::ofstream file(path, std::ios::trunc);
-    file << FormatPortSettings(settings);
+    // As with last.rbs: a pipe, a device or a symbolic link in its place is left alone.
+    OwnFile file = OpenOwnFile(path, false);
+    if (file.refusal.empty()) {
+        WriteOwnFile(file, FormatPortSettings(settings));
+    } else if (!portSettingsRefusalTold_) {
+        portSettingsRefusalTold_ = true;
+        seams_.prompts.ShowWarning("Settings Not Saved",
+                                   "The ports and the record folder were not saved: '" + path +
+                                       "' " + file.refusal + " and was left as it is.");
+    }
 }
 
 // Told once, at start: an adapter kept for a COM port that is not plugged in now.

@@ -46,15 +46,19 @@ void Session::BTRecordRawClick() {
 }
 
 bool Session::StartRawRecording(const std::string& path, RecordMode mode) {
-    StopRawRecording();
-    if (!rawRecorder_.Start(path, mode)) return false;
+    return StartRecordings({path, "", ""}, mode) == StartOutcome::Started;
+}
+
+void Session::BeginRawRecording(OutputFile output) {
+    const std::string path = output.Path();
+    if (!rawRecorder_.Start(std::move(output))) return;
     seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
     state_.RawRecording = true;
     state_.RawByteCount = rawRecorder_.ByteCount();
     rawPath_ = path;
     UseRecordFolder(path);
     LogEvent("raw recording started " + path);
-    return true;
+    if (rawRecorder_.MendedCutLine()) TellMendedCutLine(path);
 }
 
 void Session::StopRawRecording() {
@@ -76,10 +80,14 @@ void Session::BTRecordEngrClick() {
 }
 
 bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
-    StopEngrRecording();
-    if (!engrRecorder_.Start(path, mode)) {
+    return StartRecordings({"", path, ""}, mode) == StartOutcome::Started;
+}
+
+void Session::BeginEngrRecording(OutputFile output) {
+    const std::string path = output.Path();
+    if (!engrRecorder_.Start(std::move(output))) {
         seams_.view.SetText(Control::LBEngrFileName, "Engr Units File: ");
-        return false;
+        return;
     }
     seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
     state_.EngrRecording = engrRecorder_.Active();  // the heading may have failed
@@ -87,7 +95,7 @@ bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
     engPath_ = path;
     UseRecordFolder(path);
     LogEvent("engineering-units recording started " + path);
-    return state_.EngrRecording;
+    if (engrRecorder_.MendedCutLine()) TellMendedCutLine(path);
 }
 
 void Session::StopEngrRecording() {
@@ -111,14 +119,65 @@ void Session::BTRecordCsvClick() {
 }
 
 bool Session::StartCsvRecording(const std::string& path) {
-    StopCsvRecording();
+    return StartRecordings({"", "", path}, RecordMode::Truncate) == StartOutcome::Started;
+}
+
+void Session::BeginCsvRecording(OutputFile output) {
+    const std::string path = output.Path();
     ExportOptions options;
     options.alternateMode = state_.alternateCommands;
     options.hostUtcMilliseconds = [this] { return clock_.UtcMilliseconds(); };
-    if (!csvRecorder_.Start(path, calibration_, state_.DeviceName, options)) return false;
+    if (!csvRecorder_.Start(std::move(output), calibration_, options)) return;
     UseRecordFolder(path);
     LogEvent("CSV recording started " + path);
-    return csvRecorder_.Active();
+}
+
+StartOutcome Session::StartRecordings(const RecordTargets& targets, RecordMode mode) {
+    // A new file of a kind replaces the running one, which is closed first: starting again
+    // onto the same file is the operator's own choice, not a clash.
+    if (!targets.raw.empty()) StopRawRecording();
+    if (!targets.eng.empty()) StopEngrRecording();
+    if (!targets.csv.empty()) StopCsvRecording();
+    const OutputMode continued =
+        mode == RecordMode::Append ? OutputMode::Append : OutputMode::Truncate;
+    struct Planned {
+        const std::string& path;
+        FileRole role;
+        OutputMode mode;
+        std::optional<OutputFile> output;
+    };
+    Planned planned[] = {{targets.raw, roles::kRawRecording, continued, std::nullopt},
+                         {targets.eng, roles::kEngrRecording, continued, std::nullopt},
+                         {targets.csv, roles::kCsvRecording, OutputMode::Truncate, std::nullopt}};
+    // All opened (each registered, so the next is checked against it) before any is begun.
+    for (Planned& file : planned) {
+        if (file.path.empty()) continue;
+        file.output = OutputFile::Open(&files_, file.path, file.role, file.mode);
+        if (!file.output->Ok()) {
+            ReportFileProblem(file.output->Error());
+            return file.output->Refused() ? StartOutcome::Refused : StartOutcome::Failed;
+        }
+    }
+    for (Planned& file : planned) {
+        if (file.output && !file.output->Begin()) {
+            ReportFileProblem(file.output->Error());
+            return StartOutcome::Failed;
+        }
+    }
+    if (planned[0].output) BeginRawRecording(std::move(*planned[0].output));
+    if (planned[1].output) BeginEngrRecording(std::move(*planned[1].output));
+    if (planned[2].output) BeginCsvRecording(std::move(*planned[2].output));
+    const bool started = (targets.raw.empty() || state_.RawRecording) &&
+                         (targets.eng.empty() || state_.EngrRecording) &&
+                         (targets.csv.empty() || csvRecorder_.Active());
+    return started ? StartOutcome::Started : StartOutcome::Failed;
+}
+
+void Session::TellMendedCutLine(const std::string& path) {
+    seams_.prompts.ShowMessage("Recording Continued",
+                               "The last line of \"" + path +
+                                   "\" was cut short (no line end); the new records begin "
+                                   "on a line of their own after it.");
 }
 
 bool Session::StopCsvRecording() {
@@ -159,6 +218,7 @@ void Session::CloseAllFiles() {
     StopEngrRecording();
     StopCsvRecording();
     replay_.reset();
+    replayFile_.Reset();
 }
 
 // ---- replay -------------------------------------------------------------------------
@@ -173,6 +233,7 @@ bool Session::OpenReplay(const std::string& path) {
     std::optional<ReplayReader> reader = ReplayReader::Open(path);
     if (!reader) return false;    // the input mode stays as it was
     replay_ = std::move(reader);  // the previous replay file, if any, is closed here
+    replayFile_ = files_.Register(path, roles::kReplay);
     View& view = seams_.view;
     state_.ReplayRunning = false;
     state_.ReplayMode = true;
@@ -193,6 +254,7 @@ void Session::RealTimeDataClick() {
     state_.ReplayRunning = false;
     state_.ReplayMode = false;
     replay_.reset();
+    replayFile_.Reset();
     view.SetChecked(Control::RealTimeData, true);
     view.SetChecked(Control::ReplayRawFile, false);
     view.SetText(Control::BTStopData, "Stop Data");
@@ -234,7 +296,13 @@ void Session::BTGetDataClick() {
 }
 
 bool Session::StartDownload(const std::string& path) {
-    if (download_.Active() || !download_.Start(path, setup_.memoryUsedPages)) return false;
+    if (download_.Active()) return false;
+    OutputFile output = OutputFile::Open(&files_, path, roles::kReceiveFile, OutputMode::Truncate);
+    if (!output.Ok()) {
+        ReportFileProblem(output.Error());
+        return false;
+    }
+    if (!download_.Start(std::move(output), setup_.memoryUsedPages)) return false;
     SyncDownloadState();
     View& view = seams_.view;
     view.SetText(Control::LBReceiveFile, "Receive File:  " + path);

@@ -1,11 +1,12 @@
 // Coming back as the operator left it: last.rbs, written by Exit, read on the first
 // one-second tick.
-#include <filesystem>
 #include <fstream>
 
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"
+#include "core/plot/ChartProperties.h"
 #include "core/settings/LastRbs.h"
+#include "core/settings/PortSettings.h"
 
 namespace kivo {
 
@@ -14,19 +15,27 @@ constexpr const char* kChartPropertiesName = "kivoiocomp.rbs";
 
 // A settings file is written where none is yet, or over a regular file. A folder, pipe or
 // device in its place is left alone: opening a pipe to write would wait for a reader for
-// ever, and a device is not ours to overwrite.
-bool CanWriteSettingsFile(const std::string& path) {
-    std::error_code error;
-    return !std::filesystem::exists(path, error) || IsRegularFile(path);
-}
-
-std::string NotSavedText(const std::string& what, const std::string& path) {
-    return "Exit did not save " + what + ": '" + path +
-           "' is not a regular file (a folder, a pipe or a device) and was left as it is.\n"
+// ever, and a device is not ours to overwrite. A symbolic link is not followed: whoever
+// may write the folder could otherwise have Exit overwrite another file.
+std::string NotSavedText(const std::string& what, const std::string& path,
+                         const std::string& refusal) {
+    const std::string why = refusal == "is not a regular file"
+                                ? "is not a regular file (a folder, a pipe or a device)"
+                                : refusal;
+    return "Exit did not save " + what + ": '" + path + "' " + why +
+           " and was left as it is.\n"
            "Remove or rename it to save " +
            what + " at the next Exit.";
 }
 }  // namespace
+
+void Session::RegisterSettingsFiles() {
+    settingsFiles_.push_back(files_.Register(SettingsPath(kLastRbsName), roles::kLastSettings));
+    settingsFiles_.push_back(
+        files_.Register(SettingsPath(kChartPropertiesName), roles::kChartSettings));
+    settingsFiles_.push_back(
+        files_.Register(SettingsPath(kPortSettingsName), roles::kPortSettings));
+}
 
 std::string Session::SettingsPath(const std::string& name) const {
     if (seams_.settingsDirectory.empty()) return name;
@@ -109,20 +118,21 @@ void Session::SaveLastSettings() {
     v[LastRbs::AlternateCommands] = state_.alternateCommands ? 1 : 0;
     settings.deviceFile = FileNameOf(state_.DevicePath);
     const std::string path = SettingsPath(kLastRbsName);
-    if (!CanWriteSettingsFile(path)) {
-        seams_.prompts.ShowWarning("Settings Not Saved", NotSavedText("the settings", path));
-        return;
-    }
-    std::ofstream file(path, std::ios::trunc);
-    if (!file) return;
-    file << FormatLastRbs(settings);
-    const std::string chartPath = SettingsPath(kChartPropertiesName);
-    if (!CanWriteSettingsFile(chartPath)) {
+    OwnFile file = OpenOwnFile(path, false);
+    if (!file.refusal.empty()) {
         seams_.prompts.ShowWarning("Settings Not Saved",
-                                   NotSavedText("the chart's look", chartPath));
+                                   NotSavedText("the settings", path, file.refusal));
         return;
     }
-    chart_.SavePropertiesToFile(chartPath);
+    if (!WriteOwnFile(file, FormatLastRbs(settings))) return;
+    const std::string chartPath = SettingsPath(kChartPropertiesName);
+    OwnFile chartFile = OpenOwnFile(chartPath, false);
+    if (!chartFile.refusal.empty()) {
+        seams_.prompts.ShowWarning("Settings Not Saved",
+                                   NotSavedText("the chart's look", chartPath, chartFile.refusal));
+        return;
+    }
+    WriteOwnFile(chartFile, WriteChartProperties(chart_.Properties()));
 }
 
 void Session::StdDevCBChange() {

@@ -2,10 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
 
 namespace kivo {
@@ -131,15 +131,10 @@ std::optional<ChartProperties> ReadChartProperties(std::string_view text) {
 }
 
 bool SaveChartProperties(const std::string& path, const ChartProperties& properties) {
-    // A pipe would hold the write until something reads it; a folder or device is not a file.
-    std::error_code error;
-    if (std::filesystem::exists(path, error) && !IsRegularFile(path)) return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    const std::string text = WriteChartProperties(properties);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return !out.fail();
+    // A pipe would hold the write until something reads it; a folder or device is not a
+    // file, and a link in the settings folder is not followed.
+    OwnFile file = OpenOwnFile(path, false);
+    return file.refusal.empty() && WriteOwnFile(file, WriteChartProperties(properties));
 }
 
 std::optional<ChartProperties> LoadChartProperties(const std::string& path) {

@@ -12,12 +12,21 @@ char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 }  // namespace
 
 bool MemoryDownload::Start(const std::string& path, std::int32_t memoryUsedPages) {
+    return Start(OutputFile::Open(nullptr, path, roles::kReceiveFile, OutputMode::Truncate),
+                 memoryUsedPages);
+}
+
+bool MemoryDownload::Start(OutputFile output, std::int32_t memoryUsedPages) {
     if (active_) {
         // Opening a second file would leave the first one open and unfinished.
         if (report_) report_(kAlreadyRunningText);
         return false;
     }
-    file_ = RecordFile::Create(path, report_);
+    return Begin(RecordFile::Create(std::move(output), report_), memoryUsedPages);
+}
+
+bool MemoryDownload::Begin(std::optional<RecordFile> file, std::int32_t memoryUsedPages) {
+    file_ = std::move(file);
     if (!file_) return false;
     active_ = true;
     status_ = DownloadState::InProgress;

@@ -30,6 +30,8 @@ public:
     // False, with the operator told why, while a download runs (its file stays the target)
     // or when the file cannot be created; the caller then sends nothing.
     bool Start(const std::string& path, std::int32_t memoryUsedPages);
+    // The same onto a receive file the guarded opener opened.
+    bool Start(OutputFile output, std::int32_t memoryUsedPages);
 
     // One tick's read from the port. Writes all of it to the file and looks for the end
     // marker; the marker and what follows it in the same read are kept, later reads are not
@@ -62,6 +64,7 @@ private:
     // Shifts one byte into the window; true when it now holds the end marker.
     bool ShiftIntoWindow(char byte);
     void Finish(DownloadState statusUnlessCancelled);
+    bool Begin(std::optional<RecordFile> file, std::int32_t memoryUsedPages);
 
     RecordFile::Reporter report_;
     std::optional<RecordFile> file_;

@@ -27,38 +27,47 @@ std::string WriteFailureText(const std::string& path, int error) {
 
 std::optional<RecordFile> RecordFile::Create(const std::string& path, Reporter report,
                                              RecordMode mode) {
-    const bool append = mode == RecordMode::Append;
-    errno = 0;
-    std::unique_ptr<std::FILE, Closer> file;
-    if (path == kStandardOutput) {
-        // Written where it already points: opened anew, a file the shell appends to (`>>`)
-        // would be truncated.
-        const int copy = ::dup(STDOUT_FILENO);
-        if (copy >= 0) {
-            file.reset(::fdopen(copy, "wb"));
-            if (!file) ::close(copy);
-        }
-    } else {
-        file.reset(std::fopen(path.c_str(), append ? "ab" : "wb"));
+    return Create(
+        OutputFile::Open(nullptr, path, roles::kOutput,
+                         mode == RecordMode::Append ? OutputMode::Append : OutputMode::Truncate),
+        std::move(report));
+}
+
+std::optional<RecordFile> RecordFile::Create(OutputFile output, Reporter report) {
+    if (!output.Begin()) {
+        if (report) report(output.Error());
+        return std::nullopt;
     }
+    const bool append = output.Appending();
+    const int descriptor = output.ReleaseDescriptor();
+    // "w" truncates nothing here, and leaves the descriptor's flags (O_APPEND or not) alone.
+    std::unique_ptr<std::FILE, Closer> file(::fdopen(descriptor, "wb"));
     if (!file) {
         const int error = ErrorOrIo(errno);
-        if (report) report(CreateFailureText(path, error));
+        ::close(descriptor);
+        if (report) report(CreateFailureText(output.Path(), error));
         return std::nullopt;
     }
     // A pipe or a device has no size to continue from.
     struct stat status {};
     const bool sized =
         append && ::fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode);
-    return RecordFile(std::move(file), path, std::move(report), sized ? status.st_size : 0);
+    RecordFile record(std::move(file), output.Path(), std::move(report), sized ? status.st_size : 0,
+                      output.TakeRegistration());
+    if (output.LastLineCut()) {
+        record.mendedCutLine_ = true;
+        record.Write("\r\n");
+    }
+    return record;
 }
 
 RecordFile::RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report,
-                       std::int64_t byteCount)
+                       std::int64_t byteCount, FileRegistry::Registration registration)
     : file_(std::move(file)),
       path_(std::move(path)),
       report_(std::move(report)),
-      byteCount_(byteCount) {}
+      byteCount_(byteCount),
+      registration_(std::move(registration)) {}
 
 bool RecordFile::Write(std::string_view bytes) {
     if (!file_ || failed_) return false;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/files/OutputFile.h"
+
 namespace kivo {
 
 // How a record file meets an existing file of its name: the window always starts afresh;
@@ -27,11 +29,15 @@ public:
     using Reporter = std::function<void(const std::string& message)>;
 
     // The program's standard output, written through the descriptor it already has.
-    static constexpr const char* kStandardOutput = "/dev/stdout";
+    static constexpr const char* kStandardOutput = OutputFile::kStandardOutput;
 
     // The created file, or nothing when it cannot be created (`report` is told why).
     static std::optional<RecordFile> Create(const std::string& path, Reporter report,
                                             RecordMode mode = RecordMode::Truncate);
+    // A file the guarded opener opened, begun now (emptied or its end looked at); it stays
+    // registered while the record file is open. An appended file whose last line was cut
+    // gets a line end first, so the first new record stands on a line of its own.
+    static std::optional<RecordFile> Create(OutputFile output, Reporter report);
 
     RecordFile(RecordFile&&) noexcept = default;
     RecordFile& operator=(RecordFile&&) noexcept = default;
@@ -60,6 +66,8 @@ public:
     // created, plus the size an appended file had when opened.
     std::int64_t ByteCount() const { return byteCount_; }
     const std::string& Path() const { return path_; }
+    // The appended file ended in a cut line, and a line end was written after it.
+    bool MendedCutLine() const { return mendedCutLine_; }
 
 private:
     struct Closer {
@@ -67,7 +75,7 @@ private:
     };
 
     RecordFile(std::unique_ptr<std::FILE, Closer> file, std::string path, Reporter report,
-               std::int64_t byteCount);
+               std::int64_t byteCount, FileRegistry::Registration registration);
     void Fail(int error);
 
     std::unique_ptr<std::FILE, Closer> file_;
@@ -77,6 +85,8 @@ private:
     bool unflushed_ = false;
     bool unsynced_ = false;
     bool failed_ = false;
+    bool mendedCutLine_ = false;
+    FileRegistry::Registration registration_;  // after file_: left once the file is closed
 };
 
 // The texts the operator reads.

@@ -5,10 +5,10 @@
 
 namespace kivo {
 
-bool Recorder::Open(const std::string& path, RecordMode mode) {
+bool Recorder::Open(std::optional<RecordFile> file) {
     // A new target closes the old one first: nothing is left open and unreachable.
     Stop();
-    file_ = RecordFile::Create(path, report_, mode);
+    file_ = std::move(file);
     if (!file_) return false;
     byteCount_ = file_->ByteCount();
     return true;
@@ -38,7 +38,15 @@ bool Recorder::Flush() { return !file_ || Check(file_->Flush()); }
 
 bool Recorder::Sync() { return !file_ || Check(file_->Sync()); }
 
-bool RawRecorder::Start(const std::string& path, RecordMode mode) { return Open(path, mode); }
+bool RawRecorder::Start(const std::string& path, RecordMode mode) {
+    Stop();
+    return Open(RecordFile::Create(path, Reporter(), mode));
+}
+
+bool RawRecorder::Start(OutputFile output) {
+    Stop();
+    return Open(RecordFile::Create(std::move(output), Reporter()));
+}
 
 void RawRecorder::OnSample(const Sample& sample) {
     if (File() != nullptr) {
@@ -49,7 +57,17 @@ void RawRecorder::OnSample(const Sample& sample) {
 }
 
 bool EngrRecorder::Start(const std::string& path, RecordMode mode) {
-    if (!Open(path, mode)) return false;
+    Stop();
+    return Begin(RecordFile::Create(path, Reporter(), mode));
+}
+
+bool EngrRecorder::Start(OutputFile output) {
+    Stop();
+    return Begin(RecordFile::Create(std::move(output), Reporter()));
+}
+
+bool EngrRecorder::Begin(std::optional<RecordFile> file) {
+    if (!Open(std::move(file))) return false;
     if (File()->ByteCount() == 0) Write(EngrHeading(calibration_, calibration_.definitionCount));
     Flush();
     return true;

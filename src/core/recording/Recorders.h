@@ -26,9 +26,12 @@ public:
     bool Flush();
     bool Sync();
     std::string Path() const { return file_ ? file_->Path() : std::string(); }
+    // The appended file ended in a cut line and was given a line end first.
+    bool MendedCutLine() const { return file_ && file_->MendedCutLine(); }
 
 protected:
-    bool Open(const std::string& path, RecordMode mode);
+    bool Open(std::optional<RecordFile> file);
+    const RecordFile::Reporter& Reporter() const { return report_; }
     // Writes and keeps the count; a failure stops the recording.
     void Write(const std::string& bytes);
     RecordFile* File() { return file_ ? &*file_ : nullptr; }
@@ -47,6 +50,8 @@ public:
     using Recorder::Recorder;
     // A new file replaces the running one (closed first). False when it could not be made.
     bool Start(const std::string& path, RecordMode mode = RecordMode::Truncate);
+    // The same onto a file the guarded opener opened.
+    bool Start(OutputFile output);
     void OnSample(const Sample& sample) override;
 
 private:
@@ -62,9 +67,12 @@ public:
     // is this one). False when the file could not be made; when the heading could not be
     // written it was made but the recording has stopped again (Active() tells).
     bool Start(const std::string& path, RecordMode mode = RecordMode::Truncate);
+    bool Start(OutputFile output);
     void OnSample(const Sample& sample) override;
 
 private:
+    bool Begin(std::optional<RecordFile> file);
+
     const DeviceCalibration& calibration_;
     std::string record_;
 };

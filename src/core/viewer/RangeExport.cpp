@@ -2,14 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
-#include "core/files/StagedFile.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
@@ -43,7 +41,8 @@ private:
 
 }  // namespace
 
-RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress) {
+RangeExportResult ExportRange(const RangeExportJob& job, OutputFile output,
+                              LoadProgress& progress) {
     RangeExportResult result;
     std::ifstream in(job.rawPath, std::ios::binary);
     if (!in) {
@@ -53,11 +52,11 @@ RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress)
     struct stat status {};
     if (::stat(job.rawPath.c_str(), &status) == 0 && S_ISREG(status.st_mode))
         progress.totalBytes = static_cast<std::int64_t>(status.st_size);
-    const std::string temporary = TemporaryBeside(job.outputPath);
-    if (temporary.empty()) {
-        result.error = "Cannot create\n" + job.outputPath;
+    if (!output.Ok()) {
+        result.error = output.Error();
         return result;
     }
+    const std::string temporary = output.WritePath();
     std::string failure;
     const auto report = [&failure](const std::string& message) {
         if (failure.empty()) failure = message;
@@ -95,7 +94,6 @@ RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress)
     if (exporter->Active() && !exporter->Finish()) ok = false;
     result.records = filter.Passed();
     if (progress.cancel || !ok || result.records == 0) {
-        std::remove(temporary.c_str());
         result.cancelled = static_cast<bool>(progress.cancel);
         if (!result.cancelled) {
             result.error = !ok ? (failure.empty() ? "Cannot write\n" + job.outputPath : failure)
@@ -105,12 +103,18 @@ RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress)
         }
         return result;
     }
-    if (!PutInPlace(temporary, job.outputPath)) {
-        result.error = "Cannot write\n" + job.outputPath;
+    if (!output.Commit()) {
+        result.error = output.Error();
         return result;
     }
     result.written = true;
     return result;
+}
+
+RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress) {
+    return ExportRange(
+        job, OutputFile::Open(nullptr, job.outputPath, roles::kExport, OutputMode::Staged),
+        progress);
 }
 
 }  // namespace kivo

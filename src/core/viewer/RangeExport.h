@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/files/OutputFile.h"
 #include "core/viewer/RecordingLoad.h"
 
 namespace kivo {
@@ -28,9 +29,11 @@ struct RangeExportResult {
 };
 
 // The raw file runs through the chain from its start (a line's corrections and clock depend
-// on the lines before it) and stops after the last line asked for. The file is made under a
-// temporary name beside the output and renamed when complete: a cancelled or failed export
-// leaves nothing at the output's path, nor changes a file that was there.
+// on the lines before it) and stops after the last line asked for. `output` is the job's
+// output opened staged: a cancelled or failed export leaves nothing at the output's path,
+// nor changes a file that was there.
+RangeExportResult ExportRange(const RangeExportJob& job, OutputFile output, LoadProgress& progress);
+// The same, its output opened here, checked against no other file.
 RangeExportResult ExportRange(const RangeExportJob& job, LoadProgress& progress);
 
 }  // namespace kivo

@@ -35,7 +35,8 @@ std::string ConvertUsage() {
            "\n"
            "Exit status: 0 done, 1 a file could not be read or written or the device file\n"
            "does not load, 2 a usage error or an output that is an input, 3 no record\n"
-           "written (no line of the raw files is a data line of this device file).\n";
+           "written (no line of the raw files is a data line of this device file),\n"
+           "128+N stopped by signal N (SIGINT, SIGTERM, SIGHUP; nothing written to -o FILE).\n";
 }
 
 ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments) {

@@ -2,6 +2,11 @@
 // data chain with only the engineering-units recorder attached, so the bytes are the ones
 // the window would have recorded; or, on request, into a CSV or NetCDF file of the same
 // values at full precision, through an exporter as the chain's only sink.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -12,6 +17,7 @@
 #include "core/data/DeviceFile.h"
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
+#include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
 #include "core/host/LineAssembler.h"
 #include "core/protocol/ReplyParser.h"
@@ -19,7 +25,6 @@
 #include "core/recording/Recorders.h"
 #include "core/settings/LastRbs.h"
 #include "tools/common/ConsolePrompts.h"
-#include "tools/common/OutputFiles.h"
 #include "tools/kivo-convert/ConvertOptions.h"
 
 namespace {
@@ -29,6 +34,20 @@ constexpr int kDone = 0;
 constexpr int kFileFailed = 1;
 constexpr int kUsage = 2;
 constexpr int kNoRecord = 3;
+
+// The stop signal that came during the run, 0 while none has. A handler may do no more than
+// set it; the loop looks at it between reads and removes the staged file on its way out.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void NoteStop(int signal) { stopSignal = signal; }
+
+// Without SA_RESTART, so a read waiting on a pipe ends at once too.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = NoteStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
 
 int Fail(const std::string& message, int status = kFileFailed) {
     std::fprintf(stderr, "kivo-convert: %s\n", message.c_str());
@@ -67,13 +86,28 @@ private:
     long long overflows_ = 0;
 };
 
-// What the run came to, so that a file of nothing but a heading is never taken for a result.
-void TellSummary(const kivo::LineCounts& lines, long long overflows) {
+// What became of the records: all written, none (a staged file not put in place), or an
+// unknown part of them (a pipe or device that failed on the way).
+enum class Written { All, None, Part };
+
+// What the run came to, so that a file of nothing but a heading is never taken for a result,
+// nor a failed run for a complete one.
+void TellSummary(const kivo::LineCounts& lines, long long overflows, Written written) {
+    const double records = lines.DataLineCount;
+    const char* const noun = records == 1 ? "record" : "records";
+    char count[96];
+    if (written == Written::All || records == 0) {
+        std::snprintf(count, sizeof count, "%.0f %s written", records, noun);
+    } else if (written == Written::None) {
+        std::snprintf(count, sizeof count, "0 records written (%.0f converted)", records);
+    } else {
+        std::snprintf(count, sizeof count, "fewer than %.0f %s written (the output failed)",
+                      records, noun);
+    }
     std::fprintf(stderr,
-                 "kivo-convert: %.0f %s written; lines refused: %lld overflow, %lld column "
+                 "kivo-convert: %s; lines refused: %lld overflow, %lld column "
                  "mismatch, %lld not a data line\n",
-                 lines.DataLineCount, lines.DataLineCount == 1 ? "record" : "records", overflows,
-                 static_cast<long long>(lines.WrongColumnLineCount),
+                 count, overflows, static_cast<long long>(lines.WrongColumnLineCount),
                  static_cast<long long>(lines.NotDataLineCount));
 }
 
@@ -117,17 +151,23 @@ int main(int argc, char** argv) {
 
     // The output never replaces what the run reads: `-o cast.raw cast.raw` would leave a
     // heading where the recording was. Standard output appended to the device file counts too.
-    const std::string outputName =
-        options.outputPath.empty() ? std::string("/dev/stdout") : options.outputPath;
-    std::vector<std::string> inputs = options.rawFiles;
-    inputs.push_back(options.devicePath);
-    if (!options.settingsPath.empty()) inputs.push_back(options.settingsPath);
-    for (const std::string& input : inputs) {
-        if (kivo::SameFile(outputName, input)) {
-            return Fail("the output '" + outputName + "' is the input '" + input +
-                            "'; refusing to write over it",
-                        kUsage);
-        }
+    const std::string outputName = options.outputPath.empty()
+                                       ? std::string(kivo::OutputFile::kStandardOutput)
+                                       : options.outputPath;
+    kivo::FileRegistry reading;
+    std::vector<kivo::FileRegistry::Registration> inputs;
+    for (const std::string& raw : options.rawFiles)
+        inputs.push_back(reading.Register(raw, kivo::roles::kConvertInput));
+    inputs.push_back(reading.Register(options.devicePath, kivo::roles::kDeviceFile));
+    inputs.push_back(reading.Register(options.settingsPath, kivo::roles::kConvertSettings));
+    CatchStopSignals();
+    // Opened (a staged file beside it) but nothing written yet; a refusal leaves it untouched.
+    kivo::OutputFile output = kivo::OutputFile::Open(
+        &reading, outputName, kivo::roles::kConvertOutput, kivo::OutputMode::Staged);
+    if (output.Refused()) {
+        return Fail(
+            "the output '" + outputName + "' is " + output.Holder() + "; refusing to write over it",
+            kUsage);
     }
 
     kivo::ConsolePrompts prompts("kivo-convert");
@@ -166,8 +206,7 @@ int main(int argc, char** argv) {
     for (const std::string& raw : options.rawFiles) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");
     }
-    kivo::StagedOutput output(options.outputPath);
-    if (!output.Ready()) return Fail(output.Error());
+    if (!output.Ok()) return Fail(output.Error());
     bool writeFailed = false;
     const auto report = [&](const std::string& message) {
         writeFailed = true;
@@ -190,7 +229,15 @@ int main(int argc, char** argv) {
             return kFileFailed;  // told
         chain.AddSink(*exporter);
     } else {
-        if (!recorder.Start(output.WritePath()) || !recorder.Active()) return kFileFailed;  // told
+        // The worker thread leaves the stop signals to this one, whose reads they must end.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, signal);
+        sigset_t before;
+        pthread_sigmask(SIG_BLOCK, &stopSignals, &before);
+        const bool started = recorder.Start(output.WritePath());
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        if (!started || !recorder.Active()) return kFileFailed;  // told
         chain.AddSink(recorder);
     }
     const auto writing = [&] { return exporter ? exporter->Active() : recorder.Active(); };
@@ -200,13 +247,21 @@ int main(int argc, char** argv) {
     int status = kDone;
     std::vector<char> chunk(64 * 1024);
     for (const std::string& raw : options.rawFiles) {
-        std::ifstream in(raw, std::ios::binary);
-        while (in) {
-            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            const std::streamsize got = in.gcount();
-            if (got > 0) assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
+        // Read with read() itself: a stream would go on waiting after a stop signal (EINTR).
+        const int in = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
+        bool readFailed = in < 0;
+        while (!readFailed && stopSignal == 0) {
+            const ssize_t got = ::read(in, chunk.data(), chunk.size());
+            if (got == 0) break;
+            if (got > 0) {
+                assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
+            } else if (errno != EINTR) {
+                readFailed = true;
+            }
         }
-        if (in.bad()) {
+        if (in >= 0) ::close(in);
+        if (stopSignal != 0) break;
+        if (readFailed) {
             Fail("reading '" + raw + "' failed");
             status = kFileFailed;
             break;
@@ -222,11 +277,18 @@ int main(int argc, char** argv) {
         recorder.Stop();
     }
     if (writeFailed) status = kFileFailed;
+    if (stopSignal != 0) {
+        // The usual status of a program a signal ended.
+        Fail("stopped by signal " + std::to_string(stopSignal));
+        status = 128 + stopSignal;
+    }
     if (status == kDone && chain.Counts().DataLineCount == 0) status = kNoRecord;
     if (status == kDone && !output.Commit()) status = Fail(output.Error());
-    if (status != kDone && !options.outputPath.empty()) {
+    const bool staged = output.WritePath() != output.Path();
+    if (status != kDone && staged) {
         std::fprintf(stderr, "kivo-convert: nothing written to '%s'\n", options.outputPath.c_str());
     }
-    TellSummary(chain.Counts(), converter.Overflows());
-    return status;
+    const Written written = status == kDone ? Written::All : staged ? Written::None : Written::Part;
+    TellSummary(chain.Counts(), converter.Overflows(), written);
+    return status;  // a staged file not put in place is removed as `output` goes
 }

@@ -18,7 +18,8 @@ std::string LogUsage() {
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
-           "sizes. SIGINT (Ctrl-C), SIGTERM and SIGHUP stop it cleanly. A port that goes away\n"
+           "sizes (on stderr when a record file is standard output). SIGINT (Ctrl-C), SIGTERM\n"
+           "and SIGHUP stop it cleanly. A port that goes away\n"
            "is told once and tried again every 2 seconds; logging resumes when it is back.\n"
            "A record file that fails (disk full) stops it at once. While --start was given or\n"
            "a record file is written, a meter silent for three sample intervals (at least\n"
@@ -45,15 +46,17 @@ std::string LogUsage() {
            "  --overwrite          replace record files that are already there\n"
            "  --start              send \"$run\" once the meter's setup was asked for, and\n"
            "                       \"!!!!!\" when stopping\n"
-           "  --duration SECONDS   stop by itself after this long\n"
+           "  --duration SECONDS   stop by itself after this long, even when a record file\n"
+           "                       blocks (a write still waiting a second later fails)\n"
            "  --tick MS            the pump's tick, 1 to 1000 ms (default 55, as the window);\n"
            "                       a shorter tick takes a faster stream (soak tests)\n"
            "  -h, --help           show this text\n"
            "  --version            show the version\n"
            "\n"
            "Exit status: 0 stopped cleanly, 1 the port, the device file or a record file\n"
-           "failed, 2 a usage error or a refused record file (the same file twice, the\n"
-           "device file, or one already there).\n";
+           "failed (a FIFO nobody reads fails at once), 2 a usage error or a refused record\n"
+           "file (the same file twice under any name, the device file, the port, or one\n"
+           "already there). All record files are opened before any is emptied.\n";
 }
 
 ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {

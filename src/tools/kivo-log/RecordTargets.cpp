@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/files/FileIdentity.h"
 #include "core/files/RegularFile.h"
-#include "tools/common/OutputFiles.h"
 
 namespace kivo {
 

@@ -2,9 +2,11 @@
 // runs on the same 55 ms tick, so its record files are the window's to the byte.
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -14,6 +16,8 @@
 
 #include "KivoVersion.h"
 #include "core/export/CsvExporter.h"
+#include "core/files/FileIdentity.h"
+#include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
@@ -57,20 +61,54 @@ std::string Now() {
 }
 
 // One status line: what the window's labels and chart legend would show.
-void PrintStatus(kivo::Session& session) {
+void PrintStatus(kivo::Session& session, std::FILE* out) {
     const kivo::SessionStatus status = session.Status();
     const std::string rate = status.sampleRateHz ? kivo::SampleRateLabel(*status.sampleRateHz)
                                                  : std::string("Sample Rate: -");
-    std::printf("%s  %s  lines %.0f", Now().c_str(), rate.c_str(), status.dataLines);
+    std::fprintf(out, "%s  %s  lines %.0f", Now().c_str(), rate.c_str(), status.dataLines);
     const kivo::ChartModel& chart = session.Chart();
     for (int channel = 0; channel < chart.ChannelCount(); ++channel)
-        std::printf("  | %s", chart.Channel(channel).title.c_str());
+        std::fprintf(out, "  | %s", chart.Channel(channel).title.c_str());
     if (status.rawRecording)
-        std::printf("  | raw %lld bytes", static_cast<long long>(status.rawBytes));
+        std::fprintf(out, "  | raw %lld bytes", static_cast<long long>(status.rawBytes));
     if (status.engRecording)
-        std::printf("  | eng %lld bytes", static_cast<long long>(status.engBytes));
-    std::printf("\n");
-    std::fflush(stdout);
+        std::fprintf(out, "  | eng %lld bytes", static_cast<long long>(status.engBytes));
+    std::fprintf(out, "\n");
+    std::fflush(out);
+}
+
+// True when a record file is the program's standard output (by name or as the file it was
+// redirected to): the status lines then go to stderr, never into the recording.
+bool RecordsToStandardOutput(const kivo::LogOptions& options) {
+    const kivo::FileIdentity out = kivo::IdentityOf(STDOUT_FILENO, "");
+    for (const std::string& target : {options.rawPath, options.engPath, options.csvPath}) {
+        if (target.empty()) continue;
+        if (target == kivo::OutputFile::kStandardOutput ||
+            kivo::SameFile(out, kivo::IdentityOf(target)))
+            return true;
+    }
+    return false;
+}
+
+// Does nothing: its arrival is what matters. Without SA_RESTART it ends a write that blocks
+// (a FIFO whose reader stopped reading, a stuck device) with EINTR, so a run given
+// --duration ends on time whatever its outputs do.
+void Interrupt(int) {}
+
+// From the end of --duration on (with a second's grace for a clean stop), SIGALRM comes
+// five times a second until the program has ended.
+void EndOnTime(double durationSeconds) {
+    struct sigaction action {};
+    action.sa_handler = Interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGALRM, &action, nullptr);
+    const double at = durationSeconds + 1.0;
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(at);
+    timer.it_value.tv_usec = static_cast<suseconds_t>((at - std::floor(at)) * 1e6);
+    timer.it_interval.tv_usec = 200000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
 // The folder the event log is kept in: that of the first record file, as the window keeps it
@@ -140,6 +178,7 @@ int main(int argc, char** argv) {
 
     // Refused before anything is opened: nothing the run would destroy is touched.
     if (const auto why = kivo::RefuseSharedTargets(options, portPath)) return Refuse(*why);
+    std::FILE* const statusOut = RecordsToStandardOutput(options) ? stderr : stdout;
     for (const std::string& target : {options.rawPath, options.engPath, options.csvPath}) {
         if (const auto why = kivo::RefuseExistingTarget(target, options)) return Refuse(*why);
     }
@@ -148,6 +187,12 @@ int main(int argc, char** argv) {
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
     kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports});
+    // What the run reads is never written: the port and the ports file besides the device
+    // file (registered as it loads) and the record files (as they open).
+    const kivo::FileRegistry::Registration portFile =
+        session.Files().Register(portPath, kivo::roles::kPort);
+    const kivo::FileRegistry::Registration portSettings =
+        session.Files().Register(kivo::kPortSettingsName, kivo::roles::kPortSettings);
     if (const std::optional<std::string> folder = EventLogFolder(options))
         session.SetEventLogFolder(*folder);
     session.LogEvent("kivo-log " KIVO_VERSION " started");
@@ -183,9 +228,20 @@ int main(int argc, char** argv) {
 
     const kivo::RecordMode mode =
         options.append ? kivo::RecordMode::Append : kivo::RecordMode::Truncate;
-    if (!options.rawPath.empty() && !session.StartRawRecording(options.rawPath, mode)) return 1;
-    if (!options.engPath.empty() && !session.StartEngrRecording(options.engPath, mode)) return 1;
-    if (!options.csvPath.empty() && !session.StartCsvRecording(options.csvPath)) return 1;
+    // All opened before any is emptied: a start that fails leaves every file as it was.
+    const bool recording =
+        !options.rawPath.empty() || !options.engPath.empty() || !options.csvPath.empty();
+    if (recording) {
+        switch (
+            session.StartRecordings({options.rawPath, options.engPath, options.csvPath}, mode)) {
+            case kivo::StartOutcome::Started:
+                break;
+            case kivo::StartOutcome::Refused:
+                return 2;  // told
+            case kivo::StartOutcome::Failed:
+                return 1;  // told
+        }
+    }
 
     // Up to here a stop signal ends the program at once, even inside an open() that blocks
     // (a FIFO nobody reads, a stuck device): nothing is recorded yet. From here on SIGINT,
@@ -200,6 +256,7 @@ int main(int argc, char** argv) {
     if (signals < 0) return Fail("cannot watch for signals");
 
     const Clock::time_point started = Clock::now();
+    if (options.durationSeconds > 0) EndOnTime(options.durationSeconds);
     const milliseconds tick(options.tickMs);
     Clock::time_point nextTick = started + tick;
     Clock::time_point nextSecond = started + milliseconds(1000);
@@ -251,7 +308,7 @@ int main(int argc, char** argv) {
         if (Clock::now() >= nextSecond) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
-            PrintStatus(session);
+            PrintStatus(session, statusOut);
         }
     }
     if (runSent) session.BTStopClick();
