@@ -360,7 +360,7 @@ void MainWindow::ShowPortDevices() {
 }
 
 void MainWindow::OpenRecordingClick() {
-    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString());
+    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), std::string());
 }
 
 void MainWindow::ExportRecordingClick() {
