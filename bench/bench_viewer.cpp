@@ -5,6 +5,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
         viewer.show();
         QSignalSpy finished(&viewer, &kivo::RecordingViewer::LoadFinished);
         const Clock::time_point start = Clock::now();
-        viewer.Open(raw);
+        viewer.Open(QFile::encodeName(raw).toStdString());
         while (finished.isEmpty()) finished.wait(10);
         viewer.Plot()->replot(QCustomPlot::rpImmediateRefresh);
         opens.push_back(Seconds(start));

@@ -1,6 +1,7 @@
 #include "app/DialogPrompts.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -53,7 +54,7 @@ void DialogPrompts::Configure(QFileDialog& dialog, const FileDialogSpec& spec, b
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (spec.proposedPath.empty()) return;
-    const QFileInfo proposed(QString::fromStdString(spec.proposedPath));
+    const QFileInfo proposed(QFile::decodeName(QByteArray::fromStdString(spec.proposedPath)));
     dialog.setDirectory(proposed.absolutePath());
     dialog.selectFile(proposed.fileName());
 }
@@ -62,7 +63,8 @@ std::optional<std::string> DialogPrompts::RunFileDialog(const FileDialogSpec& sp
     QFileDialog dialog(owner_);
     Configure(dialog, spec, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    // The name's bytes as the system has them, which need not be UTF-8.
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
 std::optional<std::string> DialogPrompts::OpenFileName(const FileDialogSpec& spec) {

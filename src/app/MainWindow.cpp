@@ -361,7 +361,8 @@ void MainWindow::ShowPortDevices() {
 }
 
 void MainWindow::OpenRecordingClick() {
-    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), QString(), &session_->Files());
+    OpenRecordingViewer(this, *prompts_, LoadedDevice(*session_), std::string(),
+                        &session_->Files());
 }
 
 void MainWindow::ExportRecordingClick() {

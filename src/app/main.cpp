@@ -2,17 +2,19 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "KivoVersion.h"
 #include "app/DialogPrompts.h"
 #include "app/MainWindow.h"
 #include "app/Screenshots.h"
+#include "core/files/RegularFile.h"
 #include "viewer/RecordingViewer.h"
 
 namespace {
@@ -21,6 +23,21 @@ QStringList Arguments(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// A file name as the command line gave it: Qt's decoding loses every byte of a name that
+// is not UTF-8, so the file is opened by the argument's own bytes. `value` is what the
+// parser made of it, alone or after "--option=".
+std::string ArgumentBytes(int argc, char* argv[], const QString& value) {
+    for (int i = argc - 1; i > 0; --i) {
+        const std::string argument = argv[i];
+        if (QString::fromLocal8Bit(argument.c_str()) == value) return argument;
+        const std::size_t equals = argument.find('=');
+        if (argument.rfind("--", 0) == 0 && equals != std::string::npos &&
+            QString::fromLocal8Bit(argument.substr(equals + 1).c_str()) == value)
+            return argument.substr(equals + 1);
+    }
+    return QFile::encodeName(value).toStdString();
 }
 
 }  // namespace
@@ -70,15 +87,17 @@ int main(int argc, char* argv[]) {
     }
     // A file named alone is opened as with --open: the desktop's "Open With" passes it so.
     // Anything else alone is a mistake (a mistyped option's value, say), not a file to open.
-    QString recording = parser.value(open);
+    std::string recording =
+        parser.isSet(open) ? ArgumentBytes(argc, argv, parser.value(open)) : std::string();
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(open)) ||
-        (positional.size() == 1 && !QFileInfo(positional.front()).isFile())) {
+        (positional.size() == 1 &&
+         !kivo::IsRegularFile(ArgumentBytes(argc, argv, positional.front())))) {
         std::fprintf(stderr, "kivoview: unexpected argument '%s'\n", qPrintable(positional.back()));
         return 2;
     }
-    if (positional.size() == 1) recording = positional.front();
-    if (parser.isSet(dev) && recording.isEmpty()) {
+    if (positional.size() == 1) recording = ArgumentBytes(argc, argv, positional.front());
+    if (parser.isSet(dev) && recording.empty()) {
         std::fprintf(stderr, "kivoview: --dev goes with --open\n");
         return 2;
     }
@@ -107,7 +126,7 @@ int main(int argc, char* argv[]) {
     // The recording is read with the device file given, or else with the one loaded: the
     // first second brings back last.rbs and its device file, so the viewer opens after it.
     QPointer<kivo::RecordingViewer> viewer;
-    bool recordingOpened = recording.isEmpty();
+    bool recordingOpened = recording.empty();
     QTimer opener;
     opener.setInterval(10);
     QObject::connect(&opener, &QTimer::timeout, &window, [&] {
@@ -116,24 +135,25 @@ int main(int argc, char* argv[]) {
         kivo::Prompts& prompts = *window.OwnPrompts();
         std::optional<kivo::ViewerDevice> device;
         if (parser.isSet(dev)) {
-            device =
-                kivo::ReadViewerDevice(parser.value(dev).toStdString(), window.Core(), prompts);
+            device = kivo::ReadViewerDevice(ArgumentBytes(argc, argv, parser.value(dev)),
+                                            window.Core(), prompts);
         } else {
             device = kivo::LoadedDevice(window.Core());
         }
         // A device file given that does not load was told; the recording waits for a good one.
         if (device || !parser.isSet(dev))
-            viewer = kivo::OpenRecordingViewer(&window, prompts, device, recording);
+            viewer = kivo::OpenRecordingViewer(&window, prompts, device, recording,
+                                               &window.Core().Files());
         recordingOpened = true;
     });
-    if (!recording.isEmpty()) opener.start();
+    if (!recording.empty()) opener.start();
 
     // The pictures wait for the settle time, and for the recording given to be read.
     QTimer shooter;
     QElapsedTimer settling;
     if (parser.isSet(screenshot)) {
         const QString directory = parser.value(screenshot);
-        const bool opening = !recording.isEmpty();
+        const bool opening = !recording.empty();
         shooter.setInterval(10);
         QObject::connect(&shooter, &QTimer::timeout, &window, [&, directory, opening] {
             if (settling.elapsed() < static_cast<qint64>(settleSeconds * 1000) ||

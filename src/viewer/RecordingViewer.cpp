@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,11 +15,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
 #include "core/files/OutputFile.h"
+#include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 #include "plot/ChartLook.h"
 
@@ -104,8 +107,23 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
 }
 
 RecordingViewer::~RecordingViewer() {
-    workProgress_.cancel = true;
-    if (worker_.joinable()) worker_.join();
+    work_->progress.cancel = true;
+    if (!worker_.joinable()) return;
+    // A worker looks at Cancel between pieces of a quarter megabyte; one that does not end
+    // within a second is stuck in a read and is left to end on its own.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!work_->done && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (work_->done) {
+        worker_.join();
+    } else {
+        worker_.detach();
+    }
+}
+
+RecordingViewer::Work& RecordingViewer::NewWork() {
+    work_ = std::make_shared<Work>();
+    return *work_;
 }
 
 void RecordingViewer::ShowProgress(bool shown) {
@@ -114,32 +132,30 @@ void RecordingViewer::ShowProgress(bool shown) {
     cancel_->setEnabled(shown);
 }
 
-void RecordingViewer::Open(const QString& path) {
+void RecordingViewer::Open(const std::string& path) {
     if (Busy()) return;
-    path_ = path;
-    KeepShown(path);
-    setWindowTitle(QFileInfo(path).fileName() + " - Recording");
-    summary_->setText("Reading " + QFileInfo(path).fileName());
+    pathBytes_ = path;
+    path_ = QFile::decodeName(QByteArray::fromStdString(path));
+    KeepShown(path_);
+    setWindowTitle(QFileInfo(path_).fileName() + " - Recording");
+    summary_->setText("Reading " + QFileInfo(path_).fileName());
     ShowProgress(true);
-    workProgress_.bytesRead = 0;
-    workProgress_.totalBytes = 0;
-    workProgress_.cancel = false;
-    workerDone_ = false;
+    NewWork();
     exporting_ = false;
-    worker_ = std::thread([this, file = path.toStdString()] {
-        loaded_ = LoadRecording(file, device_, workProgress_);
-        workerDone_ = true;
+    worker_ = std::thread([work = work_, file = path, device = device_] {
+        work->loaded = LoadRecording(file, device, work->progress);
+        work->done = true;
     });
     poll_.start();
 }
 
 void RecordingViewer::Poll() {
-    const std::int64_t total = std::max<std::int64_t>(workProgress_.totalBytes, 1);
-    const std::int64_t read = std::min<std::int64_t>(workProgress_.bytesRead, total);
+    const std::int64_t total = std::max<std::int64_t>(work_->progress.totalBytes, 1);
+    const std::int64_t read = std::min<std::int64_t>(work_->progress.bytesRead, total);
     // QProgressBar counts in int: a file's size in kilobytes.
     progress_->setRange(0, static_cast<int>(total / 1024 + 1));
     progress_->setValue(static_cast<int>(read / 1024));
-    if (!workerDone_) return;
+    if (!work_->done) return;
     poll_.stop();
     worker_.join();
     ShowProgress(false);
@@ -151,12 +167,12 @@ void RecordingViewer::Poll() {
 }
 
 void RecordingViewer::CancelClick() {
-    workProgress_.cancel = true;
+    work_->progress.cancel = true;
     cancel_->setEnabled(false);
 }
 
 void RecordingViewer::LoadDone() {
-    LoadedRecording loaded = std::move(loaded_);
+    LoadedRecording loaded = std::move(work_->loaded);
     if (!loaded.data) {
         if (!loaded.cancelled) prompts_.ShowWarning("File Error", loaded.error);
         emit LoadFinished(false);
@@ -164,11 +180,13 @@ void RecordingViewer::LoadDone() {
         deleteLater();
         return;
     }
+    refused_ = QString::fromStdString(RefusedText(loaded.refused));
     ShowRecording(std::move(loaded.data), path_);
     emit LoadFinished(true);
 }
 
 void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const QString& path) {
+    if (path != path_) pathBytes_ = QFile::encodeName(path).toStdString();
     path_ = path;
     KeepShown(path);
     data_ = std::move(data);
@@ -178,7 +196,8 @@ void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const Q
         QString("%1: %2 lines, X: %3")
             .arg(QFileInfo(path_).fileName())
             .arg(data_->Lines())
-            .arg(data_->TimeAxis() ? "the meter's date and time (UTC)" : "sample number"));
+            .arg(data_->TimeAxis() ? "the meter's date and time (UTC)" : "sample number") +
+        (refused_.isEmpty() ? QString() : "; " + refused_));
     BuildChart();
     for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(true);
     WholeRecordingClick();
@@ -375,7 +394,7 @@ QString RecordingViewer::CursorText() const {
 
 void RecordingViewer::ExportVisibleRangeClick() {
     if (!data_ || Busy()) return;
-    if (IsEngineeringFile(path_.toStdString()) || !device_) {
+    if (IsEngineeringFile(pathBytes_) || !device_) {
         prompts_.ShowWarning("Export Visible Range",
                              "The visible range is exported from the raw recording; open the "
                              ".raw file to export it");
@@ -385,31 +404,28 @@ void RecordingViewer::ExportVisibleRangeClick() {
         prompts_.SaveFileName({"Export Visible Range: Save As",
                                "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
     if (!output) return;
-    const QFileInfo target(QString::fromStdString(*output));
+    const QFileInfo target(QFile::decodeName(QByteArray::fromStdString(*output)));
     OutputFile staged = OutputFile::Open(files_, *output, roles::kExport, OutputMode::Staged);
     if (!staged.Ok()) {
         prompts_.ShowWarning("File Error", staged.Error());
         return;
     }
     const auto [first, last] = VisibleLines();
-    exportJob_ = RangeExportJob{};
-    exportJob_.rawPath = path_.toStdString();
-    exportJob_.outputPath = *output;
-    exportJob_.netcdf = target.suffix().compare("nc", Qt::CaseInsensitive) == 0;
-    exportJob_.device = *device_;
-    exportJob_.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
-    exportJob_.firstLine = first;
-    exportJob_.lastLine = last;
-    workProgress_.bytesRead = 0;
-    workProgress_.totalBytes = 0;
-    workProgress_.cancel = false;
-    workerDone_ = false;
+    Work& work = NewWork();
+    RangeExportJob& job = work.exportJob;
+    job.rawPath = pathBytes_;
+    job.outputPath = *output;
+    job.netcdf = target.suffix().compare("nc", Qt::CaseInsensitive) == 0;
+    job.device = *device_;
+    job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
+    job.firstLine = first;
+    job.lastLine = last;
     exporting_ = true;
     ShowProgress(true);
     exportRange_->setEnabled(false);
-    worker_ = std::thread([this, file = std::move(staged)]() mutable {
-        exported_ = ExportRange(exportJob_, std::move(file), workProgress_);
-        workerDone_ = true;
+    worker_ = std::thread([work = work_, file = std::move(staged)]() mutable {
+        work->exported = ExportRange(work->exportJob, std::move(file), work->progress);
+        work->done = true;
     });
     poll_.start();
 }
@@ -417,13 +433,14 @@ void RecordingViewer::ExportVisibleRangeClick() {
 void RecordingViewer::ExportDone() {
     exporting_ = false;
     exportRange_->setEnabled(true);
-    if (exported_.written) {
+    const RangeExportResult& exported = work_->exported;
+    if (exported.written) {
         prompts_.ShowMessage("Export Visible Range",
-                             std::to_string(exported_.records) +
-                                 (exported_.records == 1 ? " record" : " records") +
-                                 " written to\n" + exportJob_.outputPath);
-    } else if (!exported_.cancelled) {
-        prompts_.ShowWarning("File Error", exported_.error);
+                             std::to_string(exported.records) +
+                                 (exported.records == 1 ? " record" : " records") +
+                                 " written to\n" + work_->exportJob.outputPath);
+    } else if (!exported.cancelled) {
+        prompts_.ShowWarning("File Error", exported.error);
     }
     emit ExportFinished();
 }
@@ -439,10 +456,9 @@ void RecordingViewer::SaveChartClick() {
         prompts_.ShowWarning("File Error", staged.Error());
         return;
     }
-    const QString path = QFile::decodeName(staged.WritePath().c_str());
+    const QString path = QFile::decodeName(QByteArray::fromStdString(staged.WritePath()));
     const bool pdf =
-        QFileInfo(QString::fromStdString(*output)).suffix().compare("pdf", Qt::CaseInsensitive) ==
-        0;
+        QFile::decodeName(QByteArray::fromStdString(*output)).endsWith(".pdf", Qt::CaseInsensitive);
     const bool saved = (pdf ? plot_->savePdf(path) : plot_->savePng(path)) && staged.Commit();
     if (!saved) prompts_.ShowWarning("File Error", "Cannot write\n" + *output);
 }
@@ -467,6 +483,11 @@ std::optional<ViewerDevice> LoadedDevice(Session& session) {
 std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& session,
                                              Prompts& prompts) {
     ViewerDevice device;
+    // A pipe would hold the open, and /dev/zero the reading, for ever.
+    if (!IsRegularFile(path)) {
+        prompts.ShowWarning("Device File Error", "Missing or Invalid device file '" + path + "'");
+        return std::nullopt;
+    }
     std::ifstream file(path);
     if (!file || !ReadDeviceFile(file, device.calibration, device.deviceName, prompts)) {
         prompts.ShowWarning("Device File Error", "Missing or Invalid device file '" + path + "'");
@@ -480,17 +501,17 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
 }
 
 RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
-                                     std::optional<ViewerDevice> device, const QString& path,
+                                     std::optional<ViewerDevice> device, const std::string& path,
                                      FileRegistry* files) {
-    QString file = path;
-    if (file.isEmpty()) {
+    std::string file = path;
+    if (file.empty()) {
         const std::optional<std::string> chosen = prompts.OpenFileName(
             {"Open Recording",
              "Recordings (*.raw *.eng)|*.raw *.eng|Raw Files (*.raw)|*.raw|Engineering Units "
              "Files (*.eng)|*.eng|All Files (*.*)|*.*",
              "raw"});
         if (!chosen) return nullptr;
-        file = QString::fromStdString(*chosen);
+        file = *chosen;
     }
     auto* viewer = new RecordingViewer(prompts, std::move(device), parent);
     if (files != nullptr) viewer->GuardFiles(*files);

@@ -43,8 +43,9 @@ public:
     // it the viewer keeps a registry of its own.
     void GuardFiles(FileRegistry& files) { files_ = &files; }
 
-    // Starts reading `path`. A failure is told through the prompts and closes the window.
-    void Open(const QString& path);
+    // Starts reading `path`, the file name's bytes as the system has them (not every name
+    // is UTF-8). A failure is told through the prompts and closes the window.
+    void Open(const std::string& path);
     // Shows a recording already read (what a finished Open does), as if read from `path`.
     void ShowRecording(std::unique_ptr<RecordingData> data, const QString& path);
     bool Busy() const { return worker_.joinable(); }
@@ -92,14 +93,25 @@ private:
     QString path_;
     std::unique_ptr<RecordingData> data_;
 
+    // What a worker shares with the window. The worker holds its own share, so a window
+    // closed while a read hangs (a stalled network file system) lets the worker go instead
+    // of waiting for it.
+    struct Work {
+        LoadProgress progress;
+        std::atomic<bool> done{false};
+        LoadedRecording loaded;
+        RangeExportJob exportJob;
+        RangeExportResult exported;
+    };
+    // A fresh share for the next job; the previous worker keeps its own.
+    Work& NewWork();
+
     // The one worker at a time: the load, then any export.
     std::thread worker_;
-    std::atomic<bool> workerDone_{false};
-    LoadProgress workProgress_;
-    LoadedRecording loaded_;
-    RangeExportJob exportJob_;
-    RangeExportResult exported_;
+    std::shared_ptr<Work> work_ = std::make_shared<Work>();
     bool exporting_ = false;
+    std::string pathBytes_;  // path_ as the system names the file
+    QString refused_;        // the lines the load left out, by reason
     QTimer poll_;
 
     QLabel* summary_ = nullptr;
@@ -129,7 +141,7 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
 // window for it, owned by `parent` but a window of its own. Null when the operator cancelled.
 // `files` as GuardFiles takes it.
 RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
-                                     std::optional<ViewerDevice> device, const QString& path,
+                                     std::optional<ViewerDevice> device, const std::string& path,
                                      FileRegistry* files = nullptr);
 
 // The viewer drawn into `directory` as "viewer-whole-recording.png"; empty when not written.

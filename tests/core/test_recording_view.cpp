@@ -1,14 +1,19 @@
 // The whole-recording viewer's core: the pyramid's answers against a plain pass over the
 // lines, the X it chooses, and raw and engineering-units files read back against the
 // golden corpus.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "FakePrompts.h"
+#include "Fifo.h"
 #include "FileBytes.h"
 #include "core/data/DeviceFile.h"
 #include "core/viewer/RangeExport.h"
@@ -193,6 +198,9 @@ TEST(LoadRecording, TellsWhyAFileShowsNothing) {
     ScratchDirectory scratch;
     WriteBytes(scratch.File("replies.raw"), "VER KIVO BB9 1.16\r\nOK\r\n");
     WriteBytes(scratch.File("other.eng"), "Some\theading\r\n1\t2\r\n");
+    // Opening a FIFO waited for a writer for ever, deaf to Cancel.
+    const FifoGuard fifoRaw(scratch.File("fifo.raw"));
+    const FifoGuard fifoEng(scratch.File("fifo.eng"));
     struct Case {
         std::string path;
         bool withDevice;
@@ -205,6 +213,10 @@ TEST(LoadRecording, TellsWhyAFileShowsNothing) {
         {kReplay + "bb9_sea.raw", false, false, "Load a Device File"},
         {scratch.File("other.eng"), false, false, "Not an engineering-units file"},
         {kReplay + "bb9_sea.raw", true, true, nullptr},
+        {scratch.File("fifo.raw"), true, false, "Not a regular file"},
+        {scratch.File("fifo.eng"), false, false, "Not a regular file"},
+        {"/dev/zero", true, false, "Not a regular file"},
+        {scratch.path, true, false, "Not a regular file"},
     };
     for (const Case& c : cases) {
         LoadProgress progress;
@@ -217,6 +229,86 @@ TEST(LoadRecording, TellsWhyAFileShowsNothing) {
         if (c.error) {
             EXPECT_EQ(loaded.error.rfind(c.error, 0), 0u) << loaded.error;
         }
+    }
+    EXPECT_FALSE(fifoRaw.Released());
+    EXPECT_FALSE(fifoEng.Released());
+}
+
+// The lines left out were left out without a word; a line of megabytes was held whole.
+TEST(LoadRecording, CountsTheLinesItRefusesByReason) {
+    ScratchDirectory scratch;
+    std::istringstream sea(ReadBytes(kReplay + "bb9_sea.raw"));
+    std::string first, second;
+    std::getline(sea, first);  // the meter's identification, not wanted here
+    std::getline(sea, first);
+    std::getline(sea, second);
+    const std::string endless(8 << 20, '7');
+    WriteBytes(scratch.File("cast.raw"),
+               first + "\n1\t2\r\nVER KIVO\r\n" + endless + "\r\n" + second + "\n" + first);
+    std::istringstream expected(ReadBytes(kReplay + "bb9_sea.expected.eng"));
+    std::string heading, record;
+    std::getline(expected, heading);
+    std::getline(expected, record);
+    WriteBytes(scratch.File("cast.eng"),
+               heading + "\n" + record + "\n1\t2\r\n" + endless + "\r\n" + record + "\n");
+    struct Case {
+        std::string path;
+        std::size_t lines;
+        RefusedLines refused;
+        const char* told;
+    };
+    const Case cases[] = {
+        {scratch.File("cast.raw"),
+         2,
+         {1, 1, 1, 1},
+         "4 lines refused: 1 column count, 1 not a data line, 1 too long, 1 unfinished last line"},
+        {scratch.File("cast.eng"), 2, {1, 0, 1, 0}, "2 lines refused: 1 column count, 1 too long"},
+        {kReplay + "bb9_sea.expected.eng", 0, {}, ""},
+    };
+    for (const Case& c : cases) {
+        LoadProgress progress;
+        const LoadedRecording loaded = LoadRecording(c.path, Bb9Device(), progress);
+        ASSERT_TRUE(loaded.data) << loaded.error;
+        if (c.lines > 0) {
+            EXPECT_EQ(loaded.data->Lines(), c.lines) << c.path;
+        }
+        EXPECT_EQ(loaded.refused.columnCount, c.refused.columnCount) << c.path;
+        EXPECT_EQ(loaded.refused.notDataLine, c.refused.notDataLine) << c.path;
+        EXPECT_EQ(loaded.refused.tooLong, c.refused.tooLong) << c.path;
+        EXPECT_EQ(loaded.refused.unfinished, c.refused.unfinished) << c.path;
+        EXPECT_EQ(RefusedText(loaded.refused), c.told);
+    }
+}
+
+// A sparse file of 10 TB: the columns were reserved by its size (an uncaught bad_alloc),
+// and an engineering-units file of one endless line was held whole. Cancel ends either.
+TEST(LoadRecording, AHugeSparseFileIsReadInBoundedPiecesUntilCancelled) {
+    ScratchDirectory scratch;
+    std::istringstream sea(ReadBytes(kReplay + "bb9_sea.raw"));
+    std::string line;
+    std::getline(sea, line);
+    std::getline(sea, line);
+    std::istringstream expected(ReadBytes(kReplay + "bb9_sea.expected.eng"));
+    std::string heading;
+    std::getline(expected, heading);
+    const std::pair<std::string, std::string> files[] = {{"huge.raw", line + "\n" + line + "\n"},
+                                                         {"huge.eng", heading + "\n"}};
+    for (const auto& [name, head] : files) {
+        SCOPED_TRACE(name);
+        const std::string path = scratch.File(name);
+        WriteBytes(path, head);
+        if (::truncate(path.c_str(), static_cast<off_t>(10) << 40) != 0)
+            GTEST_SKIP() << "no 10 TB sparse file here";
+        LoadProgress progress;
+        LoadedRecording loaded;
+        std::thread worker([&] { loaded = LoadRecording(path, Bb9Device(), progress); });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (progress.bytesRead < (64 << 20) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        progress.cancel = true;
+        worker.join();
+        EXPECT_TRUE(loaded.cancelled) << loaded.error;
+        EXPECT_GE(progress.bytesRead, 64 << 20);
     }
 }
 

@@ -47,7 +47,6 @@ TEST(SampleRateEstimator, FirstWindowAfterARestartSetsTheNext) {
         {"0.3 Hz, raised to the minimum", {61, 61, 61, 61, 61}, "Sample Rate: 0.30 Hz", 5},
         {"5 Hz", {4, 4, 4, 3, 3}, "Sample Rate: 5.05 Hz", 50},
         {"8 Hz", {2, 2, 2, 2, 3}, "Sample Rate: 8.26 Hz", 10},
-        {"all within one tick", {0, 0, 0, 0, 0}, "Sample Rate: 0.01 Hz", 5},
         {"just under 1 Hz truncates to 9", {18, 18, 18, 18, 19}, "Sample Rate: 1.00 Hz", 9},
     };
     for (const Case& c : cases) {
@@ -77,18 +76,33 @@ TEST(SampleRateEstimator, LaterWindowsCoverRateWindowIntervals) {
               std::optional<std::string>("Sample Rate: 1.65 Hz"));
 }
 
-TEST(SampleRateEstimator, ProductIsRoundedToSinglePrecisionBeforeTheDivision) {
-    // 3 ticks over 33 lines: 0.165 rounded to float, / 33, is just above 0.005 s; divided in
-    // double precision it would be 0.005 exactly and give 0.01 Hz.
+// Ten lines within one tick once read "0.01 Hz", at 200 lines/s and more; fewer ticks than
+// ten made any fast rate jump between multiples of 18 Hz.
+TEST(SampleRateEstimator, FastLinesReadTheirRate) {
+    for (const double rate : {20.0, 55.0, 100.0, 200.0, 450.0, 1000.0}) {
+        SCOPED_TRACE(rate);
+        RateBench bench;
+        bench.Line(0);
+        std::optional<std::string> label;
+        double arrival = 1.0 / rate;  // [s]
+        // The lines of each tick are taken together, as the receive pump takes them.
+        for (int tick = 1; tick <= 400; ++tick) {
+            ++bench.TickCount;
+            for (; arrival <= tick * kSecondsPerTick; arrival += 1.0 / rate) {
+                if (auto closed = bench.estimator.EstimateSampleRate(false)) label = closed;
+            }
+        }
+        ASSERT_TRUE(label);
+        const double shown = std::stod(label->substr(std::string("Sample Rate: ").size()));
+        EXPECT_NEAR(shown, rate, rate * 0.02) << *label;
+    }
+    // Exactly: eleven lines a tick for ten ticks after a restart, closed by the next tick's.
     RateBench bench;
     bench.Line(0);
-    ASSERT_TRUE(bench.Window({5, 5, 5, 6, 6}));  // 27 ticks: 3.37 Hz
-    ASSERT_EQ(bench.RateWindow, 33);
-    std::vector<std::uint32_t> gaps(33, 0);
-    gaps[0] = 3;
+    std::vector<std::uint32_t> gaps(110, 0);
+    for (std::size_t i = 10; i < gaps.size(); i += 11) gaps[i] = 1;
     EXPECT_EQ(bench.Window(gaps), std::optional<std::string>("Sample Rate: 200.00 Hz"));
     EXPECT_EQ(bench.RateWindow, 10);
-    EXPECT_GT(static_cast<double>(RatePeriod(3, 33)), 0.005);
 }
 
 TEST(SampleRateEstimator, ReplayShowsReplayAndStillMeasures) {
@@ -112,9 +126,9 @@ TEST(NextRateWindow, TenTimesTheRateWithinFiveToTen) {
     }
 }
 
-TEST(RateOfPeriod, ShortPeriodsGiveTheFloorRate) {
+TEST(RateOfPeriod, OnlyNoPeriodGivesTheFloorRate) {
     EXPECT_EQ(RateOfPeriod(0.0f), 0.01f);
-    EXPECT_EQ(RateOfPeriod(0.005f), 0.01f);  // 0.005f lies just below 0.005
+    EXPECT_EQ(RateOfPeriod(0.00390625f), 256.0f);  // faster than 200 lines/s
     EXPECT_EQ(RateOfPeriod(0.25f), 4.0f);
     EXPECT_EQ(RatePeriod(90, 5), static_cast<float>(90 * 0.055) / 5.0f);
 }

@@ -159,6 +159,30 @@ TEST(Restore, NothingIsAppliedWithoutItsDeviceFile) {
     EXPECT_TRUE(f.prompts.warnings.empty());
 }
 
+// last.rbs naming "../x.dev" loaded a device file from outside the settings folder. Exit
+// writes the bare file name, so a name with a slash is refused and told.
+TEST(Restore, ADeviceFileOutsideTheSettingsFolderIsRefusedAndTold) {
+    SessionFixture f;
+    const fs::path folder(f.folder.path);
+    const std::string outside = folder.filename().string() + "-outside.dev";
+    fs::copy_file(TestDataFile("fluoro.dev"), folder.parent_path() / outside);
+    fs::create_directory(folder / "sub");
+    fs::copy_file(TestDataFile("fluoro.dev"), folder / "sub" / "fluoro.dev");
+    for (const std::string& name : {"../" + outside, (folder / "sub" / "fluoro.dev").string(),
+                                    std::string("sub/fluoro.dev")}) {
+        SCOPED_TRACE(name);
+        SessionFixture g;
+        WriteBytes(g.folder.File("last.rbs"), "1 2 1 1 1 0 0 0 0 0 0 1\n" + name + "\n");
+        g.Ticks(1);
+        g.session.Timer1SecondTimer();
+        EXPECT_TRUE(g.session.State().DevicePath.empty());
+        EXPECT_EQ(g.session.State().powerUser, 0);
+        ASSERT_EQ(g.prompts.warnings.size(), 1u);
+        EXPECT_NE(g.prompts.warnings.front().text.find("'" + name + "'"), std::string::npos);
+    }
+    fs::remove(folder.parent_path() / outside);
+}
+
 TEST(Restore, ElevenIntegersRestoreNothing) {
     SessionFixture f;
     fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));

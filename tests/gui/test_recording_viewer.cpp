@@ -5,6 +5,7 @@
 #include <qcustomplot.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -85,11 +86,28 @@ private slots:
 
     void aRawFileWithoutADeviceFileIsToldAndTheViewerCloses() {
         ScriptedPrompts prompts;
-        QPointer<RecordingViewer> viewer(OpenRecordingViewer(
-            nullptr, prompts, std::nullopt, QString::fromStdString(kCase + ".raw")));
+        QPointer<RecordingViewer> viewer(
+            OpenRecordingViewer(nullptr, prompts, std::nullopt, kCase + ".raw"));
         QTRY_VERIFY_WITH_TIMEOUT(viewer.isNull(), 60000);
         QCOMPARE(prompts.warnings.size(), std::size_t{1});
         QCOMPARE(prompts.warnings.front().first, std::string("File Error"));
+    }
+
+    // A name that is not UTF-8 did not open; the lines left out went untold.
+    void aNameThatIsNotUtf8OpensAndTheRefusedLinesAreCounted() {
+        QTemporaryDir folder;
+        const std::string name = QFile::encodeName(folder.path()).toStdString() + "/cast\xE9.raw";
+        std::ofstream(name, std::ios::binary) << std::ifstream(kCase + ".raw").rdbuf();
+        ScriptedPrompts prompts;
+        QPointer<RecordingViewer> viewer(OpenRecordingViewer(nullptr, prompts, Bb9(), name));
+        QTRY_VERIFY_WITH_TIMEOUT(viewer.isNull() || viewer->Data() != nullptr, 60000);
+        QVERIFY(prompts.warnings.empty());
+        QVERIFY(viewer);
+        const QString summary = viewer->findChild<QLabel*>("ViewerSummary")->text();
+        QVERIFY2(summary.contains("8 lines, X: sample number; 7 lines refused: 2 column count, "
+                                  "3 not a data line, 1 too long, 1 unfinished last line"),
+                 qPrintable(summary));
+        delete viewer;
     }
 };
 

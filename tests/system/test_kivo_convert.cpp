@@ -270,6 +270,26 @@ TEST(Converter, TheOutputAppearsOnlyWhenTheRunSucceeded) {
     EXPECT_EQ(ReadBytes(out), expected);
 }
 
+// A full disk under a NetCDF export was told and then crashed at exit inside the library
+// (status 139). The file size limit stands in for the full disk: writes fail with EFBIG,
+// and SIGXFSZ, ignored by the shell, stays ignored across the exec.
+TEST(Converter, ANetcdfExportOnAFullDiskFailsCleanly) {
+    ScratchDirectory folder;
+    const std::string raw = folder.File("cast.raw");
+    WriteBytes(raw, MakeRawFile("scatter9.dev", false, 400));
+    const std::string out = folder.File("out.nc");
+    const std::string script = "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"";
+    const ProcessResult run =
+        RunToExit("/bin/sh", {"-c", script, KIVO_CONVERT_PATH, "--dev", DataFile("scatter9.dev"),
+                              "--format", "netcdf", "-o", out, raw});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("Cannot write the NetCDF file"), std::string::npos) << run.err;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"cast.raw"});
+}
+
 // A run that converted nothing once exited 0: now status 3, and the last line says why.
 TEST(Converter, ARunThatWroteNoRecordSaysWhyAndFails) {
     ScratchDirectory folder;

@@ -227,7 +227,15 @@ TEST(Logger, MistakesAreToldAndFail) {
         {{"--port", "/dev/null", "--dev", folder.File("none.dev")}, 1, "none.dev"},
         // A FIFO is no device file: refused like a missing one, never waited on.
         {{"--port", "/dev/null", "--dev", folder.File("fifo.dev")}, 1, "fifo.dev"},
+        // A file as the port was read again from its start at every reconnect, and exit 0.
+        {{"--port", folder.File("lines.raw"), "--dev", kDevice, "--duration", "3"},
+         1,
+         "not a serial port"},
+        {{"--port", folder.File("fifo.dev"), "--dev", kDevice, "--duration", "3"},
+         1,
+         "not a serial port"},
     };
+    WriteBytes(folder.File("lines.raw"), "1\t2\r\n");
     ASSERT_EQ(mkfifo(folder.File("fifo.dev").c_str(), 0600), 0);
     for (const Case& c : cases) {
         const ProcessResult run = RunToExit(KIVO_LOG_PATH, c.arguments);

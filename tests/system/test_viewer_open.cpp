@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "../core/Fifo.h"
 #include "SimProcess.h"
 
 namespace kivo::test {
@@ -45,6 +46,52 @@ TEST(ViewerOpen, ScreenshotsWaitForTheRecordingGivenByOpen) {
     ASSERT_TRUE(missing.finished) << missing.err;
     EXPECT_EQ(missing.exitCode, 1) << missing.err;
     EXPECT_FALSE(fs::exists(dir / "none" / "viewer-whole-recording.png"));
+}
+
+// kivoview run on `arguments` in `dir` for the screenshots, with the recording given.
+ProcessResult RunViewer(const fs::path& dir, const std::string& arguments) {
+    return RunToExit(
+        "/bin/sh",
+        {"-c", "cd '" + dir.string() +
+                   "' && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen exec '" +
+                   KIVO_VIEW_PATH + "' " + arguments + " --screenshot shots --settle 0"},
+        milliseconds(30000));
+}
+
+// Qt decodes the command line as UTF-8: a name that is not was "unexpected" alone, and not
+// found after --open.
+TEST(ViewerOpen, ANameThatIsNotUtf8Opens) {
+    if (std::string(KIVO_VIEW_PATH).empty()) GTEST_SKIP() << "built without the window program";
+    const fs::path dir = fs::path(testing::TempDir()) / "kivo-viewer-latin1";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string replay = std::string(KIVO_SOURCE_DIR) + "/tests/replay/bb9_sea";
+    fs::copy_file(replay + ".raw", dir / "cast\xE9.raw");
+    for (const std::string& given : {std::string(""), std::string("--open ")}) {
+        fs::remove_all(dir / "shots");
+        const ProcessResult run =
+            RunViewer(dir, given + "'cast\xE9.raw' --dev '" + replay + ".dev'");
+        ASSERT_TRUE(run.finished) << run.err;
+        EXPECT_EQ(run.exitCode, 0) << given << run.err;
+        EXPECT_TRUE(fs::exists(dir / "shots" / "viewer-whole-recording.png")) << given;
+    }
+}
+
+// A device file given by --dev was opened whatever it was: a FIFO or /dev/zero held the
+// start for ever. Now told, and the recording waits for a good one.
+TEST(ViewerOpen, ADeviceFileThatIsNoFileIsToldNotWaitedFor) {
+    if (std::string(KIVO_VIEW_PATH).empty()) GTEST_SKIP() << "built without the window program";
+    const fs::path dir = fs::path(testing::TempDir()) / "kivo-viewer-nodev";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const FifoGuard fifo((dir / "pipe.dev").string(), std::chrono::milliseconds(10000));
+    const std::string raw = std::string(KIVO_SOURCE_DIR) + "/tests/replay/bb9_sea.raw";
+    for (const std::string device : {"pipe.dev", "/dev/zero"}) {
+        const ProcessResult run = RunViewer(dir, "'" + raw + "' --dev " + device);
+        ASSERT_TRUE(run.finished) << device;
+        EXPECT_EQ(run.exitCode, 1) << device << run.err;  // the viewer's picture is missing
+    }
+    EXPECT_FALSE(fifo.Released());
 }
 
 }  // namespace

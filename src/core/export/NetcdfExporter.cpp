@@ -1,6 +1,9 @@
 #include "core/export/NetcdfExporter.h"
 
+#include <fcntl.h>
+#include <hdf5.h>
 #include <netcdf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +42,74 @@ int PutText(int ncid, int varid, const char* name, const std::string& text) {
     return nc_put_att_text(ncid, varid, name, text.size(), text.c_str());
 }
 
+// The library's handles on the file created at `path`: one, or none when it is gone.
+std::vector<hid_t> Hdf5FilesAt(const std::string& path) {
+    std::vector<hid_t> files(static_cast<std::size_t>(
+        std::max<ssize_t>(H5Fget_obj_count(H5F_OBJ_ALL, H5F_OBJ_FILE), 0)));
+    const ssize_t open = H5Fget_obj_ids(H5F_OBJ_ALL, H5F_OBJ_FILE, files.size(), files.data());
+    files.resize(static_cast<std::size_t>(std::max<ssize_t>(open, 0)));
+    const auto elsewhere = [&path](hid_t file) {
+        std::string name(path.size() + 1, '\0');
+        const ssize_t length = H5Fget_name(file, name.data(), name.size());
+        return length != static_cast<ssize_t>(path.size()) ||
+               name.compare(0, path.size(), path) != 0;
+    };
+    files.erase(std::remove_if(files.begin(), files.end(), elsewhere), files.end());
+    return files;
+}
+
+// Points the file's descriptor at /dev/null, so that what the library still writes
+// succeeds and goes nowhere.
+void DiscardWrites(hid_t file) {
+    const hid_t access = H5Fget_access_plist(file);
+    if (access < 0) return;
+    int* descriptor = nullptr;
+    if (H5Pget_driver(access) == H5FD_SEC2 &&
+        H5Fget_vfd_handle(file, access, reinterpret_cast<void**>(&descriptor)) >= 0 &&
+        descriptor != nullptr) {
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere >= 0) {
+            ::dup3(nowhere, *descriptor, O_CLOEXEC);
+            ::close(nowhere);
+        }
+    }
+    H5Pclose(access);
+}
+
+// A file whose write failed (a full disk) does not close: HDF5 flushes its caches first,
+// the flush fails again, and the half-closed file it keeps crashes the library's own
+// clean-up at the end of the process. The file is given up anyway, so its writes go to
+// /dev/null, where the last flush succeeds, and whatever the library still holds of it is
+// closed, the objects before the file.
+void CloseFailedFile(int ncid, const std::string& path) {
+    const std::vector<hid_t> files = Hdf5FilesAt(path);
+    for (const hid_t file : files) DiscardWrites(file);
+    if (ncid >= 0) nc_close(ncid);
+    H5E_BEGIN_TRY {
+        for (const hid_t file : files) {
+            if (H5Iis_valid(file) <= 0) continue;
+            const ssize_t count =
+                H5Fget_obj_count(file, H5F_OBJ_LOCAL | H5F_OBJ_DATASET | H5F_OBJ_GROUP |
+                                           H5F_OBJ_DATATYPE | H5F_OBJ_ATTR);
+            std::vector<hid_t> objects(static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+            const ssize_t listed = H5Fget_obj_ids(
+                file,
+                H5F_OBJ_LOCAL | H5F_OBJ_DATASET | H5F_OBJ_GROUP | H5F_OBJ_DATATYPE | H5F_OBJ_ATTR,
+                objects.size(), objects.data());
+            for (ssize_t i = 0; i < listed; ++i) {
+                const hid_t object = objects[static_cast<std::size_t>(i)];
+                if (H5Iget_type(object) == H5I_ATTR) {
+                    H5Aclose(object);
+                } else {
+                    H5Oclose(object);
+                }
+            }
+            H5Fclose(file);
+        }
+    }
+    H5E_END_TRY
+}
+
 }  // namespace
 
 NetcdfExporter::~NetcdfExporter() {
@@ -48,7 +119,7 @@ NetcdfExporter::~NetcdfExporter() {
 bool NetcdfExporter::Check(int status) {
     if (status == NC_NOERR) return true;
     if (ncid_ >= 0) {
-        nc_close(ncid_);
+        CloseFailedFile(ncid_, path_);
         ncid_ = -1;
         Report("Cannot write the NetCDF file '" + path_ + "': " + nc_strerror(status));
     }
@@ -215,6 +286,7 @@ bool NetcdfExporter::Finish() {
     ncid_ = -1;
     const int status = nc_close(ncid);
     if (status != NC_NOERR) {
+        CloseFailedFile(-1, path_);
         Report("Cannot write the NetCDF file '" + path_ + "': " + nc_strerror(status));
         return false;
     }

@@ -50,7 +50,16 @@ void Session::RestoreLastSettings() {
     if (!file) return;
     const std::optional<LastRbs> saved = ReadLastRbs(file);
     if (!saved) return;
-    // The device file is named without its directory: it is found beside last.rbs.
+    // The device file is named without its directory: it is found beside last.rbs. Exit
+    // never writes a slash, so a name with one ("../x.dev", "/elsewhere/x.dev") was put
+    // there by hand or by someone else, and is not followed out of the settings folder.
+    if (saved->deviceFile.find('/') != std::string::npos) {
+        seams_.prompts.ShowWarning("Device File Error",
+                                   "last.rbs names the device file '" + saved->deviceFile +
+                                       "' with a folder; only a device file beside last.rbs "
+                                       "is loaded at the start");
+        return;
+    }
     if (!ReadDeviceFileAt(saved->deviceFile, SettingsPath(saved->deviceFile))) return;
 
     View& view = seams_.view;

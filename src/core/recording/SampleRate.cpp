@@ -10,7 +10,7 @@ float RatePeriod(std::uint32_t ticks, int rateWindow) {
 }
 
 float RateOfPeriod(float period) {
-    if (static_cast<double>(period) > 0.005) return 1.0f / period;
+    if (period > 0.0f) return 1.0f / period;
     return 0.01f;
 }
 
@@ -34,8 +34,11 @@ std::optional<std::string> SampleRateEstimator::EstimateSampleRate(bool replayMo
 
     // Unsigned difference: right across a wrap of the tick counter too.
     const std::uint32_t ticks = TickCount - RateTickStamp;
+    // Fast lines come several to a tick: the window takes more lines until it spans enough
+    // ticks for the count of ticks to tell the time.
+    if (ticks < kMinRateTicks) return std::nullopt;
     RateTickStamp = TickCount;
-    const float rate = RateOfPeriod(RatePeriod(ticks, RateWindow));
+    const float rate = RateOfPeriod(RatePeriod(ticks, RateLineCount));
     RateWindow = NextRateWindow(rate);
     RateLineCount = 0;
     lastRate_ = rate;

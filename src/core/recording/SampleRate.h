@@ -11,11 +11,13 @@ namespace kivo {
 
 inline constexpr double kSecondsPerTick = 0.055;
 inline constexpr int kMinRateWindow = 5;
+// A window spans at least this many ticks, so a tick more or less is a tenth at most.
+inline constexpr std::uint32_t kMinRateTicks = 10;
 
 // Seconds per line over a window: the product ticks x 0.055 is rounded to single precision
 // before the division, as the meter's software always did.
 float RatePeriod(std::uint32_t ticks, int rateWindow);
-// Lines per second [Hz]; 0.01 for a period of 0.005 s or less (lines within one tick).
+// Lines per second [Hz]; 0.01 for no period at all.
 float RateOfPeriod(float period);
 // Lines in the next window: 10 above 5.5 Hz, else ten times the rate truncated, at least 5.
 int NextRateWindow(float rate);
@@ -39,7 +41,9 @@ public:
     // The next data line starts a new measurement (Start pressed).
     void Restart() { RateLineCount = -1; }
 
-    // Counts one accepted data line. When it closes a window, the text for both sample-rate
+    // Counts one accepted data line. A window closes with its RateWindow-th line, or with the
+    // first line after it that comes kMinRateTicks or more after the window began. When it
+    // closes a window, the text for both sample-rate
     // labels: the rate, or "Replay" in replay mode; nothing otherwise.
     std::optional<std::string> EstimateSampleRate(bool replayMode);
     // The rate of the last window closed [Hz]; none before the first.

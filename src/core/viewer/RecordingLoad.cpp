@@ -1,11 +1,16 @@
 #include "core/viewer/RecordingLoad.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <cstring>
+#include <new>
+#include <utility>
 
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceFile.h"
@@ -34,11 +39,131 @@ std::optional<std::int64_t> MeterSeconds(const MeterClock& clock) {
     return static_cast<std::int64_t>(SecondsSinceEpoch(*time));
 }
 
-std::int64_t FileSize(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-    return static_cast<std::int64_t>(status.st_size);
-}
+constexpr std::size_t kPiece = 256 * 1024;  // read between two looks at Cancel [bytes]
+// The columns grow once by what the first piece suggests, but never by more than this
+// [lines]: a sparse file's size says nothing of its lines.
+constexpr double kMostReserved = 16.0 * 1024 * 1024;
+
+// A recording opened for reading. The open does not wait (a FIFO would wait for a writer)
+// and anything but a regular file is refused before a read.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path)
+        : descriptor_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
+        struct stat status {};
+        regular_ =
+            descriptor_ >= 0 && ::fstat(descriptor_, &status) == 0 && S_ISREG(status.st_mode);
+        if (regular_) size_ = static_cast<std::int64_t>(status.st_size);
+    }
+    ~InputFile() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Empty when it can be read; otherwise what the operator is told.
+    std::string Problem(const std::string& path) const {
+        if (descriptor_ < 0) return "Cannot read\n" + path;
+        if (!regular_) return "Not a regular file (a pipe, a device or a folder)\n" + path;
+        return {};
+    }
+    std::int64_t Size() const { return size_; }
+    // Bytes read into `into`: 0 at the end, -1 when reading failed.
+    long Read(char* into, std::size_t size) {
+        while (true) {
+            const ssize_t got = ::read(descriptor_, into, size);
+            if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+        }
+    }
+
+private:
+    const int descriptor_;
+    bool regular_ = false;
+    std::int64_t size_ = 0;
+};
+
+// The lines of an engineering-units file, LF ended, read in pieces.
+class LineReader {
+public:
+    LineReader(InputFile& file, LoadProgress& progress)
+        : file_(file), progress_(progress), piece_(kPiece) {}
+
+    // The next line without its LF; false at the end, on Cancel or when reading failed. A
+    // line longer than kMaxEngLineLength is skipped to its end and counted; a last line
+    // without LF is given as it is.
+    bool Next(std::string& line) {
+        line.clear();
+        bool overlong = false;
+        while (true) {
+            if (at_ == end_ && !Refill()) break;
+            const char* start = piece_.data() + at_;
+            const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end_ - at_));
+            const std::size_t count =
+                lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : end_ - at_;
+            if (!overlong && line.size() + count > kMaxEngLineLength) {
+                overlong = true;
+                std::string().swap(line);
+            }
+            if (!overlong) line.append(start, count);
+            at_ += count;
+            if (lineEnd == nullptr) continue;
+            ++at_;
+            if (!overlong) return true;
+            ++tooLong_;
+            overlong = false;
+        }
+        if (progress_.cancel || failed_) return false;
+        if (overlong) ++tooLong_;
+        return !overlong && !line.empty();
+    }
+    bool Failed() const { return failed_; }
+    std::int64_t TooLong() const { return tooLong_; }
+
+private:
+    bool Refill() {
+        if (ended_ || failed_ || progress_.cancel) return false;
+        const long got = file_.Read(piece_.data(), piece_.size());
+        if (got <= 0) {
+            (got == 0 ? ended_ : failed_) = true;
+            return false;
+        }
+        progress_.bytesRead += got;
+        at_ = 0;
+        end_ = static_cast<std::size_t>(got);
+        return true;
+    }
+
+    InputFile& file_;
+    LoadProgress& progress_;
+    std::vector<char> piece_;
+    std::size_t at_ = 0;
+    std::size_t end_ = 0;
+    bool ended_ = false;
+    bool failed_ = false;
+    std::int64_t tooLong_ = 0;
+};
+
+// The recorded lines through the chain, counting those too long to be lines.
+class CountingFeeder final : public LineSink {
+public:
+    CountingFeeder(DataChain& chain, const ChainOptions& options) : feeder_(chain, options) {}
+    void OnLine(const std::string& line) override {
+        // The end of an overlong line ends an empty one: the same line, counted once.
+        if (line.empty() && std::exchange(afterOverflow_, false)) return;
+        afterOverflow_ = false;
+        feeder_.OnLine(line);
+    }
+    void OnOverflow() override {
+        ++overflows_;
+        afterOverflow_ = true;
+    }
+    std::int64_t Overflows() const { return overflows_; }
+
+private:
+    RecordedLineFeeder feeder_;
+    std::int64_t overflows_ = 0;
+    bool afterOverflow_ = false;
+};
 
 // Each sample's plotted values into the recording's columns.
 class ChannelCollector final : public SampleSink {
@@ -72,12 +197,10 @@ private:
 LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
                         LoadProgress& progress) {
     LoadedRecording result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.error = "Cannot read\n" + path;
-        return result;
-    }
-    progress.totalBytes = FileSize(path);
+    InputFile in(path);
+    result.error = in.Problem(path);
+    if (!result.error.empty()) return result;
+    progress.totalBytes = in.Size();
     DeviceCalibration calibration = device.calibration;
     std::vector<int> positions;
     auto data = std::make_unique<RecordingData>(
@@ -86,32 +209,35 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
     chain.DeviceFileLoaded();
     ChannelCollector collector(*data, calibration, positions, device.scatteringQuantity);
     chain.AddSink(collector);
-    RecordedLineFeeder feeder(chain, device.options);
+    CountingFeeder feeder(chain, device.options);
     LineAssembler assembler;
-    std::vector<char> chunk(256 * 1024);
+    std::vector<char> piece(kPiece);
     bool reserved = false;
-    while (in && !progress.cancel) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const std::streamsize got = in.gcount();
-        if (got > 0) assembler.Feed(chunk.data(), static_cast<std::size_t>(got), feeder);
+    long got = 0;
+    while (!progress.cancel && (got = in.Read(piece.data(), piece.size())) > 0) {
+        assembler.Feed(piece.data(), static_cast<std::size_t>(got), feeder);
         progress.bytesRead += got;
         // The lines of the first piece tell how many the whole file holds, so the columns
         // grow once instead of doubling all the way.
         if (!reserved && data->Lines() > 0) {
             reserved = true;
             const double perLine = static_cast<double>(got) / static_cast<double>(data->Lines());
-            data->Reserve(static_cast<std::size_t>(
-                static_cast<double>(progress.totalBytes) / perLine * 1.02 + 16.0));
+            data->Reserve(static_cast<std::size_t>(std::min(
+                static_cast<double>(progress.totalBytes) / perLine * 1.02 + 16.0, kMostReserved)));
         }
     }
     if (progress.cancel) {
         result.cancelled = true;
         return result;
     }
-    if (in.bad()) {
+    if (got < 0) {
         result.error = "Reading failed\n" + path;
         return result;
     }
+    result.refused.columnCount = chain.Counts().WrongColumnLineCount;
+    result.refused.notDataLine = chain.Counts().NotDataLineCount;
+    result.refused.tooLong = feeder.Overflows();
+    result.refused.unfinished = assembler.Pending().empty() ? 0 : 1;
     if (data->Lines() == 0) {
         result.error = "No data line of this device file in\n" + path;
         return result;
@@ -183,16 +309,14 @@ std::uint32_t HeadingColour(const std::string& heading, std::size_t index) {
 
 LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
     LoadedRecording result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.error = "Cannot read\n" + path;
-        return result;
-    }
-    progress.totalBytes = FileSize(path);
+    InputFile in(path);
+    result.error = in.Problem(path);
+    if (!result.error.empty()) return result;
+    progress.totalBytes = in.Size();
+    LineReader lines(in, progress);
     std::string line;
     const auto next = [&]() -> bool {
-        if (!std::getline(in, line)) return false;
-        progress.bytesRead += static_cast<std::int64_t>(line.size() + 1);
+        if (!lines.Next(line)) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return true;
     };
@@ -215,7 +339,10 @@ LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
     std::vector<float> row(count);
     while (!progress.cancel && next()) {
         const std::vector<std::string_view> fields = SplitTabs(line);
-        if (fields.size() != count + 3) continue;  // not a record of this heading
+        if (fields.size() != count + 3) {  // not a record of this heading
+            ++result.refused.columnCount;
+            continue;
+        }
         for (std::size_t c = 0; c < count; ++c) {
             const std::optional<double> value = Number(fields[c + 3]);
             row[c] = value ? AsFloat(*value) : kNoValue;
@@ -226,6 +353,11 @@ LoadedRecording LoadEng(const std::string& path, LoadProgress& progress) {
         result.cancelled = true;
         return result;
     }
+    if (lines.Failed()) {
+        result.error = "Reading failed\n" + path;
+        return result;
+    }
+    result.refused.tooLong = lines.TooLong();
     if (data->Lines() == 0) {
         result.error = "No record in\n" + path;
         return result;
@@ -276,15 +408,38 @@ std::vector<ViewerChannel> RawChannels(const DeviceCalibration& calibration, int
     return channels;
 }
 
+std::string RefusedText(const RefusedLines& refused) {
+    const std::pair<std::int64_t, const char*> reasons[] = {
+        {refused.columnCount, "column count"},
+        {refused.notDataLine, "not a data line"},
+        {refused.tooLong, "too long"},
+        {refused.unfinished, "unfinished last line"}};
+    std::int64_t total = 0;
+    std::string parts;
+    for (const auto& [count, reason] : reasons) {
+        if (count == 0) continue;
+        total += count;
+        parts += (parts.empty() ? "" : ", ") + std::to_string(count) + " " + reason;
+    }
+    if (total == 0) return {};
+    return std::to_string(total) + (total == 1 ? " line" : " lines") + " refused: " + parts;
+}
+
 LoadedRecording LoadRecording(const std::string& path, const std::optional<ViewerDevice>& device,
                               LoadProgress& progress) {
-    if (IsEngineeringFile(path)) return LoadEng(path, progress);
-    if (!device) {
+    try {
+        if (IsEngineeringFile(path)) return LoadEng(path, progress);
+        if (!device) {
+            LoadedRecording result;
+            result.error = "Load a Device File before opening a raw recording";
+            return result;
+        }
+        return LoadRaw(path, *device, progress);
+    } catch (const std::bad_alloc&) {
         LoadedRecording result;
-        result.error = "Load a Device File before opening a raw recording";
+        result.error = "Not enough memory to hold the whole recording\n" + path;
         return result;
     }
-    return LoadRaw(path, *device, progress);
 }
 
 }  // namespace kivo

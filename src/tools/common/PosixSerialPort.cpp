@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,12 +31,22 @@ constexpr int kWriteTimeoutMs = 2000;
 
 }  // namespace
 
+bool CouldBeAPort(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) != 0 || S_ISCHR(status.st_mode);
+}
+
 PosixSerialPort::~PosixSerialPort() { Close(); }
 
 bool PosixSerialPort::Open(const std::string& path, int baud) {
     Close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     // Exclusive, as the meter's port must be: a second program may not read our bytes.
     if (::ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
         ::close(fd);

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <string>
+
 #include "core/seams/SerialPort.h"
 
 namespace kivo {
 
 // The serial link for the headless tools, on the device directly: raw 8N1, no flow control,
-// reads that never wait. A device that goes away (read error or hang-up) reads as -1.
+// reads that never wait. A device that goes away (read error or hang-up) reads as -1. Only
+// a character device opens: a regular file would be read again from its start at every
+// reconnect.
 class PosixSerialPort final : public SerialPort {
 public:
     PosixSerialPort() = default;
@@ -22,5 +26,10 @@ public:
 private:
     int fd_ = -1;
 };
+
+// False for an existing path that is no character device (a file, a FIFO, a folder), so a
+// port given by path can be refused with its reason; true when there is nothing there.
+// Never blocks.
+bool CouldBeAPort(const std::string& path);
 
 }  // namespace kivo

@@ -222,6 +222,9 @@ int main(int argc, char** argv) {
                           "' cannot be added to yet; give --overwrite or another file");
     }
 
+    if (!kivo::CouldBeAPort(portPath))
+        return Fail("the port " + portPath +
+                    " is not a serial port (a character device such as /dev/ttyUSB0)");
     session.SelectHostPort(portNumber,
                            kivo::BaudItemOf(options.baud).value_or(kivo::kDefaultBaudItem));
     if (session.Status().port == 0) return Fail("cannot open the port " + portPath);
