@@ -184,7 +184,7 @@ void MainWindow::SetText(Control control, const std::string& text) {
     const QString value = QString::fromStdString(text);
     const int page = PageOfControl(control);
     if (page >= 0) {
-        pages_->setTabText(page, value);
+        SetPageTitle(page, value);
     } else if (auto* fileName = qobject_cast<ElidedLabel*>(object)) {
         fileName->SetText(value);
     } else if (auto* label = qobject_cast<QLabel*>(object)) {
@@ -242,7 +242,7 @@ void MainWindow::SetItemIndex(Control control, int index) {
 std::string MainWindow::Text(Control control) const {
     QObject* object = ControlObject(control);
     const int page = PageOfControl(control);
-    if (page >= 0) return pages_->tabText(page).toStdString();
+    if (page >= 0) return PageTitle(page).toStdString();
     if (auto* label = qobject_cast<QLabel*>(object)) return label->text().toStdString();
     if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text().toStdString();
     if (auto* edit = qobject_cast<QLineEdit*>(object)) return edit->text().toStdString();
@@ -294,11 +294,61 @@ void MainWindow::FlushMemo() const {
     if (atBottom) down->setValue(down->maximum());
 }
 
-void MainWindow::SetActivePage(int page) { pages_->setCurrentIndex(page); }
+// A hidden page is taken out of the tab widget, not only hidden: a hidden tab is still listed
+// to assistive technology and its press action still brings the page to the front, which
+// would open the power-user pages to any accessibility client.
 
-int MainWindow::ActivePage() const { return pages_->currentIndex(); }
+int MainWindow::TabOfPage(int page) const {
+    if (page < 0 || page >= PageCount()) return -1;
+    return pages_->indexOf(pageWidgets_[static_cast<std::size_t>(page)]);
+}
 
-void MainWindow::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
+bool MainWindow::PageShown(int page) const { return TabOfPage(page) >= 0; }
+
+QString MainWindow::PageTitle(int page) const {
+    if (page < 0 || page >= PageCount()) return {};
+    return pageTitles_[static_cast<std::size_t>(page)];
+}
+
+void MainWindow::SetPageTitle(int page, const QString& title) {
+    if (page < 0 || page >= PageCount()) return;
+    pageTitles_[static_cast<std::size_t>(page)] = title;
+    const int tab = TabOfPage(page);
+    if (tab >= 0) pages_->setTabText(tab, title);
+}
+
+// A hidden page cannot be brought to the front: it stays hidden.
+void MainWindow::SetActivePage(int page) {
+    const int tab = TabOfPage(page);
+    if (tab >= 0) pages_->setCurrentIndex(tab);
+}
+
+int MainWindow::ActivePage() const {
+    QWidget* const current = pages_->currentWidget();
+    for (int page = 0; page < PageCount(); ++page) {
+        if (pageWidgets_[static_cast<std::size_t>(page)] == current) return page;
+    }
+    return -1;
+}
+
+void MainWindow::SetPageVisible(int page, bool visible) {
+    const int tab = TabOfPage(page);
+    if (page < 0 || page >= PageCount() || (tab >= 0) == visible) return;
+    QWidget* const widget = pageWidgets_[static_cast<std::size_t>(page)];
+    // Disabled while hidden as well: its buttons stay out of reach of anything that still
+    // finds the widget, and a shown page gets back the state each button had.
+    if (!visible) {
+        pages_->removeTab(tab);
+        widget->hide();
+        widget->setEnabled(false);
+        return;
+    }
+    widget->setEnabled(true);
+    // Back in its place among the pages shown.
+    int position = 0;
+    for (int before = 0; before < page; ++before) position += PageShown(before) ? 1 : 0;
+    pages_->insertTab(position, widget, pageTitles_[static_cast<std::size_t>(page)]);
+}
 
 void MainWindow::ShowMemoryFullWindow() { memoryFull_->ShowInFront(); }
 

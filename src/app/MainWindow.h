@@ -53,6 +53,10 @@ public:
     PowerUserPasswordDialog* PasswordDialog() const { return passwordDialog_; }
     DialogPrompts* OwnPrompts() const { return ownPrompts_; }
     QTabWidget* Pages() const { return pages_; }
+    // The six pages by their fixed number (PageSetup … PageTransfer), whether shown or not.
+    static constexpr int PageCount() { return static_cast<int>(kPageCount); }
+    bool PageShown(int page) const;
+    QString PageTitle(int page) const;
     static constexpr std::size_t kMemoLines = 501;  // the memo keeps the newest lines only
 
     // The Raw Data memo, with every line received so far in it.
@@ -81,6 +85,8 @@ public:
     void SetActivePage(int page) override;
     int ActivePage() const override;
     void SetPageVisible(int page, bool visible) override;
+    int TabOfPage(int page) const;
+    void SetPageTitle(int page, const QString& title);
     void ShowMemoryFullWindow() override;
     void SetPumpInterval(int milliseconds) override;
     void ShowPasswordWindow() override;
@@ -141,6 +147,10 @@ private:
     QTimer timer1s_;
 
     QTabWidget* pages_ = nullptr;
+    static constexpr std::size_t kPageCount = 6;
+    // Every page, shown or not, by its number; a hidden page's widget is kept here.
+    std::array<QWidget*, kPageCount> pageWidgets_{};
+    std::array<QString, kPageCount> pageTitles_;
     QPlainTextEdit* memo_ = nullptr;
     mutable bool memoHasLine_ = false;  // an empty first line leaves the document empty too
     mutable std::deque<std::string> pendingMemo_;  // received, not yet in the memo

@@ -137,12 +137,12 @@ void MainWindow::BuildLayout() {
 
     pages_ = new QTabWidget(central);
     pages_->setObjectName("PageControl1");
-    pages_->addTab(BuildSetupPage(), "Meter Setup");
-    pages_->addTab(BuildAdvancedPage(), "Advanced Setup");
-    pages_->addTab(BuildFLSetupPage(), "FL-Setup");
-    pages_->addTab(BuildRawPage(), "Raw Data");
-    pages_->addTab(BuildPlotPage(), "Plot Data");
-    pages_->addTab(BuildTransferPage(), "Transfer Data");
+    pageWidgets_ = {BuildSetupPage(), BuildAdvancedPage(), BuildFLSetupPage(),
+                    BuildRawPage(),   BuildPlotPage(),     BuildTransferPage()};
+    pageTitles_ = {"Meter Setup", "Advanced Setup", "FL-Setup",
+                   "Raw Data",    "Plot Data",      "Transfer Data"};
+    for (std::size_t page = 0; page < kPageCount; ++page)
+        pages_->addTab(pageWidgets_[page], pageTitles_[page]);
     // Until a previous run is restored the operator first wants to see what the meter says.
     pages_->setCurrentIndex(PageRaw);
     body->addWidget(pages_, 1);

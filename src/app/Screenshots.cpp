@@ -35,19 +35,18 @@ QStringList TakeScreenshots(MainWindow& window, const QString& directory) {
     QDir().mkpath(directory);
     const QDir dir(directory);
     QStringList written;
-    QTabWidget* pages = window.Pages();
-    const int current = pages->currentIndex();
-    for (int i = 0; i < pages->count(); ++i) {
-        // A hidden tab is shown for its picture and hidden again.
-        const bool visible = pages->isTabVisible(i);
-        pages->setTabVisible(i, true);
-        pages->setCurrentIndex(i);
+    const int current = window.ActivePage();
+    for (int page = 0; page < MainWindow::PageCount(); ++page) {
+        // A hidden page is shown for its picture and hidden again.
+        const bool visible = window.PageShown(page);
+        window.SetPageVisible(page, true);
+        window.SetActivePage(page);
         const QString path =
-            dir.filePath(QString("page%1-%2.png").arg(i).arg(Slug(pages->tabText(i))));
+            dir.filePath(QString("page%1-%2.png").arg(page).arg(Slug(window.PageTitle(page))));
         if (window.grab().save(path, "PNG")) written << path;
-        pages->setTabVisible(i, visible);
+        window.SetPageVisible(page, visible);
     }
-    pages->setCurrentIndex(current);
+    window.SetActivePage(current);
     const std::initializer_list<std::pair<QWidget*, const char*>> dialogs = {
         {window.MemoryFull(), "dialog-memory-full.png"},
         {window.HostPortDialog(), "dialog-select-host-port.png"},

@@ -171,13 +171,13 @@ private slots:
         QApplication::setFont(larger);
         Fixture f;
         ShowWidestTexts(*f.window);
-        QTabWidget* pages = f.window->Pages();
-        for (int page = 0; page < pages->count(); ++page) {
-            pages->setCurrentIndex(page);
+        for (int page = 0; page < MainWindow::PageCount(); ++page) {
+            f.window->SetPageVisible(page, true);
+            f.window->SetActivePage(page);
             Fixture::Settle();
             const QStringList clipped = ClippedCaptions(f.window.get());
             QVERIFY2(clipped.isEmpty(),
-                     qPrintable(pages->tabText(page) + ": " + clipped.join("; ")));
+                     qPrintable(f.window->PageTitle(page) + ": " + clipped.join("; ")));
         }
 
         ExportJob job;
@@ -202,7 +202,7 @@ private slots:
     void longFileNamesNeitherWidenTheWindowNorHideTheirPath() {
         QTemporaryDir folder;
         Fixture f;
-        f.window->Pages()->setCurrentIndex(PageTransfer);  // the receive file's page
+        f.window->SetActivePage(PageTransfer);  // the receive file's page
         Fixture::Settle();
         const int width = f.window->width();
         const int minimumWidth = f.window->minimumSizeHint().width();
@@ -245,12 +245,11 @@ private slots:
 
     void aLargerWindowGivesItsRoomToTheChartAndTheMemo() {
         Fixture f;
-        QTabWidget* pages = f.window->Pages();
         const QSize start = f.window->size();
-        pages->setCurrentIndex(PagePlot);
+        f.window->SetActivePage(PagePlot);
         Fixture::Settle();
         const QSize chart = f.window->Chart()->size();
-        pages->setCurrentIndex(PageRaw);
+        f.window->SetActivePage(PageRaw);
         Fixture::Settle();
         const QSize memo = f.window->Memo()->size();
 
@@ -260,7 +259,7 @@ private slots:
         QCOMPARE(f.window->size(), start + growth);
         QVERIFY(f.window->Memo()->width() >= memo.width() + growth.width() - 2);
         QVERIFY(f.window->Memo()->height() >= memo.height() + growth.height() - 2);
-        pages->setCurrentIndex(PagePlot);
+        f.window->SetActivePage(PagePlot);
         Fixture::Settle();
         QVERIFY(f.window->Chart()->width() >= chart.width() + growth.width() - 2);
         QVERIFY(f.window->Chart()->height() >= chart.height() + growth.height() - 2);

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -129,9 +130,41 @@ private slots:
         Fixture f;
         f.Tick();
         QCOMPARE(f.window->windowTitle(), QString("KIVO View:  v1.16 10/20/03      KIVO:  "));
-        QVERIFY(!f.window->Pages()->isTabVisible(PageAdvanced));
-        QVERIFY(!f.window->Pages()->isTabVisible(PageFLSetup));
+        QVERIFY(!f.window->PageShown(PageAdvanced));
+        QVERIFY(!f.window->PageShown(PageFLSetup));
         QCOMPARE(f.Find<QComboBox>("CBAnalogRange")->currentIndex(), 1);
+    }
+
+    // An accessibility client sees only the pages shown: pressing every tab it is offered
+    // never brings a hidden setup page to the front, and the hidden page's buttons are out of
+    // its reach; the menu's Advanced Setup shows the page again in its place.
+    void hiddenPagesAreOutOfReachOfAccessibilityClients() {
+        Fixture f;
+        f.Tick();
+        QTabBar* bar = f.window->Pages()->tabBar();
+        const auto offeredTabs = [bar] {
+            QStringList names;
+            QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(bar);
+            for (int i = 0; i < tabs->childCount(); ++i) {
+                QAccessibleInterface* tab = tabs->child(i);
+                if (tab->role() != QAccessible::PageTab) continue;
+                names << tab->text(QAccessible::Name);
+                tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            }
+            return names;
+        };
+        QCOMPARE(offeredTabs(),
+                 QStringList({"Meter Setup", "Raw Data", "Plot Data", "Transfer Data"}));
+        QVERIFY(f.window->ActivePage() != PageAdvanced && f.window->ActivePage() != PageFLSetup);
+        QVERIFY(!f.Find<QPushButton>("BTph1onTime")->isEnabled());
+        QVERIFY(!f.Find<QPushButton>("BTflscale")->isEnabled());
+
+        f.Find<QAction>("MenuAdvancedSetup")->trigger();
+        QCOMPARE(f.window->ActivePage(), int(PageAdvanced));
+        QCOMPARE(offeredTabs(), QStringList({"Meter Setup", "Advanced Setup", "Raw Data",
+                                             "Plot Data", "Transfer Data"}));
+        QVERIFY(f.Find<QPushButton>("BTph1onTime")->isEnabled());
+        QVERIFY(!f.Find<QPushButton>("BTflscale")->isEnabled());
     }
 
     void portSelectorsStartWithoutASelection() {
