@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/export/CsvExporter.h"

@@ -8,6 +8,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "KivoVersion.h"
 #include "app/DialogPrompts.h"

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstddef>
 
 #include "plot/ChartLook.h"
 

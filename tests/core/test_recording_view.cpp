@@ -3,10 +3,19 @@
 // golden corpus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "FakePrompts.h"
 #include "FileBytes.h"

@@ -1,6 +1,8 @@
 #include "core/host/Session.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/host/HeadlessView.h"
 #include "core/host/StatusLabels.h"

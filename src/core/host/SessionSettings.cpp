@@ -2,6 +2,8 @@
 // one-second tick.
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"

@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <fstream>
+#include <limits>
+#include <string_view>
+#include <utility>
 
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceFile.h"

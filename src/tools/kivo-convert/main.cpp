@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "KivoVersion.h"

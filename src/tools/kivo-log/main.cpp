@@ -4,12 +4,14 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "KivoVersion.h"
