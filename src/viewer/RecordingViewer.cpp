@@ -12,9 +12,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
@@ -31,7 +33,7 @@ QString Number(double value) {
 }
 
 QString MeterTimeText(double seconds) {
-    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC)
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), QTimeZone::utc())
         .toString("yyyy-MM-dd hh:mm:ss");
 }
 
