@@ -1,6 +1,8 @@
-# KIVO View: set-up, build, run and test on a Debian 12 machine.
-#   make run    install what is needed, build, and start the program on the simulated meter
-#   make test   install what is needed, build, and run every test (also under the sanitizers)
+# KIVO View: set-up, build, run and test on a Debian 12 (bookworm) or 13 (trixie) machine.
+#   make run         install what is needed, build, and start the program on the simulated meter
+#   make test        install what is needed, build, and run every test (also under the sanitizers)
+#   make fresh-root  make test and make run in a clean clone on a bare Debian 13 root (as root,
+#                    with debootstrap; FRESH_SUITE=bookworm for Debian 12; not part of test)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -79,3 +81,9 @@ package: build
 	scripts/check-package $(BUILD)
 
 test: package
+
+# The quick start tried from scratch: a bare Debian root, a clean clone of HEAD (scripts/fresh-root).
+FRESH_SUITE ?= trixie
+.PHONY: fresh-root
+fresh-root:
+	FRESH_SUITE=$(FRESH_SUITE) scripts/fresh-root

@@ -12,7 +12,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <clocale>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "QuietPrompts.h"
 #include "app/MainWindow.h"

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "QuietPrompts.h"
 #include "app/MainWindow.h"

@@ -13,8 +13,10 @@
 #include <termios.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
 
 #include "SoakLines.h"

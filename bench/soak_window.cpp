@@ -8,7 +8,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <clocale>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 #include "QuietPrompts.h"
 #include "SoakLines.h"

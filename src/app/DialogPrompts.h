@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/seams/View.h"
 

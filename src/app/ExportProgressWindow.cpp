@@ -5,6 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
 
 #include "app/Panel.h"
 

@@ -19,6 +19,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "app/DialogPrompts.h"
 #include "app/ExportProgressWindow.h"

@@ -3,9 +3,13 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/host/ComPortMap.h"
 #include "core/host/Session.h"

@@ -14,7 +14,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <initializer_list>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "app/Panel.h"

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <utility>
 
 namespace kivo {
 

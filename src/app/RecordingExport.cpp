@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/export/CsvExporter.h"

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QTabWidget>
+#include <initializer_list>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "dialogs/MemoryFullWindow.h"

@@ -8,7 +8,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "KivoVersion.h"
 #include "app/DialogPrompts.h"

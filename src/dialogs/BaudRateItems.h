@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 
 #include "core/seams/BaudRates.h"
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "dialogs/BaudRateItems.h"
 

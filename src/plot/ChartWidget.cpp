@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstddef>
 
 #include "core/files/OutputFile.h"
 #include "plot/ChartLook.h"

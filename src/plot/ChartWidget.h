@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "core/files/FileRegistry.h"

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSerialPort>
+#include <cstddef>
+#include <string>
 
 #include "core/seams/SerialPort.h"
 

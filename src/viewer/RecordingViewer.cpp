@@ -13,10 +13,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 
 #include "core/data/DeviceFile.h"
@@ -35,7 +37,7 @@ QString Number(double value) {
 }
 
 QString MeterTimeText(double seconds) {
-    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC)
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), QTimeZone::utc())
         .toString("yyyy-MM-dd hh:mm:ss");
 }
 

@@ -4,9 +4,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/files/FileRegistry.h"

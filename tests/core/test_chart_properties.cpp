@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "core/plot/ChartModel.h"
 #include "core/plot/ChartProperties.h"

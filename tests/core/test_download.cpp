@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 

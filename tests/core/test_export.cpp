@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <limits>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "FakePrompts.h"
 #include "FileBytes.h"

@@ -2,7 +2,10 @@
 // nothing grows without bound, no warning storm.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "SessionFixture.h"
 

@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstddef>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "../replay/ReplayCorpus.h"
 #include "FakePrompts.h"

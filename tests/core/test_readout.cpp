@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "DecimalCommaLocale.h"
@@ -34,7 +38,7 @@ TEST(Statistics, PushSampleKeepsTheNewestFirstAndCapsTheCount) {
     EXPECT_EQ(h.At(column::kChl, 0), 250.0);
     EXPECT_EQ(h.At(column::kChl, 64), 186.0);
     EXPECT_EQ(ChannelStatistic(h, column::kChl, stats_mode::kMean), 243.0);  // 236 .. 250
-    EXPECT_EQ(h.count[column::kCdom], 0);  // other rows untouched
+    EXPECT_EQ(h.count[column::kCdom], 0);                                    // other rows untouched
     EXPECT_EQ(h.At(column::kCdom, 0), 0.0);
     PushSample(h, -1, 5.0);  // not a type: ignored
     PushSample(h, kSlots, 5.0);

@@ -1,6 +1,8 @@
 // The window's receive chain records the golden engineering-units files of tests/replay.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "../replay/ReplayCorpus.h"
 #include "SessionFixture.h"
 

@@ -3,6 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
 #include "SessionFixture.h"
 #include "core/recording/EngrRecording.h"
 

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "Fifo.h"
 #include "SessionFixture.h"

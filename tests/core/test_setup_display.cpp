@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "FakePrompts.h"
 #include "FakeView.h"

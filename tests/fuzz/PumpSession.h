@@ -4,6 +4,8 @@
 // targets keep one per process (or one per device file) and feed it input after input, the
 // way a long unattended run would; it is rebuilt now and then so its files stay small.
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "FuzzSupport.h"

@@ -1,6 +1,7 @@
 // Fuzz target: the chart properties file (kivoiocomp.rbs), which the operator may edit or
 // damage by hand. A file is either refused whole or read; what was read is written back and
 // must read again to the same properties, and within the ranges the chart draws with.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>

@@ -3,7 +3,10 @@
 // up none; bit 3: alternate commands); the rest is lines separated by LF, as the pump would
 // hand them over one by one.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <string_view>

@@ -2,10 +2,12 @@
 // when the file loads, the per-line chain (conversion, readout, chart, engineering-units
 // record) run on the calibration it gave, with both corrections on.
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "FuzzSupport.h"
 #include "PumpSession.h"

@@ -2,6 +2,7 @@
 // from a box never exceeds what the meter reads and never carries a line end of its own;
 // the FL-Setup scale and offset entries are either refused or give a value in range.
 // Byte 0 chooses the edit command; the rest is the box's text.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -3,9 +3,11 @@
 // file on its first one-second tick (next to a copy of fluoro.dev, the name the seeds use),
 // and runs a data line and a reply under whatever it restored: values out of range are
 // applied as they are, so the per-line chain must take them.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 

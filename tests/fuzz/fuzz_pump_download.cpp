@@ -8,8 +8,11 @@
 // end-marker window carries over between downloads as it does in a run.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 

@@ -12,6 +12,7 @@
 //           instead, bit 6 temperatures and pressure plotted, bit 7 through the port and
 //           the 55 ms tick instead of FeedBytes.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>

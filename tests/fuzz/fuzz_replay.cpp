@@ -5,6 +5,7 @@
 //
 // Byte 0 chooses: bit 0 fluoro.dev loaded (else no device file), bit 1 alternate commands;
 // the rest is the file.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -3,6 +3,7 @@
 // are parsed a second time with their ASCII letters in lower case: keywords and values are
 // read without regard to case, so both runs must end in the same setup.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -7,6 +7,8 @@
 #include <QToolButton>
 #include <QtTest>
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "core/plot/ChartModel.h"

@@ -8,8 +8,14 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
+#include <cstddef>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "../system/SimProcess.h"
 #include "ScriptedPrompts.h"

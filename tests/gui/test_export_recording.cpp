@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <cstddef>
+#include <memory>
+#include <utility>
 
 #include "../core/MemorySerialPort.h"
 #include "ScriptedPrompts.h"

@@ -12,6 +12,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <initializer_list>
+#include <memory>
+#include <utility>
 
 #include "../core/MemorySerialPort.h"
 #include "ScriptedPrompts.h"

@@ -15,6 +15,14 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "../core/Fifo.h"
 #include "../core/MemorySerialPort.h"

@@ -10,7 +10,11 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstddef>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "ScriptedPrompts.h"
 #include "core/data/DeviceFile.h"

@@ -11,6 +11,10 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
 
 #include "ScriptedPrompts.h"
 #include "app/MainWindow.h"

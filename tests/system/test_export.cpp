@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "../core/FileBytes.h"
 #include "../replay/ReplayCorpus.h"

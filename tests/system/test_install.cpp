@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>

@@ -6,7 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "../core/FakePrompts.h"
 #include "../core/FileBytes.h"

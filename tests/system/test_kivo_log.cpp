@@ -7,8 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "../core/FileBytes.h"
 #include "SimProcess.h"

@@ -3,12 +3,16 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "SimProcess.h"
 

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "../core/FileBytes.h"
 #include "SimProcess.h"

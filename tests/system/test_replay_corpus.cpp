@@ -1,6 +1,9 @@
 // kivo-convert writes the golden engineering-units files of tests/replay.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "../core/FileBytes.h"
 #include "../replay/ReplayCorpus.h"
 #include "SimProcess.h"

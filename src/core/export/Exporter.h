@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <optional>
 
 #include "core/data/DataLine.h"
 #include "core/text/CFormat.h"

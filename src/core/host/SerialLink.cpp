@@ -1,5 +1,7 @@
 #include "core/host/SerialLink.h"
 
+#include <optional>
+
 #include "core/seams/BaudRates.h"
 
 namespace kivo {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "core/host/ComPortMap.h"
 #include "core/host/SharedState.h"

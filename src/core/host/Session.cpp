@@ -1,5 +1,6 @@
 #include "core/host/Session.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 

@@ -1,5 +1,6 @@
 // The operator's buttons that talk to the meter. Each sends its command and returns; the
 // meter's answer arrives later as a reply line and only then changes the setup state.
+#include <optional>
 #include <string>
 
 #include "core/host/Session.h"

@@ -1,5 +1,7 @@
 // Loading the meter's device file and fitting the plot choices to it.
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "core/data/DeviceFile.h"
 #include "core/files/RegularFile.h"

@@ -1,8 +1,10 @@
 // The ports and the folder the operator chose, kept in kivoview-ports.ini beside last.rbs:
 // the next start opens the adapter chosen last time without --com, and proposes record
 // files where the last ones went.
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "core/files/RegularFile.h"
 #include "core/host/RecordNames.h"

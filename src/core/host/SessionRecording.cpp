@@ -1,6 +1,13 @@
 // The files an operator takes home: the raw file, the engineering-units file, the replay
 // of a raw file, and the download of the meter's memory. Every record file is flushed at the
 // end of each tick that wrote to it; a failed write is told once and stops that recording.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
 

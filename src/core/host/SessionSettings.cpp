@@ -1,6 +1,8 @@
 // Coming back as the operator left it: last.rbs, written by Exit, read on the first
 // one-second tick.
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"

@@ -1,6 +1,10 @@
 // What keeps logged data safe at sea: a meter gone silent is noticed, the meter's memory is
 // erased only when the operator says so knowing what it holds, and a download holds nothing
 // but the memory image.
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "core/host/Session.h"
 
 namespace kivo {

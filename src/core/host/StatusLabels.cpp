@@ -1,6 +1,7 @@
 // The window's status labels: what the session's status looks like on the screen.
 #include "core/host/StatusLabels.h"
 
+#include <cstddef>
 #include <string>
 
 #include "core/text/CFormat.h"

@@ -1,7 +1,9 @@
 #include "core/plot/Readout.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/data/ColumnKinds.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "core/chain/Sample.h"
 #include "core/data/Conversion.h"
 #include "core/data/DataLine.h"

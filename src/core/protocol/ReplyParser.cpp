@@ -1,6 +1,7 @@
 #include "core/protocol/ReplyParser.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>

@@ -1,5 +1,7 @@
 #include "core/recording/PipelinedRecorder.h"
 
+#include <utility>
+
 #include "core/recording/EngrRecording.h"
 
 namespace kivo {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"

@@ -1,5 +1,6 @@
 #include "core/settings/LastRbs.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "core/text/ScanNumbers.h"

@@ -1,5 +1,7 @@
 #include "core/settings/PortSettings.h"
 
+#include <cstddef>
+
 namespace kivo {
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <vector>

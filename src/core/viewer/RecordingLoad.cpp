@@ -8,8 +8,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <fstream>
+#include <limits>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "core/data/ColumnTypes.h"

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "core/seams/View.h"
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "core/seams/SerialPort.h"
 
 namespace kivo {

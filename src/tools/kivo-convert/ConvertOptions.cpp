@@ -1,5 +1,7 @@
 #include "tools/kivo-convert/ConvertOptions.h"
 
+#include <cstddef>
+
 namespace kivo {
 
 std::string ConvertUsage() {

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "KivoVersion.h"

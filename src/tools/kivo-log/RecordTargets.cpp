@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <fstream>
 #include <utility>
 #include <vector>

@@ -5,6 +5,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "KivoVersion.h"

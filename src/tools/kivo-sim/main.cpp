@@ -3,7 +3,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KivoVersion.h"
