@@ -21,7 +21,10 @@ void Session::WatchForStalls() {
     const bool watch = !state_.ReplayMode && !download_.Active() && !getPending_ &&
                        (state_.PortNumber != 0 || lostPort_ != 0) && (dataStarted_ || recording);
     stallWatch_.Watch(watch, now);
-    if (stallWatch_.Check(now, rate_.LastRate()) == StallWatch::Event::Stalled)
+    // A meter in cycle mode is silent between its cycles: the setup's interval says how long.
+    const StallRhythm rhythm{rate_.LastRate(), CycleIntervalMs(setup_.cycleInterval),
+                             stallLimitByHandMs_};
+    if (stallWatch_.Check(now, rhythm) == StallWatch::Event::Stalled)
         LogEvent("no data for " + std::to_string(stallWatch_.StallMs(now) / 1000) + " s");
 }
 
