@@ -265,6 +265,7 @@ private:
     void OnPortLost();
     void RetryLostPort();
     void WatchForStalls();
+    void BreakChartAtGap(std::int64_t nowMs);
     bool Streaming() const;
     void RunPendingGet();
     void LoadPortSettings();
