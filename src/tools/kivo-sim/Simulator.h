@@ -62,6 +62,7 @@ private:
     void StartStream(Clock::time_point now);
     void SendDataLine();
     void StreamDue(Clock::time_point now);
+    Clock::time_point LineDue(long index) const;
     void DownloadDue(Clock::time_point now);
     void FinishDownload();
     void WriteOutbox();
@@ -92,6 +93,7 @@ private:
     bool runStartPending_ = false;  // the faults that come before a run's first line
     Clock::time_point streamStart_;
     long streamScheduled_ = 0;
+    std::optional<CycleRhythm> rhythm_;  // the setup's cycles the schedule follows
     long dataLines_ = 0;
     bool reopened_ = false;
     std::optional<Clock::time_point> reopenSince_;
