@@ -71,4 +71,10 @@ std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options) {
     return std::make_unique<CountsLayout>(shape);
 }
 
+std::unique_ptr<LineLayout> MakeMemoryLayout(const SimOptions& options) {
+    if (options.devicePath.empty()) return nullptr;
+    return std::make_unique<DeviceLayout>(LoadSimDeviceFile(options.devicePath), options.alternate,
+                                          options.seed ^ 0x6D656D6FU, 0);
+}
+
 }  // namespace kivo::sim

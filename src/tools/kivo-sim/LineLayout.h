@@ -52,5 +52,8 @@ private:
 };
 
 std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options);
+// The lines the meter logged into its memory: with a device file, lines of it (its own
+// random counts, no faults); none without one.
+std::unique_ptr<LineLayout> MakeMemoryLayout(const SimOptions& options);
 
 }  // namespace kivo::sim

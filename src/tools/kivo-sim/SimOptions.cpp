@@ -251,6 +251,9 @@ std::string SimUsage() {
            "\n"
            "The meter cycles whenever its cycle interval is not 000000 (\"$INT\" sets it, and\n"
            "\"$PKT\" the lines a cycle); it streams without pause otherwise, as it starts.\n"
+           "With --dev the memory image holds lines of that device file, one a minute from\n"
+           "1 January 2004 (--alt applies); without it, lines of a date, a time and three\n"
+           "counts.\n"
            "\"!!!!!\" also ends a download early, without \"etx\". SIGTERM and SIGINT exit 0.\n"
            "A bad option exits 2.\n";
 }

@@ -53,7 +53,7 @@ void CommandLog::Write(const std::string& command) {
 Simulator::Simulator(const SimOptions& options, UniqueFd signalFd)
     : options_(options),
       clock_(options.clock.value_or(HostLocalTime())),
-      memory_(options.memorySize, options.seed),
+      memory_(options.memorySize, options.seed, MakeMemoryLayout(options).get()),
       commands_(options.id, options.alternate, clock_, memory_),
       layout_(MakeLineLayout(options)),
       faultRandom_(options.seed ^ 0x6661756C74ULL),
