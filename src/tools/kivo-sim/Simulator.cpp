@@ -53,9 +53,10 @@ void CommandLog::Write(const std::string& command) {
 Simulator::Simulator(const SimOptions& options, UniqueFd signalFd)
     : options_(options),
       clock_(options.clock.value_or(HostLocalTime())),
-      memory_(options.memorySize, options.seed, MakeMemoryLayout(options).get()),
+      device_(LoadDeviceOption(options)),
+      memory_(options.memorySize, options.seed, MakeMemoryLayout(options, device_).get()),
       commands_(options.id, options.alternate, clock_, memory_),
-      layout_(MakeLineLayout(options)),
+      layout_(MakeLineLayout(options, device_)),
       faultRandom_(options.seed ^ 0x6661756C74ULL),
       pty_(PseudoTerminal::Open()),
       signals_(std::move(signalFd)) {

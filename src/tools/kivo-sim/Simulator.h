@@ -75,6 +75,7 @@ private:
 
     const SimOptions options_;
     SimClock clock_;
+    std::optional<DeviceCalibration> device_;  // the --dev file
     MeterMemory memory_;
     MeterCommands commands_;
     std::unique_ptr<LineLayout> layout_;
