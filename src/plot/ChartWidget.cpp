@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cstddef>
+#include <limits>
 
 #include "core/files/OutputFile.h"
 #include "plot/ChartLook.h"
@@ -25,6 +26,12 @@ constexpr int kThickLineWidth = 2;
 QString DefaultImagePath(QWidget* parent) {
     return QFileDialog::getSaveFileName(parent, "Save Image", QString(),
                                         "PNG Image (*.png);;PDF Document (*.pdf)");
+}
+
+// QCustomPlot leaves a gap in a line at a point whose value is NaN; it stands halfway
+// between the two points it separates.
+QCPGraphData GapBetween(const ChartPoint& before, const ChartPoint& after) {
+    return QCPGraphData((before.x + after.x) / 2.0, std::numeric_limits<double>::quiet_NaN());
 }
 
 }  // namespace
@@ -176,12 +183,14 @@ void ChartWidget::RebuildGraphs() {
 
 void ChartWidget::ReloadGraph(int channel) {
     const ChartChannel& source = model_.Channel(channel);
-    QVector<QCPGraphData> data(static_cast<int>(source.points.size()));
-    for (int k = 0; k < data.size(); ++k) {
-        const ChartPoint& p = source.points[static_cast<std::size_t>(k)];
-        data[k] = QCPGraphData(p.x, p.y);
+    const PointStore& store = source.points;
+    QVector<QCPGraphData> data;
+    data.reserve(static_cast<int>(store.size() + source.BreaksHeld()));
+    for (std::size_t k = 0; k < store.size(); ++k) {
+        if (source.BreakBefore(k)) data.append(GapBetween(store[k - 1], store[k]));
+        data.append(QCPGraphData(store[k].x, store[k].y));
     }
-    plot_->graph(channel)->data()->set(data, source.points.Sorted());
+    plot_->graph(channel)->data()->set(data, store.Sorted());
     drawnAppended_[static_cast<std::size_t>(channel)] = source.appended;
 }
 
@@ -199,6 +208,10 @@ void ChartWidget::AppendNewPoints() {
         QCPGraph* graph = plot_->graph(i);
         for (std::size_t k = store.size() - static_cast<std::size_t>(fresh); k < store.size();
              ++k) {
+            if (source.BreakBefore(k)) {
+                const QCPGraphData gap = GapBetween(store[k - 1], store[k]);
+                graph->addData(gap.key, gap.value);
+            }
             graph->addData(store[k].x, store[k].y);
         }
         drawn = source.appended;
@@ -206,9 +219,8 @@ void ChartWidget::AppendNewPoints() {
         // The graph keeps its points sorted by X: only while X never fell does "the
         // oldest" mean "the leftmost".
         if (store.Sorted()) graph->data()->removeBefore(store.front().x);
-        if (!store.Sorted() || graph->data()->size() != static_cast<int>(store.size())) {
-            ReloadGraph(i);
-        }
+        const auto held = static_cast<int>(store.size() + source.BreaksHeld());
+        if (!store.Sorted() || graph->data()->size() != held) ReloadGraph(i);
     }
 }
 

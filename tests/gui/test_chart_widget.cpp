@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -123,6 +124,38 @@ private slots:
         f.widget.Sync();
         QVERIFY(GraphPoints(f.Plot()->graph(0)) == StorePoints(f.model, c));
         for (int i = 0; i < 12; ++i) f.model.AddXY(c, 7 + i, 1);
+        f.widget.Sync();
+        QVERIFY(GraphPoints(f.Plot()->graph(0)) == StorePoints(f.model, c));
+    }
+
+    // QCustomPlot leaves a gap at a NaN value: one stands between the points before and
+    // after a pause in the data, drawn point by point or all at once, and goes when the
+    // point before the pause leaves the store.
+    void aPauseInTheDataBreaksTheLine() {
+        Fixture f(6);
+        const int c = f.model.AddChannel();
+        for (int x = 0; x < 3; ++x) f.model.AddXY(c, x, x);
+        f.widget.Sync();
+        f.model.BreakLines();
+        f.model.AddXY(c, 3, 30);
+        f.model.AddXY(c, 4, 40);
+        const auto broken = [&f] {
+            const std::vector<std::pair<double, double>> points = GraphPoints(f.Plot()->graph(0));
+            const std::vector<double> keys = {0, 1, 2, 2.5, 3, 4};
+            if (points.size() != keys.size()) return false;
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                if (points[i].first != keys[i] || std::isnan(points[i].second) != (i == 3))
+                    return false;
+            }
+            return true;
+        };
+        f.widget.Sync();  // the new points added to the drawing
+        QVERIFY(broken());
+        f.model.AddChannel();
+        f.widget.Sync();  // every graph drawn afresh
+        QVERIFY(broken());
+
+        for (int x = 5; x < 9; ++x) f.model.AddXY(c, x, x);
         f.widget.Sync();
         QVERIFY(GraphPoints(f.Plot()->graph(0)) == StorePoints(f.model, c));
     }

@@ -75,6 +75,34 @@ TEST(SimulatedMeterWithDeviceFile, StreamsLinesTheParserTakes) {
     }
 }
 
+// A download rehearsed with a device file holds lines of that file: converted with it, every
+// whole line of the image is a record.
+TEST(SimulatedMeterWithDeviceFile, ItsMemoryImageConvertsWithTheDeviceFile) {
+    ScratchDirectory folder;
+    for (const char* file : {"scatter9.dev", "fluoro.dev"}) {
+        const std::string device = std::string(KIVO_TEST_DATA) + "/" + file;
+        const std::string image = folder.File(std::string(file) + ".raw");
+        SimProcess sim({"--dev", device, "--memory-size", "5000", "--memory-out", image, "--fast"});
+        PtyClient port(sim.PortPath());
+        ASSERT_TRUE(port.Write("$get\r\n"));
+        ASSERT_TRUE(port.ReadUntil("etx", milliseconds(5000))) << file;
+        ASSERT_TRUE(WaitFor([&] { return ReadBytes(image).size() == 5003; })) << file;
+
+        // A heading, whole lines, and the last one cut where the memory ends.
+        const std::string bytes = ReadBytes(image);
+        std::size_t wholeLines = 0;
+        for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
+             at = bytes.find("\r\n", at + 2))
+            ++wholeLines;
+        ASSERT_GT(wholeLines, 20u) << file;
+        const ProcessResult converted = RunToExit(KIVO_CONVERT_PATH, {"--dev", device, image});
+        EXPECT_EQ(converted.exitCode, 0) << file << ": " << converted.err;
+        const std::string records = std::to_string(wholeLines - 1) + " records written";
+        EXPECT_NE(converted.err.find(records), std::string::npos) << file << ": " << converted.err;
+        EXPECT_NE(converted.err.find(" 0 column mismatch"), std::string::npos) << converted.err;
+    }
+}
+
 // A FIFO is refused like a missing file, never waited on.
 TEST(SimulatedMeterWithDeviceFile, AFileThatDoesNotLoadIsRefused) {
     ScratchDirectory folder;

@@ -194,6 +194,8 @@ public:
     const std::string& EventLogPath() const { return eventLog_.Path(); }
     // One line into the event log (the tools add their own events).
     void LogEvent(const std::string& text);
+    // The silence that makes a stall, given by hand [ms]; none: it follows the meter.
+    void SetStallLimit(std::optional<std::int64_t> limitMs) { stallLimitByHandMs_ = limitMs; }
 
     // ---- handlers: application ----
     void Exit1Click();
@@ -263,6 +265,7 @@ private:
     void OnPortLost();
     void RetryLostPort();
     void WatchForStalls();
+    void BreakChartAtGap(std::int64_t nowMs);
     bool Streaming() const;
     void RunPendingGet();
     void LoadPortSettings();
@@ -308,6 +311,7 @@ private:
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     CsvExporter csvRecorder_;
     StallWatch stallWatch_;
+    std::optional<std::int64_t> stallLimitByHandMs_;
     std::string recordFolder_;
     std::vector<int> mappedFromFile_;  // COM numbers the settings file mapped, to check once
     // What kivoview-ports.ini keeps: the file's mappings and the operator's choices, never a

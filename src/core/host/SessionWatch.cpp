@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/host/Session.h"
+#include "core/plot/LineGaps.h"
 
 namespace kivo {
 
@@ -21,8 +22,22 @@ void Session::WatchForStalls() {
     const bool watch = !state_.ReplayMode && !download_.Active() && !getPending_ &&
                        (state_.PortNumber != 0 || lostPort_ != 0) && (dataStarted_ || recording);
     stallWatch_.Watch(watch, now);
-    if (stallWatch_.Check(now, rate_.LastRate()) == StallWatch::Event::Stalled)
+    BreakChartAtGap(now);
+    // A meter in cycle mode is silent between its cycles: the setup's interval says how long.
+    const StallRhythm rhythm{rate_.LastRate(), CycleIntervalMs(setup_.cycleInterval),
+                             stallLimitByHandMs_};
+    if (stallWatch_.Check(now, rhythm) == StallWatch::Event::Stalled)
         LogEvent("no data for " + std::to_string(stallWatch_.StallMs(now) / 1000) + " s");
+}
+
+// A pause of the live data much longer than its pace is a loss: the chart's line is broken
+// there rather than drawn straight across it. Checked each tick, so to within a tick.
+void Session::BreakChartAtGap(std::int64_t nowMs) {
+    const std::optional<float> rate = rate_.LastRate();
+    const std::optional<std::int64_t> since = stallWatch_.SinceLastLineMs(nowMs);
+    if (state_.ReplayMode || !rate || !(*rate > 0.0f) || !since) return;
+    if (BreaksLine(static_cast<double>(*since), 1000.0 / static_cast<double>(*rate)))
+        chart_.BreakLines();
 }
 
 bool Session::Streaming() const {

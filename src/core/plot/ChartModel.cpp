@@ -5,6 +5,18 @@
 
 namespace kivo {
 
+bool ChartChannel::BreakBefore(std::size_t index) const {
+    if (index == 0 || index >= points.size()) return false;
+    const std::uint64_t number = appended - points.size() + index;
+    return std::binary_search(segmentStarts.begin(), segmentStarts.end(), number);
+}
+
+std::size_t ChartChannel::BreaksHeld() const {
+    const std::uint64_t oldest = appended - points.size();
+    return static_cast<std::size_t>(
+        segmentStarts.end() - std::upper_bound(segmentStarts.begin(), segmentStarts.end(), oldest));
+}
+
 ChartModel::ChartModel(std::size_t pointsPerChannel) : pointsPerChannel_(pointsPerChannel) {
     // As designed: X from 0 to 100 scrolling smoothly and jumping to a far first point;
     // Y from 0 to 100 scaling to the extremes (the start-up configuration changes that).
@@ -59,9 +71,16 @@ void ChartModel::AddXY(int channel, double x, double y) {
     const ChartPoint point{x, y};
     // Whether a point already held lies beyond the window the spread was worked out for.
     const bool heldBeyond = newest_ && *newest_ > spreadCache_.high;
+    if (c.breakPending) {
+        c.breakPending = false;
+        c.segmentStarts.push_back(c.appended);
+    }
     const std::optional<ChartPoint> dropped = c.points.Append(point);
     if (!newest_ || x > *newest_) newest_ = x;
     ++c.appended;
+    // A break before the oldest point held joins nothing any more.
+    while (!c.segmentStarts.empty() && c.segmentStarts.front() <= c.appended - c.points.size())
+        c.segmentStarts.pop_front();
     ++revision_;
     TrackValue(x_, x);
     TrackY(point, dropped, heldBeyond);
@@ -160,11 +179,19 @@ void ChartModel::ClearAllData() {
     for (ChartChannel& c : channels_) {
         c.points.Clear();
         c.appended = 0;
+        c.segmentStarts.clear();
+        c.breakPending = false;
     }
     x_.firstPointSeen = false;
     y_.firstPointSeen = false;
     if (frozenX_) frozenX_->firstPointSeen = false;
     StructureChanged();
+}
+
+void ChartModel::BreakLines() {
+    for (ChartChannel& c : channels_) {
+        if (!c.points.empty()) c.breakPending = true;
+    }
 }
 
 void ChartModel::SetAxisLabels(std::string_view x, std::string_view y) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,16 @@ struct ChartChannel {
     // Points appended since the channel was made or last emptied, the dropped ones
     // included: a drawing that has shown `n` of them has the newest `appended - n` to add.
     std::uint64_t appended = 0;
+    // The points, numbered like `appended` (the first is 0), that came after a gap in the
+    // data: the line is broken before each. Only those still held, oldest first.
+    std::deque<std::uint64_t> segmentStarts;
+    bool breakPending = false;  // the next point begins a segment
+
+    // Whether the held point `index` (0 the oldest) begins a segment after a point that is
+    // held too: a drawing puts a gap between the two.
+    bool BreakBefore(std::size_t index) const;
+    // The breaks between held points.
+    std::size_t BreaksHeld() const;
 };
 
 // The strip chart as plain data: channels with bounded point stores, one X and one Y axis
@@ -49,6 +60,9 @@ public:
     void AddXY(int channel, double x, double y);
     // Drops every point, keeps the channels, clears both axes' first-point flags.
     void ClearAllData();
+    // The data paused too long: the next point of every channel that has points begins a
+    // new segment, not joined to the one before.
+    void BreakLines();
     void SetTitle(std::string_view title);
     const std::string& Title() const { return title_; }
     // The axes' titles, quantity and unit ("Sample", "Beta [1/(m sr)]"); empty: none yet.

@@ -3,7 +3,20 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/plot/LineGaps.h"
+
 namespace kivo {
+
+namespace {
+
+// Lines per run over which the viewer measures the sample interval: enough that the whole
+// seconds of the meter's clock average out for a meter at a few Hz.
+constexpr std::size_t kIntervalRun = 16;
+// The meter's clock counts whole seconds, so a pause of N seconds between two lines may
+// be as short as N - 1.
+constexpr double kClockResolution = 1.0;
+
+}  // namespace
 
 RecordingData::RecordingData(std::vector<ViewerChannel> channels)
     : channels_(std::move(channels)),
@@ -79,6 +92,24 @@ void RecordingData::Finish() {
         }
     }
     seconds_.shrink_to_fit();
+    sampleInterval_ = EstimateSampleInterval();
+}
+
+std::optional<double> RecordingData::EstimateSampleInterval() const {
+    if (!timeAxis_ || lines_ < 2) return std::nullopt;
+    const std::size_t run = std::min(kIntervalRun, lines_ - 1);
+    std::vector<double> intervals;
+    for (std::size_t i = 0; i + run < lines_; i += run)
+        intervals.push_back((X(i + run) - X(i)) / static_cast<double>(run));
+    const auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
+    std::nth_element(intervals.begin(), middle, intervals.end());
+    if (!(*middle > 0.0)) return std::nullopt;
+    return *middle;
+}
+
+bool RecordingData::GapBefore(std::size_t line) const {
+    if (!sampleInterval_ || line == 0 || line >= lines_) return false;
+    return BreaksLine(X(line) - X(line - 1) - kClockResolution, *sampleInterval_);
 }
 
 double RecordingData::X(std::size_t line) const {
@@ -224,9 +255,17 @@ void RecordingData::Envelope(int channel, double low, double high, int columns,
     if (lines_ == 0 || columns <= 0 || !(high > low)) return;
     const auto [first, last] = LinesWithin(low, high);
     const std::vector<float>& column = values_[static_cast<std::size_t>(channel)];
+    constexpr float kGap = std::numeric_limits<float>::quiet_NaN();
+    bool broken = false;  // a pause since the last point put out
+    const auto put = [&](double x, float bottom, float top) {
+        if (broken && !out.empty()) out.push_back({(out.back().x + x) / 2.0, kGap, kGap});
+        broken = false;
+        out.push_back({x, bottom, top});
+    };
     const auto single = [&](std::size_t line) {
+        broken = broken || GapBefore(line);
         const float v = column[line];
-        if (std::isfinite(v)) out.push_back({X(line), v, v});
+        if (std::isfinite(v)) put(X(line), v, v);
     };
     if (first > 0) single(first - 1);
     const auto width = static_cast<std::size_t>(columns);
@@ -241,11 +280,12 @@ void RecordingData::Envelope(int channel, double low, double high, int columns,
                                : std::clamp(FirstAtOrAbove(low + step * static_cast<double>(c + 1)),
                                             start, last);
             if (end == start) continue;
+            // A pause within a pixel column cannot be seen; one between two can.
+            broken = broken || GapBefore(start);
             float bottom = std::numeric_limits<float>::infinity();
             float top = -bottom;
             Extent(channel, start, end, bottom, top);
-            if (bottom <= top)
-                out.push_back({low + step * (static_cast<double>(c) + 0.5), bottom, top});
+            if (bottom <= top) put(low + step * (static_cast<double>(c) + 0.5), bottom, top);
             start = end;
         }
     }

@@ -77,8 +77,17 @@ public:
     std::size_t Nearest(double x) const;
 
     RangeStatistics Statistics(int channel, std::size_t first, std::size_t last) const;
+    // The meter's usual time from one line to the next [s], from the recording's own times
+    // (the median over runs of lines, so that pauses do not count); none without a time axis.
+    std::optional<double> SampleInterval() const { return sampleInterval_; }
+    // Whether the data paused between line `line - 1` and `line` long enough to break the
+    // drawn line there (more than five sample intervals).
+    bool GapBefore(std::size_t line) const;
+
     // The envelope of `channel` over X in [low, high] drawn `columns` pixels wide, with the
-    // nearest line outside each end so that a line runs on to the edge.
+    // nearest line outside each end so that a line runs on to the edge. Where the data
+    // paused (GapBefore) a point with NaN for both values stands between the two sides of
+    // the pause: the line is broken there, not drawn across.
     void Envelope(int channel, double low, double high, int columns,
                   std::vector<EnvelopePoint>& out) const;
 
@@ -104,6 +113,7 @@ private:
     void SummariseLevels(std::size_t level, std::size_t first, std::size_t last,
                          const std::vector<Level>& levels, Block& into) const;
     std::size_t FirstAtOrAbove(double x) const;
+    std::optional<double> EstimateSampleInterval() const;
 
     std::vector<ViewerChannel> channels_;
     std::size_t lines_ = 0;
@@ -114,6 +124,7 @@ private:
     std::vector<std::int32_t> seconds_;
     std::int64_t timeBase_ = 0;
     bool timeAxis_ = true;
+    std::optional<double> sampleInterval_;
 };
 
 }  // namespace kivo

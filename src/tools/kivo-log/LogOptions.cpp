@@ -14,7 +14,7 @@ std::string LogUsage() {
     return "Usage: kivo-log (--port PATH | --com N) [--baud 19200] --dev METER.dev [--alt]\n"
            "                [--raw OUT.raw] [--eng OUT.eng] [--csv OUT.csv]\n"
            "                [--append | --overwrite]\n"
-           "                [--start] [--duration SECONDS]\n"
+           "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -23,7 +23,9 @@ std::string LogUsage() {
            "is told once and tried again every 2 seconds; logging resumes when it is back.\n"
            "A record file that fails (disk full) stops it at once. While --start was given or\n"
            "a record file is written, a meter silent for three sample intervals (at least\n"
-           "3 s) is told once on stderr (\"No data for N s at TIME\"), and again when lines\n"
+           "3 s; a meter whose setup reports a cycle interval is given that interval on\n"
+           "top, for its pause between cycles) or for --stall-after SECONDS is told once on\n"
+           "stderr (\"No data for N s at TIME\"), and again when lines\n"
            "return (\"Data again at TIME after N s\"). Events (port, stalls, recordings,\n"
            "commands sent) are appended to kivoview-events.log beside the first record file.\n"
            "\n"
@@ -48,6 +50,9 @@ std::string LogUsage() {
            "                       \"!!!!!\" when stopping\n"
            "  --duration SECONDS   stop by itself after this long, even when a record file\n"
            "                       blocks (a write still waiting a second later fails)\n"
+           "  --stall-after SECONDS\n"
+           "                       the silence told as a stall, instead of the one the\n"
+           "                       meter's rate and cycle interval give\n"
            "  --tick MS            the pump's tick, 1 to 1000 ms (default 55, as the window);\n"
            "                       a shorter tick takes a faster stream (soak tests)\n"
            "  -h, --help           show this text\n"
@@ -114,6 +119,14 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--csv") {
             if (!take()) return fail("--csv needs a file name");
             o.csvPath = value;
+        } else if (a == "--stall-after") {
+            if (!take()) return fail("--stall-after needs a number of seconds");
+            char* end = nullptr;
+            errno = 0;
+            o.stallAfterSeconds = std::strtod(value.c_str(), &end);
+            if (end == value.c_str() || *end != '\0' || errno != 0 || !(o.stallAfterSeconds > 0) ||
+                o.stallAfterSeconds > 86400)
+                return fail("--stall-after takes 0 < SECONDS <= 86400, not '" + value + "'");
         } else if (a == "--tick") {
             if (!take()) return fail("--tick needs milliseconds");
             char* end = nullptr;

@@ -22,6 +22,8 @@ struct LogOptions {
     bool start = false;
     double durationSeconds = 0.0;  // 0: until stopped
     int tickMs = 55;               // the pump's tick [ms]
+    // The silence told as a stall [s]; 0: the one the meter's rate and cycle interval give.
+    double stallAfterSeconds = 0.0;
 };
 
 struct ParsedLogLine {

@@ -206,6 +206,8 @@ int main(int argc, char** argv) {
     if (!session.LoadDeviceFile(options.devicePath))
         return Fail("the device file '" + options.devicePath + "' does not load");
     if (options.alternate) session.State().alternateCommands = true;
+    if (options.stallAfterSeconds > 0)
+        session.SetStallLimit(std::llround(options.stallAfterSeconds * 1000.0));
     if (!options.engPath.empty() && options.append) {
         const kivo::DeviceCalibration& calibration = session.Calibration();
         const std::string heading = kivo::EngrHeading(calibration, calibration.definitionCount);

@@ -56,10 +56,15 @@ std::string CountsLayout::NextLine(const CivilTime& now) {
     return line;
 }
 
-std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options) {
-    if (!options.devicePath.empty()) {
-        return std::make_unique<DeviceLayout>(LoadSimDeviceFile(options.devicePath),
-                                              options.alternate, options.seed,
+std::optional<DeviceCalibration> LoadDeviceOption(const SimOptions& options) {
+    if (options.devicePath.empty()) return std::nullopt;
+    return LoadSimDeviceFile(options.devicePath);
+}
+
+std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options,
+                                           const std::optional<DeviceCalibration>& device) {
+    if (device) {
+        return std::make_unique<DeviceLayout>(*device, options.alternate, options.seed,
                                               options.faultColumns.value_or(0));
     }
     CountsLayoutShape shape;
@@ -69,6 +74,13 @@ std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options) {
     shape.countColumns = options.faultColumns.value_or(options.counts);
     shape.seed = options.seed;
     return std::make_unique<CountsLayout>(shape);
+}
+
+std::unique_ptr<LineLayout> MakeMemoryLayout(const SimOptions& options,
+                                             const std::optional<DeviceCalibration>& device) {
+    if (!device) return nullptr;
+    return std::make_unique<DeviceLayout>(*device, options.alternate, options.seed ^ 0x6D656D6FU,
+                                          0);
 }
 
 }  // namespace kivo::sim

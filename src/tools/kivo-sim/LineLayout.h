@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "SimClock.h"
+#include "core/data/DeviceCalibration.h"
 
 namespace kivo::sim {
 
@@ -51,6 +53,15 @@ private:
     std::vector<int> counts_;
 };
 
-std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options);
+// The --dev device file, loaded once for the streamed and the logged lines; none without
+// one. Throws StartupRefusal when it does not load.
+std::optional<DeviceCalibration> LoadDeviceOption(const SimOptions& options);
+
+std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options,
+                                           const std::optional<DeviceCalibration>& device);
+// The lines the meter logged into its memory: with a device file, lines of it (its own
+// random counts, no faults); none without one.
+std::unique_ptr<LineLayout> MakeMemoryLayout(const SimOptions& options,
+                                             const std::optional<DeviceCalibration>& device);
 
 }  // namespace kivo::sim

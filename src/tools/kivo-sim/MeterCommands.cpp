@@ -68,6 +68,29 @@ bool ValidInterval(const std::string& text) {
 
 }  // namespace
 
+std::optional<long> CycleSeconds(const std::string& interval) {
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+    if (!ValidInterval(interval) || !SplitSixDigits(interval, hours, minutes, seconds))
+        return std::nullopt;
+    const long total = hours * 3600L + minutes * 60L + seconds;
+    if (total == 0) return std::nullopt;
+    return total;
+}
+
+void MeterCommands::SetCycle(int lines, const std::string& interval) {
+    ram_.samples = lines;
+    ram_.interval = interval;
+    flash_ = ram_;
+}
+
+std::optional<CycleRhythm> MeterCommands::Cycle() const {
+    const std::optional<long> seconds = CycleSeconds(ram_.interval);
+    if (!seconds) return std::nullopt;
+    return CycleRhythm{ram_.samples, *seconds};
+}
+
 MeterCommands::MeterCommands(std::string idLine, bool compactClock, SimClock& clock,
                              MeterMemory& memory)
     : idLine_(std::move(idLine)), compactClock_(compactClock), clock_(clock), memory_(memory) {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@ struct MeterSettings {
     int average = 4;
     int samples = 2;
     int cycles = 3;
-    std::string interval = "000030";
+    // From the start of one cycle to the next, hhmmss; 000000: no cycles, the meter
+    // streams. While it is not, each cycle is `samples` data lines, then silence.
+    std::string interval = "000000";
     int logging = 0;
     int engrOutput = 0;
     int analogRange = 4;
@@ -24,6 +27,19 @@ struct MeterSettings {
     int ph11Off = 30;
     int uglScale = 10;
     int uglOffset = 3;
+};
+
+// The seconds of a cycle interval ("000015": 15); none for "000000" or no interval.
+std::optional<long> CycleSeconds(const std::string& interval);
+
+// How a meter in cycle mode sends: `lines` data lines, the next cycle `seconds` after the
+// start of this one.
+struct CycleRhythm {
+    int lines = 1;
+    long seconds = 1;
+    bool operator==(const CycleRhythm& other) const {
+        return lines == other.lines && seconds == other.seconds;
+    }
 };
 
 // What a command asks of the meter beyond its reply lines.
@@ -42,6 +58,10 @@ public:
 
     CommandOutcome Handle(const std::string& command);
     const std::string& IdLine() const { return idLine_; }
+    // Starts in cycle mode, in RAM and in flash alike, as if stored before power-up.
+    void SetCycle(int lines, const std::string& interval);
+    // The rhythm of the setup in RAM; none while the meter streams without cycles.
+    std::optional<CycleRhythm> Cycle() const;
 
 private:
     bool HandleSetting(const std::string& command, CommandOutcome& outcome);

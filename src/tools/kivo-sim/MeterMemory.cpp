@@ -22,7 +22,7 @@ void BreakEndMarkers(std::string& text) {
 }
 
 // Logged records: a heading, then one line a minute from 1 January 2004.
-std::string BuildImage(std::size_t size, std::uint32_t seed) {
+std::string BuildImage(std::size_t size, std::uint32_t seed, LineLayout* records) {
     SeededRandom random(seed ^ 0x6D656D6FULL);
     std::string image;
     char line[128];
@@ -31,6 +31,16 @@ std::string BuildImage(std::size_t size, std::uint32_t seed) {
     image += line;
     for (long minute = 0; image.size() < size; ++minute) {
         const long hour = minute / 60;
+        if (records != nullptr) {
+            const CivilTime logged{2004,
+                                   1,
+                                   static_cast<int>(hour / 24 % 28 + 1),
+                                   static_cast<int>(hour % 24),
+                                   static_cast<int>(minute % 60),
+                                   0};
+            image += records->NextLine(logged) + "\r\n";
+            continue;
+        }
         std::snprintf(line, sizeof line, "01/%02ld/04\t%02ld:%02ld:00\t%u\t%u\t%u\r\n",
                       hour / 24 % 28 + 1, hour % 24, minute % 60, random.Below(4096),
                       random.Below(4096), random.Below(4096));
@@ -43,7 +53,8 @@ std::string BuildImage(std::size_t size, std::uint32_t seed) {
 
 }  // namespace
 
-MeterMemory::MeterMemory(std::size_t size, std::uint32_t seed) : image_(BuildImage(size, seed)) {}
+MeterMemory::MeterMemory(std::size_t size, std::uint32_t seed, LineLayout* records)
+    : image_(BuildImage(size, seed, records)) {}
 
 int MeterMemory::PagesUsed() const {
     return static_cast<int>((image_.size() + kPageBytes - 1) / kPageBytes);

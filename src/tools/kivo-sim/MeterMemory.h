@@ -7,6 +7,8 @@
 
 namespace kivo::sim {
 
+class LineLayout;
+
 // The meter's internal memory: a repeatable image of logged records that "$get" sends and
 // "$emc" erases.
 class MeterMemory {
@@ -14,7 +16,8 @@ public:
     static constexpr std::size_t kPageBytes = 264;
     static constexpr char kEndMarker[] = "etx";
 
-    MeterMemory(std::size_t size, std::uint32_t seed);
+    // `records` makes the logged lines; none: a date, a time and three counts each.
+    MeterMemory(std::size_t size, std::uint32_t seed, LineLayout* records);
 
     const std::string& Image() const { return image_; }
     int PagesUsed() const;

@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "MeterCommands.h"
 #include "SimClock.h"
 
 namespace kivo::sim {
@@ -27,6 +28,19 @@ bool ParseRate(const std::string& text, double& value) {
     const auto [rest, error] = std::from_chars(text.data(), end, parsed);
     if (error != std::errc() || rest != end || !(parsed > 0.0) || parsed > 1000.0) return false;
     value = parsed;
+    return true;
+}
+
+// "LINES,HHMMSS": at least one line a cycle, and a cycle interval that is one.
+bool ParseCycle(const std::string& text, SimOptions& options) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) return false;
+    long long lines = 0;
+    const std::string interval = text.substr(comma + 1);
+    if (!ParseInteger(text.substr(0, comma), 1, 65535, lines) || !CycleSeconds(interval))
+        return false;
+    options.cycleLines = static_cast<int>(lines);
+    options.cycleInterval = interval;
     return true;
 }
 
@@ -81,6 +95,9 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                                                 [](SimOptions& o, long long v) {
                                                     o.memorySize = static_cast<std::size_t>(v);
                                                 })}},
+        {"--cycle",
+         {"data lines 1-65535 and a cycle interval HHMMSS above 000000, as 8,000015",
+          [](SimOptions& o, const std::string& t) { return ParseCycle(t, o); }}},
         {"--clock",
          {"a date and time as MMDDYYHHMMSS",
           [](SimOptions& o, const std::string& t) {
@@ -201,6 +218,9 @@ std::string SimUsage() {
            "  --seed N               seed of the counts and the memory image (default 1)\n"
            "  --autorun              stream from start, as some meters do after power-up\n"
            "  --clock MMDDYYHHMMSS   start value of the meter clock (default: host time)\n"
+           "  --cycle LINES,HHMMSS   cycle mode: LINES data lines at --rate, then silence\n"
+           "                         until HHMMSS after the cycle began; the setup reports\n"
+           "                         them as \"PKT LINES\" and \"INT HHMMSS\"\n"
            "  --memory-size BYTES    size of the memory image that \"$get\" sends (default 4096)\n"
            "  --memory-out FILE      write the exact bytes of each download (image + \"etx\")\n"
            "  --fast                 send the download unpaced (default: about 3840 bytes/s)\n"
@@ -229,6 +249,11 @@ std::string SimUsage() {
            "                         after LINES data lines the port closes and kivo-sim\n"
            "                         exits 0 (a meter whose cable was cut)\n"
            "\n"
+           "The meter cycles whenever its cycle interval is not 000000 (\"$INT\" sets it, and\n"
+           "\"$PKT\" the lines a cycle); it streams without pause otherwise, as it starts.\n"
+           "With --dev the memory image holds lines of that device file, one a minute from\n"
+           "1 January 2004 (--alt applies); without it, lines of a date, a time and three\n"
+           "counts.\n"
            "\"!!!!!\" also ends a download early, without \"etx\". SIGTERM and SIGINT exit 0.\n"
            "A bad option exits 2.\n";
 }

@@ -27,6 +27,10 @@ struct SimOptions {
     std::string memoryOut;           // copy of each download's bytes; empty: none
     bool fast = false;               // no baud pacing of the download
     std::optional<CivilTime> clock;  // start of the meter clock; none: host time
+    // Cycle mode from the start: this many data lines a cycle, and the cycle interval
+    // (hhmmss) the setup reports; none: the meter streams until its setup says otherwise.
+    std::optional<int> cycleLines;
+    std::string cycleInterval;
 
     // Faults, each off unless given.
     int garbageBytes = 0;                     // random non-LF bytes before a run's first line

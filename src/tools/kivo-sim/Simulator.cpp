@@ -53,12 +53,15 @@ void CommandLog::Write(const std::string& command) {
 Simulator::Simulator(const SimOptions& options, UniqueFd signalFd)
     : options_(options),
       clock_(options.clock.value_or(HostLocalTime())),
-      memory_(options.memorySize, options.seed),
+      device_(LoadDeviceOption(options)),
+      memory_(options.memorySize, options.seed, MakeMemoryLayout(options, device_).get()),
       commands_(options.id, options.alternate, clock_, memory_),
-      layout_(MakeLineLayout(options)),
+      layout_(MakeLineLayout(options, device_)),
       faultRandom_(options.seed ^ 0x6661756C74ULL),
       pty_(PseudoTerminal::Open()),
       signals_(std::move(signalFd)) {
+    if (options_.cycleLines) commands_.SetCycle(*options_.cycleLines, options_.cycleInterval);
+    rhythm_ = commands_.Cycle();
     if (!options_.logPath.empty()) log_.emplace(options_.logPath);
     if (!options_.link.empty()) {
         try {
@@ -108,11 +111,8 @@ int Simulator::PollTimeout(Clock::time_point now) const {
     };
     if (frozenUntil_ && *frozenUntil_ != Clock::time_point::max())
         consider(MillisecondsUntil(now, *frozenUntil_));
-    if (streaming_ && !download_ && !reopenSince_ && !closeSince_ && !frozenUntil_) {
-        const auto due = streamStart_ + std::chrono::duration_cast<Clock::duration>(
-                                            Seconds(streamScheduled_ / options_.rate));
-        consider(MillisecondsUntil(now, due));
-    }
+    if (streaming_ && !download_ && !reopenSince_ && !closeSince_ && !frozenUntil_)
+        consider(MillisecondsUntil(now, LineDue(streamScheduled_)));
     if (download_ && outbox_.empty()) {
         const double offset =
             options_.fast ? 0.0 : static_cast<double>(download_->queued) / kDownloadBytesPerSecond;
@@ -223,20 +223,37 @@ bool Simulator::CloseDue(Clock::time_point now) const {
     return drained || now - *closeSince_ > kReopenGrace;
 }
 
+// Line `index` of the run: at the rate, or in cycle mode the cycle's lines at the rate and
+// the next cycle an interval after the start of this one (later only when its lines take
+// longer than that).
+Simulator::Clock::time_point Simulator::LineDue(long index) const {
+    double offset = index / options_.rate;
+    if (rhythm_) {
+        const long cycle = index / rhythm_->lines;
+        const long inCycle = index % rhythm_->lines;
+        const double period =
+            std::max(static_cast<double>(rhythm_->seconds), rhythm_->lines / options_.rate);
+        offset = static_cast<double>(cycle) * period + inCycle / options_.rate;
+    }
+    return streamStart_ + std::chrono::duration_cast<Clock::duration>(Seconds(offset));
+}
+
 void Simulator::StreamDue(Clock::time_point now) {
+    // A new cycle setup takes effect at once, with a cycle that begins now.
+    if (const std::optional<CycleRhythm> rhythm = commands_.Cycle(); !(rhythm == rhythm_)) {
+        rhythm_ = rhythm;
+        streamStart_ = now;
+        streamScheduled_ = 0;
+    }
     if (!streaming_ || download_ || reopenSince_ || closeSince_ || Frozen(now)) return;
-    const auto dueAt = [this](long index) {
-        return streamStart_ +
-               std::chrono::duration_cast<Clock::duration>(Seconds(index / options_.rate));
-    };
     // After a stall (a download, a busy machine) pick up the pace from now instead of
     // sending the missed lines in a burst.
-    if (now - dueAt(streamScheduled_) > std::chrono::seconds(1)) {
+    if (now - LineDue(streamScheduled_) > std::chrono::seconds(1)) {
         streamStart_ = now;
         streamScheduled_ = 0;
     }
     while (streaming_ && !reopenSince_ && !closeSince_ && !frozenUntil_ &&
-           dueAt(streamScheduled_) <= now) {
+           LineDue(streamScheduled_) <= now) {
         ++streamScheduled_;
         SendDataLine();
     }

@@ -62,6 +62,7 @@ private:
     void StartStream(Clock::time_point now);
     void SendDataLine();
     void StreamDue(Clock::time_point now);
+    Clock::time_point LineDue(long index) const;
     void DownloadDue(Clock::time_point now);
     void FinishDownload();
     void WriteOutbox();
@@ -74,6 +75,7 @@ private:
 
     const SimOptions options_;
     SimClock clock_;
+    std::optional<DeviceCalibration> device_;  // the --dev file
     MeterMemory memory_;
     MeterCommands commands_;
     std::unique_ptr<LineLayout> layout_;
@@ -92,6 +94,7 @@ private:
     bool runStartPending_ = false;  // the faults that come before a run's first line
     Clock::time_point streamStart_;
     long streamScheduled_ = 0;
+    std::optional<CycleRhythm> rhythm_;  // the setup's cycles the schedule follows
     long dataLines_ = 0;
     bool reopened_ = false;
     std::optional<Clock::time_point> reopenSince_;
