@@ -19,6 +19,15 @@ void DialogPrompts::ShowMessage(const std::string& caption, const std::string& t
     OpenBox(false, caption, text);
 }
 
+void DialogPrompts::CloseMessage(const std::string& caption, const std::string& text) {
+    if (!owner_) return;
+    const QString title = QString::fromStdString(caption);
+    const QString told = QString::fromStdString(text);
+    for (QMessageBox* box : owner_->findChildren<QMessageBox*>()) {
+        if (box->isVisible() && box->windowTitle() == title && box->text() == told) box->close();
+    }
+}
+
 void DialogPrompts::OpenBox(bool warning, const std::string& caption, const std::string& text) {
     if (openBoxes_ >= kMaxOpenBoxes) return;
     auto* box = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Information,

@@ -25,6 +25,7 @@ public:
 
     void ShowWarning(const std::string& caption, const std::string& text) override;
     void ShowMessage(const std::string& caption, const std::string& text) override;
+    void CloseMessage(const std::string& caption, const std::string& text) override;
     std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override;
     std::optional<std::string> SaveFileName(const FileDialogSpec& spec) override;
     // Waits for the answer: what it asks about must not happen meanwhile.

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -134,9 +135,19 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     ShowPortDevices();
     const QString eraseWarning =
-        "Erases the meter's internal memory at once: all data the meter has logged is lost.";
-    for (Control erase : {Control::BTErase, Control::BTErase2})
-        qobject_cast<QWidget*>(ControlObject(erase))->setToolTip(eraseWarning);
+        "Erases the meter's internal memory after asking: the question says how much logged "
+        "data would be lost and whether it was downloaded completely; No is the default.";
+    for (Control erase : {Control::BTErase, Control::BTErase2}) {
+        auto* button = qobject_cast<QWidget*>(ControlObject(erase));
+        button->setToolTip(eraseWarning);
+        button->setAccessibleDescription(eraseWarning);
+    }
+
+    // The zone of the meter's clock is the operator's choice, kept with the port settings.
+    auto* localClock = findChild<QCheckBox*>("CBClockLocalTime");
+    localClock->setChecked(session_->MeterClockLocal());
+    connect(localClock, &QCheckBox::toggled, this,
+            [this](bool local) { session_->SetMeterClockLocal(local); });
 
     timer55_.setInterval(55);
     timer500_.setInterval(500);

@@ -1,6 +1,7 @@
 // The main window's controls, placed as the operator knows them. Every control carries its
 // name as its object name, so the session and the tests find it by that name.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -70,7 +71,11 @@ QComboBox* Combo(QWidget* parent, const char* name, const QString& spokenName,
     combo->setAccessibleName(spokenName);
     combo->addItems(items);
     combo->setEditable(editable);
-    if (editable) combo->setInsertPolicy(QComboBox::NoInsert);
+    if (editable) {
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        // The text field inside is what a screen reader lands on: it is named too.
+        combo->lineEdit()->setAccessibleName(spokenName);
+    }
     return combo;
 }
 
@@ -157,8 +162,14 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     auto* clocks = new QGroupBox(parent);
     clocks->setObjectName("ClockBox");
     auto* clockColumn = new QVBoxLayout(clocks);
-    clockColumn->addWidget(Label(clocks, "LBHostDandT", "Host:  MM/DD/YY HH:MM:SS"));
+    clockColumn->addWidget(ValueLabel(clocks, "LBHostDandT", "Host:  MM/DD/YY HH:MM:SS",
+                                      "Host:  12/31/26  23:59:59 AKDT"));
     clockColumn->addWidget(Label(clocks, "LBKIVODandT", "KIVO:  MM/DD/YY HH:MM:SS"));
+    QLabel* offset = ValueLabel(clocks, "LBClockOffset", "Clock Offset:", "Clock Offset: -86399 s");
+    offset->setToolTip(
+        "The meter's clock minus the computer's, in seconds, as the meter last "
+        "told its date and time");
+    clockColumn->addWidget(offset);
     clockColumn->addWidget(ValueLabel(clocks, "LBHz1", "Sample Rate:", "Sample Rate: 999.99 Hz"));
 
     auto* files = new QGroupBox(parent);
@@ -277,7 +288,13 @@ QWidget* MainWindow::BuildSetupPage() {
     grid->addWidget(Button(change, "BTClose", "Close Shutter"), 8, 1);
     grid->addWidget(Button(change, "BTStoreToFlash1", "Store To Flash"), 9, 0);
     grid->addWidget(Button(change, "BTReloadSetup1", "Reload Flash Setup"), 9, 1);
-    grid->setRowStretch(10, 1);
+    auto* localClock = new QCheckBox("Set Meter Clock in Local Time", change);
+    localClock->setObjectName("CBClockLocalTime");
+    localClock->setToolTip(
+        "Off (the default): Set Date and Time sets the meter to the computer's UTC clock, as "
+        "ship and mooring data are kept. On: to the computer's local time.");
+    grid->addWidget(localClock, 10, 0, 1, 2);
+    grid->setRowStretch(11, 1);
 
     auto* current = new QGroupBox(page);
     current->setObjectName("SetupCurrentBox");

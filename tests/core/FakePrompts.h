@@ -20,6 +20,7 @@ public:
 
     std::vector<Box> warnings;
     std::vector<Box> messages;
+    std::vector<Box> closed;  // boxes the core asked to close
     std::vector<FileDialogSpec> openDialogs;
     std::vector<FileDialogSpec> saveDialogs;
     std::deque<std::optional<std::string>> openAnswers;
@@ -32,6 +33,9 @@ public:
     }
     void ShowMessage(const std::string& caption, const std::string& text) override {
         messages.push_back({caption, text});
+    }
+    void CloseMessage(const std::string& caption, const std::string& text) override {
+        closed.push_back({caption, text});
     }
     std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override {
         openDialogs.push_back(spec);

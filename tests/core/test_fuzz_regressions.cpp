@@ -8,9 +8,9 @@
 #include <string>
 
 #include "FakeView.h"
-#include "core/seams/Clock.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
+#include "core/seams/Clock.h"
 
 namespace kivo::test {
 namespace {
@@ -51,7 +51,8 @@ TEST(FuzzRegressions, LowestMemoryReplyReachesTheSetupPage) {
     ReplyTarget target{setup, meterClock, hostClock, clock, view};
     ParseReply("VER", target);
     ParseReply("MEM-2147483648", target);
-    RefreshSetupDisplay(setup, meterClock, hostClock, DeviceCalibration{}, 0.0, view);
+    RefreshSetupDisplay(setup, ShownClocks{meterClock, hostClock, "UTC", 0.0}, DeviceCalibration{},
+                        view);
     EXPECT_EQ(setup.memoryUsedPages, std::numeric_limits<std::int32_t>::min());
     EXPECT_EQ(view.texts[Control::LBStorageFree], "Free:  553649183 K  52441704.0 %");
 }

@@ -36,6 +36,7 @@ std::string Describe(const World& w) {
         out += std::string(name) + "=" + std::to_string(value) + "\n";
     };
     add("meterIdentified", s.meterIdentified);
+    out += "identification=\"" + s.identification + "\"\n";
     add("averageCount", s.averageCount);
     add("sampleCount", s.sampleCount);
     add("cycleCount", s.cycleCount);
@@ -125,9 +126,11 @@ void MemoryFullShown(World& w) { ++w.view.memoryFullWindowShows; }
 
 const std::string kTitle = "KIVO View:  v1.16 10/20/03      KIVO: ";
 
-Change Identified(const std::string& caption) {
+// The caption is cut at 199 characters; the identification kept is the whole line.
+Change Identified(const std::string& caption, const std::string& line = {}) {
     return [=](World& w) {
         w.setup.meterIdentified = true;
+        w.setup.identification = line.empty() ? caption.substr(kTitle.size()) : line;
         w.setup.reloadPending = false;
         w.view.caption = caption;
     };
@@ -214,7 +217,7 @@ TEST(ReplyParser, Grammar) {
         {"VER KIVO FL 2.1", {}, Identified(kTitle + "VER KIVO FL 2.1")},
         {"ver Kivo fl", ReloadSent, All({Identified(kTitle + "ver Kivo fl"), StoreCurrent})},
         {"VER, no reload", StoreNotStored, Identified(kTitle + "VER, no reload")},
-        {kLongVersion, {}, Identified((kTitle + kLongVersion).substr(0, 199))},
+        {kLongVersion, {}, Identified((kTitle + kLongVersion).substr(0, 199), kLongVersion)},
 
         {"", {}, {}},
         {"XYZ 5", {}, {}},

@@ -107,9 +107,10 @@ std::vector<ButtonCase> Cases() {
         Alternate(Case("GetDateTimeAlternate", &Session::BTGetDandTClick, "$clk\r\n$dat\r\n")),
         Case("LoggingOn", &Session::BTLoggingClick, "$REC 1\r\n", true),
         Yes(Case("Erase", &Session::BTEraseClick, "$emc\r\n")),
-        Case("SetDateAndTime", &Session::BTSetDandTPCClick, "$CLK 070809\r\n$DAT 030504\r\n"),
-        Alternate(Case("SetDateAlternate", &Session::BTSetDandTPCClick, "$SDT 030504\r\n")),
-        Alternate(Case("SetTimeAlternate", &Session::BTSetTimeClick, "$SCK 070809\r\n")),
+        // The computer's UTC clock (2026-12-08 16:02:03), not its local one.
+        Case("SetDateAndTime", &Session::BTSetDandTPCClick, "$CLK 160203\r\n$DAT 120826\r\n"),
+        Alternate(Case("SetDateAlternate", &Session::BTSetDandTPCClick, "$SDT 120826\r\n")),
+        Alternate(Case("SetTimeAlternate", &Session::BTSetTimeClick, "$SCK 160203\r\n")),
         Case("OpenShutter", &Session::BTOpenClick, "$mvs 1\r\n"),
         Case("CloseShutter", &Session::BTCloseClick, "$mvs 0\r\n"),
         Case("Store", &Session::BTStoreSetupClick, "$sto\r\n"),

@@ -98,7 +98,7 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     EXPECT_EQ(Printed("%4.2lf", eng.ntu), "1.00");
     EXPECT_EQ(Printed("%3.1lf", eng.iTemp), "20.0");
     EXPECT_EQ(f.view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
-    EXPECT_EQ(f.view.texts[Control::LBHostDandT], "Host:  12/08/26  04:05:06");
+    EXPECT_EQ(f.view.texts[Control::LBHostDandT], "Host:  12/08/26  16:02:03 UTC");
     EXPECT_EQ(f.view.memo.size(), 3u);
 }
 

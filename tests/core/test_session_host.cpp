@@ -236,9 +236,14 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     f.port.openable = {"/dev/meter1"};  // plugged in again
     f.port.failed = false;
     f.port.written.clear();
+    EXPECT_TRUE(f.prompts.closed.empty());
     f.Ticks(36);
     EXPECT_EQ(f.session.State().PortNumber, 1);
     EXPECT_EQ(f.session.Reconnections(), 1);
+    // The box that told the loss is closed now that it is untrue.
+    ASSERT_EQ(f.prompts.closed.size(), 1u);
+    EXPECT_EQ(f.prompts.closed[0].caption, f.prompts.messages[0].caption);
+    EXPECT_EQ(f.prompts.closed[0].text, f.prompts.messages[0].text);
     f.Ticks(10);
     EXPECT_EQ(f.port.written, "$mnu\r\n");  // as after any opening of the port
     f.port.incoming = "VER back\r\n";

@@ -46,7 +46,8 @@ struct Display : ::testing::Test {
     DeviceCalibration calibration;
     FakeView view;
     void Refresh(double lines = 0.0) {
-        RefreshSetupDisplay(setup, meterClock, hostClock, calibration, lines, view);
+        RefreshSetupDisplay(setup, ShownClocks{meterClock, hostClock, "UTC", lines}, calibration,
+                            view);
     }
 };
 
@@ -79,7 +80,7 @@ TEST_F(Display, TheMeterSetupOnceIdentified) {
     EXPECT_EQ(view.texts[Control::BTCal], "Turn Engr Output ON");
     EXPECT_EQ(view.texts[Control::LBStorageUsed], "Used:  25 K   2.4 %");
     EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
-    EXPECT_EQ(view.texts[Control::LBHostDandT], "Host:  03/05/04  07:08:09");
+    EXPECT_EQ(view.texts[Control::LBHostDandT], "Host:  03/05/04  07:08:09 UTC");
     meterClock.month = 99;
     Refresh(1234.0);
     EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:  1234");

@@ -82,7 +82,10 @@ struct Meter {
         FUZZ_CHECK(setup.cycleInterval.size() <= kCycleIntervalLength);
         FUZZ_CHECK(view.caption.size() <= kCaptionLength);
     }
-    void Display() { RefreshSetupDisplay(setup, meterClock, hostClock, calibration, 7.0, view); }
+    void Display() {
+        RefreshSetupDisplay(setup, ShownClocks{meterClock, hostClock, "UTC", 7.0}, calibration,
+                            view);
+    }
 };
 
 }  // namespace

@@ -19,6 +19,9 @@ public:
     void ShowMessage(const std::string& caption, const std::string& text) override {
         messages.emplace_back(caption, text);
     }
+    void CloseMessage(const std::string& caption, const std::string& text) override {
+        closed.emplace_back(caption, text);
+    }
     std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override {
         return Answer(spec);
     }
@@ -38,6 +41,7 @@ public:
     std::vector<std::pair<std::string, std::string>> questions;
     std::deque<bool> yesNo;  // scripted answers to AskYesNo, in order
     std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<std::pair<std::string, std::string>> closed;  // CloseMessage's requests
     std::vector<FileDialogSpec> dialogs;
     std::deque<std::optional<std::string>> answers;  // nothing left: cancelled
 

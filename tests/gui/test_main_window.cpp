@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -18,9 +19,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -207,8 +210,11 @@ private slots:
         auto* port = f.Find<QComboBox>("CBHostPort");
         QCOMPARE(port->itemData(1, Qt::ToolTipRole).toString(), QString("/dev/meter1"));
         QCOMPARE(port->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyS1"));
-        for (const char* name : {"BTErase", "BTErase2"})
-            QVERIFY(f.Find<QPushButton>(name)->toolTip().contains("lost"));
+        for (const char* name : {"BTErase", "BTErase2"}) {
+            const auto* erase = f.Find<QPushButton>(name);
+            QVERIFY(erase->toolTip().contains("after asking"));
+            QCOMPARE(erase->accessibleDescription(), erase->toolTip());
+        }
     }
 
     void choosingAPortOpensItAtTheChosenSpeed() {
@@ -306,6 +312,73 @@ private slots:
         QTRY_COMPARE(prompts.OpenBoxCount(), 9);
         prompts.ShowWarning("again", "again");
         QCOMPARE(prompts.OpenBoxCount(), 10);
+    }
+
+    void aBoxWhoseNewsIsOverIsClosed() {
+        QWidget owner;
+        DialogPrompts prompts(&owner);
+        prompts.ShowMessage("Comm Error", "Lost Comm Port 1");
+        prompts.ShowMessage("Comm Error", "Another port error");
+        prompts.CloseMessage("Comm Error", "Lost Comm Port 1");
+        QTRY_COMPARE(prompts.OpenBoxCount(), 1);
+        QCOMPARE(owner.findChild<QMessageBox*>("MessageBox")->text(),
+                 QString("Another port error"));
+    }
+
+    // The meter is set from the computer's UTC clock wherever the computer is, or from its
+    // local clock when the operator ticks the choice; the host label names the zone.
+    void setDateAndTimeSendsUtcUnderAnyZone() {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/Halifax");
+        tzset();
+        {
+            const QTemporaryDir settings;
+            Fixture f([&settings](MainWindowOptions& o) {
+                o.settingsDirectory = settings.path().toStdString();
+            });
+            f.Tick();
+            f.window->Core().SelectHostPort(1, 2);
+            const auto hoursSent = [&f] {
+                f.port.written.clear();
+                const std::time_t before = std::time(nullptr);
+                f.Find<QPushButton>("BTSetDandTPC")->click();
+                const std::time_t after = std::time(nullptr);
+                const std::string sent = f.port.written;
+                const int hour = std::stoi(sent.substr(sent.find("$CLK ") + 5, 2));
+                return std::tuple{hour, before, after};
+            };
+            const auto hourOf = [](std::time_t t, bool local) {
+                std::tm parts{};
+                if (local)
+                    localtime_r(&t, &parts);
+                else
+                    gmtime_r(&t, &parts);
+                return parts.tm_hour;
+            };
+            const auto [utcHour, before, after] = hoursSent();
+            QVERIFY(utcHour == hourOf(before, false) || utcHour == hourOf(after, false));
+            QVERIFY(utcHour != hourOf(before, true));  // Halifax is 3 or 4 hours behind
+
+            f.port.incoming = "VER KIVO\r\nCLK 01:02:03\r\nDAT 12/09/26\r\n";
+            f.Tick();
+            f.window->Core().Timer500msTimer();
+            QVERIFY(f.Find<QLabel>("LBHostDandT")->text().endsWith(" UTC"));
+
+            f.Find<QCheckBox>("CBClockLocalTime")->click();
+            const auto [localHour, localBefore, localAfter] = hoursSent();
+            QVERIFY(localHour == hourOf(localBefore, true) ||
+                    localHour == hourOf(localAfter, true));
+            f.port.incoming = "CLK 01:02:04\r\n";
+            f.Tick();
+            f.window->Core().Timer500msTimer();
+            const QString host = f.Find<QLabel>("LBHostDandT")->text();
+            QVERIFY2(host.endsWith(" AST") || host.endsWith(" ADT"), qPrintable(host));
+        }
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
     }
 
     void fileFiltersBecomeQtFilters() {
@@ -583,8 +656,12 @@ private slots:
         }
         QCOMPARE(named, 11);
         QCOMPARE(f.Find<QLineEdit>("MEAverage")->accessibleName(), QString("Set Avg / Data Rate"));
-        for (QComboBox* combo : f.window->findChildren<QComboBox*>())
+        for (QComboBox* combo : f.window->findChildren<QComboBox*>()) {
             QVERIFY2(!combo->accessibleName().isEmpty(), qPrintable(combo->objectName()));
+            // The text field inside an editable one is what a screen reader reaches.
+            if (combo->isEditable())
+                QCOMPARE(combo->lineEdit()->accessibleName(), combo->accessibleName());
+        }
         QVERIFY(!f.window->Chart()->accessibleName().isEmpty());
     }
 

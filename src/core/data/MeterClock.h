@@ -16,7 +16,7 @@ struct MeterClock {
     std::int32_t second = 0;
 };
 
-// The host's local time at the moment MeterClock was last written.
+// The host's time at the moment MeterClock was last written, in the zone the meter is set in.
 struct HostClockSnapshot {
     std::int32_t hour = 0;
     std::int32_t minute = 0;
@@ -25,6 +25,16 @@ struct HostClockSnapshot {
     std::int32_t month = 0;  // 1-12
     std::int32_t year = 0;   // two digits
 };
+
+inline bool SameTime(const MeterClock& a, const MeterClock& b) {
+    return a.month == b.month && a.day == b.day && a.year == b.year && a.hour == b.hour &&
+           a.minute == b.minute && a.second == b.second;
+}
+
+inline bool SameTime(const HostClockSnapshot& a, const HostClockSnapshot& b) {
+    return a.month == b.month && a.day == b.day && a.year == b.year && a.hour == b.hour &&
+           a.minute == b.minute && a.second == b.second;
+}
 
 inline void CaptureHostClock(HostClockSnapshot& snapshot, Clock& clock) {
     const LocalTime now = clock.Now();

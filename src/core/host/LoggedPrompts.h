@@ -25,6 +25,9 @@ public:
         log_("message " + caption + ": " + text);
         prompts_.ShowMessage(caption, text);
     }
+    void CloseMessage(const std::string& caption, const std::string& text) override {
+        prompts_.CloseMessage(caption, text);
+    }
     std::optional<std::string> OpenFileName(const FileDialogSpec& spec) override {
         return prompts_.OpenFileName(spec);
     }

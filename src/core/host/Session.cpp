@@ -8,6 +8,7 @@
 #include "core/host/StatusLabels.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
+#include "core/protocol/MeterIdentity.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
 #include "core/seams/BaudRates.h"
@@ -42,6 +43,7 @@ Session::Session(Seams seams)
           loggedPrompts_.Inner().ShowWarning("Event Log", message);
       }),
       clock_(seams.clock),
+      settingClock_(seams.clock),
       loggedPrompts_(seams.prompts, [this](const std::string& text) { LogEvent(text); }),
       seams_(WithPrompts(std::move(seams), loggedPrompts_)),
       link_(seams_.port, seams_.ports, seams_.prompts, state_),
@@ -127,7 +129,7 @@ void Session::AddSampleSink(SampleSink& sink) { chain_.AddSink(sink); }
 void Session::RefreshClockLabels() {
     seams_.view.SetText(Control::LBKIVODandT,
                         MeterClockLabel(MeterTime(), DataLines().DataLineCount));
-    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(HostTime()));
+    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(HostTime(), settingClock_.ZoneName()));
 }
 
 void Session::FirstTickWork() {
@@ -185,17 +187,56 @@ void Session::HandleLine(const std::string& line) {
     channelFeed_.choices = CurrentPlotChoices();
     const ChainOptions options{state_.alternateCommands, state_.RefChannelCorrection != 0,
                                state_.TempCorrection != 0};
+    const HostClockSnapshot hostBefore = chain_.HostTime();
+    const MeterClock meterBefore = chain_.MeterTime();
     const LineOutcome outcome =
-        chain_.Accept(line, !state_.DevicePath.empty(), options, seams_.clock);
+        chain_.Accept(line, !state_.DevicePath.empty(), options, settingClock_);
     if (outcome.mismatch) {
         seams_.prompts.ShowWarning(kColumnMismatchCaption, ColumnMismatchText(*outcome.mismatch));
     }
     if (outcome.dataLine) {
         AfterDataLine();
-        return;
+    } else {
+        ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), settingClock_,
+                           seams_.view};
+        ParseReply(line, target);
+        if (setup_.meterIdentified && setup_.identification != loggedIdentification_) {
+            loggedIdentification_ = setup_.identification;
+            LogEvent("meter identification " + loggedIdentification_);
+            CheckDeviceAgainstMeter();
+        }
     }
-    ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), seams_.clock, seams_.view};
-    ParseReply(line, target);
+    // A replayed file tells the clock of another day.
+    if (!state_.ReplayMode &&
+        (!SameTime(hostBefore, chain_.HostTime()) || !SameTime(meterBefore, chain_.MeterTime()))) {
+        TakeClockOffset();
+    }
+}
+
+void Session::CheckDeviceAgainstMeter() {
+    if (state_.DevicePath.empty() || !setup_.meterIdentified) return;
+    const std::optional<DeviceMismatch> mismatch =
+        kivo::CheckDeviceAgainstMeter(setup_.identification, state_.DeviceName);
+    if (!mismatch) return;
+    const std::string pair = mismatch->meterSerial + "/" + mismatch->deviceSerial;
+    if (pair == toldMismatch_) return;  // once for each meter and device file
+    toldMismatch_ = pair;
+    seams_.prompts.ShowWarning(kDeviceMismatchCaption,
+                               DeviceMismatchText(*mismatch, state_.DevicePath));
+}
+
+void Session::TakeClockOffset() {
+    const std::optional<std::int64_t> offset = MeterMinusHostSeconds(MeterTime(), HostTime());
+    if (!offset) return;
+    if (const std::optional<std::string> event = clockOffsets_.Take(*offset)) LogEvent(*event);
+}
+
+void Session::SetMeterClockLocal(bool local) {
+    if (local == settingClock_.LocalTimeUsed()) return;
+    settingClock_.UseLocalTime(local);
+    LogEvent(std::string("the meter's clock is kept in ") + (local ? "local time" : "UTC"));
+    keptPorts_.meterClockLocal = local;
+    SavePortSettings();
 }
 
 PlotChoices Session::CurrentPlotChoices() const {
@@ -223,6 +264,7 @@ void Session::AfterDataLine() {
 
 namespace {
 constexpr int kRetryTicks = 36;  // about 2 s of 55 ms ticks
+constexpr const char* kLostPortCaption = "Comm Error";
 }  // namespace
 
 void Session::OnPortLost() {
@@ -231,10 +273,10 @@ void Session::OnPortLost() {
     link_.SerialClose();
     retryTicks_ = kRetryTicks;
     const std::string port = "COM" + std::to_string(lostPort_);
-    seams_.prompts.ShowMessage("Comm Error",
-                               "Lost Comm Port " + std::to_string(lostPort_) + " (" +
-                                   seams_.ports.PathOf(lostPort_) + ").\nTrying " + port +
-                                   " again every 2 seconds; choose another port at any time.");
+    lostPortText_ = "Lost Comm Port " + std::to_string(lostPort_) + " (" +
+                    seams_.ports.PathOf(lostPort_) + ").\nTrying " + port +
+                    " again every 2 seconds; choose another port at any time.";
+    seams_.prompts.ShowMessage(kLostPortCaption, lostPortText_);
 }
 
 void Session::RetryLostPort() {
@@ -245,6 +287,9 @@ void Session::RetryLostPort() {
     // was restarted begins a whole line; the head from before the loss would spoil it.
     assembler_.DropPending();
     LogEvent("port back COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
+    // The box saying it was lost would now tell the operator something untrue.
+    seams_.prompts.CloseMessage(kLostPortCaption, lostPortText_);
+    clockOffsets_.LogNext("at connection");
     lostPort_ = 0;
     ++reconnections_;
     state_.autoMenuCountdown = 10;
@@ -254,8 +299,10 @@ void Session::RetryLostPort() {
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
-    RefreshSetupDisplay(setup_, MeterTime(), HostTime(), calibration_, DataLines().DataLineCount,
-                        seams_.view);
+    RefreshSetupDisplay(
+        setup_,
+        ShownClocks{MeterTime(), HostTime(), settingClock_.ZoneName(), DataLines().DataLineCount},
+        calibration_, seams_.view);
 }
 
 void Session::Timer1SecondTimer() {
@@ -300,6 +347,7 @@ SessionStatus Session::Status() const {
     status.stalls = stallWatch_.Stalls();
     status.stallSeconds = static_cast<double>(stallWatch_.StallMs(now)) / 1000.0;
     status.dataStarted = dataStarted_;
+    status.clockOffsetSeconds = clockOffsets_.Current();
     status.download = state_.DownloadStatus;
     status.downloadBytes = state_.DownloadByteCount;
     status.choices = CurrentPlotChoices();
@@ -330,6 +378,7 @@ void Session::CBHostPortChange() {
         view.SetVisible(Control::PCOMPort, false);
         if (state_.PortNumber != 0) {
             downloadedSinceConnect_ = false;
+            clockOffsets_.LogNext("at connection");
             LogEvent("port opened COM" + std::to_string(portItem) + " " +
                      seams_.ports.PathOf(portItem) + " at " +
                      std::to_string(SerialLink::BaudOfIndex(state_.BaudIndex)) + " baud");

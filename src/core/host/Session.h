@@ -16,6 +16,7 @@
 #include "core/files/EventLog.h"
 #include "core/files/FileRegistry.h"
 #include "core/files/OutputFile.h"
+#include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LineAssembler.h"
 #include "core/host/LoggedPrompts.h"
@@ -197,6 +198,16 @@ public:
     // The silence that makes a stall, given by hand [ms]; none: it follows the meter.
     void SetStallLimit(std::optional<std::int64_t> limitMs) { stallLimitByHandMs_ = limitMs; }
 
+    // ---- the meter's clock ----
+    // The meter is set from the computer's UTC clock unless the operator chose the local
+    // time (kept in kivoview-ports.ini); the host clock label and the exports follow.
+    void SetMeterClockLocal(bool local);
+    bool MeterClockLocal() const { return settingClock_.LocalTimeUsed(); }
+    // "UTC", or the local zone's short name: the zone of the meter's clock.
+    std::string MeterClockZoneName() { return settingClock_.ZoneName(); }
+    // Meter minus computer UTC [s], from the meter's latest report of its date and time.
+    std::optional<std::int64_t> ClockOffsetSeconds() const { return clockOffsets_.Current(); }
+
     // ---- handlers: application ----
     void Exit1Click();
     void BTExitClick();
@@ -246,6 +257,9 @@ private:
     bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
     void RefreshStatusLabels();
     void HandleLine(const std::string& line);
+    void TakeClockOffset();
+    // Warns once when the meter and the device file name different serial numbers.
+    void CheckDeviceAgainstMeter();
     void AfterDataLine();
     PlotChoices CurrentPlotChoices() const;
     void RefreshClockLabels();
@@ -290,6 +304,9 @@ private:
     FileRegistry::Registration replayFile_;
     EventLog eventLog_;
     Clock& clock_;
+    // The host's clock in the zone the meter is set in.
+    MeterSettingClock settingClock_;
+    ClockOffsetLog clockOffsets_;
     // Every warning and message shown goes to the event log as well.
     LoggedPrompts loggedPrompts_;
     Seams seams_;
@@ -318,6 +335,10 @@ private:
     // --com given for one run (a simulated meter's pseudo-terminal is gone by the next).
     PortSettings keptPorts_;
     int lostPort_ = 0;
+    std::string lostPortText_;
+    std::string loggedIdentification_;  // the meter's identification as last logged
+    std::string toldMismatch_;  // the meter and device serial numbers last warned of  // the open
+                                // box that told the loss, closed when it is back
     int retryTicks_ = 0;
     int reconnections_ = 0;
     bool portSettingsRefusalTold_ = false;

@@ -126,16 +126,25 @@ void Session::BTLoggingClick() {
 }
 
 void Session::BTSetDandTPCClick() {
-    const LocalTime now = seams_.clock.Now();  // one reading: both commands tell one instant
+    // One reading, so both commands tell one instant; UTC unless the operator chose local time.
+    const LocalTime now = settingClock_.Now();
+    LogEvent(clockOffsets_.Describe("before setting the clock"));
     if (state_.alternateCommands) {
         link_.SendCommand(SetDateAlternateCommand(now));
     } else {
         link_.SendCommand(SetClockCommand(now));
         link_.SendCommand(SetDateCommand(now));
     }
+    LogEvent("the meter's clock set from the computer's " + settingClock_.ZoneName() + " clock");
+    clockOffsets_.LogNext("after setting the clock");
 }
 
-void Session::BTSetTimeClick() { link_.SendCommand(SetTimeAlternateCommand(seams_.clock.Now())); }
+void Session::BTSetTimeClick() {
+    LogEvent(clockOffsets_.Describe("before setting the clock"));
+    link_.SendCommand(SetTimeAlternateCommand(settingClock_.Now()));
+    LogEvent("the meter's clock set from the computer's " + settingClock_.ZoneName() + " clock");
+    clockOffsets_.LogNext("after setting the clock");
+}
 
 void Session::BTOpenClick() { link_.SendCommand(commands::kOpenShutter); }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/data/DeviceFile.h"
+#include "core/files/FileDigest.h"
 #include "core/files/RegularFile.h"
 #include "core/host/Session.h"
 
@@ -51,6 +52,12 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     }
     deviceFile_ = files_.Register(openPath, roles::kDeviceFile);
     state_.PlotSetupPending = true;
+    // Which calibration the data were converted with is part of their story.
+    const std::optional<std::string> digest = Sha256HexOfFile(openPath);
+    LogEvent("device file loaded " + path + ", SHA-256 " + digest.value_or("unreadable") +
+             ", first line \"" + state_.DeviceName + "\"" +
+             (setup_.meterIdentified ? ", meter " + setup_.identification : std::string()));
+    CheckDeviceAgainstMeter();
     return true;
 }
 

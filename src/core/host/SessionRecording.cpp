@@ -321,6 +321,7 @@ bool Session::StartDownload(const std::string& path) {
     downloadWasActive_ = true;
     UseRecordFolder(path);
     LogEvent("download started " + path);
+    LogEvent(clockOffsets_.Describe("before the download"));
     if (Streaming()) {
         // Live lines must not surround the memory image: the meter is stopped first and
         // "$get" waits for a quiet tick.
@@ -361,6 +362,8 @@ void Session::SyncDownloadState() {
         if (status == DownloadState::Complete) downloadedSinceConnect_ = true;
         LogEvent("download " + std::string(kEnds[static_cast<int>(status)]) + " " + downloadPath_ +
                  ", " + BytesText(download_.BytesReceived()));
+        // The meter's next report of its time tells how its clock stood over the download.
+        clockOffsets_.LogNext("after the download");
     }
 }
 

@@ -37,6 +37,9 @@ struct SessionStatus {
     double stallSeconds = 0.0;  // the silence of the current stall, or of the last one
     bool dataStarted = false;   // Start Data sent and no Stop Data since
 
+    // Meter minus computer UTC [s] from the meter's last report of its date and time.
+    std::optional<std::int64_t> clockOffsetSeconds;
+
     DownloadState download = DownloadState::None;
     std::int64_t downloadBytes = 0;
 

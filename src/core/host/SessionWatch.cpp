@@ -69,7 +69,7 @@ std::string Session::EraseQuestion() const {
                 " K of logged data (the meter's last report) will be lost for good.\n";
     } else {
         text +=
-            "The meter has not said how much it holds (Get Setup asks); all of it will be lost "
+            "The meter has not said how much it holds (Get RAM Setup asks); all of it will be lost "
             "for good.\n";
     }
     text += downloadedSinceConnect_

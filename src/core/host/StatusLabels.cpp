@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/host/ClockOffset.h"
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -36,6 +37,9 @@ void PresentStatus(const SessionStatus& status, View& view) {
         recording =
             status.rawRecording || status.engRecording ? recording + " + CSV" : "Recording:  CSV";
     view.SetText(Control::LBRecordStatus, recording);
+    if (status.clockOffsetSeconds)
+        view.SetText(Control::LBClockOffset,
+                     "Clock Offset: " + OffsetText(*status.clockOffsetSeconds));
     view.SetText(
         Control::LBReceiveFileSize,
         FormatC("Receive File Size: %lld K", static_cast<long long>(status.downloadBytes / 1024)));

@@ -10,9 +10,9 @@ std::string MeterClockLabel(const MeterClock& clock, double dataLineCount) {
                    clock.hour, clock.minute, clock.second);
 }
 
-std::string HostClockLabel(const HostClockSnapshot& clock) {
-    return FormatC("Host:  %02d/%02d/%02d  %02d:%02d:%02d", clock.month, clock.day, clock.year,
-                   clock.hour, clock.minute, clock.second);
+std::string HostClockLabel(const HostClockSnapshot& clock, const std::string& zone) {
+    return FormatC("Host:  %02d/%02d/%02d  %02d:%02d:%02d %s", clock.month, clock.day, clock.year,
+                   clock.hour, clock.minute, clock.second, zone.c_str());
 }
 
 }  // namespace kivo

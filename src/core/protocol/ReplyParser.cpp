@@ -131,6 +131,7 @@ void ApplyMemory(std::string_view rest, std::string_view, ReplyTarget& target) {
 
 void ApplyIdentification(std::string_view, std::string_view received, ReplyTarget& target) {
     target.setup.meterIdentified = true;
+    target.setup.identification = std::string(received);
     target.view.SetCaption(FormatTitle(std::string(received)));
     // The identification that follows a flash reload shows the meter runs the stored setup.
     if (target.setup.reloadPending) ShowStoreStatus(target.view, true);

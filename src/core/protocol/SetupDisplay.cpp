@@ -34,9 +34,8 @@ std::string EngrScaleLabel(std::int32_t scaleCode) {
     return FormatC("%6.4f", static_cast<double>(scale));
 }
 
-void RefreshSetupDisplay(SetupState& setup, const MeterClock& meterClock,
-                         const HostClockSnapshot& hostClock, const DeviceCalibration& calibration,
-                         double dataLineCount, View& view) {
+void RefreshSetupDisplay(SetupState& setup, const ShownClocks& clocks,
+                         const DeviceCalibration& calibration, View& view) {
     if (setup.meterIdentified) {
         view.SetText(Control::LBAVE, FormatC("Average: %1u", setup.averageCount));
         view.SetText(Control::LBNS, FormatC("Number of Sample: %1u", setup.sampleCount));
@@ -50,8 +49,8 @@ void RefreshSetupDisplay(SetupState& setup, const MeterClock& meterClock,
         view.SetText(Control::BTCal, engr ? "Turn Engr Output OFF" : "Turn Engr Output ON");
         view.SetText(Control::LBStorageUsed, MemoryUsedLabel(setup.memoryUsedPages));
         view.SetText(Control::LBStorageFree, MemoryFreeLabel(setup.memoryUsedPages));
-        view.SetText(Control::LBKIVODandT, MeterClockLabel(meterClock, dataLineCount));
-        view.SetText(Control::LBHostDandT, HostClockLabel(hostClock));
+        view.SetText(Control::LBKIVODandT, MeterClockLabel(clocks.meter, clocks.dataLineCount));
+        view.SetText(Control::LBHostDandT, HostClockLabel(clocks.host, clocks.hostZone));
     }
     const struct {
         bool known;

@@ -10,6 +10,7 @@ namespace kivo {
 // The host's copy of the meter's setup, filled only by the meter's replies.
 struct SetupState {
     bool meterIdentified = false;
+    std::string identification;  // the meter's last identification line, as received
     std::uint32_t averageCount = 1;
     std::uint32_t sampleCount = 1;
     std::uint32_t cycleCount = 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kivo {
 
@@ -33,6 +34,32 @@ public:
     // Milliseconds of a clock that never steps (a time server setting the clock at sea must
     // not start or end a stall): only differences mean anything.
     virtual std::int64_t SteadyMilliseconds();
+    // The zone's short name of the local time ("AST", "CET"), as the desktop shows it.
+    virtual std::string LocalZoneName();
+    // The zone Now() tells the time in: its short name.
+    virtual std::string ZoneName() { return LocalZoneName(); }
+    // UtcMilliseconds as a date and a time of day in UTC.
+    LocalTime UtcNow();
+};
+
+// The host's clock as the meter is set from it and as its time is shown beside the meter's:
+// UTC unless the operator chose the local time. Ship and mooring data are kept in UTC, and a
+// meter kept in local time would repeat an hour at every change back from summer time.
+class MeterSettingClock final : public Clock {
+public:
+    explicit MeterSettingClock(Clock& host) : host_(host) {}
+    void UseLocalTime(bool local) { local_ = local; }
+    bool LocalTimeUsed() const { return local_; }
+    std::string ZoneName() override { return local_ ? host_.LocalZoneName() : "UTC"; }
+
+    LocalTime Now() override { return local_ ? host_.Now() : host_.UtcNow(); }
+    std::int64_t UtcMilliseconds() override { return host_.UtcMilliseconds(); }
+    std::int64_t SteadyMilliseconds() override { return host_.SteadyMilliseconds(); }
+    std::string LocalZoneName() override { return host_.LocalZoneName(); }
+
+private:
+    Clock& host_;
+    bool local_ = false;
 };
 
 // The real local clock.

@@ -6,10 +6,13 @@
     /* main window status labels and panels */                                                    \
     X(LBHostDandT)                                                                                \
     X(LBKIVODandT)                                                                                \
+    X(LBClockOffset)                                                                              \
     X(LBHz1)                                                                                      \
     X(LBRecordStatus)                                                                             \
-    X(LBRawFileName) X(LBRawFileSize) X(LBDeviceFile) X(LBEngrFileName) X(LBEngrFileSize)         \
-        X(LBTotalIn) X(PStore) X(PCOMPort) X(PMeterType) X(Label4) /* left column */              \
+    X(LBRawFileName)                                                                              \
+    X(LBRawFileSize)                                                                              \
+    X(LBDeviceFile) X(LBEngrFileName) X(LBEngrFileSize) X(LBTotalIn) X(PStore) X(PCOMPort)        \
+        X(PMeterType) X(Label4) /* left column */                                                 \
         X(BTStopData) X(BTStartData) X(BTRecordRaw) X(BTRecordEngr) X(BTStopRecord) X(CBHostPort) \
             X(CBBaudRate) /* menu */                                                              \
         X(LoadDeviceFile) X(RealTimeData) X(ReplayRawFile) X(MenuAdvancedSetup) X(EarlyCommands)  \

@@ -63,6 +63,9 @@ public:
     virtual void ShowWarning(const std::string& caption, const std::string& text) = 0;
     // A plain message box without the beep (the port errors). Never blocks the caller.
     virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+    // Closes the boxes still open that show this caption and text: what they told is over
+    // (a lost port that came back). Whoever shows no boxes has nothing to close.
+    virtual void CloseMessage(const std::string& /*caption*/, const std::string& /*text*/) {}
     // The chosen path, or nothing when the operator cancelled.
     virtual std::optional<std::string> OpenFileName(const FileDialogSpec& spec) = 0;
     // The save dialogs ask before overwriting an existing file.

@@ -33,6 +33,8 @@ PortSettings ReadPortSettings(std::istream& in) {
             settings.devices[static_cast<std::size_t>(key[3] - '1')] = value;
         } else if (section == "folders" && key == "records") {
             settings.recordFolder = value;
+        } else if (section == "meter" && key == "clock") {
+            settings.meterClockLocal = value == "local";
         }
     }
     return settings;
@@ -40,14 +42,15 @@ PortSettings ReadPortSettings(std::istream& in) {
 
 std::string FormatPortSettings(const PortSettings& settings) {
     std::string text =
-        "# KIVO View: the device each COM port stands for, and where recordings were last "
-        "made.\n[ports]\n";
+        "# KIVO View: the device each COM port stands for, where recordings were last made, and "
+        "the zone the meter's clock is set in.\n[ports]\n";
     for (std::size_t n = 0; n < settings.devices.size(); ++n) {
         if (!settings.devices[n].empty())
             text += "COM" + std::to_string(n + 1) + "=" + settings.devices[n] + "\n";
     }
     text += "[folders]\n";
     if (!settings.recordFolder.empty()) text += "records=" + settings.recordFolder + "\n";
+    text += std::string("[meter]\nclock=") + (settings.meterClockLocal ? "local" : "utc") + "\n";
     return text;
 }
 

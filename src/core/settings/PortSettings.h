@@ -7,13 +7,14 @@
 namespace kivo {
 
 // Settings of our own beside last.rbs, which keeps its format: the device each COM number
-// stands for (a USB adapter the operator chose in the port dialog) and the folder of the
-// last recording.
+// stands for (a USB adapter the operator chose in the port dialog), the folder of the last
+// recording, and whether the meter's clock is kept in local time instead of UTC.
 inline constexpr const char* kPortSettingsName = "kivoview-ports.ini";
 
 struct PortSettings {
     std::array<std::string, 8> devices;  // COM1 to COM8; empty: not mapped
     std::string recordFolder;
+    bool meterClockLocal = false;
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),

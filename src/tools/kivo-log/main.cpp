@@ -270,6 +270,7 @@ int main(int argc, char** argv) {
     bool runPending = options.start;
     bool runSent = false;
     int reconnections = 0;
+    bool offsetTold = false;
     StallReport stalls;
     bool stop = false;
     while (!stop) {
@@ -316,6 +317,16 @@ int main(int argc, char** argv) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
             PrintStatus(session, statusOut);
+            // Once, as soon as the meter has told its date and time: a mooring's drift is
+            // read against it later.
+            if (!offsetTold) {
+                if (const std::optional<std::int64_t> offset = session.ClockOffsetSeconds()) {
+                    offsetTold = true;
+                    std::fprintf(stderr, "kivo-log: %s clock offset (meter - computer UTC) %s\n",
+                                 Now().c_str(), kivo::OffsetText(*offset).c_str());
+                    std::fflush(stderr);
+                }
+            }
         }
     }
     if (runSent) session.BTStopClick();

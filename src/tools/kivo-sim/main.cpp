@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +13,8 @@
 #include "KivoVersion.h"
 #include "SimOptions.h"
 #include "Simulator.h"
+#include "core/files/RegularFile.h"
+#include "core/protocol/MeterIdentity.h"
 
 int main(int argc, char** argv) {
     using kivo::sim::ParsedCommandLine;
@@ -43,8 +47,20 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    kivo::sim::SimOptions options = parsed.options;
+    // A meter simulated from a device file says it is the meter that file was made for, as
+    // the window checks.
+    if (!options.devicePath.empty() && options.id == kivo::sim::SimOptions{}.id &&
+        kivo::IsRegularFile(options.devicePath)) {
+        std::ifstream device(options.devicePath);
+        std::string title;
+        std::getline(device, title);
+        if (const std::optional<std::string> serial = kivo::SerialNumberIn(title))
+            options.id = "VER KIVO-SIM 1.0 SN " + *serial;
+    }
+
     try {
-        kivo::sim::Simulator simulator(parsed.options, std::move(signalFd));
+        kivo::sim::Simulator simulator(options, std::move(signalFd));
         return simulator.Run();
     } catch (const kivo::sim::StartupRefusal& refusal) {
         std::fprintf(stderr, "kivo-sim: %s\n", refusal.what());
