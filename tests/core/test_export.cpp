@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <sstream>
@@ -23,6 +25,7 @@
 #include "core/export/NetcdfExporter.h"
 #include "core/export/TimeAxis.h"
 #include "core/files/FileDigest.h"
+#include "core/viewer/RangeExport.h"
 
 namespace kivo::test {
 namespace {
@@ -332,6 +335,46 @@ TEST(CsvExporter, WritesAHeaderOfFactsCleanNamesAndUtcTimesAndContinuesAFile) {
     ASSERT_TRUE(continued.Finish());
     EXPECT_EQ(ReadBytes(path), text + row(2, 1002));
     EXPECT_TRUE(log.messages.empty());
+}
+
+// The viewer's range export takes the window's facts and its metadata file; a mistake in
+// the file stops the export before anything is written, naming the line.
+TEST(ExportRange, CarriesTheWindowsFactsAndTheMetadataFilesAttributes) {
+    ScratchDirectory scratch;
+    const std::string replay = std::string(KIVO_SOURCE_DIR) + "/tests/replay/";
+    RangeExportJob job;
+    job.rawPath = replay + "bb9_sea.raw";
+    job.outputPath = scratch.File("range.nc");
+    job.netcdf = true;
+    {
+        std::ifstream file(replay + "bb9_sea.dev");
+        FakePrompts prompts;
+        ASSERT_TRUE(ReadDeviceFile(file, job.device.calibration, job.device.deviceName, prompts));
+    }
+    job.device.facts.meterClock = MeterClockZone::Local();
+    job.device.facts.deviceFile = DescribeDeviceFile(replay + "bb9_sea.dev");
+    job.device.metadataPath = scratch.File("kivoview-metadata.ini");
+    WriteBytes(job.device.metadataPath, "institution = Ocean Institute\n");
+    job.firstLine = 1;
+    job.lastLine = 4;
+    LoadProgress progress;
+    const RangeExportResult result = ExportRange(job, progress);
+    ASSERT_TRUE(result.written) << result.error;
+    {
+        const NetcdfFile file(job.outputPath);
+        EXPECT_EQ(file.Records(), 3u);
+        EXPECT_EQ(file.Text(nullptr, "institution"), "Ocean Institute");
+        EXPECT_EQ(file.Text(nullptr, "device_file"), "bb9_sea.dev");
+        EXPECT_EQ(file.Text(nullptr, "meter_clock_zone").rfind("local time of the computer", 0),
+                  0u);
+    }
+
+    WriteBytes(job.device.metadataPath, "institution = Ocean Institute\nproject Line P\n");
+    job.outputPath = scratch.File("refused.nc");
+    const RangeExportResult refused = ExportRange(job, progress);
+    EXPECT_FALSE(refused.written);
+    EXPECT_NE(refused.error.find("line 2"), std::string::npos) << refused.error;
+    EXPECT_FALSE(std::filesystem::exists(job.outputPath));
 }
 
 TEST(ExportAttributes, TakesKeyValueLinesAndRefusesWhatWouldNotBeAnAttribute) {
