@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -67,10 +68,15 @@ std::pair<RecordingExport::State, std::string> RecordingExport::Convert(OutputFi
     } else {
         exporter = std::make_unique<NetcdfExporter>(report);
     }
-    ExportOptions options;
+    ExportOptions options = job_.facts;
     options.software = job_.software;
-    options.arguments = job_.rawPath;
+    options.commandLine = "Export Recording: " + job_.rawPath;
     options.alternateMode = job_.options.alternateMode;
+    options.refCorrection = job_.options.refCorrection;
+    options.tempCorrection = job_.options.tempCorrection;
+    if (const std::optional<std::string> why =
+            ReadAttributeFile(job_.metadataPath, options.attributes, true))
+        return {State::Failed, *why};
     DeviceCalibration calibration = job_.calibration;
     DataChain chain(calibration);
     RecordedLineFeeder feeder(chain, job_.options);

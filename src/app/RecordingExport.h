@@ -9,6 +9,7 @@
 
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/export/ExportAttributes.h"
 #include "core/files/OutputFile.h"
 
 namespace kivo {
@@ -25,6 +26,12 @@ struct ExportJob {
     std::string deviceName;
     ChainOptions options;
     std::string software;
+    // What the file says of its making besides: the session's ExportFacts() (the device file
+    // with its SHA-256, the meter's identification line, the zone its clock was set in).
+    ExportOptions facts;
+    // The operator's extra attributes, "key = value" lines (the session's MetadataPath()); a
+    // file that is not there adds none.
+    std::string metadataPath = kMetadataFileName;
 };
 
 // A raw file converted on a thread of its own, through its own line assembler, data chain

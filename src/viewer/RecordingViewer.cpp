@@ -479,6 +479,8 @@ std::optional<ViewerDevice> LoadedDevice(Session& session) {
     device.options = {state.alternateCommands, state.RefChannelCorrection != 0,
                       state.TempCorrection != 0};
     device.scatteringQuantity = state.BBPlotChoice;
+    device.facts = session.ExportFacts();
+    device.metadataPath = session.MetadataPath();
     return device;
 }
 
@@ -499,6 +501,10 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
     device.options = {state.alternateCommands, state.RefChannelCorrection != 0,
                       state.TempCorrection != 0};
     device.scatteringQuantity = state.BBPlotChoice;
+    // The exports name the device file given, not the one the window has loaded.
+    device.facts = session.ExportFacts();
+    device.facts.deviceFile = DescribeDeviceFile(path);
+    device.metadataPath = session.MetadataPath();
     return device;
 }
 

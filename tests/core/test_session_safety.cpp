@@ -230,22 +230,29 @@ TEST(PortSettings, AChosenDeviceIsOpenedAtTheNextStartAndCommandLineWins) {
     EXPECT_EQ(ReadPortSettings(again).devices[1], "/dev/serial/by-id/usb-FTDI_A1-if00-port0");
 }
 
+// The meter's clock in the zone the window set it to (here four hours behind UTC), told in
+// the header with the meter's identification; the computer's receive time beside it.
 TEST(CsvRecording, EveryLineCarriesTheHostsUtcReceiveTime) {
     MeterSession f;
     const std::string path = f.folder.path + "/cast.csv";
+    f.session.SetMeterClockZone(*MeterClockZone::Parse("-04:00"));
+    f.session.SetMeterIdentification("VER KIVO 1.16 SN 0042");
     ASSERT_TRUE(f.session.StartCsvRecording(path));
     f.Receive(kDataLine);
     f.clock.Advance(250);
     f.Receive(kDataLine);
     ASSERT_TRUE(f.session.StopCsvRecording());
-    std::istringstream in(ReadBytes(path));
+    const std::string text = ReadBytes(path);
+    EXPECT_NE(text.find("# meter_clock_zone: UTC-04:00\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("# meter_identification: VER KIVO 1.16 SN 0042\r\n"), std::string::npos);
+    std::istringstream in(text.substr(text.find("\ntime,") + 1));
     std::string heading, first, second;
     std::getline(in, heading);
     std::getline(in, first);
     std::getline(in, second);
     EXPECT_EQ(heading.rfind("time,host_time,", 0), 0u);
-    EXPECT_EQ(first.rfind("2003-11-20T12:30:45,2026-12-08T16:02:03.123Z,", 0), 0u) << first;
-    EXPECT_EQ(second.rfind("2003-11-20T12:30:45,2026-12-08T16:02:03.373Z,", 0), 0u) << second;
+    EXPECT_EQ(first.rfind("2003-11-20T16:30:45Z,2026-12-08T16:02:03.123Z,", 0), 0u) << first;
+    EXPECT_EQ(second.rfind("2003-11-20T16:30:45Z,2026-12-08T16:02:03.373Z,", 0), 0u) << second;
     EXPECT_TRUE(Logged(f, " CSV recording stopped " + path));
 }
 

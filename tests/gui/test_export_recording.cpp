@@ -32,10 +32,13 @@ std::string Bytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
+// The lines of a file, a CSV file's "#" header of facts left out.
 QStringList Lines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split("\r\n");
+    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+    lines.removeIf([](const QString& line) { return line.startsWith('#'); });
+    return lines;
 }
 
 }  // namespace

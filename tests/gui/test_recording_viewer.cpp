@@ -34,10 +34,13 @@ ViewerDevice Bb9() {
     return device;
 }
 
+// The lines of a file, a CSV file's "#" header of facts left out.
 QStringList Lines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& line) { return line.startsWith('#'); });
+    return lines;
 }
 
 }  // namespace

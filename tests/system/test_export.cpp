@@ -1,10 +1,12 @@
 // kivo-convert's CSV and NetCDF files, read back with what their users read them with
 // (pandas, xarray, ncdump) by tests/export/check_export.py and compared with the golden
 // engineering-units files: the same values to the printed digits and more, the meter's
-// times, units on every variable.
+// times in UTC, units on every variable, a time axis xarray's sel and interp work on, and
+// attributes that recompute the values from the counts.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -29,19 +31,21 @@ std::string PythonWithReaders() {
     for (const std::string& python : candidates) {
         if (::access(python.c_str(), X_OK) != 0) continue;
         const ProcessResult probe =
-            RunToExit(python, {"-c", "import pandas, xarray, netCDF4"}, milliseconds(60000));
+            RunToExit(python, {"-c", "import pandas, xarray, netCDF4, scipy"}, milliseconds(60000));
         if (probe.exitCode == 0) return python;
     }
     return {};
 }
+
+const std::string kCheck = std::string(KIVO_SOURCE_DIR) + "/tests/export/check_export.py";
 
 class ExportedCorpus : public testing::TestWithParam<ReplayCase> {};
 
 TEST_P(ExportedCorpus, ReadsBackAsTheEngineeringUnitsFile) {
     static const std::string python = PythonWithReaders();
     if (python.empty()) {
-        GTEST_SKIP() << "no python3 with pandas, xarray and netCDF4 (scripts/install-deps "
-                        "installs python3-pandas python3-xarray python3-netcdf4)";
+        GTEST_SKIP() << "no python3 with pandas, xarray, netCDF4 and SciPy (scripts/install-deps "
+                        "installs python3-pandas python3-xarray python3-netcdf4 python3-scipy)";
     }
     const ReplayCase& c = GetParam();
     ScratchDirectory scratch;
@@ -60,8 +64,7 @@ TEST_P(ExportedCorpus, ReadsBackAsTheEngineeringUnitsFile) {
 
     const ProcessResult check =
         RunToExit(python,
-                  {std::string(KIVO_SOURCE_DIR) + "/tests/export/check_export.py", "--eng",
-                   c.File(".expected.eng"), "--dev", c.File(".dev"), "--csv",
+                  {kCheck, "--eng", c.File(".expected.eng"), "--dev", c.File(".dev"), "--csv",
                    scratch.File("run.csv"), "--nc", scratch.File("run.nc")},
                   milliseconds(60000));
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
@@ -71,6 +74,52 @@ INSTANTIATE_TEST_SUITE_P(Corpus, ExportedCorpus, testing::ValuesIn(ReplayCorpus(
                          [](const testing::TestParamInfo<ReplayCase>& info) {
                              return info.param.name;
                          });
+
+// A meter sending four lines a second, across midnight, whose clock was set four hours behind
+// UTC, exported with the operator's attributes from the command line and from a file.
+TEST(Exported, AFourHertzRecordingInUtcWithTheOperatorsAttributes) {
+    const std::string python = PythonWithReaders();
+    if (python.empty()) GTEST_SKIP() << "no python3 with pandas, xarray, netCDF4 and SciPy";
+    ScratchDirectory scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    const std::string device = scratch.File("chl4hz.dev");
+    WriteBytes(device,
+               "KIVO CHL 4 Hz test meter\r\nColumns=4\r\nDate=1\r\nTime=2\r\nCHL=3 0.0121 50\r\n"
+               "iTemp=4 0.01 -10\r\n");
+    std::string raw;
+    for (int i = 0; i < 48; ++i) {
+        const int second = 23 * 3600 + 59 * 60 + 55 + i / 4;  // 23:59:55 on, 12 seconds
+        char line[96];
+        std::snprintf(line, sizeof line, "11/%02d/03\t%02d:%02d:%02d\t%d\t%d\r\n",
+                      20 + second / 86400, second / 3600 % 24, second / 60 % 60, second % 60,
+                      1000 + i * 37 % 400, 3000 + i % 7);
+        raw += line;
+    }
+    WriteBytes(scratch.File("run.raw"), raw);
+    WriteBytes(scratch.File("cruise.txt"), "# for every cast of the cruise\nproject = Line P\n");
+    const auto convert = [&](const std::string& format, const std::string& output) {
+        std::vector<std::string> arguments = {"--dev", device, "--format", format, "-o", output};
+        if (format != "eng") {
+            arguments.insert(arguments.end(),
+                             {"--meter-clock", "-04:00", "--attrs", scratch.File("cruise.txt"),
+                              "--attr", "institution=Ocean Institute"});
+        }
+        arguments.push_back(scratch.File("run.raw"));
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
+        EXPECT_EQ(run.exitCode, 0) << format << ": " << run.err;
+    };
+    convert("eng", scratch.File("run.eng"));
+    convert("csv", scratch.File("run.csv"));
+    convert("netcdf", scratch.File("run.nc"));
+    const ProcessResult check =
+        RunToExit(python,
+                  {kCheck, "--eng", scratch.File("run.eng"), "--dev", device, "--csv",
+                   scratch.File("run.csv"), "--nc", scratch.File("run.nc"), "--meter-clock=-04:00",
+                   "--expect-attr", "institution=Ocean Institute", "--expect-attr",
+                   "project=Line P", "--expect-attr", "meter_clock_zone=UTC-04:00"},
+                  milliseconds(60000));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
 
 }  // namespace
 }  // namespace kivo::test

@@ -92,6 +92,13 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
+// A CSV file from its heading on: the "#" lines of facts before it left out.
+std::string WithoutHeader(const std::string& csv) {
+    std::size_t start = 0;
+    while (csv.compare(start, 1, "#") == 0) start = csv.find('\n', start) + 1;
+    return csv.substr(start);
+}
+
 // The CSV beside the .eng holds the same records: every value equal to the .eng's printed
 // digits (the CSV has more of them), one row a record, flushed as the .eng is.
 TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
@@ -99,10 +106,11 @@ TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
     SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
     ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--eng",
                                      folder.File("log.eng"), "--csv", folder.File("log.csv")});
-    ASSERT_TRUE(MoreLinesThan(folder.File("log.csv"), 10)) << log.Stderr();
+    ASSERT_TRUE(MoreLinesThan(folder.File("log.eng"), 10)) << log.Stderr();
     EXPECT_EQ(log.Stop(), 0) << log.Stderr();
     const std::vector<std::string> eng = Split(ReadBytes(folder.File("log.eng")), "\r\n");
-    const std::vector<std::string> csv = Split(ReadBytes(folder.File("log.csv")), "\r\n");
+    const std::vector<std::string> csv =
+        Split(WithoutHeader(ReadBytes(folder.File("log.csv"))), "\r\n");
     ASSERT_EQ(csv.size(), eng.size());
     ASSERT_GT(csv.size(), 10u);
     EXPECT_EQ(csv.back(), "");  // complete lines only
@@ -266,6 +274,8 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
     const std::string same = folder.File("both");
     const std::string earlierCsv = folder.File("earlier.csv");
     WriteBytes(earlierCsv, "time,CHL(ug/l)\r\n");  // another meter's heading
+    const std::string fluorometerCsv = folder.File("fluorometer.csv");
+    WriteBytes(fluorometerCsv, "# title: KIVO FL\r\ntime,host_time,chl\r\n");
     // A link to the raw file that is not there yet: both would write one file.
     const std::string castRaw = folder.File("cast.raw");
     const std::string castCsv = folder.File("cast.csv");
@@ -280,6 +290,7 @@ TEST(Logger, RecordFilesThatWouldDestroySomethingAreRefused) {
         {{"--csv", deviceLink}, "device file"},
         {{"--csv", earlierCsv}, "--append"},
         {{"--csv", earlierCsv, "--append"}, "heading"},
+        {{"--csv", fluorometerCsv, "--append"}, "other columns"},
         {{"--raw", device}, "device file"},
         {{"--eng", deviceLink}, "device file"},
         {{"--raw", earlierRaw}, "--append"},
@@ -346,15 +357,16 @@ TEST(Logger, DurationEndsTheRunWhateverTheRecordFileDoes) {
     EXPECT_EQ(*status, 1) << log.Stderr();  // the records that did not fit were lost
 }
 
-// A restarted logger continues both files when told to, and replaces them only when told to.
+// A restarted logger continues its files when told to, and replaces them only when told to.
 TEST(Logger, AppendContinuesTheRecordingAndOverwriteReplacesIt) {
     ScratchDirectory folder;
     const std::string raw = folder.File("log.raw");
     const std::string eng = folder.File("log.eng");
+    const std::string csv = folder.File("log.csv");
     SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
     const auto logUntil = [&](const std::string& how, const std::function<bool()>& done) {
         std::vector<std::string> arguments = {"--port", sim.PortPath(), "--dev", kDevice, "--raw",
-                                              raw,      "--eng",        eng};
+                                              raw,      "--eng",        eng,     "--csv", csv};
         if (!how.empty()) arguments.push_back(how);
         ChildProcess log(KIVO_LOG_PATH, arguments);
         EXPECT_TRUE(WaitFor(done)) << log.Stderr();
@@ -363,12 +375,18 @@ TEST(Logger, AppendContinuesTheRecordingAndOverwriteReplacesIt) {
     logUntil("", [&] { return LinesIn(raw) > 3; });
     const std::string firstRaw = ReadBytes(raw);
     const std::string firstEng = ReadBytes(eng);
+    const std::string firstCsv = ReadBytes(csv);
     logUntil("--append", [&] { return LinesIn(raw) > Lines(firstRaw) + 3; });
     const std::string appendedRaw = ReadBytes(raw);
     const std::string appendedEng = ReadBytes(eng);
+    const std::string appendedCsv = ReadBytes(csv);
     EXPECT_EQ(appendedRaw.compare(0, firstRaw.size(), firstRaw), 0);
     EXPECT_EQ(appendedEng.compare(0, firstEng.size(), firstEng), 0);
+    EXPECT_EQ(appendedCsv.compare(0, firstCsv.size(), firstCsv), 0);
     EXPECT_EQ(Lines(appendedEng), Lines(appendedRaw) + 1);  // still one heading
+    // Rows only: no second header or heading.
+    EXPECT_EQ(Lines(WithoutHeader(appendedCsv)), Lines(appendedRaw) + 1);
+    EXPECT_EQ(appendedCsv.find("#", firstCsv.size()), std::string::npos);
 
     // Replaced: the first run's lines are gone, and new ones came.
     logUntil("--overwrite", [&] {

@@ -1,57 +1,110 @@
 #include "core/export/CsvExporter.h"
 
+#include <ctime>
+
+#include "core/export/ExportFacts.h"
 #include "core/files/EventLog.h"
 
 namespace kivo {
 
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+namespace {
+
+// A header line never breaks: a line end in a value would start a row.
+void AddHeaderLine(std::string& header, const std::string& name, const std::string& value) {
+    std::string line = "# " + name + ": " + value;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') c = ' ';
     }
-    quoted += '"';
-    return quoted;
+    header += line + "\r\n";
 }
+
+}  // namespace
 
 std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime) {
     std::string heading = hostTime ? "time,host_time" : "time";
-    for (const ExportColumn& column : EngineeringColumns(calibration))
-        heading += "," + CsvField(column.heading);
+    for (const ExportColumn& column : EngineeringColumns(calibration)) heading += "," + column.name;
     return heading + "\r\n";
 }
 
+std::string CsvHeader(const DeviceCalibration& calibration, const std::string& deviceName,
+                      const ExportOptions& options, const std::string& created) {
+    const std::vector<ExportColumn> columns = EngineeringColumns(calibration);
+    std::string header;
+    for (const Fact& fact : GlobalFacts(calibration, deviceName, options, columns, created)) {
+        // The conventions are those of the NetCDF file; the facts are the same.
+        if (fact.name != "Conventions") AddHeaderLine(header, fact.name, FactText(fact));
+    }
+    AddHeaderLine(header, "time",
+                  "the meter's date and time, set in " + options.meterClock.Description() +
+                      ", converted to UTC; whole seconds as the meter prints them; empty where "
+                      "the line carried no valid date");
+    if (options.hostUtcMilliseconds) {
+        AddHeaderLine(header, "host_time",
+                      "the computer's UTC time when the line arrived; time - host_time is the "
+                      "meter's clock offset (within the second the meter rounds to)");
+    }
+    for (const ExportColumn& c : columns) {
+        AddHeaderLine(header, c.name + ".long_name", c.longName);
+        AddHeaderLine(header, c.name + ".units", c.units);
+        if (!c.standardName.empty())
+            AddHeaderLine(header, c.name + ".standard_name", c.standardName);
+        AddHeaderLine(header, c.name + ".eng_heading", c.heading);
+        if (c.wavelength > 0)
+            AddHeaderLine(header, c.name + ".radiation_wavelength", std::to_string(c.wavelength));
+        // Betap, bbp and bb follow from Beta: its line carries the calibration.
+        const bool calibrated = c.quantity == Quantity::Beta || c.quantity == Quantity::Single;
+        for (const Fact& fact : CalibrationFacts(calibration, c.deviceColumn)) {
+            if (calibrated || fact.name == "device_column")
+                AddHeaderLine(header, c.name + "." + fact.name, FactText(fact));
+        }
+    }
+    return header;
+}
+
+std::optional<std::string> CsvHeadingOf(std::istream& in) {
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] != '#') return line;
+    }
+    return std::nullopt;
+}
+
 bool CsvExporter::Start(const std::string& path, const DeviceCalibration& calibration,
-                        const std::string& /*deviceName*/, const ExportOptions& options) {
+                        const std::string& deviceName, const ExportOptions& options) {
     Finish();
     return Begin(RecordFile::Create(path, [this](const std::string& message) { Report(message); }),
-                 calibration, options);
+                 calibration, deviceName, options);
 }
 
 bool CsvExporter::Start(OutputFile output, const DeviceCalibration& calibration,
-                        const ExportOptions& options) {
+                        const std::string& deviceName, const ExportOptions& options) {
     Finish();
     return Begin(RecordFile::Create(std::move(output),
                                     [this](const std::string& message) { Report(message); }),
-                 calibration, options);
+                 calibration, deviceName, options);
 }
 
 bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
-                        const ExportOptions& options) {
+                        const std::string& deviceName, const ExportOptions& options) {
     file_ = std::move(file);
     if (!file_) return false;
     columns_ = EngineeringColumns(calibration);
     hostTime_ = options.hostUtcMilliseconds;
-    Write(CsvHeading(calibration, static_cast<bool>(hostTime_)));
+    meterClock_ = options.meterClock;
+    if (file_->ByteCount() == 0) {
+        Write(CsvHeader(calibration, deviceName, options, UtcText(std::time(nullptr))) +
+              CsvHeading(calibration, static_cast<bool>(hostTime_)));
+    }
     return Active();
 }
 
 void CsvExporter::OnSample(const Sample& sample) {
     if (!file_) return;
     line_.clear();
-    if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock))
-        line_ = IsoText(*time);
+    if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock)) {
+        if (const std::optional<std::int64_t> utc = meterClock_.UtcSeconds(*time))
+            line_ = IsoText(UtcCalendarTime(*utc)) + "Z";
+    }
     if (hostTime_) {
         line_ += ',';
         line_ += UtcIsoText(hostTime_());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,32 +14,41 @@
 namespace kivo {
 
 // A comma-separated file (RFC 4180, CR LF line ends) that spreadsheets, pandas, MATLAB and R
-// read without options: one heading line, then per sample the meter's time in ISO 8601 (empty
-// without a date) and every engineering-units field of the .eng file, named by the .eng
-// heading, each as the shortest text that reads back to the same double. A live recording
-// adds "host_time" after "time": the computer's UTC receive time with milliseconds
-// ("2026-12-08T16:02:03.123Z"), which holds when the meter's clock was wrong.
+// read: a header of "# name: value" lines (the facts a NetCDF export keeps as attributes: the
+// device file and its SHA-256, the meter, the zone of its clock, the processing, each
+// column's units and calibration), one heading line of clean names (the NetCDF variable
+// names: lower case, letters, digits and underscores), then per sample the meter's time in
+// ISO 8601 UTC ("2003-11-20T13:15:00Z", converted from the zone the meter's clock was set in;
+// empty without a date) and every engineering-units field of the .eng file, each as the
+// shortest text that reads back to the same double. A reader told to skip "#" lines
+// (pandas.read_csv(comment="#")) sees a plain table. A live recording adds "host_time" after
+// "time": the computer's UTC receive time with milliseconds ("2026-12-08T16:02:03.123Z"),
+// which holds when the meter's clock was wrong.
 class CsvExporter final : public Exporter {
 public:
     using Exporter::Exporter;
 
     bool Start(const std::string& path, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options) override;
-    // The same onto a file the guarded opener opened (a live recording).
+    // The same onto a file the guarded opener opened (a live recording). A file appended to
+    // that is not empty is continued: records only, under the heading it has (the caller
+    // made sure it is this one).
     bool Start(OutputFile output, const DeviceCalibration& calibration,
-               const ExportOptions& options);
+               const std::string& deviceName, const ExportOptions& options);
     void OnSample(const Sample& sample) override;
     bool Flush() override { return Check(file_ && file_->Flush()); }
     bool Sync() override { return Check(file_ && file_->Sync()); }
     bool Finish() override;
     bool Active() const override { return file_.has_value(); }
     std::string Path() const { return file_ ? file_->Path() : std::string(); }
+    // The file appended to ended in a cut line, and a line end was written after it.
+    bool MendedCutLine() const { return file_ && file_->MendedCutLine(); }
     // The size of the file so far; 0 when none is open.
     std::int64_t ByteCount() const { return file_ ? file_->ByteCount() : 0; }
 
 private:
     bool Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
-               const ExportOptions& options);
+               const std::string& deviceName, const ExportOptions& options);
     void Write(const std::string& line);
     // False, and the file closed, when `ok` is false.
     bool Check(bool ok);
@@ -46,12 +56,17 @@ private:
     std::optional<RecordFile> file_;
     std::vector<ExportColumn> columns_;
     std::function<std::int64_t()> hostTime_;
+    MeterClockZone meterClock_;
     std::string line_;  // the record being made, kept for its capacity
 };
 
-// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& text);
 // The heading line, CR LF included, the exporter writes for this calibration.
 std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime);
+// The "# name: value" lines before it.
+std::string CsvHeader(const DeviceCalibration& calibration, const std::string& deviceName,
+                      const ExportOptions& options, const std::string& created);
+// The heading line of a CSV file (its first line that is no "#" line), without its line end;
+// nothing when it has none.
+std::optional<std::string> CsvHeadingOf(std::istream& in);
 
 }  // namespace kivo

@@ -192,49 +192,24 @@ double EngineeringValue(const ExportColumn& column, const EngineeringValues& val
 }
 
 std::optional<CalendarTime> MeterCalendarTime(const MeterClock& clock) {
-    if (clock.month < 1 || clock.month > 12) return std::nullopt;
-    CalendarTime t;
+    int year = 0;
     if (clock.year >= 0 && clock.year < 70) {
-        t.year = 2000 + clock.year;
+        year = 2000 + clock.year;
     } else if (clock.year >= 70 && clock.year < 100) {
-        t.year = 1900 + clock.year;
+        year = 1900 + clock.year;
     } else if (clock.year >= 1900 && clock.year <= 9999) {  // a date field with the century
-        t.year = clock.year;
+        year = clock.year;
     } else {
         return std::nullopt;
     }
-    t.month = clock.month;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-    const int days = kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
-    if (clock.day < 1 || clock.day > days) return std::nullopt;
-    if (clock.hour < 0 || clock.hour > 23 || clock.minute < 0 || clock.minute > 59 ||
-        clock.second < 0 || clock.second > 59) {
-        return std::nullopt;
-    }
-    t.day = clock.day;
-    t.hour = clock.hour;
-    t.minute = clock.minute;
-    t.second = clock.second;
-    return t;
+    const CalendarTime t{year, clock.month, clock.day, clock.hour, clock.minute, clock.second};
+    return IsCalendarTime(t) ? std::optional<CalendarTime>(t) : std::nullopt;
 }
 
 std::string IsoText(const CalendarTime& t) {
     const CNumericLocale cLocale;
     return FormatC("%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                    t.second);
-}
-
-double SecondsSinceEpoch(const CalendarTime& t) {
-    // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-    const int y = t.year - (t.month <= 2 ? 1 : 0);
-    const int era = y / 400;
-    const int yearOfEra = y - era * 400;
-    const int monthFromMarch = t.month > 2 ? t.month - 3 : t.month + 9;
-    const int dayOfYear = (153 * monthFromMarch + 2) / 5 + t.day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const long long days = static_cast<long long>(era) * 146097 + dayOfEra - 719468;
-    return static_cast<double>(days * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second);
 }
 
 std::string ShortestText(double value) {

@@ -7,6 +7,7 @@
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/MeterClock.h"
+#include "core/data/MeterClockZone.h"
 
 namespace kivo {
 
@@ -45,19 +46,9 @@ double EngineeringValue(const ExportColumn& column, const EngineeringValues& val
 
 // The meter's date and time as a calendar time, or nothing when it has no date (month 99)
 // or is no valid time. Two-digit years are 1970-2069.
-struct CalendarTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
 std::optional<CalendarTime> MeterCalendarTime(const MeterClock& clock);
 // "2003-11-20T09:15:00"
 std::string IsoText(const CalendarTime& time);
-// Seconds since 1970-01-01 00:00:00, the time taken as UTC.
-double SecondsSinceEpoch(const CalendarTime& time);
 
 // The shortest text that reads back as the same double; "nan", "inf", "-inf" otherwise.
 std::string ShortestText(double value);

@@ -4,21 +4,42 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/data/MeterClockZone.h"
 
 namespace kivo {
+
+// The device file as an export names it, so that a reader can tell which calibration made
+// the values without having the file.
+struct DeviceFileFacts {
+    std::string name;       // the file's name, without its folder
+    std::string firstLine;  // the meter's name and title line, as the file has it
+    std::string sha256;     // of its bytes; empty when it could not be read
+};
+// The facts of the device file at `path`, read now.
+DeviceFileFacts DescribeDeviceFile(const std::string& path);
+
+// Global attributes in the order given; a later value of a name replaces the earlier.
+using Attributes = std::vector<std::pair<std::string, std::string>>;
 
 // What an exported file says about its making.
 struct ExportOptions {
     std::string software;        // the program and its version: "kivo-convert 1.16"
-    std::string arguments;       // what it was asked, options and files, for the history
+    std::string commandLine;     // what it was asked, program, options and files, for the history
     bool alternateMode = false;  // lines begin with compact date and time (for the counts)
+    bool refCorrection = false;  // the chain's two corrections of the scattering counts
+    bool tempCorrection = false;
     // The computer's clock [ms since 1970 UTC], read as each sample arrives: a live
     // recording's host time column. Empty: no such column (a converted file has no receive
     // time).
     std::function<std::int64_t()> hostUtcMilliseconds = {};
+    MeterClockZone meterClock;  // the zone the meter's clock was set in
+    DeviceFileFacts deviceFile;
+    std::string meterIdentification;  // the meter's "VER" line; empty when none was seen
+    Attributes attributes;            // the operator's own (institution, project, cruise ...)
 };
 
 // A file for other programs, written from the samples of a data chain as they come: memory

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "core/data/DataLine.h"
+#include "core/export/ExportFacts.h"
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -26,18 +27,7 @@ bool HasDateColumn(const DeviceCalibration& cal) {
                        [](int type) { return type == column::kDate; });
 }
 
-std::string UtcText(std::time_t when) {
-    std::tm utc{};
-    gmtime_r(&when, &utc);
-    const CNumericLocale cLocale;
-    return FormatC("%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                   utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-}
-
-std::string EpochText(double seconds) {
-    const auto whole = static_cast<std::time_t>(seconds);
-    return UtcText(whole);
-}
+std::string EpochText(double seconds) { return UtcText(static_cast<std::time_t>(seconds)); }
 
 int PutText(int ncid, int varid, const char* name, const std::string& text) {
     return nc_put_att_text(ncid, varid, name, text.size(), text.c_str());
@@ -133,7 +123,11 @@ bool NetcdfExporter::Start(const std::string& path, const DeviceCalibration& cal
     path_ = path;
     written_ = 0;
     anyTime_ = false;
+    axis_ = TimeAxis{};
+    time_ = meterTime_ = hostReceived_ = Variable{};
     alternateMode_ = options.alternateMode;
+    meterClock_ = options.meterClock;
+    hostTime_ = options.hostUtcMilliseconds;
     int ncid = -1;
     const int status = nc_create(path.c_str(), NC_NETCDF4 | NC_CLOBBER, &ncid);
     if (status != NC_NOERR) {
@@ -148,10 +142,10 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
                             const ExportOptions& options) {
     columns_ = EngineeringColumns(cal);
     counts_ = CountColumns(cal, columns_);
-    const bool timeAxis = HasDateColumn(cal);
-    const char* dimensionName = timeAxis ? "time" : "obs";
+    timeAxis_ = HasDateColumn(cal);
     int dimension = -1;
-    if (!Check(nc_def_dim(ncid_, dimensionName, NC_UNLIMITED, &dimension))) return false;
+    if (!Check(nc_def_dim(ncid_, timeAxis_ ? "time" : "obs", NC_UNLIMITED, &dimension)))
+        return false;
 
     const std::size_t chunk = kBatch;
     const auto define = [&](const std::string& name, Variable& variable) {
@@ -165,29 +159,67 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
     const auto text = [&](int varid, const char* name, const std::string& value) {
         return value.empty() || Check(PutText(ncid_, varid, name, value));
     };
+    const auto facts = [&](int varid, const std::vector<Fact>& list) {
+        for (const Fact& fact : list) {
+            const char* name = fact.name.c_str();
+            const std::size_t count = fact.numbers.size();
+            int status = NC_NOERR;
+            if (fact.type == Fact::Type::Text) {
+                status = PutText(ncid_, varid, name, fact.text);
+            } else if (fact.type == Fact::Type::Integers) {
+                const std::vector<int> values(fact.numbers.begin(), fact.numbers.end());
+                status = nc_put_att_int(ncid_, varid, name, NC_INT, count, values.data());
+            } else if (fact.type == Fact::Type::Float) {
+                const std::vector<float> values(fact.numbers.begin(), fact.numbers.end());
+                status = nc_put_att_float(ncid_, varid, name, NC_FLOAT, count, values.data());
+            } else {
+                status =
+                    nc_put_att_double(ncid_, varid, name, NC_DOUBLE, count, fact.numbers.data());
+            }
+            if (!Check(status)) return false;
+        }
+        return true;
+    };
+    const auto timeVariable = [&](const char* name, Variable& v, const std::string& longName,
+                                  const std::string& comment) {
+        return define(name, v) && text(v.id, "long_name", longName) &&
+               text(v.id, "units", "seconds since 1970-01-01 00:00:00") &&
+               text(v.id, "calendar", "standard") && text(v.id, "comment", comment);
+    };
 
-    const std::string created = UtcText(std::time(nullptr));
-    const std::string history = created + " " + options.software +
-                                (options.arguments.empty() ? "" : " " + options.arguments);
-    const std::string title = deviceName.empty() ? std::string("KIVO meter recording") : deviceName;
-    if (!text(NC_GLOBAL, "Conventions", "CF-1.8, ACDD-1.3") || !text(NC_GLOBAL, "title", title) ||
-        !text(NC_GLOBAL, "summary",
-              "Engineering-unit values and raw counts of the meter \"" + title +
-                  "\", one record per data line, as the .eng file holds them but at full "
-                  "precision.") ||
-        !text(NC_GLOBAL, "source", options.software) || !text(NC_GLOBAL, "history", history) ||
-        !text(NC_GLOBAL, "date_created", created) ||
-        !text(NC_GLOBAL, "standard_name_vocabulary", "CF Standard Name Table")) {
+    if (!facts(NC_GLOBAL,
+               GlobalFacts(cal, deviceName, options, columns_, UtcText(std::time(nullptr)))))
+        return false;
+
+    const std::string zone = meterClock_.Description();
+    const std::string timeComment =
+        timeAxis_
+            ? "The meter's clock, set in " + zone +
+                  ", converted to UTC. The meter prints whole seconds: the n records in a row "
+                  "that share a second are spread evenly within it, at second + k/n (k = 0 .. "
+                  "n-1), so that the axis is unique and increasing; meter_time keeps the "
+                  "meter's own whole second. A record whose time would not come after the one "
+                  "before (the meter's clock went back, or more than 1024 records share a "
+                  "second) or that has no valid date is put 1 ms after the record before; "
+                  "records before the first valid date are put 1 ms apart before it."
+            : "The meter's clock, set in " + zone +
+                  ", converted to UTC: the time of its last date and time reply (the device "
+                  "file has no date column). Missing while none has come.";
+    if (!timeVariable("time", time_, "time of the record", timeComment) ||
+        !text(time_.id, "standard_name", "time") || (timeAxis_ && !text(time_.id, "axis", "T"))) {
         return false;
     }
-
-    if (!define("time", time_) || !text(time_.id, "standard_name", "time") ||
-        !text(time_.id, "long_name", "time of the meter's clock") ||
-        !text(time_.id, "units", "seconds since 1970-01-01 00:00:00") ||
-        !text(time_.id, "calendar", "standard") || (timeAxis && !text(time_.id, "axis", "T")) ||
-        !text(time_.id, "comment",
-              "The meter's own clock, taken as UTC: the meter keeps no time zone. Missing "
-              "where the line carried no valid date.")) {
+    if (timeAxis_ &&
+        !timeVariable("meter_time", meterTime_, "the meter's own date and time, whole seconds",
+                      "As the data line carried it, set in " + zone +
+                          " and converted to UTC. Missing where the line carried no valid date.")) {
+        return false;
+    }
+    if (hostTime_ &&
+        (!timeVariable("host_time", hostReceived_, "the computer's time when the line arrived",
+                       "The computer's clock, UTC, with milliseconds: meter_time - host_time is "
+                       "the meter's clock offset (within the second the meter rounds to).") ||
+         (!timeAxis_ && !text(hostReceived_.id, "coordinates", "time")))) {
         return false;
     }
 
@@ -198,7 +230,7 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
         if (!define(c.name, v) || !text(v.id, "long_name", c.longName) ||
             !text(v.id, "units", c.units) || !text(v.id, "standard_name", c.standardName) ||
             !text(v.id, "eng_heading", c.heading) ||
-            (!timeAxis && !text(v.id, "coordinates", "time"))) {
+            (!timeAxis_ && !text(v.id, "coordinates", "time"))) {
             return false;
         }
         if (c.wavelength > 0) {
@@ -215,10 +247,9 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
     for (std::size_t i = 0; i < counts_.size(); ++i) {
         const CountColumn& c = counts_[i];
         Variable& v = values_[columns_.size() + i];
-        const int column = c.deviceColumn;
         if (!define(c.name, v) || !text(v.id, "long_name", c.longName) ||
-            !text(v.id, "units", "1") || (!timeAxis && !text(v.id, "coordinates", "time")) ||
-            !Check(nc_put_att_int(ncid_, v.id, "device_column", NC_INT, 1, &column))) {
+            !text(v.id, "units", "1") || (!timeAxis_ && !text(v.id, "coordinates", "time")) ||
+            !facts(v.id, CalibrationFacts(cal, c.deviceColumn))) {
             return false;
         }
     }
@@ -227,16 +258,23 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
 
 void NetcdfExporter::OnSample(const Sample& sample) {
     if (ncid_ < 0) return;
-    const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock);
-    if (time) {
-        const double seconds = SecondsSinceEpoch(*time);
+    std::optional<std::int64_t> second;
+    if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock))
+        second = meterClock_.UtcSeconds(*time);
+    if (second) {
+        const auto seconds = static_cast<double>(*second);
         firstTime_ = anyTime_ ? std::min(firstTime_, seconds) : seconds;
         lastTime_ = anyTime_ ? std::max(lastTime_, seconds) : seconds;
         anyTime_ = true;
-        time_.pending.push_back(seconds);
-    } else {
-        time_.pending.push_back(kFill);
     }
+    const double meterSeconds = second ? static_cast<double>(*second) : kFill;
+    if (timeAxis_) {
+        meterTime_.pending.push_back(meterSeconds);
+        axis_.Add(second);
+    } else {
+        time_.pending.push_back(meterSeconds);
+    }
+    if (hostTime_) hostReceived_.pending.push_back(static_cast<double>(hostTime_()) / 1000.0);
     const auto keep = [](Variable& v, double value) {
         v.pending.push_back(std::isfinite(value) ? value : kFill);
     };
@@ -250,19 +288,27 @@ void NetcdfExporter::OnSample(const Sample& sample) {
             keep(values_[columns_.size() + i], fields.values[index]);
         }
     }
-    if (time_.pending.size() >= kBatch) WritePending();
+    if ((timeAxis_ ? meterTime_ : time_).pending.size() >= kBatch) WritePending(false);
 }
 
-bool NetcdfExporter::WritePending() {
+bool NetcdfExporter::WritePending(bool all) {
+    if (timeAxis_) {
+        if (all) axis_.Close();
+        for (const double time : axis_.TakeDecided())
+            time_.pending.push_back(std::isnan(time) ? kFill : time);
+    }
     const std::size_t rows = time_.pending.size();
     if (rows == 0) return true;
     const std::size_t start = written_;
+    // The first `rows` records held; the rest wait for their time.
     const auto put = [&](Variable& v) {
+        if (v.id < 0) return true;
         const bool ok = Check(nc_put_vara_double(ncid_, v.id, &start, &rows, v.pending.data()));
-        v.pending.clear();
+        v.pending.erase(v.pending.begin(), v.pending.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                   rows, v.pending.size())));
         return ok;
     };
-    if (!put(time_)) return false;
+    if (!put(time_) || (timeAxis_ && !put(meterTime_)) || !put(hostReceived_)) return false;
     for (Variable& v : values_) {
         if (!put(v)) return false;
     }
@@ -274,7 +320,7 @@ bool NetcdfExporter::Sync() { return Flush() && Check(nc_sync(ncid_)); }
 
 bool NetcdfExporter::Finish() {
     if (ncid_ < 0) return false;
-    if (!WritePending()) return false;
+    if (!WritePending(true)) return false;
     if (anyTime_) {
         if (!Check(nc_redef(ncid_)) ||
             !Check(PutText(ncid_, NC_GLOBAL, "time_coverage_start", EpochText(firstTime_))) ||

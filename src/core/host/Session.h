@@ -167,10 +167,26 @@ public:
     void BTRecordCsvClick();
     bool StartCsvRecording(const std::string& path);
     // Every file opened and checked first, and only then any emptied: a start that fails
-    // leaves every file as it was (told through the prompts). A CSV file is always new.
+    // leaves every file as it was (told through the prompts). Appending continues a CSV file
+    // with records only, under the heading it has (kivo-log checks it is this one first).
     StartOutcome StartRecordings(const RecordTargets& targets, RecordMode mode);
     // Ends the CSV recording; false when anything written was lost (told).
     bool StopCsvRecording();
+    // What a CSV recording or an export says of its making besides the values: the zone the
+    // meter's clock was set in (UTC until the window says otherwise), the meter's
+    // identification line once known, and the program with its command line. The facts add
+    // the loaded device file (name, first line, SHA-256) and the processing switches.
+    void SetMeterClockZone(const MeterClockZone& zone) { exportFacts_.meterClock = zone; }
+    void SetMeterIdentification(const std::string& line) {
+        exportFacts_.meterIdentification = line;
+    }
+    void SetSoftware(const std::string& software, const std::string& commandLine) {
+        exportFacts_.software = software;
+        exportFacts_.commandLine = commandLine;
+    }
+    ExportOptions ExportFacts() const;
+    // The operator's extra attributes for every export, "key = value" lines beside last.rbs.
+    std::string MetadataPath() const;
     bool OpenReplay(const std::string& path);
     bool StartDownload(const std::string& path);
 
@@ -327,6 +343,7 @@ private:
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     CsvExporter csvRecorder_;
+    ExportOptions exportFacts_;
     StallWatch stallWatch_;
     std::optional<std::int64_t> stallLimitByHandMs_;
     std::string recordFolder_;

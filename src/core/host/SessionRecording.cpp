@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/export/ExportAttributes.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
 
@@ -129,14 +130,32 @@ bool Session::StartCsvRecording(const std::string& path) {
     return StartRecordings({"", "", path}, RecordMode::Truncate) == StartOutcome::Started;
 }
 
+ExportOptions Session::ExportFacts() const {
+    ExportOptions facts = exportFacts_;
+    facts.deviceFile = DescribeDeviceFile(state_.DevicePath);
+    facts.alternateMode = state_.alternateCommands;
+    facts.refCorrection = state_.RefChannelCorrection != 0;
+    facts.tempCorrection = state_.TempCorrection != 0;
+    return facts;
+}
+
+std::string Session::MetadataPath() const { return SettingsPath(kMetadataFileName); }
+
 void Session::BeginCsvRecording(OutputFile output) {
     const std::string path = output.Path();
-    ExportOptions options;
-    options.alternateMode = state_.alternateCommands;
+    ExportOptions options = ExportFacts();
     options.hostUtcMilliseconds = [this] { return clock_.UtcMilliseconds(); };
-    if (!csvRecorder_.Start(std::move(output), calibration_, options)) return;
+    // A mistake in the extra attributes costs them, never the recording.
+    if (const std::optional<std::string> why =
+            ReadAttributeFile(MetadataPath(), options.attributes, true)) {
+        seams_.prompts.ShowWarning("Metadata File",
+                                   *why + "\nThe CSV recording goes on without its attributes.");
+        options.attributes.clear();
+    }
+    if (!csvRecorder_.Start(std::move(output), calibration_, state_.DeviceName, options)) return;
     UseRecordFolder(path);
     LogEvent("CSV recording started " + path);
+    if (csvRecorder_.MendedCutLine()) TellMendedCutLine(path);
 }
 
 StartOutcome Session::StartRecordings(const RecordTargets& targets, RecordMode mode) {
@@ -155,7 +174,7 @@ StartOutcome Session::StartRecordings(const RecordTargets& targets, RecordMode m
     };
     Planned planned[] = {{targets.raw, roles::kRawRecording, continued, std::nullopt},
                          {targets.eng, roles::kEngrRecording, continued, std::nullopt},
-                         {targets.csv, roles::kCsvRecording, OutputMode::Truncate, std::nullopt}};
+                         {targets.csv, roles::kCsvRecording, continued, std::nullopt}};
     // All opened (each registered, so the next is checked against it) before any is begun.
     for (Planned& file : planned) {
         if (file.path.empty()) continue;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/export/CsvExporter.h"
@@ -69,10 +71,18 @@ RangeExportResult ExportRange(const RangeExportJob& job, OutputFile output,
     } else {
         exporter = std::make_unique<CsvExporter>(report);
     }
-    ExportOptions options;
+    ExportOptions options = job.device.facts;
     options.software = job.software;
-    options.arguments = job.rawPath;
+    options.commandLine = "Export Visible Range: lines " + std::to_string(job.firstLine + 1) +
+                          " to " + std::to_string(job.lastLine) + " of " + job.rawPath;
     options.alternateMode = job.device.options.alternateMode;
+    options.refCorrection = job.device.options.refCorrection;
+    options.tempCorrection = job.device.options.tempCorrection;
+    if (const std::optional<std::string> why =
+            ReadAttributeFile(job.device.metadataPath, options.attributes, true)) {
+        result.error = *why;
+        return result;
+    }
     DeviceCalibration calibration = job.device.calibration;
     DataChain chain(calibration);
     chain.DeviceFileLoaded();

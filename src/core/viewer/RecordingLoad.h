@@ -9,6 +9,7 @@
 
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/export/ExportAttributes.h"
 #include "core/viewer/RecordingData.h"
 
 namespace kivo {
@@ -20,6 +21,10 @@ struct ViewerDevice {
     std::string deviceName;
     ChainOptions options;
     int scatteringQuantity = 0;  // which of Beta, Betap, bbp, bb a scattering channel shows
+    // What an export of the recording says of its making (the device file, the meter, the
+    // zone of its clock), and the file of the operator's extra attributes.
+    ExportOptions facts;
+    std::string metadataPath = kMetadataFileName;
 };
 
 // Shared between a worker and the window that watches it.

@@ -1,12 +1,17 @@
 #include "tools/kivo-convert/ConvertOptions.h"
 
 #include <cstddef>
+#include <optional>
+
+#include "core/export/ExportAttributes.h"
 
 namespace kivo {
 
 std::string ConvertUsage() {
     return "Usage: kivo-convert --dev METER.dev [--alt] [--refcorr] [--tempcorr]\n"
-           "                    [--settings last.rbs] [--format eng|csv|netcdf] [-o OUT] RAW...\n"
+           "                    [--settings last.rbs] [--format eng|csv|netcdf] [-o OUT]\n"
+           "                    [--meter-clock utc|local|+HH:MM] [--attr KEY=VALUE]...\n"
+           "                    [--attrs FILE] RAW...\n"
            "Converts recorded raw files (*.raw) with the meter's device file. The default\n"
            "output is an engineering-units file (*.eng): the same bytes KIVO View records\n"
            "for the same lines after a fresh start with engineering-units recording on from\n"
@@ -23,6 +28,14 @@ std::string ConvertUsage() {
            "                     spreadsheets; netcdf: a CF-1.8 NetCDF-4 file with units,\n"
            "                     names and raw counts, for xarray and data archives\n"
            "  -o, --output FILE  write the output here (default: stdout; netcdf needs a file)\n"
+           "  --meter-clock ZONE the zone the meter's clock was set in: utc (the default),\n"
+           "                     local (this computer's zone, its summer time included) or\n"
+           "                     a fixed offset such as -04:00; csv and netcdf times are\n"
+           "                     converted from it to UTC, and the zone is recorded\n"
+           "  --attr KEY=VALUE   a global attribute of the csv or netcdf file (institution,\n"
+           "                     project, cruise, station, license ...); repeatable\n"
+           "  --attrs FILE       attributes from a file of \"key = value\" lines (# comments);\n"
+           "                     --attr given as well wins\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
@@ -80,6 +93,23 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
             } else {
                 return fail("unknown format '" + format + "' (eng, csv or netcdf)");
             }
+        } else if (a == "--meter-clock") {
+            std::string zone;
+            if (!value(zone)) return fail("--meter-clock needs utc, local or +HH:MM");
+            const std::optional<MeterClockZone> parsedZone = MeterClockZone::Parse(zone);
+            if (!parsedZone)
+                return fail("--meter-clock takes utc, local or an offset such as -04:00, not '" +
+                            zone + "'");
+            o.meterClock = *parsedZone;
+        } else if (a == "--attr") {
+            std::string assignment;
+            if (!value(assignment)) return fail("--attr needs KEY=VALUE");
+            if (const std::optional<std::string> why = AddAttribute(o.attributes, assignment))
+                return fail("--attr: " + *why);
+        } else if (a == "--attrs") {
+            std::string file;
+            if (!value(file)) return fail("--attrs needs a file");
+            o.attributeFiles.push_back(file);
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--refcorr") {
@@ -98,6 +128,11 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
     }
     if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
     if (o.rawFiles.empty()) return fail("no raw file given");
+    // The .eng file has its fixed heading and the meter's time as it came: nothing to put them.
+    const bool told =
+        o.meterClock != MeterClockZone::Utc() || !o.attributes.empty() || !o.attributeFiles.empty();
+    if (o.format == OutputFormat::Eng && told)
+        return fail("--meter-clock, --attr and --attrs need --format csv or netcdf");
     // A NetCDF file is written by seeking back into it; a pipe cannot hold one.
     if (o.format == OutputFormat::Netcdf && o.outputPath.empty())
         return fail("--format netcdf needs an output file (-o FILE)");

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "core/data/MeterClockZone.h"
+#include "core/export/Exporter.h"
+
 namespace kivo {
 
 // What the output holds: the engineering-units file the window records, or the same values
@@ -18,6 +21,9 @@ struct ConvertOptions {
     std::string settingsPath;  // last.rbs to take the three flags from
     std::string outputPath;    // empty: standard output
     std::vector<std::string> rawFiles;
+    MeterClockZone meterClock;                // the zone the meter's clock was set in
+    std::vector<std::string> attributeFiles;  // --attrs, read before the --attr ones
+    Attributes attributes;                    // --attr, checked
 };
 
 struct ParsedConvertLine {

@@ -18,6 +18,7 @@
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceFile.h"
 #include "core/export/CsvExporter.h"
+#include "core/export/ExportAttributes.h"
 #include "core/export/NetcdfExporter.h"
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
@@ -26,6 +27,7 @@
 #include "core/recording/PipelinedRecorder.h"
 #include "core/recording/Recorders.h"
 #include "core/settings/LastRbs.h"
+#include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/kivo-convert/ConvertOptions.h"
 
@@ -113,23 +115,6 @@ void TellSummary(const kivo::LineCounts& lines, long long overflows, Written wri
                  static_cast<long long>(lines.NotDataLineCount));
 }
 
-// The command line as the history of an exported file tells it.
-std::string ArgumentsText(int argc, char** argv) {
-    std::string text;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (!text.empty()) text += ' ';
-        if (!argument.empty() && argument.find_first_of(" \t'\"\\") == std::string::npos) {
-            text += argument;
-            continue;
-        }
-        text += '\'';
-        for (const char c : argument) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        text += '\'';
-    }
-    return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +147,8 @@ int main(int argc, char** argv) {
         inputs.push_back(reading.Register(raw, kivo::roles::kConvertInput));
     inputs.push_back(reading.Register(options.devicePath, kivo::roles::kDeviceFile));
     inputs.push_back(reading.Register(options.settingsPath, kivo::roles::kConvertSettings));
+    for (const std::string& file : options.attributeFiles)
+        inputs.push_back(reading.Register(file, kivo::roles::kConvertInput));
     CatchStopSignals();
     // Opened (a staged file beside it) but nothing written yet; a refusal leaves it untouched.
     kivo::OutputFile output = kivo::OutputFile::Open(
@@ -204,6 +191,16 @@ int main(int argc, char** argv) {
             return Fail("the device file '" + options.devicePath + "' does not load");
         }
     }
+    // The files' attributes first, then those of the command line, which win.
+    kivo::Attributes attributes;
+    for (const std::string& file : options.attributeFiles) {
+        if (!kivo::IsRegularFile(file) || !std::ifstream(file))
+            return Fail("cannot read the attributes in '" + file + "'");
+        if (const auto why = kivo::ReadAttributeFile(file, attributes, false))
+            return Fail(*why, kUsage);
+    }
+    for (const auto& [name, value] : options.attributes)
+        kivo::AddAttribute(attributes, name, value);
     // Every raw file must be readable before anything is written.
     for (const std::string& raw : options.rawFiles) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");
@@ -225,8 +222,13 @@ int main(int argc, char** argv) {
     if (exporter) {
         kivo::ExportOptions exportOptions;
         exportOptions.software = "kivo-convert " KIVO_VERSION;
-        exportOptions.arguments = ArgumentsText(argc, argv);
+        exportOptions.commandLine = kivo::CommandLineText(argc, argv);
         exportOptions.alternateMode = chainOptions.alternateMode;
+        exportOptions.refCorrection = chainOptions.refCorrection;
+        exportOptions.tempCorrection = chainOptions.tempCorrection;
+        exportOptions.meterClock = options.meterClock;
+        exportOptions.deviceFile = kivo::DescribeDeviceFile(options.devicePath);
+        exportOptions.attributes = attributes;
         if (!exporter->Start(output.WritePath(), calibration, deviceName, exportOptions))
             return kFileFailed;  // told
         chain.AddSink(*exporter);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/export/CsvExporter.h"
 #include "core/files/FileIdentity.h"
 #include "core/files/RegularFile.h"
 
@@ -59,6 +60,21 @@ std::optional<std::string> RefuseForeignHeading(const std::string& path, const s
         return std::nullopt;
     return "the " + kind + " '" + path +
            "' has another heading than this device file gives; refusing to append to it";
+}
+
+std::optional<std::string> RefuseOtherCsvColumns(const std::string& path,
+                                                 const std::string& heading) {
+    struct stat status {};
+    if (!IsRegularFile(path) || ::stat(path.c_str(), &status) != 0 || status.st_size == 0)
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    const std::optional<std::string> found = CsvHeadingOf(file);
+    std::string wanted = heading;
+    while (!wanted.empty() && (wanted.back() == '\n' || wanted.back() == '\r')) wanted.pop_back();
+    if (found == wanted) return std::nullopt;
+    return "the CSV file '" + path + "' has other columns than this device file gives (heading " +
+           (found ? "'" + *found + "'" : std::string("none")) + ", not '" + wanted +
+           "'); refusing to append to it";
 }
 
 }  // namespace kivo

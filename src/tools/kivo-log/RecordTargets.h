@@ -23,4 +23,9 @@ std::optional<std::string> RefuseExistingTarget(const std::string& path, const L
 std::optional<std::string> RefuseForeignHeading(const std::string& path, const std::string& heading,
                                                 const std::string& kind);
 
+// A CSV file to append to whose heading line (its first line after the "#" header) is not
+// `heading`: the records would not fit its columns.
+std::optional<std::string> RefuseOtherCsvColumns(const std::string& path,
+                                                 const std::string& heading);
+
 }  // namespace kivo

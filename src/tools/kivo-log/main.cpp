@@ -25,6 +25,7 @@
 #include "core/recording/EngrRecording.h"
 #include "core/seams/BaudRates.h"
 #include "core/settings/PortSettings.h"
+#include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
 #include "tools/kivo-log/LogOptions.h"
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
     if (const std::optional<std::string> folder = EventLogFolder(options))
         session.SetEventLogFolder(*folder);
     session.LogEvent("kivo-log " KIVO_VERSION " started");
+    session.SetSoftware("kivo-log " KIVO_VERSION, kivo::CommandLineText(argc, argv));
     session.Timer55msTimer();  // the start-up work of the first tick
 
     // A FIFO or a device as device file would block or never end: only a regular file loads.
@@ -217,13 +219,8 @@ int main(int argc, char** argv) {
     }
     if (!options.csvPath.empty() && options.append) {
         const std::string heading = kivo::CsvHeading(session.Calibration(), true);
-        if (const auto why = kivo::RefuseForeignHeading(options.csvPath, heading, "CSV file"))
+        if (const auto why = kivo::RefuseOtherCsvColumns(options.csvPath, heading))
             return Refuse(*why);
-        // The exporter starts a file anew; until it can continue one, a recording that would
-        // be continued is refused rather than replaced.
-        if (kivo::RefuseExistingTarget(options.csvPath, kivo::LogOptions{}))
-            return Refuse("the CSV file '" + options.csvPath +
-                          "' cannot be added to yet; give --overwrite or another file");
     }
 
     if (!kivo::CouldBeAPort(portPath))
