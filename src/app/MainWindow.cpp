@@ -115,6 +115,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
                                                [this](int status) { EndProcess(status); },
                                                options.settingsDirectory, true});
+    session_->SetSoftware(
+        ("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
+        QCoreApplication::arguments().join(' ').toStdString());
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");
@@ -468,6 +471,9 @@ void MainWindow::ExportRecordingClick() {
     job.options = {state.alternateCommands, state.RefChannelCorrection != 0,
                    state.TempCorrection != 0};
     job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
+    // The zone the meter was set in, its identification, the device file and its digest.
+    job.facts = session_->ExportFacts();
+    job.metadataPath = session_->MetadataPath();
     delete exporting_;  // the last one, finished
     exporting_ = new ExportProgressWindow(std::move(job), std::move(staged), std::move(reading),
                                           *prompts_, this);

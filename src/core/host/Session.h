@@ -173,8 +173,9 @@ public:
     // Ends the CSV recording; false when anything written was lost (told).
     bool StopCsvRecording();
     // What a CSV recording or an export says of its making besides the values: the zone the
-    // meter's clock was set in (UTC until the window says otherwise), the meter's
-    // identification line once known, and the program with its command line. The facts add
+    // meter's clock was set in (the operator's choice, UTC by default), the meter's
+    // identification line (the last one it sent, or one given here), and the program with
+    // its command line. The facts add
     // the loaded device file (name, first line, SHA-256) and the processing switches.
     void SetMeterClockZone(const MeterClockZone& zone) { exportFacts_.meterClock = zone; }
     void SetMeterIdentification(const std::string& line) {

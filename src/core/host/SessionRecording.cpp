@@ -133,6 +133,7 @@ bool Session::StartCsvRecording(const std::string& path) {
 ExportOptions Session::ExportFacts() const {
     ExportOptions facts = exportFacts_;
     facts.deviceFile = DescribeDeviceFile(state_.DevicePath);
+    if (setup_.meterIdentified) facts.meterIdentification = setup_.identification;
     facts.alternateMode = state_.alternateCommands;
     facts.refCorrection = state_.RefChannelCorrection != 0;
     facts.tempCorrection = state_.TempCorrection != 0;
