@@ -115,9 +115,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
                                                [this](int status) { EndProcess(status); },
                                                options.settingsDirectory, true});
-    session_->SetSoftware(
-        ("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
-        QCoreApplication::arguments().join(' ').toStdString());
+    session_->SetSoftware(("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
+                          QCoreApplication::arguments().join(' ').toStdString());
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");

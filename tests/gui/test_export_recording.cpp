@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -95,14 +97,26 @@ private slots:
         QVERIFY(!QFile::exists(f.File("run.csv")));
         QVERIFY(QFile::remove(f.File("empty.raw")));
 
+        // The meter kept in local time: the export reads its times in that zone and says so.
+        f.window->findChild<QCheckBox*>("CBClockLocalTime")->click();
         f.Export(kCase + ".raw", f.File("run.csv"));
         QVERIFY(f.window->Exporting() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
         QCOMPARE(f.window->Exporting()->Export().Status(), RecordingExport::State::Done);
         QCOMPARE(f.prompts.messages.size(), std::size_t{1});
-        // Beside the export only the event log, which keeps the device file loaded.
+        // Beside the export only the event log and the kept choice of zone.
         QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files),
-                 (QStringList{"kivoview-events.log", "run.csv"}));
+                 (QStringList{"kivoview-events.log", "kivoview-ports.ini", "run.csv"}));
+        QFile written(f.File("run.csv"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString header = QString::fromUtf8(written.readAll());
+        QVERIFY2(header.contains("\n# meter_clock_zone: local time of the computer"),
+                 qPrintable(header.left(2000)));
+        QFile device(kCase + ".dev");
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        const QByteArray digest =
+            QCryptographicHash::hash(device.readAll(), QCryptographicHash::Sha256).toHex();
+        QVERIFY(header.contains("\n# device_file_sha256: " + QString::fromLatin1(digest)));
 
         const QStringList eng = Lines(kCase + ".expected.eng");
         const QStringList csv = Lines(f.File("run.csv"));
