@@ -127,18 +127,25 @@ void ChartWidget::BuildPlot() {
     plot_->xAxis->setNumberFormat("f");
     plot_->xAxis->setNumberPrecision(0);
 
+    // The title spans the plot and the legend in a row of its own: a long device-file title
+    // must not take its width from the legend and cut the live readouts.
+    QCPAxisRect* axes = plot_->axisRect();
+    plot_->plotLayout()->take(axes);
+    plot_->plotLayout()->simplify();
     title_ = new QCPTextElement(plot_, QString());
-    plot_->plotLayout()->insertRow(0);
+    auto* body = new QCPLayoutGrid;
     plot_->plotLayout()->addElement(0, 0, title_);
+    plot_->plotLayout()->addElement(1, 0, body);
+    body->addElement(0, 0, axes);
 
     // The legend stands right of the plot, at its top, one entry under the other.
-    plot_->axisRect()->insetLayout()->take(plot_->legend);
+    axes->insetLayout()->take(plot_->legend);
     auto* side = new QCPLayoutGrid;
-    plot_->plotLayout()->addElement(1, 1, side);
+    body->addElement(0, 1, side);
     side->addElement(0, 0, plot_->legend);
     side->addElement(1, 0, new QCPLayoutElement(plot_));
     side->setRowStretchFactor(0, 0.001);
-    plot_->plotLayout()->setColumnStretchFactor(1, 0.001);
+    body->setColumnStretchFactor(1, 0.001);
     plot_->legend->setFillOrder(QCPLegend::foRowsFirst);
 
     tracer_ = new QCPItemTracer(plot_);

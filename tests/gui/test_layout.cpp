@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -26,6 +27,7 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
+#include "qcustomplot.h"
 
 using namespace kivo;
 
@@ -246,6 +248,50 @@ private slots:
             QVERIFY2(TextSize(label->fontMetrics(), label->Shown()).width() <=
                          CaptionRoom(label).width(),
                      name);
+        }
+    }
+
+    // Every legend entry, the live readout of its channel, is shown whole at the window's
+    // first size, with temperatures and pressure plotted too.
+    void liveReadoutsFitAtTheDefaultSize() {
+        QTemporaryDir folder;
+        Fixture f;
+        Session& core = f.window->Core();
+        const QString device = folder.filePath("fl6.dev");
+        QVERIFY(QFile::copy(KIVO_TEST_DATA "/../replay/fl6.dev", device));
+        QVERIFY(core.LoadDeviceFile(device.toStdString()));
+        core.Timer55msTimer();
+        for (const auto& [name, item] : {std::pair{"PlotTypeCB", 1}, std::pair{"iTempCB", 1},
+                                         std::pair{"xTempCB", 1}, std::pair{"PresCB", 1}}) {
+            auto* selector = f.window->findChild<QComboBox*>(name);
+            selector->setCurrentIndex(item);
+            emit selector->activated(item);
+        }
+        // The widest values the meter's counts give: six digits and a sign.
+        const std::string line =
+            "11/20/03\t12:30:45\t65535\t3990\t65535\t2100\t65535\t1000\t65535\t800\t65535\t"
+            "900\t65535\t700\t65535\t65535\t65535\r\n";
+        core.FeedBytes(line.data(), line.size());
+        f.window->SetActivePage(PagePlot);
+        f.window->Chart()->Sync();
+        Fixture::Settle();
+        QCustomPlot* plot = f.window->Chart()->Plot();
+        plot->replot(QCustomPlot::rpImmediateRefresh);
+        QCPLegend* legend = plot->legend;
+        QVERIFY(legend->itemCount() >= 9);
+        for (int i = 0; i < legend->itemCount(); ++i) {
+            auto* entry = qobject_cast<QCPPlottableLegendItem*>(legend->item(i));
+            QVERIFY(entry != nullptr);
+            const QString text = entry->plottable()->name();
+            const int need = QFontMetrics(entry->font()).horizontalAdvance(text) +
+                             legend->iconSize().width() + legend->iconTextPadding();
+            QVERIFY2(entry->rect().width() >= need && plot->viewport().contains(entry->outerRect()),
+                     qPrintable(QString("%1: needs %2, has %3 at %4 of %5")
+                                    .arg(text)
+                                    .arg(need)
+                                    .arg(entry->rect().width())
+                                    .arg(entry->outerRect().right())
+                                    .arg(plot->viewport().right())));
         }
     }
 
