@@ -203,6 +203,24 @@ TEST(LoadRecording, RawThroughTheChainShowsWhatTheExpectedEngFileHolds) {
     EXPECT_GT(cut, 0);
 }
 
+// A meter kept in another zone than UTC: its times are read in that zone.
+TEST(LoadRecording, MeterTimesAreReadInTheZoneTheMetersClockWasSetIn) {
+    ScratchDirectory folder;
+    const std::string path = folder.path + "/halifax.raw";
+    std::ofstream(path) << "12/08/26\t10\t20\t30\t40\t50\t60\t70\t80\t90\t22:47:18\t1000\r\n"
+                        << "12/08/26\t10\t20\t30\t40\t50\t60\t70\t80\t90\t22:47:19\t1000\r\n";
+    ViewerDevice device = Bb9Device();
+    LoadProgress utcProgress;
+    const LoadedRecording utc = LoadRecording(path, device, utcProgress);
+    device.facts.meterClock = MeterClockZone::Parse("-04:00").value();
+    LoadProgress zonedProgress;
+    const LoadedRecording zoned = LoadRecording(path, device, zonedProgress);
+    ASSERT_TRUE(utc.data && zoned.data) << utc.error << zoned.error;
+    ASSERT_TRUE(utc.data->TimeAxis() && zoned.data->TimeAxis());
+    EXPECT_EQ(utc.data->X(0), 1796770038.0);  // 2026-12-08T22:47:18Z
+    EXPECT_EQ(zoned.data->X(0) - utc.data->X(0), 4 * 3600.0);
+}
+
 TEST(LoadRecording, TellsWhyAFileShowsNothing) {
     ScratchDirectory scratch;
     WriteBytes(scratch.File("replies.raw"), "VER KIVO BB9 1.16\r\nOK\r\n");

@@ -37,10 +37,12 @@ float AsFloat(double value) {
     return std::isfinite(narrow) ? narrow : kNoValue;
 }
 
-std::optional<std::int64_t> MeterSeconds(const MeterClock& clock) {
+// The meter's date and time as UTC seconds, read in the zone its clock was set in.
+std::optional<std::int64_t> MeterSeconds(const MeterClock& clock,
+                                         const MeterClockZone& zone = MeterClockZone::Utc()) {
     const std::optional<CalendarTime> time = MeterCalendarTime(clock);
     if (!time) return std::nullopt;
-    return static_cast<std::int64_t>(SecondsSinceEpoch(*time));
+    return zone.UtcSeconds(*time);
 }
 
 constexpr std::size_t kPiece = 256 * 1024;  // read between two looks at Cancel [bytes]
@@ -173,8 +175,8 @@ private:
 class ChannelCollector final : public SampleSink {
 public:
     ChannelCollector(RecordingData& data, const DeviceCalibration& calibration,
-                     std::vector<int> positions, int scatteringQuantity)
-        : data_(data), calibration_(calibration), positions_(std::move(positions)) {
+                     std::vector<int> positions, int scatteringQuantity, MeterClockZone zone)
+        : data_(data), calibration_(calibration), positions_(std::move(positions)), zone_(zone) {
         choices_.PlotType = plot_type::kEngineeringUnits;
         choices_.BBPlotChoice = scatteringQuantity;
         choices_.ITempPlot = choices_.XTempPlot = choices_.PresPlot = 1;
@@ -187,13 +189,14 @@ public:
             // What the live chart leaves off, the viewer leaves off.
             row_[c] = value < kPlotCut ? AsFloat(value) : kNoValue;
         }
-        data_.Append(row_.data(), MeterSeconds(sample.meterClock));
+        data_.Append(row_.data(), MeterSeconds(sample.meterClock, zone_));
     }
 
 private:
     RecordingData& data_;
     const DeviceCalibration& calibration_;
     const std::vector<int> positions_;
+    const MeterClockZone zone_;
     PlotChoices choices_;
     std::vector<float> row_;
 };
@@ -211,7 +214,8 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
         RawChannels(calibration, device.scatteringQuantity, positions));
     DataChain chain(calibration);
     chain.DeviceFileLoaded();
-    ChannelCollector collector(*data, calibration, positions, device.scatteringQuantity);
+    ChannelCollector collector(*data, calibration, positions, device.scatteringQuantity,
+                               device.facts.meterClock);
     chain.AddSink(collector);
     CountingFeeder feeder(chain, device.options);
     LineAssembler assembler;
