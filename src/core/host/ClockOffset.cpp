@@ -2,19 +2,11 @@
 
 #include <cstdlib>
 
+#include "core/data/MeterClockZone.h"
+
 namespace kivo {
 
 namespace {
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 bool Plausible(std::int32_t month, std::int32_t day, std::int32_t year, std::int32_t hour,
                std::int32_t minute, std::int32_t second) {
     return month >= 1 && month <= 12 && day >= 1 && day <= 31 && year >= 0 && year <= 99 &&
@@ -24,7 +16,8 @@ bool Plausible(std::int32_t month, std::int32_t day, std::int32_t year, std::int
 // Both clocks give two-digit years of this century.
 std::int64_t Seconds(std::int32_t month, std::int32_t day, std::int32_t year, std::int32_t hour,
                      std::int32_t minute, std::int32_t second) {
-    return DaysFromCivil(2000 + year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return static_cast<std::int64_t>(
+        SecondsSinceEpoch(CalendarTime{2000 + year, month, day, hour, minute, second}));
 }
 }  // namespace
 
