@@ -165,7 +165,8 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     clockColumn->addWidget(ValueLabel(clocks, "LBHostDandT", "Host:  MM/DD/YY HH:MM:SS",
                                       "Host:  12/31/26  23:59:59 AKDT"));
     clockColumn->addWidget(Label(clocks, "LBKIVODandT", "KIVO:  MM/DD/YY HH:MM:SS"));
-    QLabel* offset = ValueLabel(clocks, "LBClockOffset", "Clock Offset:", "Clock Offset: -86399 s");
+    QLabel* offset =
+        ValueLabel(clocks, "LBClockOffset", "Clock Offset:", "Clock Offset: -9999999999 s");
     offset->setToolTip(
         "The meter's clock minus the computer's, in seconds, as the meter last "
         "told its date and time");

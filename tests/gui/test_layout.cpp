@@ -114,7 +114,7 @@ void ShowWidestTexts(MainWindow& window) {
     const std::initializer_list<std::pair<Control, const char*>> texts = {
         {Control::LBHz1, "Sample Rate: 999.99 Hz"},
         {Control::LBHostDandT, "Host:  12/31/26  23:59:59 AKDT"},
-        {Control::LBClockOffset, "Clock Offset: -86399 s"},
+        {Control::LBClockOffset, "Clock Offset: -9999999999 s"},
         {Control::LBHz2, "Sample Rate: 999.99 Hz"},
         {Control::LBRecordStatus, "Recording:  Raw + Engr Units + CSV"},
         {Control::LBRawFileSize, "Raw File Size: 999999 K"},
