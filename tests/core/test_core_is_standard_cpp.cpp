@@ -34,9 +34,44 @@ TEST(CoreLibrary, IncludesNoQtHeader) {
     EXPECT_GT(files, 10);
 }
 
-// The folders of the core form layers: text helpers and the seams at the bottom, the
-// session on top. A folder that includes one above it (directly or round about) makes a
-// cycle, and then no part can be understood, tested or reused without all the others.
+// The core's folders from the bottom up: a folder may include its own files and those of
+// folders below it, never one above. Written down here once; the README lists the same.
+const std::vector<std::string> kLayers = {"text",  "files",    "seams",     "data",
+                                          "chain", "protocol", "recording", "export",
+                                          "plot",  "settings", "viewer",    "host"};
+
+// A lower layer that reaches up (the device-file parser wanting the window, the viewer the
+// session) ties what should stand alone to everything above it.
+TEST(CoreLibrary, FoldersIncludeOnlyTheirOwnOrLowerLayers) {
+    const std::filesystem::path core = std::filesystem::path(KIVO_SOURCE_DIR) / "src" / "core";
+    const std::regex coreInclude(R"(^\s*#\s*include\s*"core/([A-Za-z_]+)/)");
+    const auto rank = [](const std::string& folder) {
+        return std::find(kLayers.begin(), kLayers.end(), folder) - kLayers.begin();
+    };
+    int checked = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(core)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string folder = entry.path().parent_path().filename().string();
+        EXPECT_LT(rank(folder), static_cast<long>(kLayers.size()))
+            << folder << " is no layer of the core; add it to kLayers where it belongs";
+        std::ifstream in(entry.path());
+        std::string line;
+        std::smatch match;
+        int number = 0;
+        while (std::getline(in, line)) {
+            ++number;
+            if (!std::regex_search(line, match, coreInclude)) continue;
+            ++checked;
+            EXPECT_LE(rank(match[1]), rank(folder))
+                << entry.path() << ":" << number << ": " << folder << " includes " << match[1]
+                << ", a layer above it";
+        }
+    }
+    EXPECT_GT(checked, 100);
+}
+
+// Within the order, no cycle either: a folder that includes one that includes it back (directly
+// or round about) cannot be understood, tested or reused without the other.
 TEST(CoreLibrary, FoldersIncludeOneAnotherWithoutACycle) {
     const std::filesystem::path core = std::filesystem::path(KIVO_SOURCE_DIR) / "src" / "core";
     const std::regex coreInclude(R"(^\s*#\s*include\s*"core/([A-Za-z_]+)/)");

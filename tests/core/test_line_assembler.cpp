@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 
 namespace kivo {
 namespace {

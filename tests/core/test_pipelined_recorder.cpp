@@ -16,7 +16,7 @@
 #include "SessionFixture.h"
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceFile.h"
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 #include "core/recording/PipelinedRecorder.h"
 
 namespace kivo::test {

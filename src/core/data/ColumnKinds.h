@@ -19,8 +19,8 @@
 #include <string_view>
 
 #include "core/data/ColumnTypes.h"
-#include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
+#include "core/data/EngineeringValues.h"
 
 namespace kivo {
 

@@ -8,7 +8,7 @@
 #include "core/host/ComPortMap.h"
 #include "core/host/SharedState.h"
 #include "core/seams/SerialPort.h"
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo {
 

@@ -18,7 +18,7 @@
 #include "core/files/OutputFile.h"
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/seams/Controls.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo {
 
@@ -42,39 +43,6 @@ public:
     virtual void ShowPasswordWindow() = 0;
     // The receive pump's tick: 55 ms live, 220 ms while a raw file is replayed.
     virtual void SetPumpInterval(int milliseconds) = 0;
-};
-
-// A file dialog's fixed settings.
-struct FileDialogSpec {
-    std::string title;
-    std::string filter;            // "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*"
-    std::string defaultExtension;  // "raw"
-    // The name the dialog offers (folder and file); empty: the dialog's own choice.
-    std::string proposedPath = {};
-};
-
-// Every modal interaction with the operator passes here, so tests can answer it.
-class Prompts {
-public:
-    virtual ~Prompts() = default;
-    // The common warning: exclamation beep and a box with one OK button. Never blocks the
-    // caller (ticks go on while it is open); at most 10 are open at once, further ones are
-    // dropped.
-    virtual void ShowWarning(const std::string& caption, const std::string& text) = 0;
-    // A plain message box without the beep (the port errors). Never blocks the caller.
-    virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
-    // Closes the boxes still open that show this caption and text: what they told is over
-    // (a lost port that came back). Whoever shows no boxes has nothing to close.
-    virtual void CloseMessage(const std::string& /*caption*/, const std::string& /*text*/) {}
-    // The chosen path, or nothing when the operator cancelled.
-    virtual std::optional<std::string> OpenFileName(const FileDialogSpec& spec) = 0;
-    // The save dialogs ask before overwriting an existing file.
-    virtual std::optional<std::string> SaveFileName(const FileDialogSpec& spec) = 0;
-    // A question with Yes and No, No the default: true only when the operator said Yes.
-    // Asked before what cannot be undone; whoever cannot ask answers No.
-    virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
-        return false;
-    }
 };
 
 }  // namespace kivo

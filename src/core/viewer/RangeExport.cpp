@@ -12,8 +12,8 @@
 
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
-#include "core/host/LineAssembler.h"
-#include "core/host/RecordedLineFeeder.h"
+#include "core/chain/LineAssembler.h"
+#include "core/recording/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
 
 namespace kivo {

@@ -22,7 +22,7 @@
 #include "core/export/NetcdfExporter.h"
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/recording/PipelinedRecorder.h"
 #include "core/recording/Recorders.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/chain/DataChain.h"
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/seams/Clock.h"
 

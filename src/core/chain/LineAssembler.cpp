@@ -1,4 +1,4 @@
-#include "core/host/LineAssembler.h"
+#include "core/chain/LineAssembler.h"
 
 #include <cstring>
 
