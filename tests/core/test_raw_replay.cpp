@@ -10,6 +10,7 @@
 
 #include "FileBytes.h"
 #include "core/recording/RawRecording.h"
+#include "core/recording/Recorders.h"
 
 namespace kivo {
 namespace {
@@ -18,19 +19,21 @@ using test::ReadBytes;
 using test::ScratchDirectory;
 using test::WriteBytes;
 
-TEST(WriteRawRecord, EachLineOfNCharactersAddsNPlusTwoBytes) {
+TEST(RawRecorder, EachLineOfNCharactersAddsNPlusTwoBytes) {
     const std::string lines[] = {"", "7", "11/20/03\t12:30:45\t4050\t2001", std::string(250, '9')};
     ScratchDirectory dir;
-    auto file = RecordFile::Create(dir.File("r.raw"), nullptr);
-    ASSERT_TRUE(file);
+    RawRecorder recorder(nullptr);
+    ASSERT_TRUE(recorder.Start(dir.File("r.raw")));
     std::string expected;
+    Sample sample;
     for (const std::string& line : lines) {
-        const std::int64_t before = file->ByteCount();
-        EXPECT_TRUE(WriteRawRecord(*file, line));
-        EXPECT_EQ(file->ByteCount() - before, static_cast<std::int64_t>(line.size() + 2));
+        const std::int64_t before = recorder.ByteCount();
+        sample.line = line;
+        recorder.OnSample(sample);
+        EXPECT_EQ(recorder.ByteCount() - before, static_cast<std::int64_t>(line.size() + 2));
         expected += line + "\r\n";
     }
-    file->Close();
+    recorder.Stop();
     EXPECT_EQ(ReadBytes(dir.File("r.raw")), expected);
 }
 

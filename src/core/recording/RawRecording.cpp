@@ -9,12 +9,9 @@
 
 namespace kivo {
 
-bool WriteRawRecord(RecordFile& file, std::string_view line) {
-    std::string record;
-    record.reserve(line.size() + 2);
-    record.append(line);
+void MakeRawRecord(std::string& record, std::string_view line) {
+    record.assign(line);
     record.append("\r\n");
-    return file.Write(record);
 }
 
 std::optional<ReplayReader> ReplayReader::Open(const std::string& path, std::string* reason) {

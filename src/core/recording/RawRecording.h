@@ -14,8 +14,9 @@ namespace kivo {
 
 // Raw file (*.raw): each accepted data line as it arrived, followed by CR LF; nothing else.
 
-// Appends one record. The file's ByteCount() grows by the line's length + 2 (RawByteCount).
-bool WriteRawRecord(RecordFile& file, std::string_view line);
+// One record as it goes into the file: the line and CR LF, so the file grows by the line's
+// length + 2 (RawByteCount). `record` is replaced, keeping its room for the next line.
+void MakeRawRecord(std::string& record, std::string_view line);
 
 // What one replay read gave.
 struct ReplayRead {

@@ -50,8 +50,7 @@ bool RawRecorder::Start(OutputFile output) {
 
 void RawRecorder::OnSample(const Sample& sample) {
     if (File() != nullptr) {
-        record_.assign(sample.line);
-        record_.append("\r\n");
+        MakeRawRecord(record_, sample.line);
         Write(record_);
     }
 }
