@@ -3,62 +3,28 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/data/MeterClockZone.h"
+
 namespace kivo::sim {
 namespace {
 
-constexpr long long kSecondsPerDay = 86400;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil-days method).
-long long DaysFromCivil(int year, int month, int day) {
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yearOfEra = y - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return static_cast<long long>(era) * 146097 + dayOfEra - 719468;
-}
-
+// The calendar arithmetic is the core's: seconds since 1970 of a civil time and back.
 CivilTime CivilFromSeconds(long long seconds) {
-    long long days = seconds / kSecondsPerDay;
-    long long rest = seconds % kSecondsPerDay;
-    if (rest < 0) {
-        rest += kSecondsPerDay;
-        --days;
-    }
-    const long long z = days + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long dayOfEra = z - era * 146097;
-    const long long yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long monthIndex = (5 * dayOfYear + 2) / 153;
-    CivilTime civil;
-    civil.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    civil.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    civil.year = static_cast<int>(yearOfEra + era * 400 + (civil.month <= 2 ? 1 : 0));
-    civil.hour = static_cast<int>(rest / 3600);
-    civil.minute = static_cast<int>(rest / 60 % 60);
-    civil.second = static_cast<int>(rest % 60);
-    return civil;
+    const CalendarTime t = UtcCalendarTime(seconds);
+    return CivilTime{t.year, t.month, t.day, t.hour, t.minute, t.second};
 }
 
 long long SecondsFromCivil(const CivilTime& civil) {
-    return DaysFromCivil(civil.year, civil.month, civil.day) * kSecondsPerDay +
-           civil.hour * 3600LL + civil.minute * 60LL + civil.second;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
+    return static_cast<long long>(SecondsSinceEpoch(
+        CalendarTime{civil.year, civil.month, civil.day, civil.hour, civil.minute, civil.second}));
 }
 
 bool ValidDate(int year, int month, int day) {
-    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+    return IsCalendarTime(CalendarTime{year, month, day, 0, 0, 0});
 }
 
 bool ValidTime(int hour, int minute, int second) {
-    return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60;
+    return IsCalendarTime(CalendarTime{2000, 1, 1, hour, minute, second});
 }
 
 }  // namespace
