@@ -234,7 +234,6 @@ void Session::TakeClockOffset() {
 void Session::SetMeterClockLocal(bool local) {
     if (local == settingClock_.LocalTimeUsed()) return;
     settingClock_.UseLocalTime(local);
-    SetMeterClockZone(local ? MeterClockZone::Local() : MeterClockZone::Utc());
     LogEvent(std::string("the meter's clock is kept in ") + (local ? "local time" : "UTC"));
     keptPorts_.meterClockLocal = local;
     SavePortSettings();

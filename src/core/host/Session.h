@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/chain/DataChain.h"
+#include "core/chain/LineAssembler.h"
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/Statistics.h"
@@ -18,7 +19,6 @@
 #include "core/files/OutputFile.h"
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
-#include "core/chain/LineAssembler.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
@@ -177,7 +177,8 @@ public:
     // identification line (the last one it sent, or one given here), and the program with
     // its command line. The facts add
     // the loaded device file (name, first line, SHA-256) and the processing switches.
-    void SetMeterClockZone(const MeterClockZone& zone) { exportFacts_.meterClock = zone; }
+    // A zone given by hand (a tool's option) in place of the Meter Setup page's choice.
+    void SetMeterClockZone(const MeterClockZone& zone) { zoneGiven_ = zone; }
     void SetMeterIdentification(const std::string& line) {
         exportFacts_.meterIdentification = line;
     }
@@ -345,6 +346,7 @@ private:
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     CsvExporter csvRecorder_;
     ExportOptions exportFacts_;
+    std::optional<MeterClockZone> zoneGiven_;
     StallWatch stallWatch_;
     std::optional<std::int64_t> stallLimitByHandMs_;
     std::string recordFolder_;

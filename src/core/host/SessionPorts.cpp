@@ -27,7 +27,6 @@ void Session::LoadPortSettings() {
     std::ifstream file(path);
     keptPorts_ = ReadPortSettings(file);
     settingClock_.UseLocalTime(keptPorts_.meterClockLocal);
-    if (keptPorts_.meterClockLocal) SetMeterClockZone(MeterClockZone::Local());
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))

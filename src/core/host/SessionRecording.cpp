@@ -133,6 +133,9 @@ bool Session::StartCsvRecording(const std::string& path) {
 ExportOptions Session::ExportFacts() const {
     ExportOptions facts = exportFacts_;
     facts.deviceFile = DescribeDeviceFile(state_.DevicePath);
+    // The zone the meter is set in, as the host clock label shows it.
+    facts.meterClock =
+        zoneGiven_.value_or(MeterClockLocal() ? MeterClockZone::Local() : MeterClockZone::Utc());
     if (setup_.meterIdentified) facts.meterIdentification = setup_.identification;
     facts.alternateMode = state_.alternateCommands;
     facts.refCorrection = state_.RefChannelCorrection != 0;
