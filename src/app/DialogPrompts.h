@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 class QFileDialog;
 class QMessageBox;

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/RecordingExport.h"
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 class QProgressBar;
 class QPushButton;

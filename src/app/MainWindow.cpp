@@ -21,6 +21,7 @@
 #include <QTextCursor>
 #include <algorithm>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "app/DialogPrompts.h"
@@ -112,7 +113,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     exitProcess_ = options.exitProcess;
     if (!exitProcess_) exitProcess_ = [](int status) { QCoreApplication::exit(status); };
 
-    session_ = std::make_unique<Session>(Seams{*port, *this, *prompts, *clock, options.ports,
+    session_ = std::make_unique<Session>(Seams{*port, *prompts, *clock, options.ports,
                                                [this](int status) { EndProcess(status); },
                                                options.settingsDirectory, true});
     session_->SetSoftware(("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
@@ -148,22 +149,17 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     // The zone of the meter's clock is the operator's choice, kept with the port settings.
     auto* localClock = findChild<QCheckBox*>("CBClockLocalTime");
     localClock->setChecked(session_->MeterClockLocal());
-    connect(localClock, &QCheckBox::toggled, this,
-            [this](bool local) { session_->SetMeterClockLocal(local); });
+    connect(localClock, &QCheckBox::toggled, this, [this](bool local) {
+        session_->SetMeterClockLocal(local);
+        Present();
+    });
 
     timer55_.setInterval(55);
     timer500_.setInterval(500);
     timer1s_.setInterval(1000);
-    connect(&timer55_, &QTimer::timeout, this, [this] {
-        session_->Timer55msTimer();
-        FlushMemo();
-        chart_->Sync();  // one redraw a tick, however many points arrived
-    });
-    connect(&timer500_, &QTimer::timeout, this, [this] { session_->Timer500msTimer(); });
-    connect(&timer1s_, &QTimer::timeout, this, [this] {
-        session_->Timer1SecondTimer();
-        PresentHostStatus();
-    });
+    connect(&timer55_, &QTimer::timeout, this, &MainWindow::Timer55msTimer);
+    connect(&timer500_, &QTimer::timeout, this, &MainWindow::Timer500msTimer);
+    connect(&timer1s_, &QTimer::timeout, this, &MainWindow::Timer1SecondTimer);
     if (options.startTimers) {
         timer55_.start();
         timer500_.start();
@@ -192,7 +188,29 @@ QObject* MainWindow::ControlObject(Control control) const {
     return controls_[static_cast<std::size_t>(control)];
 }
 
-// ---- View ---------------------------------------------------------------------------
+// ---- the controls ---------------------------------------------------------------------
+
+void MainWindow::Present() {
+    if (session_) presenter_.Present(session_->Shown());
+}
+
+void MainWindow::Timer55msTimer() {
+    session_->Timer55msTimer();
+    Present();
+    FlushMemo();
+    chart_->Sync();  // one redraw a tick, however many points arrived
+}
+
+void MainWindow::Timer500msTimer() {
+    session_->Timer500msTimer();
+    Present();
+}
+
+void MainWindow::Timer1SecondTimer() {
+    session_->Timer1SecondTimer();
+    Present();
+    PresentHostStatus();
+}
 
 void MainWindow::SetText(Control control, const std::string& text) {
     QObject* object = ControlObject(control);
@@ -414,6 +432,7 @@ void MainWindow::PresentHostStatus() {
 // ---- handlers -----------------------------------------------------------------------
 
 void MainWindow::PCOMPortClick() {
+    Present();
     portDialog_->SetPorts(session_->Ports());
     portDialog_->ShowInFront();
 }
@@ -479,22 +498,25 @@ void MainWindow::ExportRecordingClick() {
     exporting_->show();
 }
 
-void MainWindow::OnClick(Control control, void (Session::*handler)()) {
+void MainWindow::OnClick(Control control, std::function<void()> handler) {
     QObject* object = ControlObject(control);
+    auto run = [this, handler = std::move(handler)] {
+        handler();
+        Present();
+    };
     if (auto* button = qobject_cast<QAbstractButton*>(object)) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, handler] { (session_.get()->*handler)(); });
+        connect(button, &QAbstractButton::clicked, this, run);
     } else if (auto* action = qobject_cast<QAction*>(object)) {
         // The session owns check marks: undo Qt's own toggle before the handler runs.
-        connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+        connect(action, &QAction::triggered, this, [action, run](bool checked) {
             if (action->isCheckable()) {
                 const QSignalBlocker quiet(action);
                 action->setChecked(!checked);
             }
-            (session_.get()->*handler)();
+            run();
         });
     } else if (auto* panel = qobject_cast<Panel*>(object)) {
-        connect(panel, &Panel::clicked, this, [this, handler] { (session_.get()->*handler)(); });
+        connect(panel, &Panel::clicked, this, run);
     }
 }
 
@@ -526,16 +548,23 @@ void MainWindow::EndProcess(int status) {
 void MainWindow::ConnectSelector(QComboBox* combo) {
     // A choice from the list, or typed text: both are a change of the selector. Setting
     // an index from the program raises nothing.
-    connect(combo, &QComboBox::activated, this, [this] { session_->CBHostPortChange(); });
+    const auto change = [this] {
+        const int portItem = ItemIndex(Control::CBHostPort);
+        const int baudItem = ItemIndex(Control::CBBaudRate);
+        presenter_.PortSelectorsChanged(portItem, baudItem);
+        session_->SelectHostPort(portItem, baudItem);
+        Present();
+    };
+    connect(combo, &QComboBox::activated, this, change);
     if (QLineEdit* edit = combo->lineEdit()) {
-        connect(edit, &QLineEdit::textEdited, this, [this, combo](const QString& typed) {
+        connect(edit, &QLineEdit::textEdited, this, [combo, change](const QString& typed) {
             const int match = combo->findText(typed, Qt::MatchExactly);
             {
                 const QSignalBlocker quiet(combo);
                 combo->setCurrentIndex(match);
                 if (match < 0) combo->setEditText(typed);
             }
-            session_->CBHostPortChange();
+            change();
         });
     }
 }
@@ -550,16 +579,23 @@ void MainWindow::ConnectHandlers() {
         session_->MapPort(port, path.toStdString());
         ShowPortDevices();
     });
-    connect(portDialog_, &PortDialog::Chosen, this,
-            [this](int port, int baud) { session_->SelectHostPort(port, baud); });
+    connect(portDialog_, &PortDialog::Chosen, this, [this](int port, int baud) {
+        session_->SelectHostPort(port, baud);
+        Present();
+    });
     // The CSV recording's file shows as soon as it starts or stops, not at the next second.
     connect(findChild<QPushButton*>("BTRecordCsv"), &QPushButton::clicked, this, [this] {
         session_->BTRecordCsvClick();
+        Present();
         PresentHostStatus();
     });
-    connect(passwordDialog_, &PowerUserPasswordDialog::Entered, this,
-            [this](const QString& entry) { session_->BTPasswordOKClick(entry.toStdString()); });
-    const std::initializer_list<std::pair<Control, void (Session::*)()>> choices = {
+    connect(passwordDialog_, &PowerUserPasswordDialog::Entered, this, [this](const QString& entry) {
+        session_->BTPasswordOKClick(entry.toStdString());
+        Present();
+    });
+    Session& s = *session_;
+    // Each selector tells its new item.
+    const std::initializer_list<std::pair<Control, void (Session::*)(int)>> choices = {
         {Control::PlotTypeCB, &Session::PlotTypeCBChange},
         {Control::BBPlotCB, &Session::BBPlotCBChange},
         {Control::StdDevCB, &Session::StdDevCBChange},
@@ -569,20 +605,20 @@ void MainWindow::ConnectHandlers() {
     };
     for (const auto& [control, handler] : choices) {
         connect(qobject_cast<QComboBox*>(ControlObject(control)), &QComboBox::activated, this,
-                [this, handler = handler] { (session_.get()->*handler)(); });
+                [this, handler = handler](int item) {
+                    (session_.get()->*handler)(item);
+                    Present();
+                });
     }
     connect(qobject_cast<QAction*>(ControlObject(Control::Exit1)), &QAction::triggered, this,
             &MainWindow::Exit1Click);
-    const std::initializer_list<std::pair<Control, void (Session::*)()>> clicks = {
+    using Plain = void (Session::*)();
+    const std::initializer_list<std::pair<Control, Plain>> clicks = {
         {Control::BTStartData, &Session::BTStartClick},
         {Control::BTStopData, &Session::BTStopClick},
         {Control::BitBtnCancel, &Session::BitBtnCancelClick},
         {Control::EarlyCommands, &Session::EarlyCommandsClick},
         {Control::MenuAdvancedSetup, &Session::MenuAdvancedSetupClick},
-        {Control::BTAverage, &Session::BTAverageClick},
-        {Control::BTPacket, &Session::BTPacketClick},
-        {Control::BTSample, &Session::BTSampleClick},
-        {Control::BTInterval, &Session::BTIntervalClick},
         {Control::BTGetSetup1, &Session::BTGetSetupClick},
         {Control::BTGetDandT, &Session::BTGetDandTClick},
         {Control::BTLogging, &Session::BTLoggingClick},
@@ -595,22 +631,11 @@ void MainWindow::ConnectHandlers() {
         {Control::BTStoreToFlash1, &Session::BTStoreSetupClick},
         {Control::BTStoreSetup, &Session::BTStoreSetupClick},
         {Control::BTStoreToFlash2, &Session::BTStoreSetupClick},
-        {Control::BTReloadSetup1, &Session::BTReloadClick},
-        {Control::BTReload, &Session::BTReloadClick},
-        {Control::Button22, &Session::BTReloadClick},
         {Control::BTGetTiming, &Session::BTGetTimingClick},
         {Control::BTGetSetup2, &Session::BTGetSetup2Click},
-        {Control::BTph1onTime, &Session::BTph1onTimeClick},
-        {Control::BTph1offTime, &Session::BTph1offTimeClick},
-        {Control::BTph11onTime, &Session::BTph11onTimeClick},
-        {Control::BTph11offTime, &Session::BTph11offTimeClick},
         {Control::BTTimingSwap, &Session::BTTimingSwapClick},
         {Control::BTOne, &Session::BTOneClick},
-        {Control::BTHexDump, &Session::BTHexDumpClick},
-        {Control::BTAnalogRange2, &Session::BTAnalogRangeClick},
         {Control::BTCal, &Session::BTCalClick},
-        {Control::BTflscale, &Session::BTflscaleClick},
-        {Control::BTfloffset, &Session::BTfloffsetClick},
         {Control::PowerUserPanel, &Session::PowerUserPanelClick},
         {Control::LoadDeviceFile, &Session::LoadDeviceFileClick},
         {Control::BTRecordRaw, &Session::BTRecordRawClick},
@@ -621,7 +646,31 @@ void MainWindow::ConnectHandlers() {
         {Control::BTGetData, &Session::BTGetDataClick},
         {Control::PMeterType, &Session::PMeterTypeClick},
     };
-    for (const auto& [control, handler] : clicks) OnClick(control, handler);
+    for (const auto& [control, handler] : clicks)
+        OnClick(control, [&s, handler = handler] { (s.*handler)(); });
+    // Buttons that send what the operator typed beside them.
+    using Entry = void (Session::*)(const std::string&);
+    const std::initializer_list<std::tuple<Control, Entry, Control>> entries = {
+        {Control::BTAverage, &Session::BTAverageClick, Control::MEAverage},
+        {Control::BTPacket, &Session::BTPacketClick, Control::MEPacket},
+        {Control::BTSample, &Session::BTSampleClick, Control::MESample},
+        {Control::BTInterval, &Session::BTIntervalClick, Control::TimeInterval},
+        {Control::BTph1onTime, &Session::BTph1onTimeClick, Control::MEph1onTime},
+        {Control::BTph1offTime, &Session::BTph1offTimeClick, Control::MEph1offTime},
+        {Control::BTph11onTime, &Session::BTph11onTimeClick, Control::MEph11onTime},
+        {Control::BTph11offTime, &Session::BTph11offTimeClick, Control::MEph11offTime},
+        {Control::BTHexDump, &Session::BTHexDumpClick, Control::MEHexDump},
+        {Control::BTflscale, &Session::BTflscaleClick, Control::MEflscale},
+        {Control::BTfloffset, &Session::BTfloffsetClick, Control::MEfloffset},
+    };
+    for (const auto& [control, handler, edit] : entries) {
+        OnClick(control, [this, &s, handler = handler, edit = edit] { (s.*handler)(Text(edit)); });
+    }
+    OnClick(Control::BTAnalogRange2,
+            [this, &s] { s.BTAnalogRangeClick(ItemIndex(Control::CBAnalogRange)); });
+    for (Control reload : {Control::BTReloadSetup1, Control::BTReload, Control::Button22}) {
+        OnClick(reload, [this, &s] { s.BTReloadClick(ActivePage() == PageAdvanced); });
+    }
     // After the session's own handler: the CSV recording has stopped by then.
     connect(qobject_cast<QAbstractButton*>(ControlObject(Control::BTStopRecord)),
             &QAbstractButton::clicked, this, &MainWindow::PresentHostStatus);

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Controls.h"
+#include "app/WindowPresenter.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/Session.h"
-#include "core/seams/Controls.h"
-#include "core/seams/View.h"
 #include "dialogs/PortDialog.h"
 
 class QComboBox;
@@ -44,8 +44,9 @@ struct MainWindowOptions {
 };
 
 // The main window: its controls, its three timers, and the binding of every control event
-// to the session's handler of the same name.
-class MainWindow final : public QMainWindow, public View {
+// to the session's handler of the same name, with what the operator entered beside it; after
+// each, the presenter shows what the session shows.
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
@@ -58,10 +59,12 @@ public:
     DialogPrompts* OwnPrompts() const { return ownPrompts_; }
     QTabWidget* Pages() const { return pages_; }
     // The six pages by their fixed number (PageSetup … PageTransfer), whether shown or not.
-    static constexpr int PageCount() { return static_cast<int>(kPageCount); }
+    static constexpr int PageCount() { return kPageCount; }
+    static constexpr std::size_t kPageTotal = kPageCount;
     bool PageShown(int page) const;
     QString PageTitle(int page) const;
-    static constexpr std::size_t kMemoLines = 501;  // the memo keeps the newest lines only
+    static constexpr std::size_t kMemoLines =
+        MemoLines::kMemoLines;  // the memo keeps the newest lines only
 
     // The Raw Data memo, with every line received so far in it.
     QPlainTextEdit* Memo() const {
@@ -75,26 +78,38 @@ public:
     QTimer& Timer55ms() { return timer55_; }
     ChartWidget* Chart() const { return chart_; }
 
-    // View
-    void SetText(Control control, const std::string& text) override;
-    void SetVisible(Control control, bool visible) override;
-    void SetColour(Control control, Colour colour) override;
-    void SetChecked(Control control, bool checked) override;
-    void SetItemIndex(Control control, int index) override;
-    std::string Text(Control control) const override;
-    int ItemIndex(Control control) const override;
-    bool IsChecked(Control control) const override;
-    void SetCaption(const std::string& caption) override;
-    void AppendMemoLine(const std::string& line) override;
-    void SetActivePage(int page) override;
-    int ActivePage() const override;
-    void SetPageVisible(int page, bool visible) override;
+    // Shows what the session shows now; the window's handlers and ticks end with it.
+    void Present();
+    // The three timers' work: the session's tick, then what it changed shown.
+    void Timer55msTimer();
+    void Timer500msTimer();
+    void Timer1SecondTimer();
+
+    // The controls, as the presenter sets them and the handlers read them.
+    void SetText(Control control, const std::string& text);
+    void SetVisible(Control control, bool visible);
+    void SetColour(Control control, Colour colour);
+    void SetChecked(Control control, bool checked);
+    // Selects item `index` of a list without raising its change event; an index the list
+    // does not have leaves it without a selection.
+    void SetItemIndex(Control control, int index);
+    std::string Text(Control control) const;
+    // -1 when the list has no item selected.
+    int ItemIndex(Control control) const;
+    bool IsChecked(Control control) const;
+    void SetCaption(const std::string& caption);
+    // Appends one received line to the Raw Data memo, which keeps the newest 501 lines.
+    void AppendMemoLine(const std::string& line);
+    void SetActivePage(int page);
+    int ActivePage() const;
+    void SetPageVisible(int page, bool visible);
     int TabOfPage(int page) const;
     void SetPageTitle(int page, const QString& title);
-    void ShowMemoryFullWindow() override;
-    void SetPumpInterval(int milliseconds) override;
-    void ShowPasswordWindow() override;
-    void SetProgress(Control control, std::int64_t value, std::int64_t maximum) override;
+    void ShowMemoryFullWindow();
+    void SetPumpInterval(int milliseconds);
+    void ShowPasswordWindow();
+    // A progress bar: `value` of `maximum`; a maximum of 0 shows a busy bar.
+    void SetProgress(Control control, std::int64_t value, std::int64_t maximum);
 
     // File > Export Recording…: a raw file converted with the loaded device file into CSV or
     // NetCDF on a thread of its own, while live work goes on.
@@ -129,7 +144,7 @@ private:
     void CacheControls();
     void ConnectHandlers();
     void ConnectSelector(QComboBox* combo);
-    void OnClick(Control control, void (Session::*handler)());
+    void OnClick(Control control, std::function<void()> handler);
     void Exit1Click();
     void EndProcess(int status);
     // Each port item's tooltip: the device its COM number stands for now.
@@ -141,6 +156,7 @@ private:
     Prompts* prompts_ = nullptr;
     ExportProgressWindow* exporting_ = nullptr;
     std::unique_ptr<Session> session_;
+    WindowPresenter presenter_{*this};
     std::function<void(int)> exitProcess_;
     int boxesShownBeforeExit_ = -1;  // -1: no Exit under way
     int stallsShown_ = 0;            // the session's stall count when last presented
@@ -151,10 +167,9 @@ private:
     QTimer timer1s_;
 
     QTabWidget* pages_ = nullptr;
-    static constexpr std::size_t kPageCount = 6;
     // Every page, shown or not, by its number; a hidden page's widget is kept here.
-    std::array<QWidget*, kPageCount> pageWidgets_{};
-    std::array<QString, kPageCount> pageTitles_;
+    std::array<QWidget*, kPageTotal> pageWidgets_{};
+    std::array<QString, kPageTotal> pageTitles_;
     QPlainTextEdit* memo_ = nullptr;
     mutable bool memoHasLine_ = false;  // an empty first line leaves the document empty too
     mutable std::deque<std::string> pendingMemo_;  // received, not yet in the memo

@@ -149,7 +149,7 @@ void MainWindow::BuildLayout() {
                     BuildRawPage(),   BuildPlotPage(),     BuildTransferPage()};
     pageTitles_ = {"Meter Setup", "Advanced Setup", "FL-Setup",
                    "Raw Data",    "Plot Data",      "Transfer Data"};
-    for (std::size_t page = 0; page < kPageCount; ++page)
+    for (std::size_t page = 0; page < kPageTotal; ++page)
         pages_->addTab(pageWidgets_[page], pageTitles_[page]);
     // Until a previous run is restored the operator first wants to see what the meter says.
     pages_->setCurrentIndex(PageRaw);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/files/FileRegistry.h"
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 #include "core/viewer/RangeExport.h"
 #include "core/viewer/RecordingLoad.h"
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "FakePrompts.h"
-#include "FakeView.h"
 #include "FileBytes.h"
 #include "MemorySerialPort.h"
 #include "core/host/Session.h"
@@ -29,19 +28,18 @@ public:
     }
 };
 
-// A whole session on an in-memory port, a recording view and scripted prompts; its
-// settings files live in a scratch folder.
+// A whole session on an in-memory port and scripted prompts; its settings files live in a
+// scratch folder.
 struct SessionFixture {
     ScratchDirectory folder;
     MemorySerialPort port;
-    FakeView view;
     FakePrompts prompts;
     FixedClock clock;
     std::vector<int> exits;
     Session session;
 
     explicit SessionFixture(ComPortMap ports = DefaultPorts())
-        : session(Seams{port, view, prompts, clock, std::move(ports),
+        : session(Seams{port, prompts, clock, std::move(ports),
                         [this](int status) { exits.push_back(status); }, folder.path, true}) {
         port.openable = {"/dev/meter1"};
     }
@@ -52,12 +50,10 @@ struct SessionFixture {
         return ports;
     }
 
-    // Chooses COM1 at 19200 as the operator would, then forgets what that wrote.
-    void OpenMeterPort() {
-        view.itemIndexes[Control::CBHostPort] = 1;
-        view.itemIndexes[Control::CBBaudRate] = 2;
-        session.CBHostPortChange();
-    }
+    // Chooses COM1 at 19200 as the operator would.
+    void OpenMeterPort() { session.SelectHostPort(1, 2); }
+    // What the window would show now.
+    const ShownState& Shown() const { return session.Shown(); }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) session.Timer55msTimer();
     }

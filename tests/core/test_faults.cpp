@@ -51,7 +51,7 @@ TEST(Faults, AMinuteOfWrongBaudGarbageWarnsOncePerStretch) {
         garbage[i] = static_cast<char>(0x80 + (i * 7) % 120);
     for (int tick = 0; tick < 231; ++tick) f.Receive(garbage);
     EXPECT_EQ(f.prompts.warnings.size(), 1u);
-    EXPECT_TRUE(f.view.memo.size() <= 11u);  // nothing but the replies before it
+    EXPECT_TRUE(f.Shown().memo.total <= 11u);  // nothing but the replies before it
     EXPECT_EQ(f.session.DataLines().DataLineCount, 0.0);
     // A line end re-arms the warning: the next stretch warns again, once.
     f.Receive("\n");
@@ -91,7 +91,7 @@ TEST(Faults, AReplayFileTruncatedWhileReplayingEndsLikeItsEnd) {
     std::filesystem::resize_file(raw, kLine.size() * 3);
     f.Ticks(1000);
     EXPECT_FALSE(f.session.State().ReplayRunning);
-    EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
+    EXPECT_EQ(f.Shown().startButton, "Start Replay");
     EXPECT_GE(f.session.DataLines().DataLineCount, 5.0);
     EXPECT_LT(f.session.DataLines().DataLineCount, 1000.0);
 }
@@ -111,7 +111,7 @@ TEST(Faults, AReplayWhoseLastLineHasNoLineEndSpoilsNeitherTheNextPassNorLiveData
     f.Ticks(2);  // the unfinished line pending again
     f.session.RealTimeDataClick();
     f.Receive(kLine + "\r\n");
-    EXPECT_EQ(f.view.memo.back(), kLine);
+    EXPECT_EQ(f.Shown().memo.newest.back(), kLine);
     EXPECT_EQ(f.session.DataLines().DataLineCount, 4.0);
 }
 

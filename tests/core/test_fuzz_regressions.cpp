@@ -7,7 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "FakeView.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
 #include "core/seams/Clock.h"
@@ -47,14 +46,14 @@ TEST(FuzzRegressions, LowestMemoryReplyReachesTheSetupPage) {
     MeterClock meterClock;
     HostClockSnapshot hostClock;
     StoppedClock clock;
-    FakeView view;
-    ReplyTarget target{setup, meterClock, hostClock, clock, view};
+    SetupPanel panel;
+    ReplyTarget target{setup, meterClock, hostClock, clock};
     ParseReply("VER", target);
     ParseReply("MEM-2147483648", target);
     RefreshSetupDisplay(setup, ShownClocks{meterClock, hostClock, "UTC", 0.0}, DeviceCalibration{},
-                        view);
+                        panel);
     EXPECT_EQ(setup.memoryUsedPages, std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(view.texts[Control::LBStorageFree], "Free:  553649183 K  52441704.0 %");
+    EXPECT_EQ(panel.memoryFree, "Free:  553649183 K  52441704.0 %");
 }
 
 }  // namespace

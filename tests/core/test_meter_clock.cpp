@@ -100,7 +100,7 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
     EXPECT_EQ(f.port.written, "$CLK 160203\r\n$DAT 120826\r\n");
     f.Receive("CLK 16:02:03\r\nDAT 12/08/26\r\nVER KIVO\r\n");
     f.session.Timer500msTimer();
-    EXPECT_EQ(f.view.texts[Control::LBHostDandT], "Host:  12/08/26  16:02:03 UTC");
+    EXPECT_EQ(f.Shown().setup.hostClock, "Host:  12/08/26  16:02:03 UTC");
 
     f.session.SetMeterClockLocal(true);
     f.port.written.clear();
@@ -112,11 +112,9 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
 
     // The next start keeps the operator's choice.
     MemorySerialPort port;
-    FakeView view;
     FakePrompts prompts;
     FixedClock clock;
-    const Session next(
-        Seams{port, view, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
+    const Session next(Seams{port, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
     EXPECT_TRUE(next.MeterClockLocal());
 }
 
@@ -149,7 +147,7 @@ TEST(ClockOffset, IsLoggedAtConnectionAfterSettingAndWhenTheMeterDrifts) {
     EXPECT_EQ(offsets, expected) << log;
     EXPECT_NE(log.find("the meter's clock set from the computer's UTC clock"), std::string::npos);
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBClockOffset], "Clock Offset: 0 s");
+    EXPECT_EQ(f.Shown().clockOffset, "Clock Offset: 0 s");
 }
 
 TEST(ClockOffset, AReplayedFileTellsNothingOfTheMetersClockNow) {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "FakeView.h"
 #include "core/protocol/ReplyParser.h"
 
 namespace kivo {
@@ -24,7 +23,7 @@ struct World {
     SetupState setup;
     MeterClock meterClock;
     HostClockSnapshot hostClock;
-    FakeView view;
+    ReplyChanges changes;  // what the parse returned
 };
 
 std::string Describe(const World& w) {
@@ -60,7 +59,10 @@ std::string Describe(const World& w) {
     add("reloadPending", s.reloadPending);
     for (const int v : {m.month, m.day, m.year, m.hour, m.minute, m.second}) add("meter", v);
     for (const int v : {h.hour, h.minute, h.second, h.day, h.month, h.year}) add("host", v);
-    return out + w.view.Describe();
+    add("setupStored", w.changes.setupStored);
+    add("memoryFull", w.changes.memoryFull);
+    add("identified", w.changes.identified);
+    return out;
 }
 
 // Expected changes, applied to a copy of the state before the line.
@@ -105,34 +107,21 @@ Change MeterDate(int month, int day, int year) {
     };
 }
 
-void StoreCurrent(World& w) {
-    w.view.visibility[Control::PStore] = false;
-    w.view.texts[Control::PStore] = "Setup is Current";
-    w.view.colours[Control::PStore] = Colour::MenuFace;
-}
+void StoreCurrent(World& w) { w.changes.setupStored = true; }
 
-void StoreNotStored(World& w) {
-    w.view.visibility[Control::PStore] = true;
-    w.view.texts[Control::PStore] = "Setup Not Stored";
-    w.view.colours[Control::PStore] = Colour::Yellow;
-}
+void ReloadSent(World& w) { w.setup.reloadPending = true; }
 
-void ReloadSent(World& w) {
-    StoreNotStored(w);
-    w.setup.reloadPending = true;
-}
-
-void MemoryFullShown(World& w) { ++w.view.memoryFullWindowShows; }
+void MemoryFullShown(World& w) { w.changes.memoryFull = true; }
 
 const std::string kTitle = "KIVO View:  v1.16 10/20/03      KIVO: ";
 
-// The caption is cut at 199 characters; the identification kept is the whole line.
+// The identification kept is the whole line, however long (the caption made of it is cut).
 Change Identified(const std::string& caption, const std::string& line = {}) {
     return [=](World& w) {
         w.setup.meterIdentified = true;
         w.setup.identification = line.empty() ? caption.substr(kTitle.size()) : line;
         w.setup.reloadPending = false;
-        w.view.caption = caption;
+        w.changes.identified = true;
     };
 }
 
@@ -216,7 +205,7 @@ TEST(ReplyParser, Grammar) {
 
         {"VER KIVO FL 2.1", {}, Identified(kTitle + "VER KIVO FL 2.1")},
         {"ver Kivo fl", ReloadSent, All({Identified(kTitle + "ver Kivo fl"), StoreCurrent})},
-        {"VER, no reload", StoreNotStored, Identified(kTitle + "VER, no reload")},
+        {"VER, no reload", {}, Identified(kTitle + "VER, no reload")},
         {kLongVersion, {}, Identified((kTitle + kLongVersion).substr(0, 199), kLongVersion)},
 
         {"", {}, {}},
@@ -231,8 +220,8 @@ TEST(ReplyParser, Grammar) {
         if (c.change) c.change(expected);
         FakeClock clock;
         clock.now = kHostNow;
-        ReplyTarget target{actual.setup, actual.meterClock, actual.hostClock, clock, actual.view};
-        ParseReply(c.line, target);
+        ReplyTarget target{actual.setup, actual.meterClock, actual.hostClock, clock};
+        actual.changes = ParseReply(c.line, target);
         EXPECT_EQ(Describe(actual), Describe(expected));
     }
 }
@@ -241,12 +230,13 @@ TEST(ReplyParser, RepliesAccumulateAndMemoryFullRepeats) {
     World w;
     FakeClock clock;
     clock.now = kHostNow;
-    ReplyTarget target{w.setup, w.meterClock, w.hostClock, clock, w.view};
+    ReplyTarget target{w.setup, w.meterClock, w.hostClock, clock};
+    int memoryFull = 0;
     for (const char* line : {"AVE 4", "MEM 4095", "DAT 102003", "MEM 4095", "CLK 235959"}) {
-        ParseReply(line, target);
+        memoryFull += ParseReply(line, target).memoryFull ? 1 : 0;
     }
     EXPECT_EQ(w.setup.averageCount, 4u);
-    EXPECT_EQ(w.view.memoryFullWindowShows, 2);
+    EXPECT_EQ(memoryFull, 2);
     EXPECT_EQ(w.meterClock.month, 10);
     EXPECT_EQ(w.meterClock.hour, 23);
 
@@ -261,17 +251,7 @@ TEST(ReplyParser, RepliesAccumulateAndMemoryFullRepeats) {
     EXPECT_EQ(w.hostClock.year, 26) << "a refused CLK must not capture the host clock";
 }
 
-TEST(ReplyParser, StoreStatusAndTitle) {
-    FakeView view;
-    ShowStoreStatus(view, false);
-    EXPECT_TRUE(view.visibility.at(Control::PStore));
-    EXPECT_EQ(view.texts.at(Control::PStore), "Setup Not Stored");
-    EXPECT_EQ(view.colours.at(Control::PStore), Colour::Yellow);
-    ShowStoreStatus(view, true);
-    EXPECT_FALSE(view.visibility.at(Control::PStore));
-    EXPECT_EQ(view.texts.at(Control::PStore), "Setup is Current");
-    EXPECT_EQ(view.colours.at(Control::PStore), Colour::MenuFace);
-
+TEST(ReplyParser, Title) {
     EXPECT_EQ(FormatTitle(" "), "KIVO View:  v1.16 10/20/03      KIVO:  ");
     EXPECT_EQ(FormatTitle(std::string(161, 'a')), kTitle + std::string(161, 'a'));
     EXPECT_EQ(FormatTitle(std::string(162, 'a')), kTitle + std::string(161, 'a'));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,15 +11,16 @@
 namespace kivo::test {
 namespace {
 
-using Handler = void (Session::*)();
+struct ButtonCase;
+// The button's handler, given what the window would pass it.
+using Handler = std::function<void(Session&, const ButtonCase&)>;
 
 struct ButtonCase {
     const char* name;
     Handler handler;
     bool alternate = false;
     bool powerUser = false;
-    Control edit = Control::MEAverage;
-    const char* editText = nullptr;  // nothing: leave the box as the form made it
+    std::string editText;  // what the operator typed beside the button
     std::string sent;
     bool notStored = false;  // the "Setup Not Stored" panel appears
     int activePage = PageSetup;
@@ -41,36 +43,45 @@ TEST_P(MeterButtons, SendExactlyTheirCommand) {
     f.session.State().powerUser = c.powerUser ? 1 : 0;
     f.session.Setup().loggingOn = c.loggingOn;
     f.session.Setup().engrOutputOn = c.engrOutputOn;
-    f.view.activePage = c.activePage;
-    f.view.itemIndexes[Control::CBAnalogRange] = c.analogItem;
-    if (c.editText != nullptr) f.view.texts[c.edit] = c.editText;
     f.prompts.yesNoAnswers.push_back(c.answerYes);
 
-    (f.session.*c.handler)();
+    c.handler(f.session, c);
 
     EXPECT_EQ(f.port.written, c.sent);
-    const auto panel = f.view.visibility.find(Control::PStore);
-    const bool shown = panel != f.view.visibility.end() && panel->second;
-    EXPECT_EQ(shown, c.notStored);
-    if (shown) {
-        EXPECT_EQ(f.view.texts[Control::PStore], "Setup Not Stored");
-    }
+    EXPECT_EQ(f.Shown().setup.setupStored == false, c.notStored);
 }
 
 ButtonCase Case(const char* name, Handler handler, std::string sent, bool notStored = false) {
     ButtonCase c;
     c.name = name;
-    c.handler = handler;
+    c.handler = std::move(handler);
     c.sent = std::move(sent);
     c.notStored = notStored;
     return c;
 }
 
-ButtonCase WithEdit(ButtonCase c, Control edit, const char* text) {
-    c.edit = edit;
+ButtonCase Case(const char* name, void (Session::*handler)(), std::string sent,
+                bool notStored = false) {
+    return Case(
+        name, [handler](Session& s, const ButtonCase&) { (s.*handler)(); }, std::move(sent),
+        notStored);
+}
+
+ButtonCase Case(const char* name, void (Session::*handler)(const std::string&), std::string sent,
+                bool notStored = false) {
+    return Case(
+        name, [handler](Session& s, const ButtonCase& c) { (s.*handler)(c.editText); },
+        std::move(sent), notStored);
+}
+
+ButtonCase WithEdit(ButtonCase c, const char* text) {
     c.editText = text;
     return c;
 }
+
+// The reload buttons are told whether the Advanced Setup page is in front.
+void Reload(Session& s, const ButtonCase& c) { s.BTReloadClick(c.activePage == PageAdvanced); }
+void AnalogRange(Session& s, const ButtonCase& c) { s.BTAnalogRangeClick(c.analogItem); }
 
 ButtonCase Alternate(ButtonCase c) {
     c.alternate = true;
@@ -92,16 +103,12 @@ std::vector<ButtonCase> Cases() {
         Case("Start", &Session::BTStartClick, "$run\r\n"),
         Case("StopIsFiveBytes", &Session::BTStopClick, "!!!!!"),
         Case("Cancel", &Session::BitBtnCancelClick, "!!!!!"),
-        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true), Control::MEAverage,
-                 "60"),
-        WithEdit(Case("AverageEmptyBox", &Session::BTAverageClick, "$AVE \r\n", true),
-                 Control::MEAverage, ""),
-        WithEdit(Case("Packet", &Session::BTPacketClick, "$PKT 0\r\n", true), Control::MEPacket,
-                 "0"),
-        WithEdit(Case("Cycles", &Session::BTSampleClick, "$SET 1\r\n", true), Control::MESample,
-                 "1"),
+        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true), "60"),
+        WithEdit(Case("AverageEmptyBox", &Session::BTAverageClick, "$AVE \r\n", true), ""),
+        WithEdit(Case("Packet", &Session::BTPacketClick, "$PKT 0\r\n", true), "0"),
+        WithEdit(Case("Cycles", &Session::BTSampleClick, "$SET 1\r\n", true), "1"),
         WithEdit(Case("IntervalDefault", &Session::BTIntervalClick, "$INT HHMMSS\r\n", true),
-                 Control::TimeInterval, "HHMMSS"),
+                 "HHMMSS"),
         Case("GetRamSetup", &Session::BTGetSetupClick, "$mnu\r\n"),
         Case("GetDateTimeSetup", &Session::BTGetDandTClick, "$mnu\r\n"),
         Alternate(Case("GetDateTimeAlternate", &Session::BTGetDandTClick, "$clk\r\n$dat\r\n")),
@@ -114,41 +121,32 @@ std::vector<ButtonCase> Cases() {
         Case("OpenShutter", &Session::BTOpenClick, "$mvs 1\r\n"),
         Case("CloseShutter", &Session::BTCloseClick, "$mvs 0\r\n"),
         Case("Store", &Session::BTStoreSetupClick, "$sto\r\n"),
-        Case("ReloadOnSetupPage", &Session::BTReloadClick, "$rls\r\n"),
+        Case("ReloadOnSetupPage", Reload, "$rls\r\n"),
         Case("GetTiming", &Session::BTGetTimingClick, "$par\r\n"),
         Case("GetFLSetup", &Session::BTGetSetup2Click, "$par\r\n"),
         Case("Ph1OnNormalUser", &Session::BTph1onTimeClick, ""),
         Case("SwapNormalUser", &Session::BTTimingSwapClick, ""),
-        PowerUser(WithEdit(Case("Ph1On", &Session::BTph1onTimeClick, "$01n=7\r\n", true),
-                           Control::MEph1onTime, "7")),
-        PowerUser(WithEdit(Case("Ph1Off", &Session::BTph1offTimeClick, "$01f 7\r\n", true),
-                           Control::MEph1offTime, "7")),
-        PowerUser(WithEdit(Case("Ph11On", &Session::BTph11onTimeClick, "$11n=7\r\n", true),
-                           Control::MEph11onTime, "7")),
-        PowerUser(WithEdit(Case("Ph11Off", &Session::BTph11offTimeClick, "$11f=7\r\n", true),
-                           Control::MEph11offTime, "7")),
+        PowerUser(WithEdit(Case("Ph1On", &Session::BTph1onTimeClick, "$01n=7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph1Off", &Session::BTph1offTimeClick, "$01f 7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph11On", &Session::BTph11onTimeClick, "$11n=7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph11Off", &Session::BTph11offTimeClick, "$11f=7\r\n", true), "7")),
         PowerUser(Case("Swap", &Session::BTTimingSwapClick, "$swp\r\n", true)),
         Case("OneMeasurement", &Session::BTOneClick, "$one\r\n"),
-        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), Control::MEHexDump, "1"),
-        Case("AnalogRangeStd", &Session::BTAnalogRangeClick, "$ASV 2\r\n", true),
+        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), "1"),
+        Case("AnalogRangeStd", AnalogRange, "$ASV 2\r\n", true),
         Case("EngrOutputOn", &Session::BTCalClick, "$cal 1\r\n", true),
         WithEdit(Case("ScaleRoundsToNearest", &Session::BTflscaleClick, "$ugl 31\r\n", true),
-                 Control::MEflscale, "0.0031"),
-        WithEdit(Case("ScaleNotANumber", &Session::BTflscaleClick, "", true), Control::MEflscale,
-                 "abc"),
-        WithEdit(Case("ScaleOutOfRange", &Session::BTflscaleClick, ""), Control::MEflscale,
-                 "0.0256"),
-        WithEdit(Case("Offset", &Session::BTfloffsetClick, "$off 12\r\n", true),
-                 Control::MEfloffset, "12abc"),
-        WithEdit(Case("OffsetOutOfRange", &Session::BTfloffsetClick, ""), Control::MEfloffset,
-                 "128"),
+                 "0.0031"),
+        WithEdit(Case("ScaleNotANumber", &Session::BTflscaleClick, "", true), "abc"),
+        WithEdit(Case("ScaleOutOfRange", &Session::BTflscaleClick, ""), "0.0256"),
+        WithEdit(Case("Offset", &Session::BTfloffsetClick, "$off 12\r\n", true), "12abc"),
+        WithEdit(Case("OffsetOutOfRange", &Session::BTfloffsetClick, ""), "128"),
         // Too long for the meter's command buffer: refused whole, never cut.
-        WithEdit(Case("AverageTooLong", &Session::BTAverageClick, "", true), Control::MEAverage,
+        WithEdit(Case("AverageTooLong", &Session::BTAverageClick, "", true),
                  "123456789012345678901234567890123456789012345678901234567890123456789012345678"
                  "9012345678901234567890123456789012345"),
     };
-    ButtonCase reloadAdvanced =
-        Case("ReloadOnAdvancedPage", &Session::BTReloadClick, "$rls\r\n$par\r\n");
+    ButtonCase reloadAdvanced = Case("ReloadOnAdvancedPage", Reload, "$rls\r\n$par\r\n");
     reloadAdvanced.activePage = PageAdvanced;
     cases.push_back(reloadAdvanced);
     ButtonCase loggingOff = Case("LoggingOff", &Session::BTLoggingClick, "$REC 0\r\n", true);
@@ -157,11 +155,10 @@ std::vector<ButtonCase> Cases() {
     ButtonCase calOff = Case("EngrOutputOff", &Session::BTCalClick, "$cal 0\r\n", true);
     calOff.engrOutputOn = 1;
     cases.push_back(calOff);
-    ButtonCase wide = Case("AnalogRangeWide", &Session::BTAnalogRangeClick, "$ASV 4\r\n", true);
+    ButtonCase wide = Case("AnalogRangeWide", AnalogRange, "$ASV 4\r\n", true);
     wide.analogItem = 2;
     cases.push_back(wide);
-    ButtonCase none =
-        Case("AnalogRangeNoSelection", &Session::BTAnalogRangeClick, "$ASV 2\r\n", true);
+    ButtonCase none = Case("AnalogRangeNoSelection", AnalogRange, "$ASV 2\r\n", true);
     none.analogItem = -1;
     cases.push_back(none);
     return cases;
@@ -175,17 +172,14 @@ INSTANTIATE_TEST_SUITE_P(Table, MeterButtons, ::testing::ValuesIn(Cases()),
 TEST(MeterButtons, WarningsTellWhyNothingWasSent) {
     SessionFixture f;
     f.OpenMeterPort();
-    f.view.texts[Control::MEAverage] = std::string(120, '9');
-    f.session.BTAverageClick();
+    f.session.BTAverageClick(std::string(120, '9'));
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_EQ(f.prompts.warnings[0].caption, "Entry Too Long");
-    f.view.texts[Control::MEflscale] = "0.00009";
-    f.session.BTflscaleClick();
+    f.session.BTflscaleClick("0.00009");
     ASSERT_EQ(f.prompts.warnings.size(), 2u);
     EXPECT_EQ(f.prompts.warnings[1].caption, "Warning - Invalid Entry");
     EXPECT_EQ(f.prompts.warnings[1].text, "The valid range for the engr scale is 0.0001-0.0255");
-    f.view.texts[Control::MEfloffset] = "-1";
-    f.session.BTfloffsetClick();
+    f.session.BTfloffsetClick("-1");
     EXPECT_EQ(f.prompts.warnings[2].text, "The valid range for the ug/l offset is 0-127");
     f.session.Setup().engrOutputOn = 1;
     f.session.BTCalClick();
@@ -199,8 +193,7 @@ TEST(MeterButtons, AnEntryWithALineBreakIsToldSoNotTooLong) {
     for (const char lineBreak : {'\r', '\n', '\0'}) {
         SessionFixture f;
         f.OpenMeterPort();
-        f.view.texts[Control::TimeInterval] = std::string("000030") + lineBreak + "$emc";
-        f.session.BTIntervalClick();
+        f.session.BTIntervalClick(std::string("000030") + lineBreak + "$emc");
         EXPECT_EQ(f.port.written, "");
         ASSERT_EQ(f.prompts.warnings.size(), 1u);
         EXPECT_EQ(f.prompts.warnings[0].caption, "Warning - Invalid Entry");
@@ -213,10 +206,10 @@ TEST(MeterButtons, AnEntryWithALineBreakIsToldSoNotTooLong) {
 TEST(MeterButtons, CommandsWithoutAnOpenPortAreLostQuietly) {
     SessionFixture f;
     f.session.BTStartClick();
-    f.session.BTAverageClick();
+    f.session.BTAverageClick("60");
     EXPECT_EQ(f.port.written, "");
     EXPECT_TRUE(f.prompts.messages.empty());
-    EXPECT_TRUE(f.view.visibility[Control::PStore]);  // the indicator shows all the same
+    EXPECT_EQ(f.Shown().setup.setupStored, false);  // the indicator shows all the same
 }
 
 TEST(DataStream, ReplayModeSendsNothingAndPausesOrResumes) {
@@ -225,7 +218,7 @@ TEST(DataStream, ReplayModeSendsNothingAndPausesOrResumes) {
     f.session.State().ReplayMode = true;
     f.session.BTStartClick();
     EXPECT_TRUE(f.session.State().ReplayRunning);
-    EXPECT_EQ(f.view.texts[Control::BTStartData], "Resume Replay");
+    EXPECT_EQ(f.Shown().startButton, "Resume Replay");
     f.session.BTStopClick();
     EXPECT_FALSE(f.session.State().ReplayRunning);
     f.session.BitBtnCancelClick();
@@ -244,42 +237,36 @@ TEST(CommandMode, AlternateCommandsChangeTheWindow) {
     SessionFixture f;
     f.session.EarlyCommandsClick();
     EXPECT_TRUE(f.session.State().alternateCommands);
-    EXPECT_TRUE(f.view.checks[Control::EarlyCommands]);
-    EXPECT_TRUE(f.view.visibility[Control::BTSetTime]);
-    EXPECT_FALSE(f.view.visibility[Control::BTReloadSetup1]);
-    EXPECT_FALSE(f.view.visibility[Control::MenuAdvancedSetup]);
-    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
-    EXPECT_EQ(f.view.texts[Control::BTSetDandTPC], "Set Date");
+    EXPECT_EQ(f.Shown().alternateCommands, true);
+    EXPECT_EQ(f.Shown().advancedPage, false);
 
     f.session.EarlyCommandsClick();
-    EXPECT_FALSE(f.view.checks[Control::EarlyCommands]);
-    EXPECT_FALSE(f.view.visibility[Control::BTSetTime]);
-    EXPECT_TRUE(f.view.visibility[Control::BTReloadSetup1]);
-    EXPECT_TRUE(f.view.visibility[Control::MenuAdvancedSetup]);
-    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);  // its menu item is not checked
-    EXPECT_EQ(f.view.texts[Control::BTSetDandTPC], "Set Date and Time");
+    EXPECT_EQ(f.Shown().alternateCommands, false);
+    EXPECT_EQ(f.Shown().advancedPage, false);  // its menu item is not checked
 
     // With "Advanced Setup" checked, leaving alternate mode shows its tab again.
     f.session.MenuAdvancedSetupClick();
-    EXPECT_TRUE(f.view.pageVisibility[PageAdvanced]);
-    EXPECT_EQ(f.view.activePage, PageAdvanced);
+    EXPECT_EQ(f.Shown().advancedSetup, true);
+    EXPECT_EQ(f.Shown().advancedPage, true);
+    EXPECT_EQ(f.Shown().requestedPage, PageAdvanced);
+    EXPECT_EQ(f.Shown().pageRequests, 1u);
     f.session.EarlyCommandsClick();
-    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
+    EXPECT_EQ(f.Shown().advancedPage, false);
     f.session.EarlyCommandsClick();
-    EXPECT_TRUE(f.view.pageVisibility[PageAdvanced]);
+    EXPECT_EQ(f.Shown().advancedPage, true);
     f.session.MenuAdvancedSetupClick();
-    EXPECT_FALSE(f.view.pageVisibility[PageAdvanced]);
+    EXPECT_EQ(f.Shown().advancedPage, false);
 }
 
 TEST(PowerUser, PasswordAndPanel) {
     SessionFixture f;
     f.session.PowerUserPanelClick();
-    EXPECT_EQ(f.view.passwordWindowShows, 1);
+    EXPECT_EQ(f.Shown().passwordRequests, 1u);
     f.session.BTPasswordOKClick("MarbleOwl");
     EXPECT_EQ(f.session.State().powerUser, 1);
     f.session.PowerUserPanelClick();  // leaves at once, no password window
     EXPECT_EQ(f.session.State().powerUser, 0);
-    EXPECT_EQ(f.view.passwordWindowShows, 1);
+    EXPECT_EQ(f.Shown().passwordRequests, 1u);
     f.session.BTPasswordOKClick("MarbleOwlish");
     EXPECT_EQ(f.session.State().powerUser, 1);
     f.session.BTPasswordOKClick("marbleowl");

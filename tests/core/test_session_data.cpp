@@ -36,14 +36,14 @@ TEST(DeviceFileMenu, LoadsAndFitsThePlotChoices) {
     EXPECT_EQ(f.prompts.openDialogs[0].filter, "Device File (*.dev)|*.dev|All files (*.*)|*.*");
     EXPECT_EQ(f.prompts.openDialogs[0].defaultExtension, "dev");
     EXPECT_EQ(f.session.State().DevicePath, TestDataFile("fluoro.dev"));
-    EXPECT_EQ(f.view.texts[Control::LBDeviceFile], "Device File:  " + TestDataFile("fluoro.dev"));
-    EXPECT_FALSE(f.view.visibility[Control::PMeterType]);
-    EXPECT_EQ(f.view.activePage, PagePlot);
-    EXPECT_TRUE(f.view.visibility[Control::PlotTypeCB]);
-    EXPECT_TRUE(f.view.visibility[Control::iTempCB]);
-    EXPECT_FALSE(f.view.visibility[Control::xTempCB]);
-    EXPECT_FALSE(f.view.visibility[Control::PresCB]);
-    EXPECT_FALSE(f.view.visibility[Control::BBPlotCB]);
+    EXPECT_EQ(f.Shown().deviceFile, "Device File:  " + TestDataFile("fluoro.dev"));
+    EXPECT_EQ(f.Shown().chooseDeviceFilePrompt, false);
+    EXPECT_EQ(f.Shown().requestedPage, PagePlot);
+    EXPECT_EQ(f.Shown().selectors.plotType, true);
+    EXPECT_EQ(f.Shown().selectors.iTemp, true);
+    EXPECT_EQ(f.Shown().selectors.xTemp, false);
+    EXPECT_EQ(f.Shown().selectors.pressure, false);
+    EXPECT_EQ(f.Shown().selectors.scattering, false);
     EXPECT_TRUE(f.session.State().PlotSetupPending);
     f.Ticks(1);
     EXPECT_FALSE(f.session.State().PlotSetupPending);
@@ -89,7 +89,7 @@ TEST(DeviceFileMenu, APipeIsLikeAMissingFileAndNeverWaitedOn) {
 TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     LoadedSession f;
     f.Receive("VER KIVO FL 2.1\r\nAVE 60\r\n11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
-    EXPECT_EQ(f.view.caption, "KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1");
+    EXPECT_EQ(f.Shown().caption, "KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1");
     EXPECT_EQ(f.session.Setup().averageCount, 60u);
     EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
     EXPECT_EQ(f.session.DataLines().SampleX, 0.0);
@@ -97,9 +97,9 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     EXPECT_EQ(Printed("%4.2lf", eng.chl), "48.40");
     EXPECT_EQ(Printed("%4.2lf", eng.ntu), "1.00");
     EXPECT_EQ(Printed("%3.1lf", eng.iTemp), "20.0");
-    EXPECT_EQ(f.view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
-    EXPECT_EQ(f.view.texts[Control::LBHostDandT], "Host:  12/08/26  16:02:03 UTC");
-    EXPECT_EQ(f.view.memo.size(), 3u);
+    EXPECT_EQ(f.Shown().setup.meterClock, "KIVO:   11/20/03  12:30:45");
+    EXPECT_EQ(f.Shown().setup.hostClock, "Host:  12/08/26  16:02:03 UTC");
+    EXPECT_EQ(f.Shown().memo.total, 3u);
 }
 
 TEST(DeviceFileMenu, ALoadBeforeTheFirstTickSurvivesIt) {
@@ -118,9 +118,9 @@ TEST(PerLineChain, WithoutADeviceFileEveryLineIsData) {
     f.port.incoming = "VER KIVO\r\nMEM 4095\r\n";
     f.Ticks(1);
     EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);
-    EXPECT_EQ(f.view.caption, "KIVO View:  v1.16 10/20/03      KIVO:  ");
-    EXPECT_EQ(f.view.memoryFullWindowShows, 0);
-    EXPECT_EQ(f.view.texts[Control::LBKIVODandT], "KIVO:  2");
+    EXPECT_EQ(f.Shown().caption, "KIVO View:  v1.16 10/20/03      KIVO:  ");
+    EXPECT_EQ(f.Shown().memoryFullRequests, 0u);
+    EXPECT_EQ(f.Shown().setup.meterClock, "KIVO:  2");
 }
 
 TEST(PerLineChain, TheSixthMismatchInARowWarnsOnce) {
@@ -161,8 +161,7 @@ TEST(Chart, ChannelsFollowTheDeviceFileAndChoicesClearThePoints) {
     EXPECT_EQ(chart.Channel(9).points.size(), 0u);  // temperature: titled, not plotted
     EXPECT_EQ(chart.Channel(0).title, "412 nm: 100 Counts");
     EXPECT_EQ(chart.Channel(9).title, "iTemp: 3000 Counts");
-    f.view.itemIndexes[Control::iTempCB] = 1;
-    f.session.iTempCBChange();
+    f.session.iTempCBChange(1);
     EXPECT_EQ(chart.Channel(0).points.size(), 0u);
     f.Receive(line);
     ASSERT_EQ(chart.Channel(0).points.size(), 1u);

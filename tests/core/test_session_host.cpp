@@ -23,8 +23,8 @@ TEST(ReceivePump, TakesTheWholeReceiveBufferEachTick) {
     f.Ticks(3);
     EXPECT_TRUE(f.port.incoming.empty());
     EXPECT_EQ(f.session.State().BytesRead, 3300u);
-    EXPECT_EQ(f.view.memo.size(), 300u);
-    EXPECT_EQ(f.view.memo.back(), "1234567\t89");
+    EXPECT_EQ(f.Shown().memo.total, 300u);
+    EXPECT_EQ(f.Shown().memo.newest.back(), "1234567\t89");
 }
 
 TEST(ReceivePump, AFailingOrClosedPortGivesNothing) {
@@ -35,7 +35,7 @@ TEST(ReceivePump, AFailingOrClosedPortGivesNothing) {
     f.port.incoming = "VER 1\r\n";
     f.port.failed = true;
     f.Ticks(1);
-    EXPECT_TRUE(f.view.memo.empty());
+    EXPECT_TRUE(f.Shown().memo.total == 0);
     EXPECT_EQ(f.session.State().BytesRead, 0u);
 }
 
@@ -48,7 +48,7 @@ TEST(AutomaticSetupRequest, LeavesOnTheTenthTickAfterAPortChange) {
         EXPECT_EQ(f.port.written, tick >= 10 ? "$mnu\r\n" : "") << "tick " << tick;
     }
     // A second change re-arms it.
-    f.session.CBHostPortChange();
+    f.session.SelectHostPort(1, 2);
     f.port.written.clear();
     f.Ticks(10);
     EXPECT_EQ(f.port.written, "$mnu\r\n");
@@ -67,12 +67,10 @@ TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
                                                     {3, 38400}, {-1, 19200}, {7, 19200}};
     for (const auto& [item, baud] : cases) {
         SessionFixture f;
-        f.view.itemIndexes[Control::CBHostPort] = 1;
-        f.view.itemIndexes[Control::CBBaudRate] = item;
-        f.session.CBHostPortChange();
+        f.session.SelectHostPort(1, item);
         EXPECT_EQ(f.port.openBaud, baud) << "item " << item;
         if (item < 0 || item > 3) {
-            EXPECT_EQ(f.view.itemIndexes[Control::CBBaudRate], 2);
+            EXPECT_EQ(f.Shown().baudItem, 2);
         }
     }
 }
@@ -80,33 +78,30 @@ TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
 TEST(PortSelection, ASpeedWithoutAPortOpensNothingButArmsTheRequest) {
     SessionFixture f;
     f.Ticks(12);
-    f.view.itemIndexes[Control::CBBaudRate] = 0;
-    f.session.CBHostPortChange();
+    f.session.SelectHostPort(-1, 0);
     EXPECT_TRUE(f.port.opens.empty());
     EXPECT_EQ(f.session.State().BaudIndex, 0);
     EXPECT_EQ(f.session.State().autoMenuCountdown, 10u);
-    EXPECT_EQ(f.view.visibility.count(Control::PCOMPort), 0u);
+    EXPECT_FALSE(f.Shown().choosePortPrompt);
 }
 
 TEST(PortSelection, OpenAndCloseFailuresAreToldAsCommErrors) {
     SessionFixture f;
-    f.view.itemIndexes[Control::CBHostPort] = 3;  // COM3 maps to /dev/ttyS2, absent here
-    f.session.CBHostPortChange();
+    f.session.SelectHostPort(3, -1);  // COM3 maps to /dev/ttyS2, absent here
     ASSERT_EQ(f.prompts.messages.size(), 1u);
     EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
     EXPECT_EQ(f.prompts.messages[0].text, "Could Not Open Comm Port 3");
     EXPECT_EQ(f.port.opens.back(), "/dev/ttyS2@19200");
-    EXPECT_FALSE(f.view.visibility[Control::PCOMPort]);
+    EXPECT_EQ(f.Shown().choosePortPrompt, false);
     EXPECT_EQ(f.session.State().PortNumber, 0);
 
     f.OpenMeterPort();
     f.port.failClose = true;
-    f.view.itemIndexes[Control::CBHostPort] = 0;
-    f.session.CBHostPortChange();
+    f.session.SelectHostPort(0, 2);
     ASSERT_EQ(f.prompts.messages.size(), 2u);
     EXPECT_EQ(f.prompts.messages[1].text, "Could Not Close Comm  Port");
     EXPECT_EQ(f.session.State().PortNumber, 0);
-    EXPECT_TRUE(f.view.visibility[Control::PCOMPort]);
+    EXPECT_EQ(f.Shown().choosePortPrompt, true);
 }
 
 TEST(ComPortMapping, DefaultsAndOverrides) {
@@ -142,10 +137,10 @@ TEST(StatusLabels, ByteCountersShowWholeKilobytes) {
         f.session.State().EngrByteCount = c.bytes;
         f.session.State().DownloadByteCount = c.bytes;
         f.session.Timer1SecondTimer();
-        EXPECT_EQ(f.view.texts[Control::LBRawFileSize], c.raw);
+        EXPECT_EQ(f.Shown().rawFileSize, c.raw);
         const std::string kilobytes = std::string(c.raw).substr(15);
-        EXPECT_EQ(f.view.texts[Control::LBEngrFileSize], "Engr Units File Size: " + kilobytes);
-        EXPECT_EQ(f.view.texts[Control::LBReceiveFileSize], "Receive File Size: " + kilobytes);
+        EXPECT_EQ(f.Shown().engrFileSize, "Engr Units File Size: " + kilobytes);
+        EXPECT_EQ(f.Shown().receiveFileSize, "Receive File Size: " + kilobytes);
     }
 }
 
@@ -160,45 +155,42 @@ TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
         f.session.State().RawRecording = raw;
         f.session.State().EngrRecording = engr;
         f.session.Timer1SecondTimer();
-        EXPECT_EQ(f.view.texts[Control::LBRecordStatus], text);
+        EXPECT_EQ(f.Shown().recordStatus, text);
     }
     SessionStatus csv;  // the CSV recording is named after the others
     csv.csvRecording = true;
-    PresentStatus(csv, f.view);
-    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  CSV");
+    ShownState shown;
+    PresentStatus(csv, shown);
+    EXPECT_EQ(shown.recordStatus, "Recording:  CSV");
     csv.rawRecording = true;
-    PresentStatus(csv, f.view);
-    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  Raw + CSV");
+    PresentStatus(csv, shown);
+    EXPECT_EQ(shown.recordStatus, "Recording:  Raw + CSV");
     const char* statuses[] = {"Receive File Status:  ", "Receive File Status:  In Progress",
                               "Receive File Status:  Complete", "Receive File Status:  Incomplete",
                               "Receive File Status:  Cancelled"};
     for (int status = 0; status <= 4; ++status) {
         f.session.State().DownloadStatus = static_cast<DownloadState>(status);
         f.session.Timer1SecondTimer();
-        EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], statuses[status]);
-        const Colour expected = status == 3 ? Colour::Red : Colour::ButtonFace;
-        EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], expected);
-        EXPECT_EQ(f.view.colours[Control::LBReceiveFileSize], expected);
+        EXPECT_EQ(f.Shown().receiveStatus, statuses[status]);
+        EXPECT_EQ(f.Shown().receiveFailed, status == 3);
     }
     f.session.State().BytesRead = 4294967296ULL + 5;  // past 32 bits
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBTotalIn], "Bytes Read: 4294967301");
+    EXPECT_EQ(f.Shown().bytesRead, "Bytes Read: 4294967301");
 }
 
 TEST(StatusLabels, UserModePanelAndStatisticsSelector) {
     SessionFixture f;
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::PowerUserPanel], "Normal User");
-    EXPECT_EQ(f.view.colours[Control::PowerUserPanel], Colour::ButtonFace);
-    EXPECT_FALSE(f.view.visibility[Control::StdDevCB]);
+    EXPECT_EQ(f.Shown().powerUser, false);
+    EXPECT_EQ(f.Shown().selectors.statistics, false);
     f.session.State().powerUser = 1;
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::PowerUserPanel], "Power User");
-    EXPECT_EQ(f.view.colours[Control::PowerUserPanel], Colour::Red);
-    EXPECT_TRUE(f.view.visibility[Control::StdDevCB]);
+    EXPECT_EQ(f.Shown().powerUser, true);
+    EXPECT_EQ(f.Shown().selectors.statistics, true);
     f.session.State().PlotType = 1;
     f.session.Timer1SecondTimer();
-    EXPECT_FALSE(f.view.visibility[Control::StdDevCB]);
+    EXPECT_EQ(f.Shown().selectors.statistics, false);
 }
 
 TEST(Exit, EndsThroughTheExitSeamWithStatusZero) {
@@ -225,7 +217,7 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     EXPECT_NE(f.prompts.messages[0].text.find("Lost Comm Port 1 (/dev/meter1)"), std::string::npos);
     EXPECT_EQ(f.session.State().PortNumber, 0);
     EXPECT_EQ(f.session.LostPort(), 1);
-    EXPECT_EQ(f.view.itemIndexes[Control::CBHostPort], 1);  // the selection is kept
+    EXPECT_EQ(f.Shown().portItem, 1);  // the selection is kept
 
     f.port.openable.clear();  // still gone
     const std::size_t attempts = f.port.opens.size();
@@ -248,7 +240,7 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     EXPECT_EQ(f.port.written, "$mnu\r\n");  // as after any opening of the port
     f.port.incoming = "VER back\r\n";
     f.Ticks(1);
-    EXPECT_EQ(f.view.memo.back(), "VER back");
+    EXPECT_EQ(f.Shown().memo.newest.back(), "VER back");
 }
 
 TEST(LostPort, ChoosingAnotherPortEndsTheRetrying) {
@@ -258,8 +250,7 @@ TEST(LostPort, ChoosingAnotherPortEndsTheRetrying) {
     f.Ticks(1);
     EXPECT_EQ(f.session.LostPort(), 1);
     f.port.failed = false;
-    f.view.itemIndexes[Control::CBHostPort] = 0;
-    f.session.CBHostPortChange();
+    f.session.SelectHostPort(0, 2);
     EXPECT_EQ(f.session.LostPort(), 0);
     const std::size_t attempts = f.port.opens.size();
     f.Ticks(100);
@@ -277,11 +268,11 @@ TEST(ReceivePump, ALineSplitAcrossAPortReopenIsJoined) {
     f.OpenMeterPort();
     f.port.incoming = "VER KI";
     f.Ticks(1);
-    f.session.CBHostPortChange();  // the operator picks the same port again
+    f.session.SelectHostPort(1, 2);  // the operator picks the same port again
     f.port.incoming = "VO 1\r\n";
     f.Ticks(1);
-    ASSERT_EQ(f.view.memo.size(), 1u);
-    EXPECT_EQ(f.view.memo[0], "VER KIVO 1");
+    ASSERT_EQ(f.Shown().memo.total, 1u);
+    EXPECT_EQ(f.Shown().memo.newest[0], "VER KIVO 1");
 }
 
 }  // namespace

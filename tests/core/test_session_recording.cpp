@@ -26,14 +26,14 @@ TEST(RawRecording, OnlyAcceptedDataLinesAreWrittenAsTheyArrived) {
     f.session.BTRecordRawClick();
     ASSERT_EQ(f.prompts.saveDialogs.size(), 1u);
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Record Raw Data");
-    EXPECT_EQ(f.view.texts[Control::LBRawFileName], "Raw File Name:  " + f.folder.File("out.raw"));
+    EXPECT_EQ(f.Shown().rawFile, "Raw File Name:  " + f.folder.File("out.raw"));
     f.Receive("VER KIVO\r\n" + kLine1 + "\r\n1\t2\t3\r\n" + kLine2 + "\n");
     // Written at the end of the tick, before any Stop Record.
     EXPECT_EQ(ReadBytes(f.folder.File("out.raw")), kLine1 + "\r\n" + kLine2 + "\r\n");
     EXPECT_EQ(f.session.State().RawByteCount,
               static_cast<std::int64_t>(kLine1.size() + kLine2.size() + 4));
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  Raw");
+    EXPECT_EQ(f.Shown().recordStatus, "Recording:  Raw");
     f.session.BTStopRecordClick();
     EXPECT_FALSE(f.session.State().RawRecording);
     f.Receive(kLine1 + "\n");
@@ -63,7 +63,7 @@ TEST(RawRecording, AFullDiskIsToldOnceAndStopsTheRecording) {
     f.Receive(kLine2 + "\n");
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.prompts.warnings.size(), 1u);
-    EXPECT_EQ(f.view.texts[Control::LBRecordStatus], "Recording:  OFF");
+    EXPECT_EQ(f.Shown().recordStatus, "Recording:  OFF");
 }
 
 TEST(RawRecording, RecordRawAgainClosesThePreviousFileFirst) {
@@ -115,8 +115,7 @@ TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
     f.session.BTRecordEngrClick();
     EXPECT_EQ(f.prompts.openDialogs.size(), 1u);  // a device file was loaded: no second dialog
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Open Engr Units Record File");
-    EXPECT_EQ(f.view.texts[Control::LBEngrFileName],
-              "Engr Units File:  " + f.folder.File("out.eng"));
+    EXPECT_EQ(f.Shown().engrFile, "Engr Units File:  " + f.folder.File("out.eng"));
     f.Receive(kLine1 + "\r\n");
     const std::string bytes = ReadBytes(f.folder.File("out.eng"));
     EXPECT_EQ(bytes, EngrHeading(f.session.Calibration(), 6) +
@@ -177,34 +176,33 @@ TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {
         f.prompts.openAnswers.push_back(file);
         f.session.ReplayRawFileClick();
         EXPECT_TRUE(f.session.State().ReplayMode);
-        EXPECT_EQ(f.view.pumpIntervalMs, 220);
-        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
-        EXPECT_EQ(f.view.texts[Control::BTStopData], "Stop Replay");
-        EXPECT_FALSE(f.view.checks[Control::RealTimeData]);
-        EXPECT_TRUE(f.view.checks[Control::ReplayRawFile]);
+        EXPECT_EQ(f.Shown().pumpIntervalMs, 220);
+        EXPECT_EQ(f.Shown().startButton, "Start Replay");
+        EXPECT_EQ(f.Shown().stopButton, "Stop Replay");
+        EXPECT_EQ(f.Shown().replayMode, true);
         ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("again.raw")));
-        const std::size_t memo = f.view.memo.size();
+        const std::size_t memo = f.Shown().memo.total;
         f.port.incoming = kLine2 + "\n";  // the port is not read while replaying
         f.Ticks(3);                       // paused at the first line
-        EXPECT_EQ(f.view.memo.size(), memo);
+        EXPECT_EQ(f.Shown().memo.total, memo);
 
         f.session.BTStartClick();
-        EXPECT_EQ(f.view.texts[Control::BTStartData], "Resume Replay");
+        EXPECT_EQ(f.Shown().startButton, "Resume Replay");
         f.Ticks(1);
-        EXPECT_EQ(f.view.memo.back(), kLine1);
+        EXPECT_EQ(f.Shown().memo.newest.back(), kLine1);
         f.session.BTStopClick();
         f.Ticks(2);
-        EXPECT_EQ(f.view.memo.size(), memo + 1);
+        EXPECT_EQ(f.Shown().memo.total, memo + 1);
         f.session.BTStartClick();
         f.Ticks(2);
-        EXPECT_EQ(f.view.memo.size(), memo + 3);
-        EXPECT_EQ(f.view.memo.back(), kLine2);
+        EXPECT_EQ(f.Shown().memo.total, memo + 3);
+        EXPECT_EQ(f.Shown().memo.newest.back(), kLine2);
         f.Ticks(2);  // end of file: paused, rewound, "Start Replay"
         EXPECT_FALSE(f.session.State().ReplayRunning);
-        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Replay");
+        EXPECT_EQ(f.Shown().startButton, "Start Replay");
         f.session.BTStartClick();
         f.Ticks(1);
-        EXPECT_EQ(f.view.memo.back(), kLine1);  // from the top again
+        EXPECT_EQ(f.Shown().memo.newest.back(), kLine1);  // from the top again
         EXPECT_EQ(ReadBytes(f.folder.File("again.raw")),
                   kLine1 + "\r\n" + kLine2 + "\r\n" + kLine1 + "\r\n");
         EXPECT_EQ(f.port.written.find("$run"), std::string::npos);
@@ -212,10 +210,10 @@ TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {
 
         f.session.RealTimeDataClick();
         EXPECT_FALSE(f.session.State().ReplayMode);
-        EXPECT_EQ(f.view.pumpIntervalMs, 55);
-        EXPECT_EQ(f.view.texts[Control::BTStartData], "Start Data");
+        EXPECT_EQ(f.Shown().pumpIntervalMs, 55);
+        EXPECT_EQ(f.Shown().startButton, "Start Data");
         f.Ticks(1);
-        EXPECT_EQ(f.view.memo.back(), kLine2);
+        EXPECT_EQ(f.Shown().memo.newest.back(), kLine2);
     }
 }
 
@@ -224,7 +222,7 @@ TEST(Replay, AFileThatWillNotOpenChangesNothing) {
     f.prompts.openAnswers.push_back(f.folder.File("missing.raw"));
     f.session.ReplayRawFileClick();
     EXPECT_FALSE(f.session.State().ReplayMode);
-    EXPECT_EQ(f.view.pumpIntervalMs, 55);
+    EXPECT_EQ(f.Shown().pumpIntervalMs, 55);
 }
 
 TEST(SampleRate, ShownOnBothLabelsAndReplayInReplay) {
@@ -234,8 +232,8 @@ TEST(SampleRate, ShownOnBothLabelsAndReplayInReplay) {
         f.port.incoming += kLine1 + "\n";
         f.Ticks(2);  // one line every two ticks: 1 / 0.110 s
     }
-    EXPECT_EQ(f.view.texts[Control::LBHz1], "Sample Rate: 9.09 Hz");
-    EXPECT_EQ(f.view.texts[Control::LBHz2], "Sample Rate: 9.09 Hz");
+    EXPECT_EQ(f.Shown().sampleRate, "Sample Rate: 9.09 Hz");
+    EXPECT_EQ(f.Shown().sampleRate, "Sample Rate: 9.09 Hz");
 }
 
 TEST(Download, TheMeterMemoryGoesToTheReceiveFileAndNowhereElse) {
@@ -245,21 +243,21 @@ TEST(Download, TheMeterMemoryGoesToTheReceiveFileAndNowhereElse) {
     f.session.BTGetDataClick();
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Retrieve Meter's Internal Data");
     EXPECT_EQ(f.port.written.substr(f.port.written.size() - 6), "$get\r\n");
-    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  In Progress");
-    EXPECT_EQ(f.view.progress[Control::DownloadProgress].second, 2640);
+    EXPECT_EQ(f.Shown().receiveStatus, "Receive File Status:  In Progress");
+    EXPECT_EQ(f.Shown().downloadProgress.maximum, 2640);
     const std::uint64_t bytesRead = f.session.State().BytesRead;
-    const std::size_t memo = f.view.memo.size();
+    const std::size_t memo = f.Shown().memo.total;
     f.Receive("line one\r\nline two E");
     f.Receive("tX and the rest");
     f.Receive(kLine1 + "\n");
     EXPECT_EQ(ReadBytes(f.folder.File("memory.raw")), "line one\r\nline two EtX and the rest");
     EXPECT_EQ(f.session.State().DownloadStatus, DownloadState::Complete);
-    const auto bar = f.view.progress[Control::DownloadProgress];
-    EXPECT_EQ(bar.first, bar.second);  // full, though 2640 bytes were expected
+    const ProgressShown bar = f.Shown().downloadProgress;
+    EXPECT_EQ(bar.value, bar.maximum);  // full, though 2640 bytes were expected
     EXPECT_EQ(f.session.State().BytesRead, bytesRead + kLine1.size() + 1);
-    EXPECT_EQ(f.view.memo.size(), memo + 1);  // the line after the download only
+    EXPECT_EQ(f.Shown().memo.total, memo + 1);  // the line after the download only
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Complete");
+    EXPECT_EQ(f.Shown().receiveStatus, "Receive File Status:  Complete");
 }
 
 TEST(Download, SilenceEndsItIncompleteAndCancelKeepsCancelled) {
@@ -271,9 +269,8 @@ TEST(Download, SilenceEndsItIncompleteAndCancelKeepsCancelled) {
     f.Ticks(1);
     EXPECT_FALSE(f.session.Download().Active());
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Incomplete");
-    EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], Colour::Red);
-    EXPECT_EQ(f.view.colours[Control::LBReceiveFileSize], Colour::Red);
+    EXPECT_EQ(f.Shown().receiveStatus, "Receive File Status:  Incomplete");
+    EXPECT_EQ(f.Shown().receiveFailed, true);
 
     ASSERT_TRUE(f.session.StartDownload(f.folder.File("cancelled.raw")));
     f.port.written.clear();
@@ -281,8 +278,8 @@ TEST(Download, SilenceEndsItIncompleteAndCancelKeepsCancelled) {
     EXPECT_EQ(f.port.written, "!!!!!");
     f.Receive("data etx");
     f.session.Timer1SecondTimer();
-    EXPECT_EQ(f.view.texts[Control::LBReceiveStatus], "Receive File Status:  Cancelled");
-    EXPECT_EQ(f.view.colours[Control::LBReceiveStatus], Colour::ButtonFace);
+    EXPECT_EQ(f.Shown().receiveStatus, "Receive File Status:  Cancelled");
+    EXPECT_EQ(f.Shown().receiveFailed, false);
 }
 
 TEST(Download, ReceiveDataDuringADownloadIsRefused) {

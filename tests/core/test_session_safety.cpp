@@ -197,11 +197,9 @@ TEST(PortSettings, AChosenDeviceIsOpenedAtTheNextStartAndCommandLineWins) {
     ScratchDirectory settings;
     {
         MemorySerialPort port;
-        FakeView view;
         FakePrompts prompts;
         FixedClock clock;
-        Session session(
-            Seams{port, view, prompts, clock, ComPortMap(), nullptr, settings.path, true});
+        Session session(Seams{port, prompts, clock, ComPortMap(), nullptr, settings.path, true});
         session.MapPort(2, "/dev/serial/by-id/usb-FTDI_A1-if00-port0");
         session.MapPort(3, settings.path + "/gone");
     }
@@ -212,10 +210,9 @@ TEST(PortSettings, AChosenDeviceIsOpenedAtTheNextStartAndCommandLineWins) {
     ComPortMap commandLine;
     commandLine.Map(2, "/dev/ttyUSB5");
     MemorySerialPort port;
-    FakeView view;
     FakePrompts prompts;
     FixedClock clock;
-    Session session(Seams{port, view, prompts, clock, commandLine, nullptr, settings.path, true});
+    Session session(Seams{port, prompts, clock, commandLine, nullptr, settings.path, true});
     EXPECT_EQ(session.Ports().PathOf(2), "/dev/ttyUSB5");
     EXPECT_EQ(session.Ports().PathOf(3), settings.path + "/gone");
     session.Timer1SecondTimer();

@@ -78,9 +78,7 @@ struct RoundTrip : ::testing::Test {
         first.Ticks(1);
         first.prompts.openAnswers.push_back(first.folder.File("fluoro.dev"));
         first.session.LoadDeviceFileClick();
-        first.view.itemIndexes[Control::CBHostPort] = 1;
-        first.view.itemIndexes[Control::CBBaudRate] = 3;
-        first.session.CBHostPortChange();
+        first.session.SelectHostPort(1, 3);
         SharedState& state = first.session.State();
         state.powerUser = 1;
         state.StatsMode = 15;
@@ -110,30 +108,30 @@ TEST_F(RoundTrip, TheNextStartRestoresEverything) {
 
     const SharedState& state = next.session.State();
     EXPECT_EQ(state.DevicePath, "fluoro.dev");
-    EXPECT_EQ(next.view.texts[Control::LBDeviceFile], "Device File:  fluoro.dev");
+    EXPECT_EQ(next.Shown().deviceFile, "Device File:  fluoro.dev");
     EXPECT_EQ(next.port.opens.back(), "/dev/meter1@38400");
-    EXPECT_EQ(next.view.itemIndexes[Control::CBHostPort], 1);
-    EXPECT_EQ(next.view.itemIndexes[Control::CBBaudRate], 3);
+    EXPECT_EQ(next.Shown().portItem, 1);
+    EXPECT_EQ(next.Shown().baudItem, 3);
     EXPECT_EQ(state.powerUser, 1);
     EXPECT_EQ(state.StatsMode, 15);
-    EXPECT_EQ(next.view.itemIndexes[Control::StdDevCB], 2);
+    EXPECT_EQ(next.Shown().statisticsItem, 2);
     EXPECT_EQ(state.PlotType, 1);
     EXPECT_EQ(state.BBPlotChoice, 2);
     EXPECT_EQ(state.ITempPlot, 1);
     EXPECT_EQ(state.XTempPlot, 0);
     EXPECT_EQ(state.PresPlot, 1);
-    EXPECT_EQ(next.view.itemIndexes[Control::PresCB], 1);
+    ASSERT_TRUE(next.Shown().plotChoices);
+    EXPECT_EQ(next.Shown().plotChoices->PresPlot, 1);
     EXPECT_EQ(state.RefChannelCorrection, 1);
     EXPECT_EQ(state.TempCorrection, 5);
     EXPECT_TRUE(state.alternateCommands);
-    EXPECT_TRUE(next.view.checks[Control::EarlyCommands]);
-    EXPECT_TRUE(next.view.visibility[Control::BTSetTime]);
-    EXPECT_EQ(next.view.activePage, PagePlot);
-    EXPECT_FALSE(next.view.visibility[Control::PMeterType]);
+    EXPECT_EQ(next.Shown().alternateCommands, true);
+    EXPECT_EQ(next.Shown().requestedPage, PagePlot);
+    EXPECT_EQ(next.Shown().chooseDeviceFilePrompt, false);
     EXPECT_TRUE(state.PlotSetupPending);
-    EXPECT_EQ(next.view.texts[Control::PowerUserPanel], "Power User");
+    EXPECT_EQ(next.Shown().powerUser, true);
     // Power user in engineering units: the statistics list stays hidden.
-    EXPECT_FALSE(next.view.visibility[Control::StdDevCB]);
+    EXPECT_EQ(next.Shown().selectors.statistics, false);
 
     // The automatic "$mnu" follows the reopened port.
     next.port.written.clear();
@@ -141,9 +139,9 @@ TEST_F(RoundTrip, TheNextStartRestoresEverything) {
     EXPECT_EQ(next.port.written, "$mnu\r\n");
 
     // The restore runs once only.
-    next.view.texts.clear();
+    const std::size_t opens = next.port.opens.size();
     next.session.Timer1SecondTimer();
-    EXPECT_EQ(next.view.texts.count(Control::LBDeviceFile), 0u);
+    EXPECT_EQ(next.port.opens.size(), opens);
 
     // And the second Exit writes the same file again.
     next.session.Exit1Click();
@@ -200,12 +198,11 @@ TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
     SessionFixture f;
     fs::copy_file(std::string(KIVO_TEST_DATA) + "/fluoro.dev", f.folder.File("fluoro.dev"));
     WriteBytes(f.folder.File("last.rbs"), "12 9 0 7 0 0 0 0 0 0 0 0\nfluoro.dev\n");
-    f.view.itemIndexes[Control::StdDevCB] = 0;
     f.Ticks(1);
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.session.State().StatsMode, 7);
-    EXPECT_EQ(f.view.itemIndexes[Control::StdDevCB], 0);  // no item for 7: unchanged
-    EXPECT_TRUE(f.port.opens.empty());                    // item 12 opens no port
+    EXPECT_EQ(f.Shown().statisticsItem, 0);  // no item for 7: unchanged
+    EXPECT_TRUE(f.port.opens.empty());       // item 12 opens no port
 }
 
 TEST(Restore, APipeInThePlaceOfASettingsFileIsLikeAMissingOne) {

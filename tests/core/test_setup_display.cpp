@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "FakePrompts.h"
-#include "FakeView.h"
 #include "core/data/DeviceFile.h"
 #include "core/protocol/SetupDisplay.h"
 
@@ -44,19 +43,19 @@ struct Display : ::testing::Test {
     MeterClock meterClock;
     HostClockSnapshot hostClock;
     DeviceCalibration calibration;
-    FakeView view;
+    SetupPanel panel;
     void Refresh(double lines = 0.0) {
         RefreshSetupDisplay(setup, ShownClocks{meterClock, hostClock, "UTC", lines}, calibration,
-                            view);
+                            panel);
     }
 };
 
 TEST_F(Display, NothingOfTheMeterBeforeItIdentifiesItself) {
     setup.averageCount = 60;
     Refresh();
-    EXPECT_EQ(view.texts.count(Control::LBAVE), 0u);
-    EXPECT_EQ(view.texts.count(Control::LBKIVODandT), 0u);
-    EXPECT_EQ(view.pageVisibility.count(PageFLSetup), 0u);  // no ASV2 in the device file
+    EXPECT_FALSE(panel.average);
+    EXPECT_FALSE(panel.meterClock);
+    EXPECT_FALSE(panel.flSetupPage);  // no ASV2 in the device file
 }
 
 TEST_F(Display, TheMeterSetupOnceIdentified) {
@@ -70,20 +69,18 @@ TEST_F(Display, TheMeterSetupOnceIdentified) {
     meterClock = MeterClock{11, 20, 3, 12, 30, 45};
     hostClock = HostClockSnapshot{7, 8, 9, 5, 3, 4};
     Refresh();
-    EXPECT_EQ(view.texts[Control::LBAVE], "Average: 60");
-    EXPECT_EQ(view.texts[Control::LBNS], "Number of Sample: 2");
-    EXPECT_EQ(view.texts[Control::LBNC], "Number of Cycles: 3");
-    EXPECT_EQ(view.texts[Control::LBCI], "Cycle Interval: 001500");
-    EXPECT_EQ(view.texts[Control::LBLog], "Logging: ON");
-    EXPECT_EQ(view.texts[Control::BTLogging], "Turn Logging OFF");
-    EXPECT_EQ(view.texts[Control::LBCal], "Engr Output: OFF");
-    EXPECT_EQ(view.texts[Control::BTCal], "Turn Engr Output ON");
-    EXPECT_EQ(view.texts[Control::LBStorageUsed], "Used:  25 K   2.4 %");
-    EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:   11/20/03  12:30:45");
-    EXPECT_EQ(view.texts[Control::LBHostDandT], "Host:  03/05/04  07:08:09 UTC");
+    EXPECT_EQ(panel.average, "Average: 60");
+    EXPECT_EQ(panel.samples, "Number of Sample: 2");
+    EXPECT_EQ(panel.cycles, "Number of Cycles: 3");
+    EXPECT_EQ(panel.cycleInterval, "Cycle Interval: 001500");
+    EXPECT_EQ(panel.loggingOn, true);
+    EXPECT_EQ(panel.engrOutputOn, false);
+    EXPECT_EQ(panel.memoryUsed, "Used:  25 K   2.4 %");
+    EXPECT_EQ(panel.meterClock, "KIVO:   11/20/03  12:30:45");
+    EXPECT_EQ(panel.hostClock, "Host:  03/05/04  07:08:09 UTC");
     meterClock.month = 99;
     Refresh(1234.0);
-    EXPECT_EQ(view.texts[Control::LBKIVODandT], "KIVO:  1234");
+    EXPECT_EQ(panel.meterClock, "KIVO:  1234");
 }
 
 TEST_F(Display, ScaleAndOffsetAreShownOncePerReply) {
@@ -92,45 +89,38 @@ TEST_F(Display, ScaleAndOffsetAreShownOncePerReply) {
     setup.uglOffset = 12;
     setup.uglOffsetFresh = true;
     Refresh();
-    EXPECT_EQ(view.texts[Control::LBuglscale], "0.0031");
-    EXPECT_EQ(view.texts[Control::LBugloffset], "12");
+    EXPECT_EQ(panel.meterScale, "0.0031");
+    EXPECT_EQ(panel.meterOffset, "12");
     EXPECT_FALSE(setup.uglScaleFresh);
-    view.texts.clear();
     setup.uglScaleCode = 40;  // changed without a new reply: the label stays
     Refresh();
-    EXPECT_EQ(view.texts.count(Control::LBuglscale), 0u);
+    EXPECT_EQ(panel.meterScale, "0.0031");
 }
 
 TEST_F(Display, TimingValuesOnceKnown) {
     setup.ph1OnKnown = true;
     setup.ph1OnTime = 7;
     Refresh();
-    EXPECT_EQ(view.texts[Control::LBph1onTime], "7");
-    EXPECT_EQ(view.texts.count(Control::LBph1offTime), 0u);
+    EXPECT_EQ(panel.timings[0], "7");
+    EXPECT_FALSE(panel.timings[1]);
 }
 
 TEST_F(Display, RangesAndArrowsFromTheDeviceFile) {
+    setup.analogRange = 4;
+    Refresh();
+    EXPECT_FALSE(panel.analogRange) << "no ranges before a device file with them";
     std::ifstream file(std::string(KIVO_TEST_DATA) + "/fluoro.dev");
     std::string name;
     FakePrompts prompts;
     ASSERT_TRUE(ReadDeviceFile(file, calibration, name, prompts));
-    for (const auto& [range, arrow] : std::vector<std::pair<std::uint32_t, Control>>{
-             {1, Control::HRArrow}, {2, Control::SRArrow}, {4, Control::WRArrow}}) {
-        setup.analogRange = range;
-        Refresh();
-        for (Control each : {Control::HRArrow, Control::SRArrow, Control::WRArrow})
-            EXPECT_EQ(view.visibility[each], each == arrow) << range;
-    }
-    setup.analogRange = 3;
     Refresh();
-    for (Control each : {Control::HRArrow, Control::SRArrow, Control::WRArrow})
-        EXPECT_FALSE(view.visibility[each]);
-    EXPECT_TRUE(view.pageVisibility[PageFLSetup]);
-    EXPECT_EQ(view.texts[Control::LBHiRes], "ASV1:  Hi Resolution   0.0-2.0 ug/l");
-    EXPECT_EQ(view.texts[Control::LBStdRes], "ASV2:  Std Resolution  0.0-1.0 ug/l");
-    EXPECT_EQ(view.texts[Control::LBWideRange], "ASV4:  Wide Range:     0.0-0.5 ug/l");
-    EXPECT_EQ(view.texts[Control::LBDFuglscale], "0.0121");
-    EXPECT_EQ(view.texts[Control::LBDFugloffset], "50");
+    EXPECT_EQ(panel.analogRange, 4);
+    EXPECT_EQ(panel.flSetupPage, true);
+    EXPECT_EQ(panel.hiResRange, "ASV1:  Hi Resolution   0.0-2.0 ug/l");
+    EXPECT_EQ(panel.stdResRange, "ASV2:  Std Resolution  0.0-1.0 ug/l");
+    EXPECT_EQ(panel.wideRange, "ASV4:  Wide Range:     0.0-0.5 ug/l");
+    EXPECT_EQ(panel.deviceScale, "0.0121");
+    EXPECT_EQ(panel.deviceOffset, "50");
 }
 
 }  // namespace

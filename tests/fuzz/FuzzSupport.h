@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "core/seams/Clock.h"
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo::fuzz {
 

@@ -10,7 +10,6 @@
 
 #include "FuzzSupport.h"
 #include "MemorySerialPort.h"
-#include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 
 namespace kivo::fuzz {
@@ -21,7 +20,7 @@ class PumpSession {
 public:
     // `deviceFile`: the device file to load, or empty for none.
     explicit PumpSession(const std::string& deviceFile)
-        : session_(Seams{port_, view_, prompts_, clock_, Ports(), [](int) {}, folder_.Path()}) {
+        : session_(Seams{port_, prompts_, clock_, Ports(), [](int) {}, folder_.Path()}) {
         port_.openable = {kMeterPortPath};
         session_.Timer55msTimer();     // the first-tick start-up work
         session_.Timer1SecondTimer();  // the restore: there is no last.rbs in the folder
@@ -37,7 +36,6 @@ public:
     }
 
     Session& session() { return session_; }
-    HeadlessView& view() { return view_; }
     MemorySerialPort& port() { return port_; }
     CountingPrompts& prompts() { return prompts_; }
     FixedClock& clock() { return clock_; }
@@ -57,7 +55,6 @@ private:
 
     ScratchFolder folder_;
     MemorySerialPort port_;
-    HeadlessView view_;
     CountingPrompts prompts_;
     FixedClock clock_;
     Session session_;

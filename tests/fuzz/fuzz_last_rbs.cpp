@@ -13,7 +13,6 @@
 
 #include "FuzzSupport.h"
 #include "MemorySerialPort.h"
-#include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 #include "core/settings/LastRbs.h"
 
@@ -47,15 +46,13 @@ void CheckRestore(const SettingsFolder& settingsFolder, const std::string& text,
                   const LastRbs* settings) {
     WriteWhole(settingsFolder.folder.File(kLastRbsName), text);
     MemorySerialPort port;
-    HeadlessView view;
     CountingPrompts prompts;
     FixedClock clock;
     ComPortMap ports;
     for (int n = 1; n <= ComPortMap::kPorts; ++n)
         ports.Map(n, "/dev/kivo-fuzz-com" + std::to_string(n));
     port.openable = {"/dev/kivo-fuzz-com1", "/dev/kivo-fuzz-com3"};
-    Session session(
-        Seams{port, view, prompts, clock, ports, [](int) {}, settingsFolder.folder.Path()});
+    Session session(Seams{port, prompts, clock, ports, [](int) {}, settingsFolder.folder.Path()});
     session.Timer55msTimer();
     session.Timer1SecondTimer();
 

@@ -42,7 +42,7 @@ void Download(PumpSession& pump, bool cancel, std::string_view body) {
     Session& session = pump.session();
     const std::string receivePath = pump.folder().File("receive.raw");
     const std::string window(session.Download().EndMarkerWindow());
-    const std::uint64_t memoBefore = pump.view().memoLines;
+    const std::uint64_t memoBefore = pump.session().Shown().memo.total;
     const std::uint64_t bytesBefore = session.State().BytesRead;
 
     pump.port().written.clear();
@@ -79,7 +79,7 @@ void Download(PumpSession& pump, bool cancel, std::string_view body) {
 
     // The rest went through the line pump: one memo line per LF, counted as read.
     const std::string_view rest = body.substr(taken);
-    FUZZ_CHECK(pump.view().memoLines - memoBefore == CountOf(rest, "\n"));
+    FUZZ_CHECK(pump.session().Shown().memo.total - memoBefore == CountOf(rest, "\n"));
     FUZZ_CHECK(session.State().BytesRead - bytesBefore == rest.size());
     FUZZ_CHECK(pump.port().written == (cancel ? "$get\r\n!!!!!" : "$get\r\n"));
 }

@@ -58,7 +58,7 @@ public:
     void Take(const std::uint8_t header[2], std::string_view body) {
         ApplyChoices(header[0], header[1]);
         Session& session = pump_.session();
-        const std::uint64_t memoBefore = pump_.view().memoLines;
+        const std::uint64_t memoBefore = pump_.session().Shown().memo.total;
         const std::uint64_t bytesBefore = session.State().BytesRead;
         pump_.port().written.clear();  // the automatic "$mnu" requests, unread
 
@@ -80,7 +80,7 @@ public:
         if (++inputs_ % 64 == 0) session.Timer1SecondTimer();
 
         // Every LF gives one memo line, every byte counts as read.
-        FUZZ_CHECK(pump_.view().memoLines - memoBefore == CountOf(bytes, "\n"));
+        FUZZ_CHECK(pump_.session().Shown().memo.total - memoBefore == CountOf(bytes, "\n"));
         FUZZ_CHECK(session.State().BytesRead - bytesBefore == bytes.size());
         CheckFiles();
         if (session.State().RawByteCount > kRawFileLimit ||
@@ -101,8 +101,7 @@ private:
         state.powerUser = (first >> 5) & 1;
         const int plotType = kPlotTypes[(first >> 6) & 3u];
         if (state.PlotType != plotType) {
-            pump_.view().SetItemIndex(Control::PlotTypeCB, plotType);
-            pump_.session().PlotTypeCBChange();
+            pump_.session().PlotTypeCBChange(plotType);
         }
         state.BBPlotChoice = kBBChoices[second & 7u];
         state.StatsMode = (second & 0x20u) != 0 ? 7 : kStatsModes[(second >> 3) & 3u];

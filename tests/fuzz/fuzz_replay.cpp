@@ -21,7 +21,7 @@ void Replay(PumpSession& pump, std::string_view file) {
     Session& session = pump.session();
     const std::string path = pump.folder().File("replay.raw");
     WriteWhole(path, file);
-    const std::uint64_t memoBefore = pump.view().memoLines;
+    const std::uint64_t memoBefore = pump.session().Shown().memo.total;
     const std::uint64_t bytesBefore = session.State().BytesRead;
 
     FUZZ_CHECK(session.OpenReplay(path));
@@ -35,7 +35,7 @@ void Replay(PumpSession& pump, std::string_view file) {
     FUZZ_CHECK(session.State().ReplayMode);  // paused at the end, not switched back
 
     FUZZ_CHECK(session.State().BytesRead - bytesBefore == file.size() - CountOf(file, "\r\n"));
-    FUZZ_CHECK(pump.view().memoLines - memoBefore == CountOf(file, "\n"));
+    FUZZ_CHECK(pump.session().Shown().memo.total - memoBefore == CountOf(file, "\n"));
     session.RealTimeDataClick();
 }
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo {
 

@@ -55,6 +55,7 @@ std::unique_ptr<MainWindow> WindowWithDeviceFile(const std::string& port,
     options.ports.Map(1, port);
     auto window = std::make_unique<MainWindow>(std::move(options));
     window->Core().LoadDeviceFileClick();
+    window->Present();
     return window;
 }
 
@@ -145,6 +146,7 @@ private slots:
         MainWindow& window = *form;
         QVERIFY(!window.Core().State().DevicePath.empty());
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
         QVERIFY(WaitFor([&] { return window.Core().Setup().memoryUsedPages >= 0; }));
         QCOMPARE(window.windowTitle(),
@@ -162,6 +164,7 @@ private slots:
         MainWindow& window = *form;
         window.show();
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
 
         auto* average = window.findChild<QLineEdit*>("MEAverage");
@@ -206,6 +209,7 @@ private slots:
             options.ports.Map(1, sim.PortPath());
             MainWindow window(std::move(options));
             window.Core().SelectHostPort(1, 3);
+            window.Present();
             // The answer to the automatic "$mnu" first, or it would land in the file too.
             QVERIFY(WaitFor([&] { return window.Memo()->toPlainText().contains("MEM "); }));
             QTest::mouseClick(window.findChild<QPushButton*>("BTGetData"), Qt::LeftButton);
@@ -242,6 +246,7 @@ private slots:
         options.ports.Map(1, link);
         MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QVERIFY(WaitFor([&] { return window.Core().LostPort() == 1; }));
         QCOMPARE(prompts.messages.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(prompts.messages[0].second).contains("Lost Comm Port 1"));
@@ -266,6 +271,7 @@ private slots:
         const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
         MainWindow& window = *form;
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QPlainTextEdit* memo = window.Memo();
         const auto dataLines = [&] {
             int count = 0;

@@ -70,6 +70,7 @@ class ExportRecordingTest : public QObject {
             QFile::copy(kCase + ".dev", device);
             QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
             window->Core().LoadDeviceFile(device.toStdString());
+            window->Present();
             return device;
         }
         void Export(const QString& raw, const QString& output) {

@@ -219,6 +219,7 @@ private slots:
         const QString device = LongPath(folder, ".dev");
         QVERIFY(QFile::copy(KIVO_TEST_DATA "/fluoro.dev", device));
         QVERIFY(core.LoadDeviceFile(device.toStdString()));
+        f.window->Present();
         const QString raw = LongPath(folder, ".raw");
         QVERIFY(core.StartRawRecording(raw.toStdString()));
         const QString engr = LongPath(folder, ".eng");
@@ -230,6 +231,7 @@ private slots:
         f.window->SetText(Control::LBReceiveFile, ("Receive File:  " + receive).toStdString());
         core.BTStopRecordClick();
         QVERIFY(core.OpenReplay(raw.toStdString()));
+        f.window->Present();
         Fixture::Settle();
 
         QCOMPARE(f.window->width(), width);
@@ -260,7 +262,8 @@ private slots:
         const QString device = folder.filePath("fl6.dev");
         QVERIFY(QFile::copy(KIVO_TEST_DATA "/../replay/fl6.dev", device));
         QVERIFY(core.LoadDeviceFile(device.toStdString()));
-        core.Timer55msTimer();
+        f.window->Present();
+        f.window->Timer55msTimer();
         for (const auto& [name, item] : {std::pair{"PlotTypeCB", 1}, std::pair{"iTempCB", 1},
                                          std::pair{"xTempCB", 1}, std::pair{"PresCB", 1}}) {
             auto* selector = f.window->findChild<QComboBox*>(name);

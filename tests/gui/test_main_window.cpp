@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
@@ -33,6 +34,7 @@
 #include "app/DialogPrompts.h"
 #include "app/MainWindow.h"
 #include "app/Panel.h"
+#include "app/WindowPresenter.h"
 #include "dialogs/MemoryFullWindow.h"
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
@@ -74,7 +76,7 @@ class MainWindowTest : public QObject {
         T* Find(const char* name) {
             return window->findChild<T*>(name);
         }
-        void Tick() { window->Core().Timer55msTimer(); }
+        void Tick() { window->Timer55msTimer(); }
     };
 
 private slots:
@@ -361,7 +363,7 @@ private slots:
 
             f.port.incoming = "VER KIVO\r\nCLK 01:02:03\r\nDAT 12/09/26\r\n";
             f.Tick();
-            f.window->Core().Timer500msTimer();
+            f.window->Timer500msTimer();
             QVERIFY(f.Find<QLabel>("LBHostDandT")->text().endsWith(" UTC"));
 
             f.Find<QCheckBox>("CBClockLocalTime")->click();
@@ -370,7 +372,7 @@ private slots:
                     localHour == hourOf(localAfter, true));
             f.port.incoming = "CLK 01:02:04\r\n";
             f.Tick();
-            f.window->Core().Timer500msTimer();
+            f.window->Timer500msTimer();
             const QString host = f.Find<QLabel>("LBHostDandT")->text();
             QVERIFY2(host.endsWith(" AST") || host.endsWith(" ADT"), qPrintable(host));
         }
@@ -575,7 +577,9 @@ private slots:
         options.settingsDirectory = folder.path().toStdString();
         MainWindow window(std::move(options));
         QVERIFY(window.Core().LoadDeviceFile(KIVO_TEST_DATA "/fluoro.dev"));
+        window.Present();
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         auto* exit = window.findChild<QAction*>("Exit1");
 
         window.OwnPrompts()->ShowWarning("Input Buffer Overflow", "Check Baud Rate");
@@ -688,6 +692,55 @@ private slots:
         QTest::mouseClick(f.window->MemoryFull()->findChild<QPushButton*>("Button1"),
                           Qt::LeftButton);
         QVERIFY(f.window->MemoryFull()->isHidden());
+    }
+
+    // The texts the window makes of the session's typed state, both ways round; a value
+    // the session did not change again is not written again over the control.
+    void thePresenterShowsTheSessionsStateInTheWindowsWords() {
+        Fixture f;
+        WindowPresenter presenter(*f.window);
+        const auto text = [&f](const char* name) {
+            QObject* found = f.window->findChild<QObject*>(name);
+            if (auto* label = qobject_cast<QLabel*>(found)) return label->text();
+            return qobject_cast<QAbstractButton*>(found)->text();
+        };
+        const auto hidden = [&f](const char* name) { return f.Find<QWidget>(name)->isHidden(); };
+        const auto checked = [&f](const char* name) { return f.Find<QAction>(name)->isChecked(); };
+        for (const bool on : {true, false}) {
+            ShownState shown;
+            shown.revision = on ? 1 : 2;
+            shown.setup.loggingOn = on;
+            shown.setup.engrOutputOn = on;
+            shown.setup.setupStored = !on;
+            shown.setup.analogRange = on ? 2 : 4;
+            shown.powerUser = on;
+            shown.alternateCommands = on;
+            shown.replayMode = on;
+            presenter.Present(shown);
+            QCOMPARE(text("LBLog"), on ? "Logging: ON" : "Logging: OFF");
+            QCOMPARE(text("BTLogging"), on ? "Turn Logging OFF" : "Turn Logging ON");
+            QCOMPARE(text("LBCal"), on ? "Engr Output: ON" : "Engr Output: OFF");
+            QCOMPARE(text("BTCal"), on ? "Turn Engr Output OFF" : "Turn Engr Output ON");
+            QCOMPARE(text("PStore"), on ? "Setup Not Stored" : "Setup is Current");
+            QCOMPARE(hidden("PStore"), !on);
+            QCOMPARE(text("PowerUserPanel"), on ? "Power User" : "Normal User");
+            QCOMPARE(text("BTSetDandTPC"), on ? "Set Date" : "Set Date and Time");
+            QCOMPARE(hidden("BTSetTime"), !on);
+            QCOMPARE(hidden("BTReloadSetup1"), on);
+            QCOMPARE(hidden("SRArrow"), !on);
+            QCOMPARE(hidden("WRArrow"), on);
+            QVERIFY(hidden("HRArrow"));
+            QCOMPARE(checked("ReplayRawFile"), on);
+            QCOMPARE(checked("RealTimeData"), !on);
+        }
+        ShownState same;
+        same.revision = 3;
+        same.setup.average = "Average: 30";
+        presenter.Present(same);
+        f.Find<QLabel>("LBAVE")->setText("typed over");
+        same.revision = 4;
+        presenter.Present(same);
+        QCOMPARE(text("LBAVE"), QString("typed over"));
     }
 };
 

@@ -86,6 +86,7 @@ private slots:
         options.ports.Map(2, pty.portPath);
         MainWindow window(std::move(options));
         window.Core().SelectHostPort(2, 3);
+        window.Present();
         QVERIFY2(prompts.messages.empty(), "the pty port end should open");
         QCOMPARE(window.Core().State().PortNumber, 2);
 
@@ -99,6 +100,7 @@ private slots:
             QVERIFY2(waited.elapsed() < 5000, "lines did not arrive");
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             window.Core().PumpLines();
+            window.Present();
             window.FlushMemo();  // as the window's tick does after the pump
         }
         QCOMPARE(memo->toPlainText(), QString("VER KIVO 1.0\n12\t34"));
@@ -122,6 +124,7 @@ private slots:
         options.ports.Map(1, "meter");
         MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QDir::setCurrent(before);
         QVERIFY(prompts.messages.empty());
         QCOMPARE(window.Core().State().PortNumber, 1);
@@ -136,13 +139,16 @@ private slots:
         options.ports.Map(1, pty.portPath);
         MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QCOMPARE(window.Core().State().PortNumber, 1);
         window.Core().SelectHostPort(0, 2);
+        window.Present();
         QCOMPARE(window.Core().State().PortNumber, 0);
         pty.Send("late\n");
         QVERIFY(pty.BytesWaitAtThePort());  // there to be read, however slow the machine
         QCoreApplication::processEvents();
         window.Core().PumpLines();
+        window.Present();
         QVERIFY(window.Memo()->toPlainText().isEmpty());
         QVERIFY(!window.Core().Link().SerialWrite("x"));
     }
@@ -158,10 +164,12 @@ private slots:
         options.ports.Map(1, pty.portPath);
         MainWindow window(std::move(options));
         window.Core().SelectHostPort(1, 2);
+        window.Present();
         QCOMPARE(window.Core().State().PortNumber, 1);
         close(pty.meter);
         pty.meter = -1;
         window.Core().PumpLines();
+        window.Present();
         QCOMPARE(window.Core().LostPort(), 1);
     }
 };

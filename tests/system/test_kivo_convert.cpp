@@ -18,7 +18,6 @@
 #include "../core/MemorySerialPort.h"
 #include "SimProcess.h"
 #include "core/data/DeviceFile.h"
-#include "core/host/HeadlessView.h"
 #include "core/host/Session.h"
 
 namespace kivo::test {
@@ -76,10 +75,9 @@ std::string LastLine(std::string text) {
 std::string RecordedByTheProgram(const std::string& device, const std::string& raw,
                                  const std::string& eng, bool alternate) {
     MemorySerialPort port;
-    HeadlessView view;
     FakePrompts prompts;
     NoClock clock;
-    Session session(Seams{port, view, prompts, clock, ComPortMap{}, nullptr, "", false});
+    Session session(Seams{port, prompts, clock, ComPortMap{}, nullptr, "", false});
     session.State().alternateCommands = alternate;
     session.Timer55msTimer();
     EXPECT_TRUE(session.LoadDeviceFile(DataFile(device)));

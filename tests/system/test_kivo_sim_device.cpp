@@ -11,7 +11,7 @@
 #include "SimProcess.h"
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceFile.h"
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo::test {
 namespace {

@@ -4,7 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "core/host/HeadlessView.h"
 #include "core/host/StatusLabels.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
@@ -16,19 +15,13 @@
 
 namespace kivo {
 
-Session::Session(const ToolSeams& seams) : Session(std::make_unique<HeadlessView>(), seams) {}
-
-Session::Session(std::unique_ptr<View> ownView, const ToolSeams& seams)
-    : Session(Seams{seams.port, *ownView, seams.prompts, seams.clock, seams.ports, nullptr, "",
-                    false}) {
-    ownView_ = std::move(ownView);
-}
+Session::Session(const ToolSeams& seams)
+    : Session(Seams{seams.port, seams.prompts, seams.clock, seams.ports, nullptr, "", false}) {}
 
 namespace {
 // The same seams with other prompts in their place.
 Seams WithPrompts(Seams seams, Prompts& prompts) {
     return Seams{seams.port,
-                 seams.view,
                  prompts,
                  seams.clock,
                  std::move(seams.ports),
@@ -126,18 +119,33 @@ void Session::Timer55msTimer() {
 
 void Session::AddSampleSink(SampleSink& sink) { chain_.AddSink(sink); }
 
+ShownState& Session::Show() {
+    ++shown_.revision;
+    return shown_;
+}
+
+void Session::RequestPage(Page page) {
+    ShownState& shown = Show();
+    shown.requestedPage = page;
+    ++shown.pageRequests;
+}
+
+// The "Setup Not Stored" panel: hidden while the meter runs its stored setup.
+void Session::ShowStoreStatus(bool stored) { Show().setup.setupStored = stored; }
+
 void Session::RefreshClockLabels() {
-    seams_.view.SetText(Control::LBKIVODandT,
-                        MeterClockLabel(MeterTime(), DataLines().DataLineCount));
-    seams_.view.SetText(Control::LBHostDandT, HostClockLabel(HostTime(), settingClock_.ZoneName()));
+    ShownState& shown = Show();
+    shown.setup.meterClock = MeterClockLabel(MeterTime(), DataLines().DataLineCount);
+    shown.setup.hostClock = HostClockLabel(HostTime(), settingClock_.ZoneName());
 }
 
 void Session::FirstTickWork() {
-    seams_.view.SetCaption(FormatTitle(" "));
+    ShownState& shown = Show();
+    shown.caption = FormatTitle(" ");
     ConfigureChart(chart_, state_.DeviceName);
-    seams_.view.SetItemIndex(Control::CBAnalogRange, 1);
-    seams_.view.SetPageVisible(PageAdvanced, false);
-    seams_.view.SetPageVisible(PageFLSetup, false);
+    shown.analogRangeItem = 1;
+    shown.advancedPage = false;
+    shown.setup.flSetupPage = false;
     // The calibration tables hold their program-start values from construction; resetting
     // them here again would undo a device file loaded before this first tick.
 }
@@ -183,7 +191,7 @@ void Session::OnOverflow() {
 }
 
 void Session::HandleLine(const std::string& line) {
-    seams_.view.AppendMemoLine(line);
+    Show().memo.Append(line);
     channelFeed_.choices = CurrentPlotChoices();
     const ChainOptions options{state_.alternateCommands, state_.RefChannelCorrection != 0,
                                state_.TempCorrection != 0};
@@ -197,9 +205,11 @@ void Session::HandleLine(const std::string& line) {
     if (outcome.dataLine) {
         AfterDataLine();
     } else {
-        ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), settingClock_,
-                           seams_.view};
-        ParseReply(line, target);
+        ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), settingClock_};
+        const ReplyChanges changes = ParseReply(line, target);
+        if (changes.setupStored) ShowStoreStatus(true);
+        if (changes.memoryFull) ++Show().memoryFullRequests;
+        if (changes.identified) Show().caption = FormatTitle(setup_.identification);
         if (setup_.meterIdentified && setup_.identification != loggedIdentification_) {
             loggedIdentification_ = setup_.identification;
             LogEvent("meter identification " + loggedIdentification_);
@@ -252,8 +262,7 @@ void Session::AfterDataLine() {
                  std::to_string(stallWatch_.StallMs(clock_.SteadyMilliseconds()) / 1000) + " s");
     }
     if (const std::optional<std::string> rate = rate_.EstimateSampleRate(state_.ReplayMode)) {
-        seams_.view.SetText(Control::LBHz1, *rate);
-        seams_.view.SetText(Control::LBHz2, *rate);
+        Show().sampleRate = *rate;
     }
     SyncRecordingState();
 }
@@ -302,7 +311,7 @@ void Session::Timer500msTimer() {
     RefreshSetupDisplay(
         setup_,
         ShownClocks{MeterTime(), HostTime(), settingClock_.ZoneName(), DataLines().DataLineCount},
-        calibration_, seams_.view);
+        calibration_, Show().setup);
 }
 
 void Session::Timer1SecondTimer() {
@@ -320,7 +329,7 @@ void Session::Timer1SecondTimer() {
     RefreshStatusLabels();
 }
 
-void Session::RefreshStatusLabels() { PresentStatus(Status(), seams_.view); }
+void Session::RefreshStatusLabels() { PresentStatus(Status(), Show()); }
 
 SessionStatus Session::Status() const {
     SessionStatus status;
@@ -359,23 +368,37 @@ SessionStatus Session::Status() const {
 // ---------------------------------------------------------------------------------------
 // Port selection.
 
-void Session::CBHostPortChange() {
-    View& view = seams_.view;
+namespace {
+// An item the selector has, or -1: it keeps no selection for any other.
+int ItemOf(int item, std::size_t count) {
+    return item >= 0 && static_cast<std::size_t>(item) < count ? item : -1;
+}
+}  // namespace
+
+void Session::SelectHostPort(int portItem, int baudItem) {
+    ShownState& shown = Show();
+    shown.portItem = ItemOf(portItem, static_cast<std::size_t>(ComPortMap::kPorts) + 1);
+    shown.baudItem = ItemOf(baudItem, kBaudRates.size());
+    ApplyPortChoice();
+}
+
+void Session::ApplyPortChoice() {
+    ShownState& shown = Show();
     lostPort_ = 0;  // the operator's choice ends any retrying
     link_.SerialClose();
-    const int baudItem = view.ItemIndex(Control::CBBaudRate);
+    const int baudItem = shown.baudItem.value_or(-1);
     if (baudItem >= 0 && baudItem < static_cast<int>(kBaudRates.size())) {
         link_.SerialSetSpeed(kBaudRates[static_cast<std::size_t>(baudItem)]);
     } else {
-        view.SetItemIndex(Control::CBBaudRate, kDefaultBaudItem);
+        shown.baudItem = kDefaultBaudItem;
         link_.SerialSetSpeed(kBaudRates[kDefaultBaudItem]);
     }
-    const int portItem = view.ItemIndex(Control::CBHostPort);
+    const int portItem = shown.portItem.value_or(-1);
     if (portItem == 0) {
-        view.SetVisible(Control::PCOMPort, true);
+        shown.choosePortPrompt = true;
     } else if (portItem >= 1 && portItem <= ComPortMap::kPorts) {
         link_.SerialOpen(portItem, "COM" + std::to_string(portItem));
-        view.SetVisible(Control::PCOMPort, false);
+        shown.choosePortPrompt = false;
         if (state_.PortNumber != 0) {
             downloadedSinceConnect_ = false;
             clockOffsets_.LogNext("at connection");
@@ -385,12 +408,6 @@ void Session::CBHostPortChange() {
         }
     }
     state_.autoMenuCountdown = 10;
-}
-
-void Session::SelectHostPort(int portItem, int baudItem) {
-    seams_.view.SetItemIndex(Control::CBHostPort, portItem);
-    seams_.view.SetItemIndex(Control::CBBaudRate, baudItem);
-    CBHostPortChange();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
+#include "core/host/ShownState.h"
 #include "core/host/StallWatch.h"
 #include "core/plot/ChartModel.h"
 #include "core/plot/PlotView.h"
@@ -35,15 +36,14 @@
 #include "core/recording/Recorders.h"
 #include "core/recording/SampleRate.h"
 #include "core/seams/Clock.h"
+#include "core/seams/Prompts.h"
 #include "core/seams/SerialPort.h"
-#include "core/seams/View.h"
 #include "core/settings/PortSettings.h"
 
 namespace kivo {
 
 // What a session without a window needs: the command-line tools run one on these. It has
-// no view (nothing is shown; what it would show is kept for itself), no settings to restore
-// and no process to end.
+// no settings to restore and no process to end; what it would show is kept all the same.
 struct ToolSeams {
     SerialPort& port;
     Prompts& prompts;
@@ -54,7 +54,6 @@ struct ToolSeams {
 // What the session needs from the world around it.
 struct Seams {
     SerialPort& port;
-    View& view;
     Prompts& prompts;
     Clock& clock;
     ComPortMap ports;
@@ -97,8 +96,8 @@ public:
     void Timer1SecondTimer();
 
     // ---- handlers: port selection ----
-    void CBHostPortChange();
-    // The port dialog's OK: its two selections become the main window's.
+    // The port and baud selectors' items (-1: none chosen), from either selector or from the
+    // port dialog's OK: the port is opened at that speed.
     void SelectHostPort(int portItem, int baudItem);
 
     // ---- handlers: data stream and command mode ----
@@ -109,10 +108,11 @@ public:
     void MenuAdvancedSetupClick();
 
     // ---- handlers: Meter Setup page ----
-    void BTAverageClick();
-    void BTPacketClick();
-    void BTSampleClick();
-    void BTIntervalClick();
+    // Each sends the command built from what the operator typed beside the button.
+    void BTAverageClick(const std::string& entry);
+    void BTPacketClick(const std::string& entry);
+    void BTSampleClick(const std::string& entry);
+    void BTIntervalClick(const std::string& entry);
     void BTGetSetupClick();
     void BTGetDandTClick();
     void BTLoggingClick();
@@ -122,22 +122,24 @@ public:
     void BTOpenClick();
     void BTCloseClick();
     void BTStoreSetupClick();
-    void BTReloadClick();
+    // With the Advanced Setup page in front, the timings are asked for again as well.
+    void BTReloadClick(bool advancedPageInFront);
 
     // ---- handlers: Advanced Setup and FL-Setup pages ----
     void BTGetTimingClick();
     void BTGetSetup2Click();
-    void BTph1onTimeClick();
-    void BTph1offTimeClick();
-    void BTph11onTimeClick();
-    void BTph11offTimeClick();
+    void BTph1onTimeClick(const std::string& entry);
+    void BTph1offTimeClick(const std::string& entry);
+    void BTph11onTimeClick(const std::string& entry);
+    void BTph11offTimeClick(const std::string& entry);
     void BTTimingSwapClick();
     void BTOneClick();
-    void BTHexDumpClick();
-    void BTAnalogRangeClick();
+    void BTHexDumpClick(const std::string& entry);
+    // The analog range selector's item: 0 Hi Resolution, 1 Std Resolution, 2 Wide Range.
+    void BTAnalogRangeClick(int item);
     void BTCalClick();
-    void BTflscaleClick();
-    void BTfloffsetClick();
+    void BTflscaleClick(const std::string& entry);
+    void BTfloffsetClick(const std::string& entry);
     void PowerUserPanelClick();
     // The password window's OK, with what the operator typed.
     void BTPasswordOKClick(const std::string& entry);
@@ -193,12 +195,13 @@ public:
     bool StartDownload(const std::string& path);
 
     // ---- handlers: plot choices ----
-    void StdDevCBChange();
-    void PlotTypeCBChange();
-    void BBPlotCBChange();
-    void iTempCBChange();
-    void xTempCBChange();
-    void PresCBChange();
+    // ---- handlers: plot choices, each with the selector's new item ----
+    void StdDevCBChange(int item);
+    void PlotTypeCBChange(int item);
+    void BBPlotCBChange(int item);
+    void iTempCBChange(int item);
+    void xTempCBChange(int item);
+    void PresCBChange(int item);
 
     // ---- ports and folders the operator chose, kept in kivoview-ports.ini ----
     // The port dialog's choice of a device for COMn (a /dev/serial/by-id name where there is
@@ -238,6 +241,8 @@ public:
 
     // Where the session stands, for the window's labels and the tools' status lines.
     SessionStatus Status() const;
+    // What the window shows; its revision counts the changes.
+    const ShownState& Shown() const { return shown_; }
 
     // The files this session has open or loaded: no output may be opened onto one of them.
     FileRegistry& Files() { return files_; }
@@ -265,7 +270,6 @@ public:
     const HostClockSnapshot& HostTime() const { return chain_.Current().hostClock; }
 
 private:
-    Session(std::unique_ptr<View> ownView, const ToolSeams& seams);
     void FirstTickWork();
     void ApplyPendingPlotSetup();
     void RestoreLastSettings();
@@ -274,6 +278,11 @@ private:
     std::string SettingsPath(const std::string& name) const;
     bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
     void RefreshStatusLabels();
+    // What is shown, to be changed: counts one more revision.
+    ShownState& Show();
+    void RequestPage(Page page);
+    void ShowStoreStatus(bool stored);
+    void ApplyPortChoice();
     void HandleLine(const std::string& line);
     void TakeClockOffset();
     // Warns once when the meter and the device file name different serial numbers.
@@ -307,14 +316,13 @@ private:
     std::string ProposedPath(const std::string& extension) const;
     std::string EraseQuestion() const;
     // Sends the command built from an edit box's text, or tells the operator why not.
-    bool SendEditCommand(EditCommand command, Control edit);
-    void SendPowerUserCommand(EditCommand command, Control edit);
+    bool SendEditCommand(EditCommand command, const std::string& entry);
+    void SendPowerUserCommand(EditCommand command, const std::string& entry);
 
     // LineSink
     void OnLine(const std::string& line) override;
     void OnOverflow() override;
 
-    std::unique_ptr<View> ownView_;  // a session without a window keeps its texts here
     FileRegistry files_;
     std::vector<FileRegistry::Registration> settingsFiles_;
     FileRegistry::Registration eventLogFile_;
@@ -329,6 +337,8 @@ private:
     LoggedPrompts loggedPrompts_;
     Seams seams_;
     SharedState state_;
+    ShownState shown_;
+    int statisticsItem_ = 0;  // the Statistic selector's item, as the window built it
     SerialLink link_;
     SetupState setup_;
     DeviceCalibration calibration_;

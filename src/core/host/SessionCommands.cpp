@@ -1,5 +1,6 @@
 // The operator's buttons that talk to the meter. Each sends its command and returns; the
 // meter's answer arrives later as a reply line and only then changes the setup state.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -8,8 +9,7 @@
 
 namespace kivo {
 
-bool Session::SendEditCommand(EditCommand command, Control edit) {
-    const std::string text = seams_.view.Text(edit);
+bool Session::SendEditCommand(EditCommand command, const std::string& text) {
     const std::optional<std::string> line = BuildEditCommand(command, text);
     if (!line && HoldsLineBreak(text)) {
         seams_.prompts.ShowWarning(
@@ -37,7 +37,7 @@ void Session::BTStartClick() {
     state_.RateLineCount = -1;
     if (state_.ReplayMode) {
         state_.ReplayRunning = true;
-        seams_.view.SetText(Control::BTStartData, "Resume Replay");
+        Show().startButton = "Resume Replay";
         return;
     }
     dataStarted_ = true;
@@ -63,50 +63,41 @@ void Session::BitBtnCancelClick() {
 
 void Session::EarlyCommandsClick() {
     state_.alternateCommands = !state_.alternateCommands;
-    View& view = seams_.view;
-    view.SetChecked(Control::EarlyCommands, state_.alternateCommands);
-    if (state_.alternateCommands) {
-        view.SetVisible(Control::BTSetTime, true);
-        view.SetVisible(Control::BTReloadSetup1, false);
-        view.SetPageVisible(PageAdvanced, false);
-        view.SetVisible(Control::MenuAdvancedSetup, false);
-        view.SetText(Control::BTSetDandTPC, "Set Date");
-    } else {
-        view.SetVisible(Control::BTSetTime, false);
-        view.SetVisible(Control::BTReloadSetup1, true);
-        view.SetVisible(Control::MenuAdvancedSetup, true);
-        view.SetPageVisible(PageAdvanced, state_.advancedSetupChecked);
-        view.SetText(Control::BTSetDandTPC, "Set Date and Time");
-    }
+    // The alternate commands have no Advanced Setup page, and set the date and the time
+    // with buttons of their own.
+    ShownState& shown = Show();
+    shown.alternateCommands = state_.alternateCommands;
+    shown.advancedPage = !state_.alternateCommands && state_.advancedSetupChecked;
 }
 
 void Session::MenuAdvancedSetupClick() {
     state_.advancedSetupChecked = !state_.advancedSetupChecked;
-    seams_.view.SetChecked(Control::MenuAdvancedSetup, state_.advancedSetupChecked);
-    seams_.view.SetPageVisible(PageAdvanced, state_.advancedSetupChecked);
-    if (state_.advancedSetupChecked) seams_.view.SetActivePage(PageAdvanced);
+    ShownState& shown = Show();
+    shown.advancedSetup = state_.advancedSetupChecked;
+    shown.advancedPage = state_.advancedSetupChecked;
+    if (state_.advancedSetupChecked) RequestPage(PageAdvanced);
 }
 
 // ---- Meter Setup page ------------------------------------------------------------------
 
-void Session::BTAverageClick() {
-    ShowStoreStatus(seams_.view, false);
-    SendEditCommand(EditCommand::Average, Control::MEAverage);
+void Session::BTAverageClick(const std::string& entry) {
+    ShowStoreStatus(false);
+    SendEditCommand(EditCommand::Average, entry);
 }
 
-void Session::BTPacketClick() {
-    ShowStoreStatus(seams_.view, false);
-    SendEditCommand(EditCommand::Packet, Control::MEPacket);
+void Session::BTPacketClick(const std::string& entry) {
+    ShowStoreStatus(false);
+    SendEditCommand(EditCommand::Packet, entry);
 }
 
-void Session::BTSampleClick() {
-    ShowStoreStatus(seams_.view, false);
-    SendEditCommand(EditCommand::Sample, Control::MESample);
+void Session::BTSampleClick(const std::string& entry) {
+    ShowStoreStatus(false);
+    SendEditCommand(EditCommand::Sample, entry);
 }
 
-void Session::BTIntervalClick() {
-    ShowStoreStatus(seams_.view, false);
-    SendEditCommand(EditCommand::Interval, Control::TimeInterval);
+void Session::BTIntervalClick(const std::string& entry) {
+    ShowStoreStatus(false);
+    SendEditCommand(EditCommand::Interval, entry);
 }
 
 void Session::BTGetSetupClick() { link_.SendCommand(commands::kGetSetup); }
@@ -122,7 +113,7 @@ void Session::BTGetDandTClick() {
 
 void Session::BTLoggingClick() {
     link_.SendCommand(LoggingCommand(setup_.loggingOn));
-    ShowStoreStatus(seams_.view, false);
+    ShowStoreStatus(false);
 }
 
 void Session::BTSetDandTPCClick() {
@@ -152,10 +143,10 @@ void Session::BTCloseClick() { link_.SendCommand(commands::kCloseShutter); }
 
 void Session::BTStoreSetupClick() { link_.SendCommand(commands::kStoreToFlash); }
 
-void Session::BTReloadClick() {
+void Session::BTReloadClick(bool advancedPageInFront) {
     setup_.reloadPending = true;
     link_.SendCommand(commands::kReloadFlash);
-    if (seams_.view.ActivePage() == PageAdvanced) BTGetTimingClick();
+    if (advancedPageInFront) BTGetTimingClick();
 }
 
 // ---- Advanced Setup and FL-Setup pages --------------------------------------------------
@@ -164,51 +155,50 @@ void Session::BTGetTimingClick() { link_.SendCommand(commands::kGetParameters); 
 
 void Session::BTGetSetup2Click() { link_.SendCommand(commands::kGetParameters); }
 
-void Session::SendPowerUserCommand(EditCommand command, Control edit) {
+void Session::SendPowerUserCommand(EditCommand command, const std::string& entry) {
     if (!state_.powerUser) return;
-    ShowStoreStatus(seams_.view, false);
-    SendEditCommand(command, edit);
+    ShowStoreStatus(false);
+    SendEditCommand(command, entry);
 }
 
-void Session::BTph1onTimeClick() {
-    SendPowerUserCommand(EditCommand::Ph1OnTime, Control::MEph1onTime);
+void Session::BTph1onTimeClick(const std::string& entry) {
+    SendPowerUserCommand(EditCommand::Ph1OnTime, entry);
 }
 
-void Session::BTph1offTimeClick() {
-    SendPowerUserCommand(EditCommand::Ph1OffTime, Control::MEph1offTime);
+void Session::BTph1offTimeClick(const std::string& entry) {
+    SendPowerUserCommand(EditCommand::Ph1OffTime, entry);
 }
 
-void Session::BTph11onTimeClick() {
-    SendPowerUserCommand(EditCommand::Ph11OnTime, Control::MEph11onTime);
+void Session::BTph11onTimeClick(const std::string& entry) {
+    SendPowerUserCommand(EditCommand::Ph11OnTime, entry);
 }
 
-void Session::BTph11offTimeClick() {
-    SendPowerUserCommand(EditCommand::Ph11OffTime, Control::MEph11offTime);
+void Session::BTph11offTimeClick(const std::string& entry) {
+    SendPowerUserCommand(EditCommand::Ph11OffTime, entry);
 }
 
 void Session::BTTimingSwapClick() {
     if (!state_.powerUser) return;
-    ShowStoreStatus(seams_.view, false);
+    ShowStoreStatus(false);
     link_.SendCommand(commands::kTimingSwap);
 }
 
 void Session::BTOneClick() { link_.SendCommand(commands::kOneMeasurement); }
 
-void Session::BTHexDumpClick() {
-    seams_.view.SetActivePage(PageRaw);  // the meter's answer is read in the memo
-    SendEditCommand(EditCommand::HexDump, Control::MEHexDump);
+void Session::BTHexDumpClick(const std::string& entry) {
+    RequestPage(PageRaw);  // the meter's answer is read in the memo
+    SendEditCommand(EditCommand::HexDump, entry);
 }
 
-void Session::BTAnalogRangeClick() {
-    const int item = seams_.view.ItemIndex(Control::CBAnalogRange);
-    ShowStoreStatus(seams_.view, false);
+void Session::BTAnalogRangeClick(int item) {
+    ShowStoreStatus(false);
     link_.SendCommand(AnalogRangeCommand(item));
 }
 
 void Session::BTCalClick() {
     const bool wasOn = setup_.engrOutputOn != 0;
     link_.SendCommand(EngrOutputCommand(setup_.engrOutputOn));
-    ShowStoreStatus(seams_.view, false);
+    ShowStoreStatus(false);
     seams_.prompts.ShowWarning(
         "**** Device File Warning ****",
         wasOn ? "By Turning the Internally Calculated Engineering Units Off,\nYou Will Be "
@@ -222,38 +212,39 @@ namespace {
 // The FL-Setup entries: a value in range is sent, anything else is told or only marks the
 // setup as changed, as the meter's own program did.
 template <class Command>
-void SendEntry(const EntryResult& entry, const char* rangeText, View& view, Prompts& prompts,
-               Command send) {
+void SendEntry(const EntryResult& entry, const char* rangeText, Prompts& prompts,
+               const std::function<void(bool)>& showStored, Command send) {
     switch (entry.check) {
         case EntryCheck::TooLong:
             prompts.ShowWarning("Warning - Invalid Entry",
                                 "The entry is longer than 99 characters.\nNothing was sent.");
             return;
         case EntryCheck::NotANumber:
-            ShowStoreStatus(view, false);
+            showStored(false);
             return;
         case EntryCheck::OutOfRange:
             prompts.ShowWarning("Warning - Invalid Entry", rangeText);
             return;
         case EntryCheck::Accepted:
             send(entry.value);
-            ShowStoreStatus(view, false);
+            showStored(false);
             return;
     }
 }
 
 }  // namespace
 
-void Session::BTflscaleClick() {
-    SendEntry(CheckScaleEntry(seams_.view.Text(Control::MEflscale)),
-              "The valid range for the engr scale is 0.0001-0.0255", seams_.view, seams_.prompts,
-              [this](long code) { link_.SendCommand(EngrScaleCommand(code)); });
+void Session::BTflscaleClick(const std::string& entry) {
+    SendEntry(
+        CheckScaleEntry(entry), "The valid range for the engr scale is 0.0001-0.0255",
+        seams_.prompts, [this](bool stored) { ShowStoreStatus(stored); },
+        [this](long code) { link_.SendCommand(EngrScaleCommand(code)); });
 }
 
-void Session::BTfloffsetClick() {
+void Session::BTfloffsetClick(const std::string& entry) {
     SendEntry(
-        CheckOffsetEntry(seams_.view.Text(Control::MEfloffset)),
-        "The valid range for the ug/l offset is 0-127", seams_.view, seams_.prompts,
+        CheckOffsetEntry(entry), "The valid range for the ug/l offset is 0-127", seams_.prompts,
+        [this](bool stored) { ShowStoreStatus(stored); },
         [this](long offset) { link_.SendCommand(EngrOffsetCommand(static_cast<int>(offset))); });
 }
 
@@ -262,7 +253,7 @@ void Session::PowerUserPanelClick() {
         state_.powerUser = 0;
         return;
     }
-    seams_.view.ShowPasswordWindow();
+    ++Show().passwordRequests;
 }
 
 void Session::BTPasswordOKClick(const std::string& entry) {

@@ -72,9 +72,10 @@ bool Session::LoadDeviceFile(const std::string& path) {
         }
         return false;
     }
-    seams_.view.SetText(Control::LBDeviceFile, "Device File:  " + path);
-    seams_.view.SetVisible(Control::PMeterType, false);
-    seams_.view.SetActivePage(PagePlot);
+    ShownState& shown = Show();
+    shown.deviceFile = "Device File:  " + path;
+    shown.chooseDeviceFilePrompt = false;
+    RequestPage(PagePlot);
     ApplyDeviceFile(calibration_.definitionCount);
     return true;
 }
@@ -82,44 +83,43 @@ bool Session::LoadDeviceFile(const std::string& path) {
 void Session::ApplyDeviceFile(int columns) {
     if (chart_.Title() != state_.DeviceName) chart_.SetTitle(state_.DeviceName);
     CountKinds(calibration_, columns);
-    const bool engrUnits =
-        seams_.view.ItemIndex(Control::PlotTypeCB) == plot_type::kEngineeringUnits;
+    const bool engrUnits = state_.PlotType == plot_type::kEngineeringUnits;
     const PlotSelectorVisibility visible = VisiblePlotSelectors(calibration_, engrUnits);
-    View& view = seams_.view;
-    view.SetVisible(Control::PlotTypeCB, visible.plotType);
-    view.SetVisible(Control::iTempCB, visible.iTemp);
-    view.SetVisible(Control::xTempCB, visible.xTemp);
-    view.SetVisible(Control::PresCB, visible.pressure);
-    view.SetVisible(Control::BBPlotCB, visible.scattering);
-    if (visible.hideFlSetup) view.SetPageVisible(PageFLSetup, false);
+    ShownState& shown = Show();
+    shown.selectors.plotType = visible.plotType;
+    shown.selectors.iTemp = visible.iTemp;
+    shown.selectors.xTemp = visible.xTemp;
+    shown.selectors.pressure = visible.pressure;
+    shown.selectors.scattering = visible.scattering;
+    if (visible.hideFlSetup) shown.setup.flSetupPage = false;
 }
 
 // ---- the plot choices: each stores its choice and empties the chart --------------------
 
-void Session::PlotTypeCBChange() {
-    state_.PlotType = seams_.view.ItemIndex(Control::PlotTypeCB);
-    seams_.view.SetVisible(Control::BBPlotCB, calibration_.kinds.scattering > 0 &&
-                                                  state_.PlotType == plot_type::kEngineeringUnits);
+void Session::PlotTypeCBChange(int item) {
+    state_.PlotType = item;
+    Show().selectors.scattering =
+        calibration_.kinds.scattering > 0 && state_.PlotType == plot_type::kEngineeringUnits;
     chart_.ClearAllData();
 }
 
-void Session::BBPlotCBChange() {
-    state_.BBPlotChoice = seams_.view.ItemIndex(Control::BBPlotCB);
+void Session::BBPlotCBChange(int item) {
+    state_.BBPlotChoice = item;
     chart_.ClearAllData();
 }
 
-void Session::iTempCBChange() {
-    state_.ITempPlot = seams_.view.ItemIndex(Control::iTempCB);
+void Session::iTempCBChange(int item) {
+    state_.ITempPlot = item;
     chart_.ClearAllData();
 }
 
-void Session::xTempCBChange() {
-    state_.XTempPlot = seams_.view.ItemIndex(Control::xTempCB);
+void Session::xTempCBChange(int item) {
+    state_.XTempPlot = item;
     chart_.ClearAllData();
 }
 
-void Session::PresCBChange() {
-    state_.PresPlot = seams_.view.ItemIndex(Control::PresCB);
+void Session::PresCBChange(int item) {
+    state_.PresPlot = item;
     chart_.ClearAllData();
 }
 

@@ -60,7 +60,7 @@ bool Session::StartRawRecording(const std::string& path, RecordMode mode) {
 void Session::BeginRawRecording(OutputFile output) {
     const std::string path = output.Path();
     if (!rawRecorder_.Start(std::move(output))) return;
-    seams_.view.SetText(Control::LBRawFileName, "Raw File Name:  " + path);
+    Show().rawFile = "Raw File Name:  " + path;
     state_.RawRecording = true;
     state_.RawByteCount = rawRecorder_.ByteCount();
     rawPath_ = path;
@@ -94,10 +94,10 @@ bool Session::StartEngrRecording(const std::string& path, RecordMode mode) {
 void Session::BeginEngrRecording(OutputFile output) {
     const std::string path = output.Path();
     if (!engrRecorder_.Start(std::move(output))) {
-        seams_.view.SetText(Control::LBEngrFileName, "Engr Units File: ");
+        Show().engrFile = "Engr Units File: ";
         return;
     }
-    seams_.view.SetText(Control::LBEngrFileName, "Engr Units File:  " + path);
+    Show().engrFile = "Engr Units File:  " + path;
     state_.EngrRecording = engrRecorder_.Active();  // the heading may have failed
     state_.EngrByteCount = engrRecorder_.ByteCount();
     engPath_ = path;
@@ -264,33 +264,30 @@ bool Session::OpenReplay(const std::string& path) {
     if (!reader) return false;    // the input mode stays as it was
     replay_ = std::move(reader);  // the previous replay file, if any, is closed here
     replayFile_ = files_.Register(path, roles::kReplay);
-    View& view = seams_.view;
     state_.ReplayRunning = false;
     state_.ReplayMode = true;
-    view.SetChecked(Control::RealTimeData, false);
-    view.SetChecked(Control::ReplayRawFile, true);
-    view.SetText(Control::BTStopData, "Stop Replay");
-    view.SetText(Control::BTStartData, "Start Replay");
-    view.SetPumpInterval(kReplayPumpInterval);
-    view.SetVisible(Control::ReplayProgress, true);
-    view.SetProgress(Control::ReplayProgress, 0, replay_->Size());
+    ShownState& shown = Show();
+    shown.replayMode = true;
+    shown.stopButton = "Stop Replay";
+    shown.startButton = "Start Replay";
+    shown.pumpIntervalMs = kReplayPumpInterval;
+    shown.replayProgress = ProgressShown{true, 0, replay_->Size()};
     return true;
 }
 
 void Session::RealTimeDataClick() {
-    View& view = seams_.view;
     // The replay's unfinished last line must not begin the first live one.
     if (state_.ReplayMode) assembler_.DropPending();
     state_.ReplayRunning = false;
     state_.ReplayMode = false;
     replay_.reset();
     replayFile_.Reset();
-    view.SetChecked(Control::RealTimeData, true);
-    view.SetChecked(Control::ReplayRawFile, false);
-    view.SetText(Control::BTStopData, "Stop Data");
-    view.SetText(Control::BTStartData, "Start Data");
-    view.SetPumpInterval(kLivePumpInterval);
-    view.SetVisible(Control::ReplayProgress, false);
+    ShownState& shown = Show();
+    shown.replayMode = false;
+    shown.stopButton = "Stop Data";
+    shown.startButton = "Start Data";
+    shown.pumpIntervalMs = kLivePumpInterval;
+    shown.replayProgress.visible = false;
 }
 
 void Session::TakeReplayInput(long& count) {
@@ -304,11 +301,13 @@ void Session::TakeReplayInput(long& count) {
             assembler_.DropPending();
         }
         count = static_cast<long>(read.count);
-        seams_.view.SetProgress(Control::ReplayProgress, replay_->Position(), replay_->Size());
+        ShownState& shown = Show();
+        shown.replayProgress.value = replay_->Position();
+        shown.replayProgress.maximum = replay_->Size();
     } else {
         state_.ReplayRunning = false;
     }
-    if (count == 0) seams_.view.SetText(Control::BTStartData, "Start Replay");
+    if (count == 0) Show().startButton = "Start Replay";
 }
 
 // ---- memory download ----------------------------------------------------------------
@@ -334,12 +333,11 @@ bool Session::StartDownload(const std::string& path) {
     }
     if (!download_.Start(std::move(output), setup_.memoryUsedPages)) return false;
     SyncDownloadState();
-    View& view = seams_.view;
-    view.SetText(Control::LBReceiveFile, "Receive File:  " + path);
-    view.SetText(Control::LBReceiveStatus, "Receive File Status:  In Progress");
-    view.SetText(Control::LBReceiveFileSize, "Receive File Size: 0 K");
-    view.SetVisible(Control::DownloadProgress, true);
-    view.SetProgress(Control::DownloadProgress, 0, download_.ExpectedBytes());
+    ShownState& shown = Show();
+    shown.receiveFile = "Receive File:  " + path;
+    shown.receiveStatus = "Receive File Status:  In Progress";
+    shown.receiveFileSize = "Receive File Size: 0 K";
+    shown.downloadProgress = ProgressShown{true, 0, download_.ExpectedBytes()};
     downloadPath_ = path;
     downloadWasActive_ = true;
     UseRecordFolder(path);
@@ -369,8 +367,9 @@ void Session::RunDownloadStep() {
     // shows a full bar whatever it came to.
     const std::int64_t received = download_.BytesReceived();
     const bool complete = download_.Status() == DownloadState::Complete;
-    seams_.view.SetProgress(Control::DownloadProgress, received,
-                            complete ? received : download_.ExpectedBytes());
+    ShownState& shown = Show();
+    shown.downloadProgress.value = received;
+    shown.downloadProgress.maximum = complete ? received : download_.ExpectedBytes();
 }
 
 void Session::SyncDownloadState() {

@@ -64,59 +64,54 @@ void Session::RestoreLastSettings() {
     }
     if (!ReadDeviceFileAt(saved->deviceFile, SettingsPath(saved->deviceFile))) return;
 
-    View& view = seams_.view;
     const auto& v = saved->values;
-    view.SetText(Control::LBDeviceFile, "Device File:  " + saved->deviceFile);
-    view.SetItemIndex(Control::CBHostPort, v[LastRbs::HostPortItem]);
-    view.SetItemIndex(Control::CBBaudRate, v[LastRbs::BaudRateItem]);
+    ShownState& shown = Show();
+    shown.deviceFile = "Device File:  " + saved->deviceFile;
     state_.powerUser = v[LastRbs::PowerUser];
     state_.StatsMode = v[LastRbs::StatsMode];
     switch (state_.StatsMode) {
         case stats_mode::kRawCounts:
-            view.SetItemIndex(Control::StdDevCB, 0);
+            statisticsItem_ = 0;
             break;
         case stats_mode::kMean:
-            view.SetItemIndex(Control::StdDevCB, 1);
+            statisticsItem_ = 1;
             break;
         case stats_mode::kStdDev15:
-            view.SetItemIndex(Control::StdDevCB, 2);
+            statisticsItem_ = 2;
             break;
         case stats_mode::kStdDev60:
-            view.SetItemIndex(Control::StdDevCB, 3);
+            statisticsItem_ = 3;
             break;
         default:
             break;  // kept, though the list has no item for it
     }
+    shown.statisticsItem = statisticsItem_;
     state_.PlotType = v[LastRbs::PlotType];
     state_.BBPlotChoice = v[LastRbs::BBPlotChoice];
     state_.ITempPlot = v[LastRbs::ITempPlot];
     state_.XTempPlot = v[LastRbs::XTempPlot];
     state_.PresPlot = v[LastRbs::PresPlot];
-    view.SetItemIndex(Control::PlotTypeCB, state_.PlotType);
-    view.SetItemIndex(Control::BBPlotCB, state_.BBPlotChoice);
-    view.SetItemIndex(Control::iTempCB, state_.ITempPlot);
-    view.SetItemIndex(Control::xTempCB, state_.XTempPlot);
-    view.SetItemIndex(Control::PresCB, state_.PresPlot);
+    shown.plotChoices = CurrentPlotChoices();
     state_.RefChannelCorrection = v[LastRbs::RefChannelCorrection];
     state_.TempCorrection = v[LastRbs::TempCorrection];
     // Set, invert, and let the handler invert it back while it applies the mode.
     state_.alternateCommands = !(v[LastRbs::AlternateCommands] != 0);
     EarlyCommandsClick();
-    CBHostPortChange();
-    StdDevCBChange();
-    view.SetActivePage(PagePlot);
-    view.SetVisible(Control::PMeterType, false);
+    SelectHostPort(v[LastRbs::HostPortItem], v[LastRbs::BaudRateItem]);
+    StdDevCBChange(statisticsItem_);
+    RequestPage(PagePlot);
+    Show().chooseDeviceFilePrompt = false;
     // A missing or damaged file leaves the chart's own look.
     chart_.LoadPropertiesFromFile(SettingsPath(kChartPropertiesName));
 }
 
 void Session::SaveLastSettings() {
-    const int portItem = seams_.view.ItemIndex(Control::CBHostPort);
+    const int portItem = shown_.portItem.value_or(-1);
     if (portItem < 0 || state_.DevicePath.empty()) return;
     LastRbs settings;
     auto& v = settings.values;
     v[LastRbs::HostPortItem] = portItem;
-    v[LastRbs::BaudRateItem] = seams_.view.ItemIndex(Control::CBBaudRate);
+    v[LastRbs::BaudRateItem] = shown_.baudItem.value_or(-1);
     v[LastRbs::PowerUser] = state_.powerUser;
     v[LastRbs::StatsMode] = state_.StatsMode;
     v[LastRbs::PlotType] = state_.PlotType;
@@ -146,10 +141,10 @@ void Session::SaveLastSettings() {
     WriteOwnFile(chartFile, WriteChartProperties(chart_.Properties()));
 }
 
-void Session::StdDevCBChange() {
+void Session::StdDevCBChange(int item) {
+    statisticsItem_ = item;
     if (!state_.powerUser) return;
     static constexpr int kModes[] = {0, 1, 15, 60};
-    const int item = seams_.view.ItemIndex(Control::StdDevCB);
     if (item >= 0 && item <= 3) state_.StatsMode = kModes[item];
     chart_.ClearAllData();
 }

@@ -112,7 +112,7 @@ std::string UpperCase(std::string_view received) {
 }
 
 void ApplyDone(std::string_view, std::string_view, ReplyTarget& target) {
-    ShowStoreStatus(target.view, true);
+    target.changes.setupStored = true;
 }
 
 void ApplyInterval(std::string_view rest, std::string_view, ReplyTarget& target) {
@@ -126,15 +126,15 @@ void ApplyMemory(std::string_view rest, std::string_view, ReplyTarget& target) {
     const std::optional<std::int32_t> pages = ScanSigned(rest);
     if (!pages) return;
     target.setup.memoryUsedPages = *pages;
-    if (*pages >= kMemoryFullPages) target.view.ShowMemoryFullWindow();
+    if (*pages >= kMemoryFullPages) target.changes.memoryFull = true;
 }
 
 void ApplyIdentification(std::string_view, std::string_view received, ReplyTarget& target) {
     target.setup.meterIdentified = true;
     target.setup.identification = std::string(received);
-    target.view.SetCaption(FormatTitle(std::string(received)));
+    target.changes.identified = true;
     // The identification that follows a flash reload shows the meter runs the stored setup.
-    if (target.setup.reloadPending) ShowStoreStatus(target.view, true);
+    if (target.setup.reloadPending) target.changes.setupStored = true;
     target.setup.reloadPending = false;
 }
 
@@ -162,16 +162,18 @@ constexpr ReplyRow kReplyRows[] = {
 
 }  // namespace
 
-void ParseReply(const std::string& line, ReplyTarget& target) {
+ReplyChanges ParseReply(const std::string& line, ReplyTarget& target) {
+    target.changes = ReplyChanges{};
     const std::string_view received(line.c_str());
     const std::string upper = UpperCase(received);
     const std::string_view copy(upper);
     for (const ReplyRow& row : kReplyRows) {
         if (copy.substr(0, row.keyword.size()) == row.keyword) {
             row.apply(copy.substr(row.keyword.size()), received, target);
-            return;
+            return target.changes;
         }
     }
+    return target.changes;
 }
 
 void TakeClockReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock,
@@ -180,18 +182,6 @@ void TakeClockReply(const std::string& line, MeterClock& meterClock, HostClockSn
     const std::string_view copy(upper);
     if (copy.substr(0, 3) == "CLK") SetTime(copy.substr(3), meterClock, hostClock, clock);
     if (copy.substr(0, 3) == "DAT") SetDate(copy.substr(3), meterClock, hostClock, clock);
-}
-
-void ShowStoreStatus(View& view, bool current) {
-    if (current) {
-        view.SetVisible(Control::PStore, false);
-        view.SetText(Control::PStore, "Setup is Current");
-        view.SetColour(Control::PStore, Colour::MenuFace);
-    } else {
-        view.SetVisible(Control::PStore, true);
-        view.SetText(Control::PStore, "Setup Not Stored");
-        view.SetColour(Control::PStore, Colour::Yellow);
-    }
 }
 
 std::string FormatTitle(const std::string& identification) {

@@ -4,9 +4,16 @@
 
 #include "core/protocol/SetupState.h"
 #include "core/seams/Clock.h"
-#include "core/seams/View.h"
 
 namespace kivo {
+
+// What a reply changed besides the setup state and the clocks, for the session to show.
+struct ReplyChanges {
+    bool setupStored = false;  // the meter runs the setup in its flash ("DONE", or the
+                               // identification after a reload)
+    bool memoryFull = false;   // the meter's memory is full
+    bool identified = false;   // the meter sent its identification line
+};
 
 // What a reply line may change.
 struct ReplyTarget {
@@ -14,7 +21,7 @@ struct ReplyTarget {
     MeterClock& meterClock;
     HostClockSnapshot& hostClock;
     Clock& clock;
-    View& view;
+    ReplyChanges changes{};
 };
 
 // One received line that is not a data line (no CR/LF). The line is read as the meter's C
@@ -29,15 +36,12 @@ struct ReplyTarget {
 // format would cut them: the CLK/DAT token after 199 characters (the time and date fields
 // lie in its first eight), the INT token after 79, and the cycle interval keeps the first
 // 39 characters of it. Lines that match no keyword or do not scan change nothing.
-void ParseReply(const std::string& line, ReplyTarget& target);
+ReplyChanges ParseReply(const std::string& line, ReplyTarget& target);
 
 // Only what a reply does to the meter's clock ("CLK ...", "DAT ..."), exactly as ParseReply
 // does it: for a converter of recorded lines, which keeps no setup and shows nothing.
 void TakeClockReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock,
                     Clock& clock);
-
-// The "Setup Not Stored" panel: current hides it, not current shows it in yellow.
-void ShowStoreStatus(View& view, bool current);
 
 // The main window's caption for a meter identification line, at most 199 characters (the
 // rest of a long line is dropped). At start-up the identification is " ".

@@ -1,5 +1,7 @@
 #include "core/protocol/SetupDisplay.h"
 
+#include <cstddef>
+
 #include "core/protocol/ClockLabels.h"
 #include "core/text/CFormat.h"
 
@@ -35,61 +37,52 @@ std::string EngrScaleLabel(std::int32_t scaleCode) {
 }
 
 void RefreshSetupDisplay(SetupState& setup, const ShownClocks& clocks,
-                         const DeviceCalibration& calibration, View& view) {
+                         const DeviceCalibration& calibration, SetupPanel& panel) {
     if (setup.meterIdentified) {
-        view.SetText(Control::LBAVE, FormatC("Average: %1u", setup.averageCount));
-        view.SetText(Control::LBNS, FormatC("Number of Sample: %1u", setup.sampleCount));
-        view.SetText(Control::LBNC, FormatC("Number of Cycles: %1u", setup.cycleCount));
-        view.SetText(Control::LBCI, "Cycle Interval: " + setup.cycleInterval);
-        const bool logging = setup.loggingOn != 0;
-        view.SetText(Control::LBLog, logging ? "Logging: ON" : "Logging: OFF");
-        view.SetText(Control::BTLogging, logging ? "Turn Logging OFF" : "Turn Logging ON");
-        const bool engr = setup.engrOutputOn != 0;
-        view.SetText(Control::LBCal, engr ? "Engr Output: ON" : "Engr Output: OFF");
-        view.SetText(Control::BTCal, engr ? "Turn Engr Output OFF" : "Turn Engr Output ON");
-        view.SetText(Control::LBStorageUsed, MemoryUsedLabel(setup.memoryUsedPages));
-        view.SetText(Control::LBStorageFree, MemoryFreeLabel(setup.memoryUsedPages));
-        view.SetText(Control::LBKIVODandT, MeterClockLabel(clocks.meter, clocks.dataLineCount));
-        view.SetText(Control::LBHostDandT, HostClockLabel(clocks.host, clocks.hostZone));
+        panel.average = FormatC("Average: %1u", setup.averageCount);
+        panel.samples = FormatC("Number of Sample: %1u", setup.sampleCount);
+        panel.cycles = FormatC("Number of Cycles: %1u", setup.cycleCount);
+        panel.cycleInterval = "Cycle Interval: " + setup.cycleInterval;
+        panel.loggingOn = setup.loggingOn != 0;
+        panel.engrOutputOn = setup.engrOutputOn != 0;
+        panel.memoryUsed = MemoryUsedLabel(setup.memoryUsedPages);
+        panel.memoryFree = MemoryFreeLabel(setup.memoryUsedPages);
+        panel.meterClock = MeterClockLabel(clocks.meter, clocks.dataLineCount);
+        panel.hostClock = HostClockLabel(clocks.host, clocks.hostZone);
     }
     const struct {
         bool known;
         std::int32_t value;
-        Control label;
-    } timings[] = {{setup.ph1OnKnown, setup.ph1OnTime, Control::LBph1onTime},
-                   {setup.ph1OffKnown, setup.ph1OffTime, Control::LBph1offTime},
-                   {setup.ph11OnKnown, setup.ph11OnTime, Control::LBph11onTime},
-                   {setup.ph11OffKnown, setup.ph11OffTime, Control::LBph11offTime}};
-    for (const auto& timing : timings) {
-        if (timing.known) view.SetText(timing.label, FormatC("%1d", timing.value));
+    } timings[] = {{setup.ph1OnKnown, setup.ph1OnTime},
+                   {setup.ph1OffKnown, setup.ph1OffTime},
+                   {setup.ph11OnKnown, setup.ph11OnTime},
+                   {setup.ph11OffKnown, setup.ph11OffTime}};
+    for (std::size_t i = 0; i < panel.timings.size(); ++i) {
+        if (timings[i].known) panel.timings[i] = FormatC("%1d", timings[i].value);
     }
     if (setup.uglOffsetFresh) {
         setup.uglOffsetFresh = false;
-        view.SetText(Control::LBugloffset, FormatC("%1d", setup.uglOffset));
+        panel.meterOffset = FormatC("%1d", setup.uglOffset);
     }
     if (setup.uglScaleFresh) {
         setup.uglScaleFresh = false;
-        view.SetText(Control::LBuglscale, EngrScaleLabel(setup.uglScaleCode));
+        panel.meterScale = EngrScaleLabel(setup.uglScaleCode);
     }
     const float* fullScale = calibration.asvFullScale.data();
     if (fullScale[1] > 0.0f) {  // NaN fails this test too
         const char* units = calibration.engrUnits.c_str();
-        view.SetPageVisible(PageFLSetup, true);
-        view.SetText(Control::LBHiRes, FormatC("ASV1:  Hi Resolution   0.0-%3.1f %s",
-                                               static_cast<double>(fullScale[0]), units));
-        view.SetText(Control::LBStdRes, FormatC("ASV2:  Std Resolution  0.0-%3.1f %s",
-                                                static_cast<double>(fullScale[1]), units));
-        view.SetText(Control::LBWideRange, FormatC("ASV4:  Wide Range:     0.0-%3.1f %s",
-                                                   static_cast<double>(fullScale[2]), units));
-        view.SetVisible(Control::HRArrow, setup.analogRange == 1);
-        view.SetVisible(Control::SRArrow, setup.analogRange == 2);
-        view.SetVisible(Control::WRArrow, setup.analogRange == 4);
+        panel.flSetupPage = true;
+        panel.hiResRange = FormatC("ASV1:  Hi Resolution   0.0-%3.1f %s",
+                                   static_cast<double>(fullScale[0]), units);
+        panel.stdResRange = FormatC("ASV2:  Std Resolution  0.0-%3.1f %s",
+                                    static_cast<double>(fullScale[1]), units);
+        panel.wideRange = FormatC("ASV4:  Wide Range:     0.0-%3.1f %s",
+                                  static_cast<double>(fullScale[2]), units);
+        panel.analogRange = static_cast<int>(setup.analogRange);
     }
     if (calibration.engrScale > 0.0f) {
-        view.SetText(Control::LBDFuglscale,
-                     FormatC("%6.4f", static_cast<double>(calibration.engrScale)));
-        view.SetText(Control::LBDFugloffset,
-                     FormatC("%1.0f", static_cast<double>(calibration.engrOffset)));
+        panel.deviceScale = FormatC("%6.4f", static_cast<double>(calibration.engrScale));
+        panel.deviceOffset = FormatC("%1.0f", static_cast<double>(calibration.engrOffset));
     }
 }
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/data/DeviceCalibration.h"
+#include "core/protocol/SetupPanel.h"
 #include "core/protocol/SetupState.h"
-#include "core/seams/View.h"
 
 namespace kivo {
 
@@ -29,6 +29,6 @@ struct ShownClocks {
 // memory, both clocks, the FL-Setup ranges of the device file. Clears the one-shot flags of
 // the engineering scale and offset once it has shown them.
 void RefreshSetupDisplay(SetupState& setup, const ShownClocks& clocks,
-                         const DeviceCalibration& calibration, View& view);
+                         const DeviceCalibration& calibration, SetupPanel& panel);
 
 }  // namespace kivo

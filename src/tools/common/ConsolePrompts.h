@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "core/seams/View.h"
+#include "core/seams/Prompts.h"
 
 namespace kivo {
 

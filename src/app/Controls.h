@@ -1,7 +1,7 @@
 #pragma once
 
-// The window's controls that the core reads or changes, named as the window names them.
-// The shell maps each to the widget whose object name is the same text.
+// The window's controls that show the session's state or forward the operator's commands,
+// each the widget whose object name is the same text.
 #define KIVO_CONTROLS(X)                                                                          \
     /* main window status labels and panels */                                                    \
     X(LBHostDandT)                                                                                \
@@ -11,8 +11,9 @@
     X(LBRecordStatus)                                                                             \
     X(LBRawFileName)                                                                              \
     X(LBRawFileSize)                                                                              \
-    X(LBDeviceFile) X(LBEngrFileName) X(LBEngrFileSize) X(LBTotalIn) X(PStore) X(PCOMPort)        \
-        X(PMeterType) X(Label4) /* left column */                                                 \
+    X(LBDeviceFile)                                                                               \
+    X(LBEngrFileName) X(LBEngrFileSize) X(LBTotalIn) X(PStore) X(PCOMPort) X(PMeterType)          \
+        X(Label4) /* left column */                                                               \
         X(BTStopData) X(BTStartData) X(BTRecordRaw) X(BTRecordEngr) X(BTStopRecord) X(CBHostPort) \
             X(CBBaudRate) /* menu */                                                              \
         X(LoadDeviceFile) X(RealTimeData) X(ReplayRawFile) X(MenuAdvancedSetup) X(EarlyCommands)  \
@@ -54,17 +55,7 @@ inline constexpr int kControlCount = 0 KIVO_CONTROLS(KIVO_CONTROL_COUNT);
 // The control's name, which is also the widget's object name.
 const char* ControlName(Control control);
 
-// Page indexes of the main window's page control, in tab order.
-enum Page : int {
-    PageSetup = 0,
-    PageAdvanced = 1,
-    PageFLSetup = 2,
-    PageRaw = 3,
-    PagePlot = 4,
-    PageTransfer = 5,
-};
-
-// Colours the core asks for, by meaning; the shell picks the desktop's own where it has one.
+// Colours by meaning; the desktop's own where it has one.
 enum class Colour {
     ButtonFace,  // the desktop's standard control colour
     MenuFace,    // the desktop's menu colour

@@ -1,4 +1,4 @@
-#include "core/seams/Controls.h"
+#include "app/Controls.h"
 
 namespace kivo {
 
