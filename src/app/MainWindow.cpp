@@ -148,9 +148,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     // The zone of the meter's clock is the operator's choice, kept with the port settings.
     auto* localClock = findChild<QCheckBox*>("CBClockLocalTime");
-    localClock->setChecked(session_->MeterClockLocal());
+    localClock->setChecked(session_->Meter().MeterClockLocal());
     connect(localClock, &QCheckBox::toggled, this, [this](bool local) {
-        session_->SetMeterClockLocal(local);
+        session_->Meter().SetMeterClockLocal(local);
         Present();
     });
 
@@ -590,7 +590,7 @@ void MainWindow::ConnectHandlers() {
         PresentHostStatus();
     });
     connect(passwordDialog_, &PowerUserPasswordDialog::Entered, this, [this](const QString& entry) {
-        session_->BTPasswordOKClick(entry.toStdString());
+        session_->Meter().EnterPassword(entry.toStdString());
         Present();
     });
     Session& s = *session_;
@@ -617,59 +617,66 @@ void MainWindow::ConnectHandlers() {
         {Control::BTStartData, &Session::BTStartClick},
         {Control::BTStopData, &Session::BTStopClick},
         {Control::BitBtnCancel, &Session::BitBtnCancelClick},
-        {Control::EarlyCommands, &Session::EarlyCommandsClick},
-        {Control::MenuAdvancedSetup, &Session::MenuAdvancedSetupClick},
-        {Control::BTGetSetup1, &Session::BTGetSetupClick},
-        {Control::BTGetDandT, &Session::BTGetDandTClick},
-        {Control::BTLogging, &Session::BTLoggingClick},
-        {Control::BTErase, &Session::BTEraseClick},
-        {Control::BTErase2, &Session::BTEraseClick},
-        {Control::BTSetDandTPC, &Session::BTSetDandTPCClick},
-        {Control::BTSetTime, &Session::BTSetTimeClick},
-        {Control::BTOpen, &Session::BTOpenClick},
-        {Control::BTClose, &Session::BTCloseClick},
-        {Control::BTStoreToFlash1, &Session::BTStoreSetupClick},
-        {Control::BTStoreSetup, &Session::BTStoreSetupClick},
-        {Control::BTStoreToFlash2, &Session::BTStoreSetupClick},
-        {Control::BTGetTiming, &Session::BTGetTimingClick},
-        {Control::BTGetSetup2, &Session::BTGetSetup2Click},
-        {Control::BTTimingSwap, &Session::BTTimingSwapClick},
-        {Control::BTOne, &Session::BTOneClick},
-        {Control::BTCal, &Session::BTCalClick},
-        {Control::PowerUserPanel, &Session::PowerUserPanelClick},
         {Control::LoadDeviceFile, &Session::LoadDeviceFileClick},
+        {Control::PMeterType, &Session::LoadDeviceFileClick},
         {Control::BTRecordRaw, &Session::BTRecordRawClick},
         {Control::BTRecordEngr, &Session::BTRecordEngrClick},
         {Control::BTStopRecord, &Session::BTStopRecordClick},
         {Control::ReplayRawFile, &Session::ReplayRawFileClick},
         {Control::RealTimeData, &Session::RealTimeDataClick},
         {Control::BTGetData, &Session::BTGetDataClick},
-        {Control::PMeterType, &Session::PMeterTypeClick},
     };
     for (const auto& [control, handler] : clicks)
         OnClick(control, [&s, handler = handler] { (s.*handler)(); });
-    // Buttons that send what the operator typed beside them.
-    using Entry = void (Session::*)(const std::string&);
-    const std::initializer_list<std::tuple<Control, Entry, Control>> entries = {
-        {Control::BTAverage, &Session::BTAverageClick, Control::MEAverage},
-        {Control::BTPacket, &Session::BTPacketClick, Control::MEPacket},
-        {Control::BTSample, &Session::BTSampleClick, Control::MESample},
-        {Control::BTInterval, &Session::BTIntervalClick, Control::TimeInterval},
-        {Control::BTph1onTime, &Session::BTph1onTimeClick, Control::MEph1onTime},
-        {Control::BTph1offTime, &Session::BTph1offTimeClick, Control::MEph1offTime},
-        {Control::BTph11onTime, &Session::BTph11onTimeClick, Control::MEph11onTime},
-        {Control::BTph11offTime, &Session::BTph11offTimeClick, Control::MEph11offTime},
-        {Control::BTHexDump, &Session::BTHexDumpClick, Control::MEHexDump},
-        {Control::BTflscale, &Session::BTflscaleClick, Control::MEflscale},
-        {Control::BTfloffset, &Session::BTfloffsetClick, Control::MEfloffset},
+    MeterControl& meter = s.Meter();
+    using MeterCommand = void (MeterControl::*)();
+    const std::initializer_list<std::pair<Control, MeterCommand>> commands = {
+        {Control::EarlyCommands, &MeterControl::ToggleAlternateCommands},
+        {Control::MenuAdvancedSetup, &MeterControl::ToggleAdvancedSetup},
+        {Control::BTGetSetup1, &MeterControl::AskSetup},
+        {Control::BTGetDandT, &MeterControl::AskDateAndTime},
+        {Control::BTLogging, &MeterControl::ToggleLogging},
+        {Control::BTErase, &MeterControl::EraseMemory},
+        {Control::BTErase2, &MeterControl::EraseMemory},
+        {Control::BTSetDandTPC, &MeterControl::SetMeterClock},
+        {Control::BTSetTime, &MeterControl::SetMeterTime},
+        {Control::BTOpen, &MeterControl::OpenShutter},
+        {Control::BTClose, &MeterControl::CloseShutter},
+        {Control::BTStoreToFlash1, &MeterControl::StoreSetup},
+        {Control::BTStoreSetup, &MeterControl::StoreSetup},
+        {Control::BTStoreToFlash2, &MeterControl::StoreSetup},
+        {Control::BTGetTiming, &MeterControl::AskTimings},
+        {Control::BTGetSetup2, &MeterControl::AskFlSetup},
+        {Control::BTTimingSwap, &MeterControl::SwapTimings},
+        {Control::BTOne, &MeterControl::MeasureOnce},
+        {Control::BTCal, &MeterControl::ToggleEngrOutput},
+        {Control::PowerUserPanel, &MeterControl::TogglePowerUser},
     };
-    for (const auto& [control, handler, edit] : entries) {
-        OnClick(control, [this, &s, handler = handler, edit = edit] { (s.*handler)(Text(edit)); });
+    for (const auto& [control, command] : commands)
+        OnClick(control, [&meter, command = command] { (meter.*command)(); });
+    // Buttons that send what the operator typed beside them.
+    using Entry = void (MeterControl::*)(const std::string&);
+    const std::initializer_list<std::tuple<Control, Entry, Control>> entries = {
+        {Control::BTAverage, &MeterControl::SetAverage, Control::MEAverage},
+        {Control::BTPacket, &MeterControl::SetSampleCount, Control::MEPacket},
+        {Control::BTSample, &MeterControl::SetCycleCount, Control::MESample},
+        {Control::BTInterval, &MeterControl::SetCycleInterval, Control::TimeInterval},
+        {Control::BTph1onTime, &MeterControl::SetPh1OnTime, Control::MEph1onTime},
+        {Control::BTph1offTime, &MeterControl::SetPh1OffTime, Control::MEph1offTime},
+        {Control::BTph11onTime, &MeterControl::SetPh11OnTime, Control::MEph11onTime},
+        {Control::BTph11offTime, &MeterControl::SetPh11OffTime, Control::MEph11offTime},
+        {Control::BTHexDump, &MeterControl::HexDump, Control::MEHexDump},
+        {Control::BTflscale, &MeterControl::SetEngrScale, Control::MEflscale},
+        {Control::BTfloffset, &MeterControl::SetEngrOffset, Control::MEfloffset},
+    };
+    for (const auto& [control, command, edit] : entries) {
+        OnClick(control,
+                [this, &meter, command = command, edit = edit] { (meter.*command)(Text(edit)); });
     }
     OnClick(Control::BTAnalogRange2,
-            [this, &s] { s.BTAnalogRangeClick(ItemIndex(Control::CBAnalogRange)); });
+            [this, &meter] { meter.SetAnalogRange(ItemIndex(Control::CBAnalogRange)); });
     for (Control reload : {Control::BTReloadSetup1, Control::BTReload, Control::Button22}) {
-        OnClick(reload, [this, &s] { s.BTReloadClick(ActivePage() == PageAdvanced); });
+        OnClick(reload, [this, &meter] { meter.ReloadStoredSetup(ActivePage() == PageAdvanced); });
     }
     // After the session's own handler: the CSV recording has stopped by then.
     connect(qobject_cast<QAbstractButton*>(ControlObject(Control::BTStopRecord)),

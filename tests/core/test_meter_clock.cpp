@@ -96,18 +96,18 @@ struct ClockSession : MeterSession {
 
 TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) {
     ClockSession f;
-    f.session.BTSetDandTPCClick();
+    f.session.Meter().SetMeterClock();
     EXPECT_EQ(f.port.written, "$CLK 160203\r\n$DAT 120826\r\n");
     f.Receive("CLK 16:02:03\r\nDAT 12/08/26\r\nVER KIVO\r\n");
     f.session.Timer500msTimer();
     EXPECT_EQ(f.Shown().setup.hostClock, "Host:  12/08/26  16:02:03 UTC");
 
-    f.session.SetMeterClockLocal(true);
+    f.session.Meter().SetMeterClockLocal(true);
     f.port.written.clear();
-    f.session.BTSetDandTPCClick();
+    f.session.Meter().SetMeterClock();
     f.session.State().alternateCommands = 1;
-    f.session.BTSetDandTPCClick();
-    f.session.BTSetTimeClick();
+    f.session.Meter().SetMeterClock();
+    f.session.Meter().SetMeterTime();
     EXPECT_EQ(f.port.written, "$CLK 120203\r\n$DAT 120826\r\n$SDT 120826\r\n$SCK 120203\r\n");
 
     // The next start keeps the operator's choice.
@@ -115,18 +115,18 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
     FakePrompts prompts;
     FixedClock clock;
     const Session next(Seams{port, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
-    EXPECT_TRUE(next.MeterClockLocal());
+    EXPECT_TRUE(next.Meter().MeterClockLocal());
 }
 
 TEST(ClockOffset, IsLoggedAtConnectionAfterSettingAndWhenTheMeterDrifts) {
     ClockSession f;
     // Data lines with the meter's date and time, 3 s ahead of the computer's UTC.
     f.Receive("12/08/26\t16:02:06\t4050\t1000\t240\t3000\r\n");
-    EXPECT_EQ(f.session.ClockOffsetSeconds(), 3);
+    EXPECT_EQ(f.session.Meter().ClockOffsetSeconds(), 3);
     f.Receive("12/08/26\t16:02:07\t4050\t1000\t240\t3000\r\n");
     f.clock.Advance(60000);
     f.Receive("12/08/26\t16:03:13\t4050\t1000\t240\t3000\r\n");  // 10 s ahead now
-    f.session.BTSetDandTPCClick();
+    f.session.Meter().SetMeterClock();
     f.Receive("CLK 16:03:03\r\nDAT 12/08/26\r\n");
     ASSERT_TRUE(f.session.StartDownload(f.folder.path + "/memory.raw"));
 
@@ -158,7 +158,7 @@ TEST(ClockOffset, AReplayedFileTellsNothingOfTheMetersClockNow) {
     f.session.BTStartClick();
     f.Ticks(20);
     EXPECT_GE(f.session.DataLines().DataLineCount, 1.0);
-    EXPECT_EQ(f.session.ClockOffsetSeconds(), std::nullopt);
+    EXPECT_EQ(f.session.Meter().ClockOffsetSeconds(), std::nullopt);
 }
 
 TEST(DeviceFile, OfAnotherMeterIsWarnedOfOnceAndEveryLoadIsLoggedWithItsDigest) {

@@ -39,10 +39,10 @@ TEST_P(MeterButtons, SendExactlyTheirCommand) {
     f.OpenMeterPort();
     f.Ticks(10);  // let the automatic "$mnu" go first
     f.port.written.clear();
-    if (c.alternate) f.session.EarlyCommandsClick();
+    if (c.alternate) f.session.Meter().ToggleAlternateCommands();
     f.session.State().powerUser = c.powerUser ? 1 : 0;
-    f.session.Setup().loggingOn = c.loggingOn;
-    f.session.Setup().engrOutputOn = c.engrOutputOn;
+    f.session.Meter().Setup().loggingOn = c.loggingOn;
+    f.session.Meter().Setup().engrOutputOn = c.engrOutputOn;
     f.prompts.yesNoAnswers.push_back(c.answerYes);
 
     c.handler(f.session, c);
@@ -67,10 +67,16 @@ ButtonCase Case(const char* name, void (Session::*handler)(), std::string sent,
         notStored);
 }
 
-ButtonCase Case(const char* name, void (Session::*handler)(const std::string&), std::string sent,
+ButtonCase Case(const char* name, void (MeterControl::*command)(), std::string sent,
                 bool notStored = false) {
+    return Case(name, [command](Session& s, const ButtonCase&) { (s.Meter().*command)(); },
+                std::move(sent), notStored);
+}
+
+ButtonCase Case(const char* name, void (MeterControl::*command)(const std::string&),
+                std::string sent, bool notStored = false) {
     return Case(
-        name, [handler](Session& s, const ButtonCase& c) { (s.*handler)(c.editText); },
+        name, [command](Session& s, const ButtonCase& c) { (s.Meter().*command)(c.editText); },
         std::move(sent), notStored);
 }
 
@@ -80,8 +86,10 @@ ButtonCase WithEdit(ButtonCase c, const char* text) {
 }
 
 // The reload buttons are told whether the Advanced Setup page is in front.
-void Reload(Session& s, const ButtonCase& c) { s.BTReloadClick(c.activePage == PageAdvanced); }
-void AnalogRange(Session& s, const ButtonCase& c) { s.BTAnalogRangeClick(c.analogItem); }
+void Reload(Session& s, const ButtonCase& c) {
+    s.Meter().ReloadStoredSetup(c.activePage == PageAdvanced);
+}
+void AnalogRange(Session& s, const ButtonCase& c) { s.Meter().SetAnalogRange(c.analogItem); }
 
 ButtonCase Alternate(ButtonCase c) {
     c.alternate = true;
@@ -103,56 +111,56 @@ std::vector<ButtonCase> Cases() {
         Case("Start", &Session::BTStartClick, "$run\r\n"),
         Case("StopIsFiveBytes", &Session::BTStopClick, "!!!!!"),
         Case("Cancel", &Session::BitBtnCancelClick, "!!!!!"),
-        WithEdit(Case("Average", &Session::BTAverageClick, "$AVE 60\r\n", true), "60"),
-        WithEdit(Case("AverageEmptyBox", &Session::BTAverageClick, "$AVE \r\n", true), ""),
-        WithEdit(Case("Packet", &Session::BTPacketClick, "$PKT 0\r\n", true), "0"),
-        WithEdit(Case("Cycles", &Session::BTSampleClick, "$SET 1\r\n", true), "1"),
-        WithEdit(Case("IntervalDefault", &Session::BTIntervalClick, "$INT HHMMSS\r\n", true),
+        WithEdit(Case("Average", &MeterControl::SetAverage, "$AVE 60\r\n", true), "60"),
+        WithEdit(Case("AverageEmptyBox", &MeterControl::SetAverage, "$AVE \r\n", true), ""),
+        WithEdit(Case("Packet", &MeterControl::SetSampleCount, "$PKT 0\r\n", true), "0"),
+        WithEdit(Case("Cycles", &MeterControl::SetCycleCount, "$SET 1\r\n", true), "1"),
+        WithEdit(Case("IntervalDefault", &MeterControl::SetCycleInterval, "$INT HHMMSS\r\n", true),
                  "HHMMSS"),
-        Case("GetRamSetup", &Session::BTGetSetupClick, "$mnu\r\n"),
-        Case("GetDateTimeSetup", &Session::BTGetDandTClick, "$mnu\r\n"),
-        Alternate(Case("GetDateTimeAlternate", &Session::BTGetDandTClick, "$clk\r\n$dat\r\n")),
-        Case("LoggingOn", &Session::BTLoggingClick, "$REC 1\r\n", true),
-        Yes(Case("Erase", &Session::BTEraseClick, "$emc\r\n")),
+        Case("GetRamSetup", &MeterControl::AskSetup, "$mnu\r\n"),
+        Case("GetDateTimeSetup", &MeterControl::AskDateAndTime, "$mnu\r\n"),
+        Alternate(Case("GetDateTimeAlternate", &MeterControl::AskDateAndTime, "$clk\r\n$dat\r\n")),
+        Case("LoggingOn", &MeterControl::ToggleLogging, "$REC 1\r\n", true),
+        Yes(Case("Erase", &MeterControl::EraseMemory, "$emc\r\n")),
         // The computer's UTC clock (2026-12-08 16:02:03), not its local one.
-        Case("SetDateAndTime", &Session::BTSetDandTPCClick, "$CLK 160203\r\n$DAT 120826\r\n"),
-        Alternate(Case("SetDateAlternate", &Session::BTSetDandTPCClick, "$SDT 120826\r\n")),
-        Alternate(Case("SetTimeAlternate", &Session::BTSetTimeClick, "$SCK 160203\r\n")),
-        Case("OpenShutter", &Session::BTOpenClick, "$mvs 1\r\n"),
-        Case("CloseShutter", &Session::BTCloseClick, "$mvs 0\r\n"),
-        Case("Store", &Session::BTStoreSetupClick, "$sto\r\n"),
+        Case("SetDateAndTime", &MeterControl::SetMeterClock, "$CLK 160203\r\n$DAT 120826\r\n"),
+        Alternate(Case("SetDateAlternate", &MeterControl::SetMeterClock, "$SDT 120826\r\n")),
+        Alternate(Case("SetTimeAlternate", &MeterControl::SetMeterTime, "$SCK 160203\r\n")),
+        Case("OpenShutter", &MeterControl::OpenShutter, "$mvs 1\r\n"),
+        Case("CloseShutter", &MeterControl::CloseShutter, "$mvs 0\r\n"),
+        Case("Store", &MeterControl::StoreSetup, "$sto\r\n"),
         Case("ReloadOnSetupPage", Reload, "$rls\r\n"),
-        Case("GetTiming", &Session::BTGetTimingClick, "$par\r\n"),
-        Case("GetFLSetup", &Session::BTGetSetup2Click, "$par\r\n"),
-        Case("Ph1OnNormalUser", &Session::BTph1onTimeClick, ""),
-        Case("SwapNormalUser", &Session::BTTimingSwapClick, ""),
-        PowerUser(WithEdit(Case("Ph1On", &Session::BTph1onTimeClick, "$01n=7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph1Off", &Session::BTph1offTimeClick, "$01f 7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph11On", &Session::BTph11onTimeClick, "$11n=7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph11Off", &Session::BTph11offTimeClick, "$11f=7\r\n", true), "7")),
-        PowerUser(Case("Swap", &Session::BTTimingSwapClick, "$swp\r\n", true)),
-        Case("OneMeasurement", &Session::BTOneClick, "$one\r\n"),
-        WithEdit(Case("HexDump", &Session::BTHexDumpClick, "$hex 1\r\n"), "1"),
+        Case("GetTiming", &MeterControl::AskTimings, "$par\r\n"),
+        Case("GetFLSetup", &MeterControl::AskFlSetup, "$par\r\n"),
+        Case("Ph1OnNormalUser", &MeterControl::SetPh1OnTime, ""),
+        Case("SwapNormalUser", &MeterControl::SwapTimings, ""),
+        PowerUser(WithEdit(Case("Ph1On", &MeterControl::SetPh1OnTime, "$01n=7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph1Off", &MeterControl::SetPh1OffTime, "$01f 7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph11On", &MeterControl::SetPh11OnTime, "$11n=7\r\n", true), "7")),
+        PowerUser(WithEdit(Case("Ph11Off", &MeterControl::SetPh11OffTime, "$11f=7\r\n", true), "7")),
+        PowerUser(Case("Swap", &MeterControl::SwapTimings, "$swp\r\n", true)),
+        Case("OneMeasurement", &MeterControl::MeasureOnce, "$one\r\n"),
+        WithEdit(Case("HexDump", &MeterControl::HexDump, "$hex 1\r\n"), "1"),
         Case("AnalogRangeStd", AnalogRange, "$ASV 2\r\n", true),
-        Case("EngrOutputOn", &Session::BTCalClick, "$cal 1\r\n", true),
-        WithEdit(Case("ScaleRoundsToNearest", &Session::BTflscaleClick, "$ugl 31\r\n", true),
+        Case("EngrOutputOn", &MeterControl::ToggleEngrOutput, "$cal 1\r\n", true),
+        WithEdit(Case("ScaleRoundsToNearest", &MeterControl::SetEngrScale, "$ugl 31\r\n", true),
                  "0.0031"),
-        WithEdit(Case("ScaleNotANumber", &Session::BTflscaleClick, "", true), "abc"),
-        WithEdit(Case("ScaleOutOfRange", &Session::BTflscaleClick, ""), "0.0256"),
-        WithEdit(Case("Offset", &Session::BTfloffsetClick, "$off 12\r\n", true), "12abc"),
-        WithEdit(Case("OffsetOutOfRange", &Session::BTfloffsetClick, ""), "128"),
+        WithEdit(Case("ScaleNotANumber", &MeterControl::SetEngrScale, "", true), "abc"),
+        WithEdit(Case("ScaleOutOfRange", &MeterControl::SetEngrScale, ""), "0.0256"),
+        WithEdit(Case("Offset", &MeterControl::SetEngrOffset, "$off 12\r\n", true), "12abc"),
+        WithEdit(Case("OffsetOutOfRange", &MeterControl::SetEngrOffset, ""), "128"),
         // Too long for the meter's command buffer: refused whole, never cut.
-        WithEdit(Case("AverageTooLong", &Session::BTAverageClick, "", true),
+        WithEdit(Case("AverageTooLong", &MeterControl::SetAverage, "", true),
                  "123456789012345678901234567890123456789012345678901234567890123456789012345678"
                  "9012345678901234567890123456789012345"),
     };
     ButtonCase reloadAdvanced = Case("ReloadOnAdvancedPage", Reload, "$rls\r\n$par\r\n");
     reloadAdvanced.activePage = PageAdvanced;
     cases.push_back(reloadAdvanced);
-    ButtonCase loggingOff = Case("LoggingOff", &Session::BTLoggingClick, "$REC 0\r\n", true);
+    ButtonCase loggingOff = Case("LoggingOff", &MeterControl::ToggleLogging, "$REC 0\r\n", true);
     loggingOff.loggingOn = 1;
     cases.push_back(loggingOff);
-    ButtonCase calOff = Case("EngrOutputOff", &Session::BTCalClick, "$cal 0\r\n", true);
+    ButtonCase calOff = Case("EngrOutputOff", &MeterControl::ToggleEngrOutput, "$cal 0\r\n", true);
     calOff.engrOutputOn = 1;
     cases.push_back(calOff);
     ButtonCase wide = Case("AnalogRangeWide", AnalogRange, "$ASV 4\r\n", true);
@@ -172,17 +180,17 @@ INSTANTIATE_TEST_SUITE_P(Table, MeterButtons, ::testing::ValuesIn(Cases()),
 TEST(MeterButtons, WarningsTellWhyNothingWasSent) {
     SessionFixture f;
     f.OpenMeterPort();
-    f.session.BTAverageClick(std::string(120, '9'));
+    f.session.Meter().SetAverage(std::string(120, '9'));
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_EQ(f.prompts.warnings[0].caption, "Entry Too Long");
-    f.session.BTflscaleClick("0.00009");
+    f.session.Meter().SetEngrScale("0.00009");
     ASSERT_EQ(f.prompts.warnings.size(), 2u);
     EXPECT_EQ(f.prompts.warnings[1].caption, "Warning - Invalid Entry");
     EXPECT_EQ(f.prompts.warnings[1].text, "The valid range for the engr scale is 0.0001-0.0255");
-    f.session.BTfloffsetClick("-1");
+    f.session.Meter().SetEngrOffset("-1");
     EXPECT_EQ(f.prompts.warnings[2].text, "The valid range for the ug/l offset is 0-127");
-    f.session.Setup().engrOutputOn = 1;
-    f.session.BTCalClick();
+    f.session.Meter().Setup().engrOutputOn = 1;
+    f.session.Meter().ToggleEngrOutput();
     EXPECT_EQ(f.prompts.warnings[3].caption, "**** Device File Warning ****");
     EXPECT_EQ(f.prompts.warnings[3].text,
               "By Turning the Internally Calculated Engineering Units Off,\nYou Will Be Required "
@@ -193,7 +201,7 @@ TEST(MeterButtons, AnEntryWithALineBreakIsToldSoNotTooLong) {
     for (const char lineBreak : {'\r', '\n', '\0'}) {
         SessionFixture f;
         f.OpenMeterPort();
-        f.session.BTIntervalClick(std::string("000030") + lineBreak + "$emc");
+        f.session.Meter().SetCycleInterval(std::string("000030") + lineBreak + "$emc");
         EXPECT_EQ(f.port.written, "");
         ASSERT_EQ(f.prompts.warnings.size(), 1u);
         EXPECT_EQ(f.prompts.warnings[0].caption, "Warning - Invalid Entry");
@@ -206,7 +214,7 @@ TEST(MeterButtons, AnEntryWithALineBreakIsToldSoNotTooLong) {
 TEST(MeterButtons, CommandsWithoutAnOpenPortAreLostQuietly) {
     SessionFixture f;
     f.session.BTStartClick();
-    f.session.BTAverageClick("60");
+    f.session.Meter().SetAverage("60");
     EXPECT_EQ(f.port.written, "");
     EXPECT_TRUE(f.prompts.messages.empty());
     EXPECT_EQ(f.Shown().setup.setupStored, false);  // the indicator shows all the same
@@ -235,41 +243,41 @@ TEST(DataStream, StartRestartsTheRateMeasurement) {
 
 TEST(CommandMode, AlternateCommandsChangeTheWindow) {
     SessionFixture f;
-    f.session.EarlyCommandsClick();
+    f.session.Meter().ToggleAlternateCommands();
     EXPECT_TRUE(f.session.State().alternateCommands);
     EXPECT_EQ(f.Shown().alternateCommands, true);
     EXPECT_EQ(f.Shown().advancedPage, false);
 
-    f.session.EarlyCommandsClick();
+    f.session.Meter().ToggleAlternateCommands();
     EXPECT_EQ(f.Shown().alternateCommands, false);
     EXPECT_EQ(f.Shown().advancedPage, false);  // its menu item is not checked
 
     // With "Advanced Setup" checked, leaving alternate mode shows its tab again.
-    f.session.MenuAdvancedSetupClick();
+    f.session.Meter().ToggleAdvancedSetup();
     EXPECT_EQ(f.Shown().advancedSetup, true);
     EXPECT_EQ(f.Shown().advancedPage, true);
     EXPECT_EQ(f.Shown().requestedPage, PageAdvanced);
     EXPECT_EQ(f.Shown().pageRequests, 1u);
-    f.session.EarlyCommandsClick();
+    f.session.Meter().ToggleAlternateCommands();
     EXPECT_EQ(f.Shown().advancedPage, false);
-    f.session.EarlyCommandsClick();
+    f.session.Meter().ToggleAlternateCommands();
     EXPECT_EQ(f.Shown().advancedPage, true);
-    f.session.MenuAdvancedSetupClick();
+    f.session.Meter().ToggleAdvancedSetup();
     EXPECT_EQ(f.Shown().advancedPage, false);
 }
 
 TEST(PowerUser, PasswordAndPanel) {
     SessionFixture f;
-    f.session.PowerUserPanelClick();
+    f.session.Meter().TogglePowerUser();
     EXPECT_EQ(f.Shown().passwordRequests, 1u);
-    f.session.BTPasswordOKClick("MarbleOwl");
+    f.session.Meter().EnterPassword("MarbleOwl");
     EXPECT_EQ(f.session.State().powerUser, 1);
-    f.session.PowerUserPanelClick();  // leaves at once, no password window
+    f.session.Meter().TogglePowerUser();  // leaves at once, no password window
     EXPECT_EQ(f.session.State().powerUser, 0);
     EXPECT_EQ(f.Shown().passwordRequests, 1u);
-    f.session.BTPasswordOKClick("MarbleOwlish");
+    f.session.Meter().EnterPassword("MarbleOwlish");
     EXPECT_EQ(f.session.State().powerUser, 1);
-    f.session.BTPasswordOKClick("marbleowl");
+    f.session.Meter().EnterPassword("marbleowl");
     EXPECT_EQ(f.session.State().powerUser, 0);
 }
 

@@ -90,7 +90,7 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     LoadedSession f;
     f.Receive("VER KIVO FL 2.1\r\nAVE 60\r\n11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
     EXPECT_EQ(f.Shown().caption, "KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1");
-    EXPECT_EQ(f.session.Setup().averageCount, 60u);
+    EXPECT_EQ(f.session.Meter().Setup().averageCount, 60u);
     EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
     EXPECT_EQ(f.session.DataLines().SampleX, 0.0);
     const EngineeringValues& eng = f.session.Engineering();

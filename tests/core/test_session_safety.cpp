@@ -94,7 +94,7 @@ TEST(EraseMemory, AsksFirstAndNoSendsNothing) {
     MeterSession f;
     f.Receive("MEM 756\r\n");
     f.port.written.clear();
-    f.session.BTEraseClick();  // no answer given: the default, No
+    f.session.Meter().EraseMemory();  // no answer given: the default, No
     EXPECT_EQ(f.port.written, "");
     ASSERT_EQ(f.prompts.questions.size(), 1u);
     EXPECT_NE(f.prompts.questions[0].text.find("194 K of logged data"), std::string::npos);
@@ -106,7 +106,7 @@ TEST(EraseMemory, AsksFirstAndNoSendsNothing) {
     f.Receive("image etx");
     f.prompts.yesNoAnswers.push_back(true);
     f.port.written.clear();
-    f.session.BTEraseClick();
+    f.session.Meter().EraseMemory();
     EXPECT_EQ(f.port.written, "$emc\r\n");
     EXPECT_NE(f.prompts.questions[1].text.find("was downloaded completely"), std::string::npos);
     EXPECT_TRUE(Logged(f, "Z Erase Memory"));

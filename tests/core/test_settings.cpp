@@ -89,7 +89,7 @@ struct RoundTrip : ::testing::Test {
         state.PresPlot = 1;
         state.RefChannelCorrection = 1;
         state.TempCorrection = 5;
-        first.session.EarlyCommandsClick();
+        first.session.Meter().ToggleAlternateCommands();
         first.session.Exit1Click();
     }
 };

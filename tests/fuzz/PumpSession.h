@@ -43,7 +43,7 @@ public:
 
     // Shows the alternate-command layout or the normal one, through the menu's handler.
     void SetAlternateCommands(bool on) {
-        if (session_.State().alternateCommands != on) session_.EarlyCommandsClick();
+        if (session_.State().alternateCommands != on) session_.Meter().ToggleAlternateCommands();
     }
 
 private:

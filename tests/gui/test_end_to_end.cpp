@@ -147,11 +147,11 @@ private slots:
         QVERIFY(!window.Core().State().DevicePath.empty());
         window.Core().SelectHostPort(1, 2);
         window.Present();
-        QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
-        QVERIFY(WaitFor([&] { return window.Core().Setup().memoryUsedPages >= 0; }));
+        QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().meterIdentified; }));
+        QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().memoryUsedPages >= 0; }));
         QCOMPARE(window.windowTitle(),
                  QString("KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1"));
-        QVERIFY(window.Core().Setup().cycleInterval != "hhmmss");
+        QVERIFY(window.Core().Meter().Setup().cycleInterval != "hhmmss");
         QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);  // replies are not data
     }
 
@@ -165,7 +165,7 @@ private slots:
         window.show();
         window.Core().SelectHostPort(1, 2);
         window.Present();
-        QVERIFY(WaitFor([&] { return window.Core().Setup().meterIdentified; }));
+        QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().meterIdentified; }));
 
         auto* average = window.findChild<QLineEdit*>("MEAverage");
         auto* label = window.findChild<QLabel*>("LBAVE");

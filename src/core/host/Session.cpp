@@ -36,10 +36,16 @@ Session::Session(Seams seams)
           loggedPrompts_.Inner().ShowWarning("Event Log", message);
       }),
       clock_(seams.clock),
-      settingClock_(seams.clock),
       loggedPrompts_(seams.prompts, [this](const std::string& text) { LogEvent(text); }),
       seams_(WithPrompts(std::move(seams), loggedPrompts_)),
       link_(seams_.port, seams_.ports, seams_.prompts, state_),
+      meter_(MeterControlLinks{link_, seams_.prompts, state_, seams_.clock,
+                               [this]() -> ShownState& { return Show(); },
+                               [this](const std::string& text) { LogEvent(text); },
+                               [this](bool local) {
+                                   keptPorts_.meterClockLocal = local;
+                                   SavePortSettings();
+                               }}),
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
       rawRecorder_([this](const std::string& message) { ReportFileProblem(message); }),
       engrRecorder_(calibration_,
@@ -98,7 +104,7 @@ void Session::Timer55msTimer() {
     ++state_.TickCount;
     RetryLostPort();
     if (state_.autoMenuCountdown != 0) {
-        if (state_.autoMenuCountdown == 1) BTGetSetupClick();
+        if (state_.autoMenuCountdown == 1) meter_.AskSetup();
         --state_.autoMenuCountdown;
     }
     if (download_.Active() && !getPending_) {
@@ -130,13 +136,10 @@ void Session::RequestPage(Page page) {
     ++shown.pageRequests;
 }
 
-// The "Setup Not Stored" panel: hidden while the meter runs its stored setup.
-void Session::ShowStoreStatus(bool stored) { Show().setup.setupStored = stored; }
-
 void Session::RefreshClockLabels() {
     ShownState& shown = Show();
     shown.setup.meterClock = MeterClockLabel(MeterTime(), DataLines().DataLineCount);
-    shown.setup.hostClock = HostClockLabel(HostTime(), settingClock_.ZoneName());
+    shown.setup.hostClock = HostClockLabel(HostTime(), meter_.MeterClockZoneName());
 }
 
 void Session::FirstTickWork() {
@@ -198,55 +201,34 @@ void Session::HandleLine(const std::string& line) {
     const HostClockSnapshot hostBefore = chain_.HostTime();
     const MeterClock meterBefore = chain_.MeterTime();
     const LineOutcome outcome =
-        chain_.Accept(line, !state_.DevicePath.empty(), options, settingClock_);
+        chain_.Accept(line, !state_.DevicePath.empty(), options, meter_.SettingClock());
     if (outcome.mismatch) {
         seams_.prompts.ShowWarning(kColumnMismatchCaption, ColumnMismatchText(*outcome.mismatch));
     }
     if (outcome.dataLine) {
         AfterDataLine();
     } else {
-        ReplyTarget target{setup_, chain_.MeterTime(), chain_.HostTime(), settingClock_};
-        const ReplyChanges changes = ParseReply(line, target);
-        if (changes.setupStored) ShowStoreStatus(true);
-        if (changes.memoryFull) ++Show().memoryFullRequests;
-        if (changes.identified) Show().caption = FormatTitle(setup_.identification);
-        if (setup_.meterIdentified && setup_.identification != loggedIdentification_) {
-            loggedIdentification_ = setup_.identification;
-            LogEvent("meter identification " + loggedIdentification_);
+        if (meter_.TakeReply(line, chain_.MeterTime(), chain_.HostTime()))
             CheckDeviceAgainstMeter();
-        }
     }
     // A replayed file tells the clock of another day.
     if (!state_.ReplayMode &&
         (!SameTime(hostBefore, chain_.HostTime()) || !SameTime(meterBefore, chain_.MeterTime()))) {
-        TakeClockOffset();
+        meter_.TakeClockOffset(MeterTime(), HostTime());
     }
 }
 
 void Session::CheckDeviceAgainstMeter() {
-    if (state_.DevicePath.empty() || !setup_.meterIdentified) return;
+    const SetupState& setup = meter_.Setup();
+    if (state_.DevicePath.empty() || !setup.meterIdentified) return;
     const std::optional<DeviceMismatch> mismatch =
-        kivo::CheckDeviceAgainstMeter(setup_.identification, state_.DeviceName);
+        kivo::CheckDeviceAgainstMeter(setup.identification, state_.DeviceName);
     if (!mismatch) return;
     const std::string pair = mismatch->meterSerial + "/" + mismatch->deviceSerial;
     if (pair == toldMismatch_) return;  // once for each meter and device file
     toldMismatch_ = pair;
     seams_.prompts.ShowWarning(kDeviceMismatchCaption,
                                DeviceMismatchText(*mismatch, state_.DevicePath));
-}
-
-void Session::TakeClockOffset() {
-    const std::optional<std::int64_t> offset = MeterMinusHostSeconds(MeterTime(), HostTime());
-    if (!offset) return;
-    if (const std::optional<std::string> event = clockOffsets_.Take(*offset)) LogEvent(*event);
-}
-
-void Session::SetMeterClockLocal(bool local) {
-    if (local == settingClock_.LocalTimeUsed()) return;
-    settingClock_.UseLocalTime(local);
-    LogEvent(std::string("the meter's clock is kept in ") + (local ? "local time" : "UTC"));
-    keptPorts_.meterClockLocal = local;
-    SavePortSettings();
 }
 
 PlotChoices Session::CurrentPlotChoices() const {
@@ -298,7 +280,7 @@ void Session::RetryLostPort() {
     LogEvent("port back COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
     // The box saying it was lost would now tell the operator something untrue.
     seams_.prompts.CloseMessage(kLostPortCaption, lostPortText_);
-    clockOffsets_.LogNext("at connection");
+    meter_.LogNextClockOffset("at connection");
     lostPort_ = 0;
     ++reconnections_;
     state_.autoMenuCountdown = 10;
@@ -308,10 +290,9 @@ void Session::RetryLostPort() {
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
-    RefreshSetupDisplay(
-        setup_,
-        ShownClocks{MeterTime(), HostTime(), settingClock_.ZoneName(), DataLines().DataLineCount},
-        calibration_, Show().setup);
+    meter_.RefreshSetupPanel(ShownClocks{MeterTime(), HostTime(), meter_.MeterClockZoneName(),
+                                         DataLines().DataLineCount},
+                             calibration_);
 }
 
 void Session::Timer1SecondTimer() {
@@ -356,7 +337,7 @@ SessionStatus Session::Status() const {
     status.stalls = stallWatch_.Stalls();
     status.stallSeconds = static_cast<double>(stallWatch_.StallMs(now)) / 1000.0;
     status.dataStarted = dataStarted_;
-    status.clockOffsetSeconds = clockOffsets_.Current();
+    status.clockOffsetSeconds = meter_.ClockOffsetSeconds();
     status.download = state_.DownloadStatus;
     status.downloadBytes = state_.DownloadByteCount;
     status.choices = CurrentPlotChoices();
@@ -400,8 +381,7 @@ void Session::ApplyPortChoice() {
         link_.SerialOpen(portItem, "COM" + std::to_string(portItem));
         shown.choosePortPrompt = false;
         if (state_.PortNumber != 0) {
-            downloadedSinceConnect_ = false;
-            clockOffsets_.LogNext("at connection");
+            meter_.Connected();
             LogEvent("port opened COM" + std::to_string(portItem) + " " +
                      seams_.ports.PathOf(portItem) + " at " +
                      std::to_string(SerialLink::BaudOfIndex(state_.BaudIndex)) + " baud");

@@ -20,6 +20,7 @@
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/LoggedPrompts.h"
+#include "core/host/MeterControl.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
@@ -104,49 +105,12 @@ public:
     void BTStartClick();
     void BTStopClick();
     void BitBtnCancelClick();
-    void EarlyCommandsClick();
-    void MenuAdvancedSetupClick();
-
-    // ---- handlers: Meter Setup page ----
-    // Each sends the command built from what the operator typed beside the button.
-    void BTAverageClick(const std::string& entry);
-    void BTPacketClick(const std::string& entry);
-    void BTSampleClick(const std::string& entry);
-    void BTIntervalClick(const std::string& entry);
-    void BTGetSetupClick();
-    void BTGetDandTClick();
-    void BTLoggingClick();
-    void BTEraseClick();
-    void BTSetDandTPCClick();
-    void BTSetTimeClick();
-    void BTOpenClick();
-    void BTCloseClick();
-    void BTStoreSetupClick();
-    // With the Advanced Setup page in front, the timings are asked for again as well.
-    void BTReloadClick(bool advancedPageInFront);
-
-    // ---- handlers: Advanced Setup and FL-Setup pages ----
-    void BTGetTimingClick();
-    void BTGetSetup2Click();
-    void BTph1onTimeClick(const std::string& entry);
-    void BTph1offTimeClick(const std::string& entry);
-    void BTph11onTimeClick(const std::string& entry);
-    void BTph11offTimeClick(const std::string& entry);
-    void BTTimingSwapClick();
-    void BTOneClick();
-    void BTHexDumpClick(const std::string& entry);
-    // The analog range selector's item: 0 Hi Resolution, 1 Std Resolution, 2 Wide Range.
-    void BTAnalogRangeClick(int item);
-    void BTCalClick();
-    void BTflscaleClick(const std::string& entry);
-    void BTfloffsetClick(const std::string& entry);
-    void PowerUserPanelClick();
-    // The password window's OK, with what the operator typed.
-    void BTPasswordOKClick(const std::string& entry);
+    // ---- the meter's setup, commands and clock ----
+    MeterControl& Meter() { return meter_; }
+    const MeterControl& Meter() const { return meter_; }
 
     // ---- handlers: device file ----
     void LoadDeviceFileClick();
-    void PMeterTypeClick() { LoadDeviceFileClick(); }
     // Loads a device file as the menu does, without the dialog. True when it loaded.
     bool LoadDeviceFile(const std::string& path);
     // Shows the plot choices that suit the loaded device file's first `columns` columns.
@@ -219,16 +183,6 @@ public:
     // The silence that makes a stall, given by hand [ms]; none: it follows the meter.
     void SetStallLimit(std::optional<std::int64_t> limitMs) { stallLimitByHandMs_ = limitMs; }
 
-    // ---- the meter's clock ----
-    // The meter is set from the computer's UTC clock unless the operator chose the local
-    // time (kept in kivoview-ports.ini); the host clock label and the exports follow.
-    void SetMeterClockLocal(bool local);
-    bool MeterClockLocal() const { return settingClock_.LocalTimeUsed(); }
-    // "UTC", or the local zone's short name: the zone of the meter's clock.
-    std::string MeterClockZoneName() { return settingClock_.ZoneName(); }
-    // Meter minus computer UTC [s], from the meter's latest report of its date and time.
-    std::optional<std::int64_t> ClockOffsetSeconds() const { return clockOffsets_.Current(); }
-
     // ---- handlers: application ----
     void Exit1Click();
     void BTExitClick();
@@ -256,7 +210,6 @@ public:
     int Reconnections() const { return reconnections_; }
     // The COM port that went away and is being retried; 0 when none is.
     int LostPort() const { return lostPort_; }
-    SetupState& Setup() { return setup_; }
     DeviceCalibration& Calibration() { return calibration_; }
     const LineCounts& DataLines() const { return chain_.Counts(); }
     const EngineeringValues& Engineering() const { return chain_.Current().engineering; }
@@ -281,10 +234,8 @@ private:
     // What is shown, to be changed: counts one more revision.
     ShownState& Show();
     void RequestPage(Page page);
-    void ShowStoreStatus(bool stored);
     void ApplyPortChoice();
     void HandleLine(const std::string& line);
-    void TakeClockOffset();
     // Warns once when the meter and the device file name different serial numbers.
     void CheckDeviceAgainstMeter();
     void AfterDataLine();
@@ -314,10 +265,6 @@ private:
     void TellMissingMappedPorts();
     void UseRecordFolder(const std::string& recordPath);
     std::string ProposedPath(const std::string& extension) const;
-    std::string EraseQuestion() const;
-    // Sends the command built from an edit box's text, or tells the operator why not.
-    bool SendEditCommand(EditCommand command, const std::string& entry);
-    void SendPowerUserCommand(EditCommand command, const std::string& entry);
 
     // LineSink
     void OnLine(const std::string& line) override;
@@ -330,9 +277,6 @@ private:
     FileRegistry::Registration replayFile_;
     EventLog eventLog_;
     Clock& clock_;
-    // The host's clock in the zone the meter is set in.
-    MeterSettingClock settingClock_;
-    ClockOffsetLog clockOffsets_;
     // Every warning and message shown goes to the event log as well.
     LoggedPrompts loggedPrompts_;
     Seams seams_;
@@ -340,7 +284,7 @@ private:
     ShownState shown_;
     int statisticsItem_ = 0;  // the Statistic selector's item, as the window built it
     SerialLink link_;
-    SetupState setup_;
+    MeterControl meter_;
     DeviceCalibration calibration_;
     DataChain chain_{calibration_};
     SampleRateEstimator rate_;
@@ -366,7 +310,6 @@ private:
     PortSettings keptPorts_;
     int lostPort_ = 0;
     std::string lostPortText_;
-    std::string loggedIdentification_;  // the meter's identification as last logged
     std::string toldMismatch_;  // the meter and device serial numbers last warned of  // the open
                                 // box that told the loss, closed when it is back
     int retryTicks_ = 0;
@@ -377,8 +320,6 @@ private:
     bool getPending_ = false;   // Receive Data waits for the stopped meter's quiet tick
     int quietWaitTicks_ = 0;
     long lastReadCount_ = 0;
-    // Whether a download since the port opened ended complete: what Erase Memory says.
-    bool downloadedSinceConnect_ = false;
     bool downloadWasActive_ = false;
     std::string downloadPath_;
     std::string rawPath_;  // the running or last raw recording, for the event log

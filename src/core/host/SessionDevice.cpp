@@ -56,7 +56,8 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     const std::optional<std::string> digest = Sha256HexOfFile(openPath);
     LogEvent("device file loaded " + path + ", SHA-256 " + digest.value_or("unreadable") +
              ", first line \"" + state_.DeviceName + "\"" +
-             (setup_.meterIdentified ? ", meter " + setup_.identification : std::string()));
+             (meter_.Setup().meterIdentified ? ", meter " + meter_.Setup().identification
+                                             : std::string()));
     CheckDeviceAgainstMeter();
     return true;
 }

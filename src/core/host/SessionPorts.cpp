@@ -26,7 +26,7 @@ void Session::LoadPortSettings() {
     mappedFromFile_ = seams_.ports.ApplySettingsFile(path);
     std::ifstream file(path);
     keptPorts_ = ReadPortSettings(file);
-    settingClock_.UseLocalTime(keptPorts_.meterClockLocal);
+    meter_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))

@@ -135,8 +135,8 @@ ExportOptions Session::ExportFacts() const {
     facts.deviceFile = DescribeDeviceFile(state_.DevicePath);
     // The zone the meter is set in, as the host clock label shows it.
     facts.meterClock =
-        zoneGiven_.value_or(MeterClockLocal() ? MeterClockZone::Local() : MeterClockZone::Utc());
-    if (setup_.meterIdentified) facts.meterIdentification = setup_.identification;
+        zoneGiven_.value_or(meter_.MeterClockLocal() ? MeterClockZone::Local() : MeterClockZone::Utc());
+    if (meter_.Setup().meterIdentified) facts.meterIdentification = meter_.Setup().identification;
     facts.alternateMode = state_.alternateCommands;
     facts.refCorrection = state_.RefChannelCorrection != 0;
     facts.tempCorrection = state_.TempCorrection != 0;
@@ -331,7 +331,7 @@ bool Session::StartDownload(const std::string& path) {
         ReportFileProblem(output.Error());
         return false;
     }
-    if (!download_.Start(std::move(output), setup_.memoryUsedPages)) return false;
+    if (!download_.Start(std::move(output), meter_.Setup().memoryUsedPages)) return false;
     SyncDownloadState();
     ShownState& shown = Show();
     shown.receiveFile = "Receive File:  " + path;
@@ -342,7 +342,7 @@ bool Session::StartDownload(const std::string& path) {
     downloadWasActive_ = true;
     UseRecordFolder(path);
     LogEvent("download started " + path);
-    LogEvent(clockOffsets_.Describe("before the download"));
+    LogEvent(meter_.DescribeClockOffset("before the download"));
     if (Streaming()) {
         // Live lines must not surround the memory image: the meter is stopped first and
         // "$get" waits for a quiet tick.
@@ -381,11 +381,11 @@ void Session::SyncDownloadState() {
         static constexpr const char* kEnds[] = {"ended", "in progress", "complete", "incomplete",
                                                 "cancelled"};
         const DownloadState status = download_.Status();
-        if (status == DownloadState::Complete) downloadedSinceConnect_ = true;
+        meter_.DownloadEnded(status == DownloadState::Complete);
         LogEvent("download " + std::string(kEnds[static_cast<int>(status)]) + " " + downloadPath_ +
                  ", " + BytesText(download_.BytesReceived()));
         // The meter's next report of its time tells how its clock stood over the download.
-        clockOffsets_.LogNext("after the download");
+        meter_.LogNextClockOffset("after the download");
     }
 }
 

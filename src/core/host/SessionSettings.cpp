@@ -96,7 +96,7 @@ void Session::RestoreLastSettings() {
     state_.TempCorrection = v[LastRbs::TempCorrection];
     // Set, invert, and let the handler invert it back while it applies the mode.
     state_.alternateCommands = !(v[LastRbs::AlternateCommands] != 0);
-    EarlyCommandsClick();
+    meter_.ToggleAlternateCommands();
     SelectHostPort(v[LastRbs::HostPortItem], v[LastRbs::BaudRateItem]);
     StdDevCBChange(statisticsItem_);
     RequestPage(PagePlot);

@@ -24,7 +24,7 @@ void Session::WatchForStalls() {
     stallWatch_.Watch(watch, now);
     BreakChartAtGap(now);
     // A meter in cycle mode is silent between its cycles: the setup's interval says how long.
-    const StallRhythm rhythm{rate_.LastRate(), CycleIntervalMs(setup_.cycleInterval),
+    const StallRhythm rhythm{rate_.LastRate(), CycleIntervalMs(meter_.Setup().cycleInterval),
                              stallLimitByHandMs_};
     if (stallWatch_.Check(now, rhythm) == StallWatch::Event::Stalled)
         LogEvent("no data for " + std::to_string(stallWatch_.StallMs(now) / 1000) + " s");
@@ -58,30 +58,6 @@ void Session::RunPendingGet() {
     getPending_ = false;
     assembler_.DropPending();  // a line cut by the stop must not begin the image
     link_.SendCommand(commands::kGetMemory);
-}
-
-std::string Session::EraseQuestion() const {
-    std::string text = "Erase the meter's memory?\n";
-    if (setup_.memoryUsedPages >= 0) {
-        const std::int64_t kilobytes =
-            std::int64_t{setup_.memoryUsedPages} * MemoryDownload::kPageBytes / 1024;
-        text += std::to_string(kilobytes) +
-                " K of logged data (the meter's last report) will be lost for good.\n";
-    } else {
-        text +=
-            "The meter has not said how much it holds (Get RAM Setup asks); all of it will be lost "
-            "for good.\n";
-    }
-    text += downloadedSinceConnect_
-                ? "Its memory was downloaded completely since the meter was connected."
-                : "Its memory has NOT been downloaded completely since the meter was connected.";
-    return text;
-}
-
-void Session::BTEraseClick() {
-    if (!seams_.prompts.AskYesNo("Erase Memory", EraseQuestion())) return;
-    LogEvent("Erase Memory");
-    link_.SendCommand(commands::kEraseMemory);
 }
 
 }  // namespace kivo

@@ -317,7 +317,7 @@ int main(int argc, char** argv) {
             // Once, as soon as the meter has told its date and time: a mooring's drift is
             // read against it later.
             if (!offsetTold) {
-                if (const std::optional<std::int64_t> offset = session.ClockOffsetSeconds()) {
+                if (const std::optional<std::int64_t> offset = session.Meter().ClockOffsetSeconds()) {
                     offsetTold = true;
                     std::fprintf(stderr, "kivo-log: %s clock offset (meter - computer UTC) %s\n",
                                  Now().c_str(), kivo::OffsetText(*offset).c_str());

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/data/MeterClock.h"
+#include "core/host/ClockOffset.h"
+#include "core/host/SerialLink.h"
+#include "core/host/SharedState.h"
+#include "core/host/ShownState.h"
+#include "core/protocol/Commands.h"
+#include "core/protocol/SetupDisplay.h"
+#include "core/protocol/SetupState.h"
+#include "core/seams/Clock.h"
+#include "core/seams/Prompts.h"
+
+namespace kivo {
+
+// What the meter control works with, owned by the session around it.
+struct MeterControlLinks {
+    SerialLink& link;
+    Prompts& prompts;
+    SharedState& state;  // the command mode, the Advanced Setup check and the user mode
+    Clock& clock;        // the computer's clock
+    // What is shown, to be changed (counts a revision).
+    std::function<ShownState&()> show;
+    // One line into the event log.
+    std::function<void(const std::string&)> log;
+    // The operator chose the zone of the meter's clock: kept for the next start.
+    std::function<void(bool local)> keepClockZone;
+};
+
+// The meter's setup and clock: the commands the setup pages send (each with what the operator
+// typed), the meter's replies, and the setup and clocks the pages show. Each command sends
+// and returns; the meter's answer arrives later as a reply and only then changes the setup.
+class MeterControl {
+public:
+    explicit MeterControl(MeterControlLinks links);
+
+    // ---- Meter Setup page ----
+    void SetAverage(const std::string& entry);
+    void SetSampleCount(const std::string& entry);
+    void SetCycleCount(const std::string& entry);
+    void SetCycleInterval(const std::string& entry);
+    void AskSetup();
+    void AskDateAndTime();
+    void ToggleLogging();
+    // Asks first, telling how much would be lost and whether it was downloaded.
+    void EraseMemory();
+    // The meter's date and time from the computer's clock, in the zone the meter is kept in.
+    void SetMeterClock();
+    void SetMeterTime();  // the alternate commands' own time button
+    void OpenShutter();
+    void CloseShutter();
+    void StoreSetup();
+    // With the Advanced Setup page in front, the timings are asked for again as well.
+    void ReloadStoredSetup(bool advancedPageInFront);
+
+    // ---- Advanced Setup and FL-Setup pages ----
+    void AskTimings();
+    void AskFlSetup();
+    // The lamp timings: the power user's only.
+    void SetPh1OnTime(const std::string& entry);
+    void SetPh1OffTime(const std::string& entry);
+    void SetPh11OnTime(const std::string& entry);
+    void SetPh11OffTime(const std::string& entry);
+    void SwapTimings();
+    void MeasureOnce();
+    void HexDump(const std::string& entry);  // the answer is read in the Raw Data memo
+    // The analog range selector's item: 0 Hi Resolution, 1 Std Resolution, 2 Wide Range.
+    void SetAnalogRange(int item);
+    void ToggleEngrOutput();
+    void SetEngrScale(const std::string& entry);
+    void SetEngrOffset(const std::string& entry);
+
+    // ---- modes ----
+    void ToggleAlternateCommands();
+    void ToggleAdvancedSetup();
+    // Leaves the power-user mode, or asks for the password to enter it.
+    void TogglePowerUser();
+    void EnterPassword(const std::string& entry);
+
+    // ---- the meter's clock ----
+    // The meter is set from the computer's UTC clock unless the operator chose the local
+    // time; the host clock label and the exports follow.
+    void SetMeterClockLocal(bool local);
+    // The choice as kept from the last run, without logging or keeping it again.
+    void RestoreMeterClockLocal(bool local) { settingClock_.UseLocalTime(local); }
+    bool MeterClockLocal() const { return settingClock_.LocalTimeUsed(); }
+    // "UTC", or the local zone's short name: the zone of the meter's clock.
+    std::string MeterClockZoneName() { return settingClock_.ZoneName(); }
+    // The host's clock in the zone the meter is set in.
+    Clock& SettingClock() { return settingClock_; }
+    // Meter minus computer UTC [s], from the meter's latest report of its date and time.
+    std::optional<std::int64_t> ClockOffsetSeconds() const { return clockOffsets_.Current(); }
+    // The offset is logged with the next report, saying why ("at connection", ...).
+    void LogNextClockOffset(const std::string& why) { clockOffsets_.LogNext(why); }
+    std::string DescribeClockOffset(const std::string& when) const {
+        return clockOffsets_.Describe(when);
+    }
+
+    // ---- what the meter tells ----
+    // A reply line; true when it brought an identification not logged before.
+    bool TakeReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock);
+    // The meter's clock or the host's moved: the offset between them is taken.
+    void TakeClockOffset(const MeterClock& meterClock, const HostClockSnapshot& hostClock);
+    // The half-second refresh of the setup pages.
+    void RefreshSetupPanel(const ShownClocks& clocks, const DeviceCalibration& calibration);
+    // A port was opened: nothing downloaded from this meter yet.
+    void Connected();
+    void DownloadEnded(bool complete) { downloadedSinceConnect_ |= complete; }
+
+    SetupState& Setup() { return setup_; }
+    const SetupState& Setup() const { return setup_; }
+
+private:
+    bool SendEditCommand(EditCommand command, const std::string& entry);
+    void SendPowerUserCommand(EditCommand command, const std::string& entry);
+    void ShowStoreStatus(bool stored) { links_.show().setup.setupStored = stored; }
+    void RequestPage(Page page);
+    std::string EraseQuestion() const;
+
+    MeterControlLinks links_;
+    SetupState setup_;
+    MeterSettingClock settingClock_;
+    ClockOffsetLog clockOffsets_;
+    std::string loggedIdentification_;  // the meter's identification as last logged
+    // Whether a download since the port opened ended complete: what Erase Memory says.
+    bool downloadedSinceConnect_ = false;
+};
+
+}  // namespace kivo
