@@ -116,8 +116,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     session_ = std::make_unique<Session>(Seams{*port, *prompts, *clock, options.ports,
                                                [this](int status) { EndProcess(status); },
                                                options.settingsDirectory, true});
-    session_->SetSoftware(("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
-                          QCoreApplication::arguments().join(' ').toStdString());
+    session_->Recording().SetSoftware(
+        ("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
+        QCoreApplication::arguments().join(' ').toStdString());
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");
@@ -148,9 +149,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     // The zone of the meter's clock is the operator's choice, kept with the port settings.
     auto* localClock = findChild<QCheckBox*>("CBClockLocalTime");
-    localClock->setChecked(session_->Meter().MeterClockLocal());
+    localClock->setChecked(session_->MeterClocks().MeterClockLocal());
     connect(localClock, &QCheckBox::toggled, this, [this](bool local) {
-        session_->Meter().SetMeterClockLocal(local);
+        session_->MeterClocks().SetMeterClockLocal(local);
         Present();
     });
 
@@ -490,8 +491,8 @@ void MainWindow::ExportRecordingClick() {
                    state.TempCorrection != 0};
     job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
     // The zone the meter was set in, its identification, the device file and its digest.
-    job.facts = session_->ExportFacts();
-    job.metadataPath = session_->MetadataPath();
+    job.facts = session_->Recording().ExportFacts();
+    job.metadataPath = session_->Recording().MetadataPath();
     delete exporting_;  // the last one, finished
     exporting_ = new ExportProgressWindow(std::move(job), std::move(staged), std::move(reading),
                                           *prompts_, this);
@@ -585,7 +586,7 @@ void MainWindow::ConnectHandlers() {
     });
     // The CSV recording's file shows as soon as it starts or stops, not at the next second.
     connect(findChild<QPushButton*>("BTRecordCsv"), &QPushButton::clicked, this, [this] {
-        session_->BTRecordCsvClick();
+        session_->Recording().RecordCsv();
         Present();
         PresentHostStatus();
     });
@@ -619,15 +620,21 @@ void MainWindow::ConnectHandlers() {
         {Control::BitBtnCancel, &Session::BitBtnCancelClick},
         {Control::LoadDeviceFile, &Session::LoadDeviceFileClick},
         {Control::PMeterType, &Session::LoadDeviceFileClick},
-        {Control::BTRecordRaw, &Session::BTRecordRawClick},
-        {Control::BTRecordEngr, &Session::BTRecordEngrClick},
-        {Control::BTStopRecord, &Session::BTStopRecordClick},
         {Control::ReplayRawFile, &Session::ReplayRawFileClick},
         {Control::RealTimeData, &Session::RealTimeDataClick},
         {Control::BTGetData, &Session::BTGetDataClick},
     };
     for (const auto& [control, handler] : clicks)
         OnClick(control, [&s, handler = handler] { (s.*handler)(); });
+    RecordingControl& recording = s.Recording();
+    using RecordCommand = void (RecordingControl::*)();
+    const std::initializer_list<std::pair<Control, RecordCommand>> records = {
+        {Control::BTRecordRaw, &RecordingControl::RecordRaw},
+        {Control::BTRecordEngr, &RecordingControl::RecordEngr},
+        {Control::BTStopRecord, &RecordingControl::StopAll},
+    };
+    for (const auto& [control, command] : records)
+        OnClick(control, [&recording, command = command] { (recording.*command)(); });
     MeterControl& meter = s.Meter();
     using MeterCommand = void (MeterControl::*)();
     const std::initializer_list<std::pair<Control, MeterCommand>> commands = {

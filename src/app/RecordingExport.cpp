@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/chain/LineAssembler.h"
 #include "core/export/CsvExporter.h"
 #include "core/export/NetcdfExporter.h"
-#include "core/chain/LineAssembler.h"
-#include "core/recording/RecordedLineFeeder.h"
 #include "core/protocol/ReplyParser.h"
+#include "core/recording/RecordedLineFeeder.h"
 #include "core/seams/Clock.h"
 
 namespace kivo {

@@ -479,8 +479,8 @@ std::optional<ViewerDevice> LoadedDevice(Session& session) {
     device.options = {state.alternateCommands, state.RefChannelCorrection != 0,
                       state.TempCorrection != 0};
     device.scatteringQuantity = state.BBPlotChoice;
-    device.facts = session.ExportFacts();
-    device.metadataPath = session.MetadataPath();
+    device.facts = session.Recording().ExportFacts();
+    device.metadataPath = session.Recording().MetadataPath();
     return device;
 }
 
@@ -502,9 +502,9 @@ std::optional<ViewerDevice> ReadViewerDevice(const std::string& path, Session& s
                       state.TempCorrection != 0};
     device.scatteringQuantity = state.BBPlotChoice;
     // The exports name the device file given, not the one the window has loaded.
-    device.facts = session.ExportFacts();
+    device.facts = session.Recording().ExportFacts();
     device.facts.deviceFile = DescribeDeviceFile(path);
-    device.metadataPath = session.MetadataPath();
+    device.metadataPath = session.Recording().MetadataPath();
     return device;
 }
 

@@ -18,7 +18,7 @@ using Meter = MeterSession;
 
 TEST(Faults, APortVanishingMidLineDropsTheHeadTheRestartedMeterNeverEnds) {
     Meter f;
-    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("mid.raw")));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.File("mid.raw")));
     f.Receive(kLine + "\r\n" + kLine.substr(0, 12));
     f.port.failed = true;
     f.Ticks(1);

@@ -102,7 +102,7 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
     f.session.Timer500msTimer();
     EXPECT_EQ(f.Shown().setup.hostClock, "Host:  12/08/26  16:02:03 UTC");
 
-    f.session.Meter().SetMeterClockLocal(true);
+    f.session.MeterClocks().SetMeterClockLocal(true);
     f.port.written.clear();
     f.session.Meter().SetMeterClock();
     f.session.State().alternateCommands = 1;
@@ -115,14 +115,14 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
     FakePrompts prompts;
     FixedClock clock;
     const Session next(Seams{port, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
-    EXPECT_TRUE(next.Meter().MeterClockLocal());
+    EXPECT_TRUE(next.MeterClocks().MeterClockLocal());
 }
 
 TEST(ClockOffset, IsLoggedAtConnectionAfterSettingAndWhenTheMeterDrifts) {
     ClockSession f;
     // Data lines with the meter's date and time, 3 s ahead of the computer's UTC.
     f.Receive("12/08/26\t16:02:06\t4050\t1000\t240\t3000\r\n");
-    EXPECT_EQ(f.session.Meter().ClockOffsetSeconds(), 3);
+    EXPECT_EQ(f.session.MeterClocks().ClockOffsetSeconds(), 3);
     f.Receive("12/08/26\t16:02:07\t4050\t1000\t240\t3000\r\n");
     f.clock.Advance(60000);
     f.Receive("12/08/26\t16:03:13\t4050\t1000\t240\t3000\r\n");  // 10 s ahead now
@@ -158,7 +158,7 @@ TEST(ClockOffset, AReplayedFileTellsNothingOfTheMetersClockNow) {
     f.session.BTStartClick();
     f.Ticks(20);
     EXPECT_GE(f.session.DataLines().DataLineCount, 1.0);
-    EXPECT_EQ(f.session.Meter().ClockOffsetSeconds(), std::nullopt);
+    EXPECT_EQ(f.session.MeterClocks().ClockOffsetSeconds(), std::nullopt);
 }
 
 TEST(DeviceFile, OfAnotherMeterIsWarnedOfOnceAndEveryLoadIsLoggedWithItsDigest) {

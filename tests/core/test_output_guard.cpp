@@ -23,7 +23,7 @@ struct BusySession : MeterSession {
         WriteBytes(device, ReadBytes(TestDataFile("fluoro.dev")));
         WriteBytes(replay, kDataLine);
         EXPECT_TRUE(session.LoadDeviceFile(device));
-        EXPECT_TRUE(session.StartRawRecording(raw));
+        EXPECT_TRUE(session.Recording().StartRawRecording(raw));
         Receive(kDataLine);
     }
 };
@@ -36,10 +36,10 @@ TEST(OutputGuard, NoRecordingOpensOntoAFileTheSessionHasOpenOrLoaded) {
         std::string holder;
     };
     const auto csv = [](BusySession& f, const std::string& p) {
-        return f.session.StartCsvRecording(p);
+        return f.session.Recording().StartCsvRecording(p);
     };
     const auto eng = [](BusySession& f, const std::string& p) {
-        return f.session.StartEngrRecording(p);
+        return f.session.Recording().StartEngrRecording(p);
     };
     const auto download = [](BusySession& f, const std::string& p) {
         return f.session.StartDownload(p);
@@ -119,9 +119,9 @@ TEST(OutputGuard, AppendingAfterACutLineStartsOnANewLineAndSaysSo) {
     MeterSession f;
     const std::string raw = f.folder.File("cut.raw");
     WriteBytes(raw, "11/20/03\t12:30:45\t40");
-    ASSERT_TRUE(f.session.StartRawRecording(raw, RecordMode::Append));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(raw, RecordMode::Append));
     f.Receive(kDataLine);
-    f.session.BTStopRecordClick();
+    f.session.Recording().StopAll();
     EXPECT_EQ(ReadBytes(raw), std::string("11/20/03\t12:30:45\t40\r\n") + kDataLine);
     ASSERT_EQ(f.prompts.messages.size(), 1u);
     EXPECT_NE(f.prompts.messages[0].text.find(raw), std::string::npos);

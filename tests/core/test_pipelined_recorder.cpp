@@ -15,8 +15,8 @@
 #include "FileBytes.h"
 #include "SessionFixture.h"
 #include "core/chain/DataChain.h"
-#include "core/data/DeviceFile.h"
 #include "core/chain/LineAssembler.h"
+#include "core/data/DeviceFile.h"
 #include "core/recording/PipelinedRecorder.h"
 
 namespace kivo::test {

@@ -23,12 +23,12 @@ TEST_P(ReplayCorpusInWindow, RecordsTheExpectedFile) {
     state.TempCorrection = c.Has("--tempcorr") ? 1 : 0;
     ASSERT_TRUE(fixture.session.LoadDeviceFile(c.File(".dev")));
     const std::string eng = fixture.folder.File("recorded.eng");
-    ASSERT_TRUE(fixture.session.StartEngrRecording(eng));
+    ASSERT_TRUE(fixture.session.Recording().StartEngrRecording(eng));
     ASSERT_TRUE(fixture.session.OpenReplay(c.File(".raw")));
     fixture.session.BTStartClick();
     for (int tick = 0; tick < 5000 && state.ReplayRunning; ++tick) fixture.Ticks(1);
     ASSERT_FALSE(state.ReplayRunning) << "the replay did not reach the end of the file";
-    fixture.session.BTStopRecordClick();
+    fixture.session.Recording().StopAll();
     EXPECT_EQ(ReadBytes(eng), ReadBytes(c.File(".expected.eng")));
 }
 

@@ -69,8 +69,9 @@ ButtonCase Case(const char* name, void (Session::*handler)(), std::string sent,
 
 ButtonCase Case(const char* name, void (MeterControl::*command)(), std::string sent,
                 bool notStored = false) {
-    return Case(name, [command](Session& s, const ButtonCase&) { (s.Meter().*command)(); },
-                std::move(sent), notStored);
+    return Case(
+        name, [command](Session& s, const ButtonCase&) { (s.Meter().*command)(); }, std::move(sent),
+        notStored);
 }
 
 ButtonCase Case(const char* name, void (MeterControl::*command)(const std::string&),
@@ -137,7 +138,8 @@ std::vector<ButtonCase> Cases() {
         PowerUser(WithEdit(Case("Ph1On", &MeterControl::SetPh1OnTime, "$01n=7\r\n", true), "7")),
         PowerUser(WithEdit(Case("Ph1Off", &MeterControl::SetPh1OffTime, "$01f 7\r\n", true), "7")),
         PowerUser(WithEdit(Case("Ph11On", &MeterControl::SetPh11OnTime, "$11n=7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph11Off", &MeterControl::SetPh11OffTime, "$11f=7\r\n", true), "7")),
+        PowerUser(
+            WithEdit(Case("Ph11Off", &MeterControl::SetPh11OffTime, "$11f=7\r\n", true), "7")),
         PowerUser(Case("Swap", &MeterControl::SwapTimings, "$swp\r\n", true)),
         Case("OneMeasurement", &MeterControl::MeasureOnce, "$one\r\n"),
         WithEdit(Case("HexDump", &MeterControl::HexDump, "$hex 1\r\n"), "1"),

@@ -132,15 +132,14 @@ TEST(StatusLabels, ByteCountersShowWholeKilobytes) {
                                            {2047, "Raw File Size: 1 K"},
                                            {3LL << 31, "Raw File Size: 6291456 K"}};
     for (const StatusCase& c : cases) {
-        SessionFixture f;
-        f.session.State().RawByteCount = c.bytes;
-        f.session.State().EngrByteCount = c.bytes;
-        f.session.State().DownloadByteCount = c.bytes;
-        f.session.Timer1SecondTimer();
-        EXPECT_EQ(f.Shown().rawFileSize, c.raw);
+        SessionStatus status;
+        status.rawBytes = status.engBytes = status.downloadBytes = c.bytes;
+        ShownState shown;
+        PresentStatus(status, shown);
+        EXPECT_EQ(shown.rawFileSize, c.raw);
         const std::string kilobytes = std::string(c.raw).substr(15);
-        EXPECT_EQ(f.Shown().engrFileSize, "Engr Units File Size: " + kilobytes);
-        EXPECT_EQ(f.Shown().receiveFileSize, "Receive File Size: " + kilobytes);
+        EXPECT_EQ(shown.engrFileSize, "Engr Units File Size: " + kilobytes);
+        EXPECT_EQ(shown.receiveFileSize, "Receive File Size: " + kilobytes);
     }
 }
 
@@ -152,10 +151,12 @@ TEST(StatusLabels, RecordingAndReceiveStatusTexts) {
         {false, true, "Recording:  Engr Units"},
         {true, true, "Recording:  Raw + Engr Units"}};
     for (const auto& [raw, engr, text] : recording) {
-        f.session.State().RawRecording = raw;
-        f.session.State().EngrRecording = engr;
-        f.session.Timer1SecondTimer();
-        EXPECT_EQ(f.Shown().recordStatus, text);
+        SessionStatus status;
+        status.rawRecording = raw;
+        status.engRecording = engr;
+        ShownState shown;
+        PresentStatus(status, shown);
+        EXPECT_EQ(shown.recordStatus, text);
     }
     SessionStatus csv;  // the CSV recording is named after the others
     csv.csvRecording = true;

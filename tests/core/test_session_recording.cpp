@@ -23,19 +23,19 @@ using Recording = MeterSession;
 TEST(RawRecording, OnlyAcceptedDataLinesAreWrittenAsTheyArrived) {
     Recording f;
     f.prompts.saveAnswers.push_back(f.folder.File("out.raw"));
-    f.session.BTRecordRawClick();
+    f.session.Recording().RecordRaw();
     ASSERT_EQ(f.prompts.saveDialogs.size(), 1u);
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Record Raw Data");
     EXPECT_EQ(f.Shown().rawFile, "Raw File Name:  " + f.folder.File("out.raw"));
     f.Receive("VER KIVO\r\n" + kLine1 + "\r\n1\t2\t3\r\n" + kLine2 + "\n");
     // Written at the end of the tick, before any Stop Record.
     EXPECT_EQ(ReadBytes(f.folder.File("out.raw")), kLine1 + "\r\n" + kLine2 + "\r\n");
-    EXPECT_EQ(f.session.State().RawByteCount,
+    EXPECT_EQ(f.session.Status().rawBytes,
               static_cast<std::int64_t>(kLine1.size() + kLine2.size() + 4));
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.Shown().recordStatus, "Recording:  Raw");
-    f.session.BTStopRecordClick();
-    EXPECT_FALSE(f.session.State().RawRecording);
+    f.session.Recording().StopAll();
+    EXPECT_FALSE(f.session.Recording().RawActive());
     f.Receive(kLine1 + "\n");
     EXPECT_EQ(ReadBytes(f.folder.File("out.raw")), kLine1 + "\r\n" + kLine2 + "\r\n");
 }
@@ -44,8 +44,8 @@ TEST(RawRecording, AFileThatCannotBeCreatedIsToldWithItsReason) {
     Recording f;
     const std::string path = f.folder.File("no-such-folder/out.raw");
     f.prompts.saveAnswers.push_back(path);
-    f.session.BTRecordRawClick();
-    EXPECT_FALSE(f.session.State().RawRecording);
+    f.session.Recording().RecordRaw();
+    EXPECT_FALSE(f.session.Recording().RawActive());
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_NE(f.prompts.warnings[0].text.find(path), std::string::npos);
     EXPECT_NE(f.prompts.warnings[0].text.find("No such file or directory"), std::string::npos);
@@ -54,9 +54,9 @@ TEST(RawRecording, AFileThatCannotBeCreatedIsToldWithItsReason) {
 TEST(RawRecording, AFullDiskIsToldOnceAndStopsTheRecording) {
     if (!DevFullAvailable()) GTEST_SKIP() << "no /dev/full here";
     Recording f;
-    ASSERT_TRUE(f.session.StartRawRecording("/dev/full"));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording("/dev/full"));
     f.Receive(kLine1 + "\n");
-    EXPECT_FALSE(f.session.State().RawRecording);
+    EXPECT_FALSE(f.session.Recording().RawActive());
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_NE(f.prompts.warnings[0].text.find("/dev/full"), std::string::npos);
     EXPECT_NE(f.prompts.warnings[0].text.find("No space left on device"), std::string::npos);
@@ -68,13 +68,13 @@ TEST(RawRecording, AFullDiskIsToldOnceAndStopsTheRecording) {
 
 TEST(RawRecording, RecordRawAgainClosesThePreviousFileFirst) {
     Recording f;
-    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("one.raw")));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.File("one.raw")));
     f.Receive(kLine1 + "\n");
-    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("two.raw")));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.File("two.raw")));
     f.Receive(kLine2 + "\n");
     EXPECT_EQ(ReadBytes(f.folder.File("one.raw")), kLine1 + "\r\n");
     EXPECT_EQ(ReadBytes(f.folder.File("two.raw")), kLine2 + "\r\n");
-    EXPECT_EQ(f.session.State().RawByteCount, static_cast<std::int64_t>(kLine2.size() + 2));
+    EXPECT_EQ(f.session.Status().rawBytes, static_cast<std::int64_t>(kLine2.size() + 2));
 }
 
 // A killed program keeps every line of the ticks before: each tick flushes what it wrote.
@@ -87,8 +87,8 @@ TEST(RawRecording, ALineSurvivesAKillAfterItsTick) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        f.session.StartRawRecording(raw);
-        f.session.StartEngrRecording(eng);
+        f.session.Recording().StartRawRecording(raw);
+        f.session.Recording().StartEngrRecording(eng);
         for (int i = 0; i < 5; ++i) f.Receive(kLine1 + "\n");
         f.port.incoming += kLine2 + "\n";  // arrives, but its tick never comes
         const char done = 'k';
@@ -112,7 +112,7 @@ TEST(RawRecording, ALineSurvivesAKillAfterItsTick) {
 TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
     Recording f;
     f.prompts.saveAnswers.push_back(f.folder.File("out.eng"));
-    f.session.BTRecordEngrClick();
+    f.session.Recording().RecordEngr();
     EXPECT_EQ(f.prompts.openDialogs.size(), 1u);  // a device file was loaded: no second dialog
     EXPECT_EQ(f.prompts.saveDialogs[0].title, "Open Engr Units Record File");
     EXPECT_EQ(f.Shown().engrFile, "Engr Units File:  " + f.folder.File("out.eng"));
@@ -123,28 +123,28 @@ TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
                                     f.session.Engineering()));
     EXPECT_EQ(bytes.substr(0, 15), "Count\tDate\tTime");
     EXPECT_NE(bytes.find("0\t112003\t123045\t"), std::string::npos);
-    EXPECT_EQ(f.session.State().EngrByteCount, static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(f.session.Status().engBytes, static_cast<std::int64_t>(bytes.size()));
 }
 
 TEST(EngrRecording, WithoutADeviceFileTheMenuLoadComesFirst) {
     SessionFixture f;
     f.prompts.saveAnswers.push_back(f.folder.File("plain.eng"));
-    f.session.BTRecordEngrClick();  // the device dialog is cancelled; the file opens anyway
+    f.session.Recording().RecordEngr();  // the device dialog is cancelled; the file opens anyway
     EXPECT_EQ(f.prompts.openDialogs.size(), 1u);
-    EXPECT_TRUE(f.session.State().EngrRecording);
+    EXPECT_TRUE(f.session.Recording().EngrActive());
     EXPECT_EQ(ReadBytes(f.folder.File("plain.eng")), "Count\tDate\tTime\r\n");
 }
 
 TEST(EngrRecording, ADeviceFileSwapStopsItButNotTheRawRecording) {
     Recording f;
-    ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("swap.raw")));
-    ASSERT_TRUE(f.session.StartEngrRecording(f.folder.File("swap.eng")));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.File("swap.raw")));
+    ASSERT_TRUE(f.session.Recording().StartEngrRecording(f.folder.File("swap.eng")));
     f.Receive(kLine1 + "\n");
     const std::string before = ReadBytes(f.folder.File("swap.eng"));
     f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
     f.session.LoadDeviceFileClick();
-    EXPECT_FALSE(f.session.State().EngrRecording);
-    EXPECT_TRUE(f.session.State().RawRecording);
+    EXPECT_FALSE(f.session.Recording().EngrActive());
+    EXPECT_TRUE(f.session.Recording().RawActive());
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_EQ(f.prompts.warnings[0].caption, "Engr Units Recording Stopped");
     EXPECT_NE(f.prompts.warnings[0].text.find("\nThe raw recording goes on. Press Record Engr"),
@@ -157,7 +157,7 @@ TEST(EngrRecording, ADeviceFileSwapStopsItButNotTheRawRecording) {
 
 TEST(EngrRecording, ADeviceFileSwapWithoutARawRecordingMentionsNone) {
     Recording f;
-    ASSERT_TRUE(f.session.StartEngrRecording(f.folder.File("alone.eng")));
+    ASSERT_TRUE(f.session.Recording().StartEngrRecording(f.folder.File("alone.eng")));
     f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
     f.session.LoadDeviceFileClick();
     ASSERT_EQ(f.prompts.warnings.size(), 1u);
@@ -180,7 +180,7 @@ TEST(Replay, LinesGoThroughTheSameChainOnePerTick) {
         EXPECT_EQ(f.Shown().startButton, "Start Replay");
         EXPECT_EQ(f.Shown().stopButton, "Stop Replay");
         EXPECT_EQ(f.Shown().replayMode, true);
-        ASSERT_TRUE(f.session.StartRawRecording(f.folder.File("again.raw")));
+        ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.File("again.raw")));
         const std::size_t memo = f.Shown().memo.total;
         f.port.incoming = kLine2 + "\n";  // the port is not read while replaying
         f.Ticks(3);                       // paused at the first line

@@ -76,7 +76,7 @@ TEST(StallWatch, WatchesOnlyWhileDataWasStartedOrARecordingRuns) {
     EXPECT_EQ(f.session.Status().secondsSinceLastLine, 10.0);
 
     // A recording started long after the last line: silence counts from its start.
-    ASSERT_TRUE(f.session.StartRawRecording(f.folder.path + "/cast.raw"));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(f.folder.path + "/cast.raw"));
     f.Ticks(1);
     Second(f);
     Second(f);
@@ -84,7 +84,7 @@ TEST(StallWatch, WatchesOnlyWhileDataWasStartedOrARecordingRuns) {
     Second(f);
     EXPECT_TRUE(f.session.Status().stalled);
     // Stopping ends the stall without a "data again".
-    f.session.BTStopRecordClick();
+    f.session.Recording().StopAll();
     f.Ticks(1);
     EXPECT_FALSE(f.session.Status().stalled);
     EXPECT_FALSE(Logged(f, "data again"));
@@ -156,7 +156,7 @@ TEST(EventLog, LinesBeginWithTheUtcTimeAndKeepEveryCommandAsSent) {
 
     // A recording moves the log beside it.
     ScratchDirectory casts;
-    ASSERT_TRUE(f.session.StartRawRecording(casts.path + "/cast.raw"));
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(casts.path + "/cast.raw"));
     EXPECT_EQ(f.session.EventLogPath(), casts.path + "/kivoview-events.log");
     EXPECT_TRUE(Logged(f, " raw recording started " + casts.path + "/cast.raw"));
 }
@@ -181,15 +181,15 @@ TEST(RecordNames, AProposalIsNeverAnExistingFile) {
 TEST(RecordNames, DialogsProposeInTheLastFolderAndEngFollowsARunningRaw) {
     MeterSession f;
     ScratchDirectory casts;
-    f.session.BTRecordRawClick();  // cancelled
+    f.session.Recording().RecordRaw();  // cancelled
     ASSERT_EQ(f.prompts.saveDialogs.size(), 1u);
     EXPECT_EQ(f.prompts.saveDialogs[0].proposedPath,
               f.folder.path + "/fluoro_20261208T160203Z.raw");
-    ASSERT_TRUE(f.session.StartRawRecording(casts.path + "/cast7.raw"));
-    f.session.BTRecordEngrClick();
+    ASSERT_TRUE(f.session.Recording().StartRawRecording(casts.path + "/cast7.raw"));
+    f.session.Recording().RecordEngr();
     EXPECT_EQ(f.prompts.saveDialogs[1].proposedPath, casts.path + "/cast7.eng");
-    f.session.BTStopRecordClick();
-    f.session.BTRecordRawClick();
+    f.session.Recording().StopAll();
+    f.session.Recording().RecordRaw();
     EXPECT_EQ(f.prompts.saveDialogs[2].proposedPath, casts.path + "/fluoro_20261208T160203Z.raw");
 }
 
@@ -232,13 +232,13 @@ TEST(PortSettings, AChosenDeviceIsOpenedAtTheNextStartAndCommandLineWins) {
 TEST(CsvRecording, EveryLineCarriesTheHostsUtcReceiveTime) {
     MeterSession f;
     const std::string path = f.folder.path + "/cast.csv";
-    f.session.SetMeterClockZone(*MeterClockZone::Parse("-04:00"));
-    f.session.SetMeterIdentification("VER KIVO 1.16 SN 0042");
-    ASSERT_TRUE(f.session.StartCsvRecording(path));
+    f.session.Recording().SetMeterClockZone(*MeterClockZone::Parse("-04:00"));
+    f.session.Recording().SetMeterIdentification("VER KIVO 1.16 SN 0042");
+    ASSERT_TRUE(f.session.Recording().StartCsvRecording(path));
     f.Receive(kDataLine);
     f.clock.Advance(250);
     f.Receive(kDataLine);
-    ASSERT_TRUE(f.session.StopCsvRecording());
+    ASSERT_TRUE(f.session.Recording().StopCsvRecording());
     const std::string text = ReadBytes(path);
     EXPECT_NE(text.find("# meter_clock_zone: UTC-04:00\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("# meter_identification: VER KIVO 1.16 SN 0042\r\n"), std::string::npos);

@@ -98,7 +98,7 @@ void RunChain(PumpSession& pump, const std::string& bytes, std::uint8_t choices)
     state.powerUser = (choices >> 3) & 1;
     static constexpr int kStatsModes[] = {0, 1, 15, 60};
     state.StatsMode = kStatsModes[(choices >> 4) & 3];
-    FUZZ_CHECK(session.StartEngrRecording(engrPath));
+    FUZZ_CHECK(session.Recording().StartEngrRecording(engrPath));
 
     const DeviceCalibration& cal = session.Calibration();
     const std::string lines =
@@ -106,8 +106,8 @@ void RunChain(PumpSession& pump, const std::string& bytes, std::uint8_t choices)
     session.FeedBytes(lines.data(), lines.size());
     session.Timer55msTimer();
     session.Timer500msTimer();
-    FUZZ_CHECK(session.State().EngrRecording);
-    session.BTStopRecordClick();
+    FUZZ_CHECK(session.Recording().EngrActive());
+    session.Recording().StopAll();
     CheckRecordFile(engrPath);
 }
 

@@ -83,8 +83,8 @@ public:
         FUZZ_CHECK(pump_.session().Shown().memo.total - memoBefore == CountOf(bytes, "\n"));
         FUZZ_CHECK(session.State().BytesRead - bytesBefore == bytes.size());
         CheckFiles();
-        if (session.State().RawByteCount > kRawFileLimit ||
-            session.State().EngrByteCount > kEngrFileLimit) {
+        if (session.Status().rawBytes > kRawFileLimit ||
+            session.Status().engBytes > kEngrFileLimit) {
             StartFiles();
         }
     }
@@ -111,8 +111,8 @@ private:
 
     void StartFiles() {
         Session& session = pump_.session();
-        FUZZ_CHECK(session.StartRawRecording(rawPath_));
-        FUZZ_CHECK(session.StartEngrRecording(engrPath_));
+        FUZZ_CHECK(session.Recording().StartRawRecording(rawPath_));
+        FUZZ_CHECK(session.Recording().StartEngrRecording(engrPath_));
         rawChecked_ = 0;
         engrChecked_ = 0;
         engrFields_ = -1;
@@ -122,10 +122,10 @@ private:
     // data lines of the device file's column count, in the engineering-units file records
     // of the heading's field count.
     void CheckFiles() {
-        const SharedState& state = pump_.session().State();
-        FUZZ_CHECK(state.RawRecording && state.EngrRecording);
-        FUZZ_CHECK(FileSize(rawPath_) == state.RawByteCount);
-        FUZZ_CHECK(FileSize(engrPath_) == state.EngrByteCount);
+        const SessionStatus status = pump_.session().Status();
+        FUZZ_CHECK(status.rawRecording && status.engRecording);
+        FUZZ_CHECK(FileSize(rawPath_) == status.rawBytes);
+        FUZZ_CHECK(FileSize(engrPath_) == status.engBytes);
 
         const auto columns =
             static_cast<std::size_t>(pump_.session().Calibration().declaredColumns);
@@ -133,14 +133,14 @@ private:
             for (const char c : line) FUZZ_CHECK(DataLineCharacter(c));
             FUZZ_CHECK(CountOf(line, "\t") + 1 == columns);
         }));
-        rawChecked_ = state.RawByteCount;
+        rawChecked_ = status.rawBytes;
 
         FUZZ_CHECK(ForEachRecord(ReadFrom(engrPath_, engrChecked_), [this](std::string_view line) {
             const int fields = static_cast<int>(CountOf(line, "\t")) + 1;
             if (engrFields_ < 0) engrFields_ = fields;  // the heading
             FUZZ_CHECK(fields == engrFields_);
         }));
-        engrChecked_ = state.EngrByteCount;
+        engrChecked_ = status.engBytes;
     }
 
     PumpSession pump_;

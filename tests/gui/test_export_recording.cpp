@@ -147,7 +147,7 @@ private slots:
         Fixture f;
         f.LoadDeviceCopy();
         const QString live = f.File("live.raw");
-        QVERIFY(f.window->Core().StartRawRecording(live.toStdString()));
+        QVERIFY(f.window->Core().Recording().StartRawRecording(live.toStdString()));
         struct stat before {};
         QVERIFY(::stat(live.toLocal8Bit().constData(), &before) == 0);
         f.Export(kCase + ".raw", live);

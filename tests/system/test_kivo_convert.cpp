@@ -81,13 +81,13 @@ std::string RecordedByTheProgram(const std::string& device, const std::string& r
     session.State().alternateCommands = alternate;
     session.Timer55msTimer();
     EXPECT_TRUE(session.LoadDeviceFile(DataFile(device)));
-    EXPECT_TRUE(session.StartEngrRecording(eng));
+    EXPECT_TRUE(session.Recording().StartEngrRecording(eng));
     EXPECT_TRUE(session.OpenReplay(raw));
     session.BTStartClick();
     for (int tick = 0; tick < 10000 && session.State().ReplayRunning; ++tick) {
         session.Timer55msTimer();
     }
-    session.BTStopRecordClick();
+    session.Recording().StopAll();
     return ReadBytes(eng);
 }
 

@@ -1,5 +1,5 @@
-// The meter's setup and clock: the operator's buttons that talk to the meter, and what the
-// meter tells back.
+// The meter's setup: the operator's buttons that talk to the meter, and what the meter
+// tells back.
 #include "core/host/MeterControl.h"
 
 #include <cstdint>
@@ -8,14 +8,12 @@
 #include <string>
 #include <utility>
 
-#include "core/host/ClockOffset.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/recording/Download.h"
 
 namespace kivo {
 
-MeterControl::MeterControl(MeterControlLinks links)
-    : links_(std::move(links)), settingClock_(links_.clock) {}
+MeterControl::MeterControl(MeterControlLinks links) : links_(std::move(links)) {}
 
 void MeterControl::RequestPage(Page page) {
     ShownState& shown = links_.show();
@@ -98,27 +96,6 @@ void MeterControl::AskDateAndTime() {
 void MeterControl::ToggleLogging() {
     links_.link.SendCommand(LoggingCommand(setup_.loggingOn));
     ShowStoreStatus(false);
-}
-
-void MeterControl::SetMeterClock() {
-    // One reading, so both commands tell one instant; UTC unless the operator chose local time.
-    const LocalTime now = settingClock_.Now();
-    links_.log(clockOffsets_.Describe("before setting the clock"));
-    if (links_.state.alternateCommands) {
-        links_.link.SendCommand(SetDateAlternateCommand(now));
-    } else {
-        links_.link.SendCommand(SetClockCommand(now));
-        links_.link.SendCommand(SetDateCommand(now));
-    }
-    links_.log("the meter's clock set from the computer's " + settingClock_.ZoneName() + " clock");
-    clockOffsets_.LogNext("after setting the clock");
-}
-
-void MeterControl::SetMeterTime() {
-    links_.log(clockOffsets_.Describe("before setting the clock"));
-    links_.link.SendCommand(SetTimeAlternateCommand(settingClock_.Now()));
-    links_.log("the meter's clock set from the computer's " + settingClock_.ZoneName() + " clock");
-    clockOffsets_.LogNext("after setting the clock");
 }
 
 void MeterControl::OpenShutter() { links_.link.SendCommand(commands::kOpenShutter); }
@@ -229,7 +206,9 @@ void MeterControl::SetEngrOffset(const std::string& entry) {
     SendEntry(
         CheckOffsetEntry(entry), "The valid range for the ug/l offset is 0-127", links_.prompts,
         [this](bool stored) { ShowStoreStatus(stored); },
-        [this](long offset) { links_.link.SendCommand(EngrOffsetCommand(static_cast<int>(offset))); });
+        [this](long offset) {
+            links_.link.SendCommand(EngrOffsetCommand(static_cast<int>(offset)));
+        });
 }
 
 void MeterControl::TogglePowerUser() {
@@ -268,19 +247,11 @@ void MeterControl::EraseMemory() {
     links_.link.SendCommand(commands::kEraseMemory);
 }
 
-
-// ---- the meter's clock and replies ----------------------------------------------------
-
-void MeterControl::SetMeterClockLocal(bool local) {
-    if (local == settingClock_.LocalTimeUsed()) return;
-    settingClock_.UseLocalTime(local);
-    links_.log(std::string("the meter's clock is kept in ") + (local ? "local time" : "UTC"));
-    links_.keepClockZone(local);
-}
+// ---- what the meter tells ----------------------------------------------------
 
 bool MeterControl::TakeReply(const std::string& line, MeterClock& meterClock,
                              HostClockSnapshot& hostClock) {
-    ReplyTarget target{setup_, meterClock, hostClock, settingClock_};
+    ReplyTarget target{setup_, meterClock, hostClock, links_.clocks.SettingClock()};
     const ReplyChanges changes = ParseReply(line, target);
     if (changes.setupStored) ShowStoreStatus(true);
     if (changes.memoryFull) ++links_.show().memoryFullRequests;
@@ -291,21 +262,9 @@ bool MeterControl::TakeReply(const std::string& line, MeterClock& meterClock,
     return true;
 }
 
-void MeterControl::TakeClockOffset(const MeterClock& meterClock,
-                                   const HostClockSnapshot& hostClock) {
-    const std::optional<std::int64_t> offset = MeterMinusHostSeconds(meterClock, hostClock);
-    if (!offset) return;
-    if (const std::optional<std::string> event = clockOffsets_.Take(*offset)) links_.log(*event);
-}
-
 void MeterControl::RefreshSetupPanel(const ShownClocks& clocks,
                                      const DeviceCalibration& calibration) {
     RefreshSetupDisplay(setup_, clocks, calibration, links_.show().setup);
-}
-
-void MeterControl::Connected() {
-    downloadedSinceConnect_ = false;
-    clockOffsets_.LogNext("at connection");
 }
 
 }  // namespace kivo

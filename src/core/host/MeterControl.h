@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/data/MeterClock.h"
-#include "core/host/ClockOffset.h"
+#include "core/host/MeterClockKeeper.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SharedState.h"
 #include "core/host/ShownState.h"
@@ -22,18 +22,16 @@ namespace kivo {
 struct MeterControlLinks {
     SerialLink& link;
     Prompts& prompts;
-    SharedState& state;  // the command mode, the Advanced Setup check and the user mode
-    Clock& clock;        // the computer's clock
+    SharedState& state;        // the command mode, the Advanced Setup check and the user mode
+    MeterClockKeeper& clocks;  // the meter's clock, set and compared
     // What is shown, to be changed (counts a revision).
     std::function<ShownState&()> show;
     // One line into the event log.
     std::function<void(const std::string&)> log;
-    // The operator chose the zone of the meter's clock: kept for the next start.
-    std::function<void(bool local)> keepClockZone;
 };
 
-// The meter's setup and clock: the commands the setup pages send (each with what the operator
-// typed), the meter's replies, and the setup and clocks the pages show. Each command sends
+// The meter's setup: the commands the setup pages send (each with what the operator typed),
+// the meter's replies, and the setup the pages show. Each command sends
 // and returns; the meter's answer arrives later as a reply and only then changes the setup.
 class MeterControl {
 public:
@@ -46,12 +44,12 @@ public:
     void SetCycleInterval(const std::string& entry);
     void AskSetup();
     void AskDateAndTime();
+    // The meter's date and time from the computer's clock, in the zone the meter is kept in.
+    void SetMeterClock() { links_.clocks.SetMeterClock(links_.state.alternateCommands); }
+    void SetMeterTime() { links_.clocks.SetMeterTime(); }  // the alternate commands' own
     void ToggleLogging();
     // Asks first, telling how much would be lost and whether it was downloaded.
     void EraseMemory();
-    // The meter's date and time from the computer's clock, in the zone the meter is kept in.
-    void SetMeterClock();
-    void SetMeterTime();  // the alternate commands' own time button
     void OpenShutter();
     void CloseShutter();
     void StoreSetup();
@@ -82,34 +80,13 @@ public:
     void TogglePowerUser();
     void EnterPassword(const std::string& entry);
 
-    // ---- the meter's clock ----
-    // The meter is set from the computer's UTC clock unless the operator chose the local
-    // time; the host clock label and the exports follow.
-    void SetMeterClockLocal(bool local);
-    // The choice as kept from the last run, without logging or keeping it again.
-    void RestoreMeterClockLocal(bool local) { settingClock_.UseLocalTime(local); }
-    bool MeterClockLocal() const { return settingClock_.LocalTimeUsed(); }
-    // "UTC", or the local zone's short name: the zone of the meter's clock.
-    std::string MeterClockZoneName() { return settingClock_.ZoneName(); }
-    // The host's clock in the zone the meter is set in.
-    Clock& SettingClock() { return settingClock_; }
-    // Meter minus computer UTC [s], from the meter's latest report of its date and time.
-    std::optional<std::int64_t> ClockOffsetSeconds() const { return clockOffsets_.Current(); }
-    // The offset is logged with the next report, saying why ("at connection", ...).
-    void LogNextClockOffset(const std::string& why) { clockOffsets_.LogNext(why); }
-    std::string DescribeClockOffset(const std::string& when) const {
-        return clockOffsets_.Describe(when);
-    }
-
     // ---- what the meter tells ----
     // A reply line; true when it brought an identification not logged before.
     bool TakeReply(const std::string& line, MeterClock& meterClock, HostClockSnapshot& hostClock);
-    // The meter's clock or the host's moved: the offset between them is taken.
-    void TakeClockOffset(const MeterClock& meterClock, const HostClockSnapshot& hostClock);
     // The half-second refresh of the setup pages.
     void RefreshSetupPanel(const ShownClocks& clocks, const DeviceCalibration& calibration);
     // A port was opened: nothing downloaded from this meter yet.
-    void Connected();
+    void Connected() { downloadedSinceConnect_ = false; }
     void DownloadEnded(bool complete) { downloadedSinceConnect_ |= complete; }
 
     SetupState& Setup() { return setup_; }
@@ -124,8 +101,6 @@ private:
 
     MeterControlLinks links_;
     SetupState setup_;
-    MeterSettingClock settingClock_;
-    ClockOffsetLog clockOffsets_;
     std::string loggedIdentification_;  // the meter's identification as last logged
     // Whether a download since the port opened ended complete: what Erase Memory says.
     bool downloadedSinceConnect_ = false;

@@ -7,8 +7,8 @@
 
 #include "core/host/ComPortMap.h"
 #include "core/host/SharedState.h"
-#include "core/seams/SerialPort.h"
 #include "core/seams/Prompts.h"
+#include "core/seams/SerialPort.h"
 
 namespace kivo {
 

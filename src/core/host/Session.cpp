@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "core/export/ExportAttributes.h"
 #include "core/host/StatusLabels.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
@@ -39,24 +40,27 @@ Session::Session(Seams seams)
       loggedPrompts_(seams.prompts, [this](const std::string& text) { LogEvent(text); }),
       seams_(WithPrompts(std::move(seams), loggedPrompts_)),
       link_(seams_.port, seams_.ports, seams_.prompts, state_),
-      meter_(MeterControlLinks{link_, seams_.prompts, state_, seams_.clock,
+      clocks_(MeterClockLinks{link_, seams_.clock,
+                              [this](const std::string& text) { LogEvent(text); },
+                              [this](bool local) {
+                                  keptPorts_.meterClockLocal = local;
+                                  SavePortSettings();
+                              }}),
+      meter_(MeterControlLinks{link_, seams_.prompts, state_, clocks_,
                                [this]() -> ShownState& { return Show(); },
-                               [this](const std::string& text) { LogEvent(text); },
-                               [this](bool local) {
-                                   keptPorts_.meterClockLocal = local;
-                                   SavePortSettings();
-                               }}),
+                               [this](const std::string& text) { LogEvent(text); }}),
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
-      rawRecorder_([this](const std::string& message) { ReportFileProblem(message); }),
-      engrRecorder_(calibration_,
-                    [this](const std::string& message) { ReportFileProblem(message); }),
       download_([this](const std::string& message) { ReportFileProblem(message); }),
-      csvRecorder_([this](const std::string& message) { ReportFileProblem(message); }) {
+      recording_(RecordingLinks{
+          files_, seams_.prompts, seams_.clock, calibration_, state_.DeviceName,
+          SettingsPath(kMetadataFileName), [this]() -> ShownState& { return Show(); },
+          [this](const std::string& text) { LogEvent(text); }, [this] { LoadDeviceFileClick(); },
+          [this](const std::string& path) { UseRecordFolder(path); },
+          [this](const std::string& extension) { return ProposedPath(extension); },
+          [this](ExportOptions& facts) { facts = SessionFacts(std::move(facts)); }}) {
     // The operator's view first, then the files, as the window always did.
     chain_.AddSink(channelFeed_);
-    chain_.AddSink(engrRecorder_);
-    chain_.AddSink(rawRecorder_);
-    chain_.AddSink(csvRecorder_);
+    recording_.AddSinksTo(chain_);
     link_.SetWriteObserver([this](const std::string& sent, bool ok) {
         LogEvent((ok ? "sent " : "could not send ") + sent);
     });
@@ -115,7 +119,7 @@ void Session::Timer55msTimer() {
     if (getPending_) RunPendingGet();
     download_.IdleTick();
     SyncDownloadState();
-    FlushRecordFiles();
+    recording_.Flush();
     WatchForStalls();
     if (state_.NewDataLine) {
         state_.NewDataLine = false;
@@ -139,7 +143,7 @@ void Session::RequestPage(Page page) {
 void Session::RefreshClockLabels() {
     ShownState& shown = Show();
     shown.setup.meterClock = MeterClockLabel(MeterTime(), DataLines().DataLineCount);
-    shown.setup.hostClock = HostClockLabel(HostTime(), meter_.MeterClockZoneName());
+    shown.setup.hostClock = HostClockLabel(HostTime(), clocks_.MeterClockZoneName());
 }
 
 void Session::FirstTickWork() {
@@ -201,7 +205,7 @@ void Session::HandleLine(const std::string& line) {
     const HostClockSnapshot hostBefore = chain_.HostTime();
     const MeterClock meterBefore = chain_.MeterTime();
     const LineOutcome outcome =
-        chain_.Accept(line, !state_.DevicePath.empty(), options, meter_.SettingClock());
+        chain_.Accept(line, !state_.DevicePath.empty(), options, clocks_.SettingClock());
     if (outcome.mismatch) {
         seams_.prompts.ShowWarning(kColumnMismatchCaption, ColumnMismatchText(*outcome.mismatch));
     }
@@ -214,7 +218,7 @@ void Session::HandleLine(const std::string& line) {
     // A replayed file tells the clock of another day.
     if (!state_.ReplayMode &&
         (!SameTime(hostBefore, chain_.HostTime()) || !SameTime(meterBefore, chain_.MeterTime()))) {
-        meter_.TakeClockOffset(MeterTime(), HostTime());
+        clocks_.TakeClockOffset(MeterTime(), HostTime());
     }
 }
 
@@ -246,7 +250,7 @@ void Session::AfterDataLine() {
     if (const std::optional<std::string> rate = rate_.EstimateSampleRate(state_.ReplayMode)) {
         Show().sampleRate = *rate;
     }
-    SyncRecordingState();
+    recording_.AfterDataLine();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -280,7 +284,7 @@ void Session::RetryLostPort() {
     LogEvent("port back COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
     // The box saying it was lost would now tell the operator something untrue.
     seams_.prompts.CloseMessage(kLostPortCaption, lostPortText_);
-    meter_.LogNextClockOffset("at connection");
+    clocks_.LogNextClockOffset("at connection");
     lostPort_ = 0;
     ++reconnections_;
     state_.autoMenuCountdown = 10;
@@ -290,7 +294,7 @@ void Session::RetryLostPort() {
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
-    meter_.RefreshSetupPanel(ShownClocks{MeterTime(), HostTime(), meter_.MeterClockZoneName(),
+    meter_.RefreshSetupPanel(ShownClocks{MeterTime(), HostTime(), clocks_.MeterClockZoneName(),
                                          DataLines().DataLineCount},
                              calibration_);
 }
@@ -304,9 +308,7 @@ void Session::Timer1SecondTimer() {
         }
     }
     // What the ticks flushed is also put on the disk once a second, against power cuts.
-    if (!rawRecorder_.Sync()) StopRawRecording();
-    if (!engrRecorder_.Sync()) StopEngrRecording();
-    if (csvRecorder_.Active() && !csvRecorder_.Sync()) StopCsvRecording();
+    recording_.Sync();
     RefreshStatusLabels();
 }
 
@@ -321,15 +323,7 @@ SessionStatus Session::Status() const {
     status.port = state_.PortNumber;
     status.lostPort = lostPort_;
     status.setupRequestPending = state_.autoMenuCountdown != 0;
-    status.rawRecording = state_.RawRecording;
-    status.rawFile = rawRecorder_.Path();
-    status.rawBytes = state_.RawByteCount;
-    status.engRecording = state_.EngrRecording;
-    status.engFile = engrRecorder_.Path();
-    status.engBytes = state_.EngrByteCount;
-    status.csvRecording = csvRecorder_.Active();
-    status.csvFile = csvRecorder_.Path();
-    status.csvBytes = csvRecorder_.ByteCount();
+    recording_.Describe(status);
     const std::int64_t now = clock_.SteadyMilliseconds();
     if (const std::optional<std::int64_t> since = stallWatch_.SinceLastLineMs(now))
         status.secondsSinceLastLine = static_cast<double>(*since) / 1000.0;
@@ -337,7 +331,7 @@ SessionStatus Session::Status() const {
     status.stalls = stallWatch_.Stalls();
     status.stallSeconds = static_cast<double>(stallWatch_.StallMs(now)) / 1000.0;
     status.dataStarted = dataStarted_;
-    status.clockOffsetSeconds = meter_.ClockOffsetSeconds();
+    status.clockOffsetSeconds = clocks_.ClockOffsetSeconds();
     status.download = state_.DownloadStatus;
     status.downloadBytes = state_.DownloadByteCount;
     status.choices = CurrentPlotChoices();
@@ -382,6 +376,7 @@ void Session::ApplyPortChoice() {
         shown.choosePortPrompt = false;
         if (state_.PortNumber != 0) {
             meter_.Connected();
+            clocks_.LogNextClockOffset("at connection");
             LogEvent("port opened COM" + std::to_string(portItem) + " " +
                      seams_.ports.PathOf(portItem) + " at " +
                      std::to_string(SerialLink::BaudOfIndex(state_.BaudIndex)) + " baud");

@@ -21,6 +21,7 @@
 #include "core/host/ComPortMap.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterControl.h"
+#include "core/host/RecordingControl.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
@@ -69,16 +70,6 @@ struct Seams {
     bool restoreLastSettings = true;
 };
 
-// The record files one start opens together (empty: none of that kind).
-struct RecordTargets {
-    std::string raw;
-    std::string eng;
-    std::string csv;
-};
-
-// How a start of recordings ended: a refused target is one the program has open or loaded.
-enum class StartOutcome { Started, Failed, Refused };
-
 // The whole state of one run of the program and the work of its timers and handlers.
 // The window owns one; the command-line tools own one too, with their own seams.
 class Session : private LineSink {
@@ -108,6 +99,8 @@ public:
     // ---- the meter's setup, commands and clock ----
     MeterControl& Meter() { return meter_; }
     const MeterControl& Meter() const { return meter_; }
+    MeterClockKeeper& MeterClocks() { return clocks_; }
+    const MeterClockKeeper& MeterClocks() const { return clocks_; }
 
     // ---- handlers: device file ----
     void LoadDeviceFileClick();
@@ -116,45 +109,14 @@ public:
     // Shows the plot choices that suit the loaded device file's first `columns` columns.
     void ApplyDeviceFile(int columns);
 
-    // ---- handlers: recording, replay and download ----
-    void BTRecordRawClick();
-    void BTRecordEngrClick();
-    void BTStopRecordClick();
+    // ---- the recordings ----
+    RecordingControl& Recording() { return recording_; }
+    const RecordingControl& Recording() const { return recording_; }
+
+    // ---- handlers: replay and download ----
     void ReplayRawFileClick();
     void RealTimeDataClick();
     void BTGetDataClick();
-    // Starts recording to `path` as the buttons do after their dialogs. True when it started.
-    // Appending to a non-empty engineering-units file adds records only, no second heading.
-    bool StartRawRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
-    bool StartEngrRecording(const std::string& path, RecordMode mode = RecordMode::Truncate);
-    // The third recording: the engineering units as CSV with the computer's UTC receive
-    // time of every line beside the meter's. The Record menu's CSV choice asks for a file
-    // (a proposed name filled in) and starts it.
-    void BTRecordCsvClick();
-    bool StartCsvRecording(const std::string& path);
-    // Every file opened and checked first, and only then any emptied: a start that fails
-    // leaves every file as it was (told through the prompts). Appending continues a CSV file
-    // with records only, under the heading it has (kivo-log checks it is this one first).
-    StartOutcome StartRecordings(const RecordTargets& targets, RecordMode mode);
-    // Ends the CSV recording; false when anything written was lost (told).
-    bool StopCsvRecording();
-    // What a CSV recording or an export says of its making besides the values: the zone the
-    // meter's clock was set in (the operator's choice, UTC by default), the meter's
-    // identification line (the last one it sent, or one given here), and the program with
-    // its command line. The facts add
-    // the loaded device file (name, first line, SHA-256) and the processing switches.
-    // A zone given by hand (a tool's option) in place of the Meter Setup page's choice.
-    void SetMeterClockZone(const MeterClockZone& zone) { zoneGiven_ = zone; }
-    void SetMeterIdentification(const std::string& line) {
-        exportFacts_.meterIdentification = line;
-    }
-    void SetSoftware(const std::string& software, const std::string& commandLine) {
-        exportFacts_.software = software;
-        exportFacts_.commandLine = commandLine;
-    }
-    ExportOptions ExportFacts() const;
-    // The operator's extra attributes for every export, "key = value" lines beside last.rbs.
-    std::string MetadataPath() const;
     bool OpenReplay(const std::string& path);
     bool StartDownload(const std::string& path);
 
@@ -242,14 +204,9 @@ private:
     PlotChoices CurrentPlotChoices() const;
     void RefreshClockLabels();
     void TakeReplayInput(long& count);
-    void SyncRecordingState();
-    void FlushRecordFiles();
-    void BeginRawRecording(OutputFile output);
-    void BeginEngrRecording(OutputFile output);
-    void BeginCsvRecording(OutputFile output);
-    void TellMendedCutLine(const std::string& path);
-    void StopRawRecording();
-    void StopEngrRecording();
+    // The export facts the session knows: the device file, the meter's zone and
+    // identification, the processing switches.
+    ExportOptions SessionFacts(ExportOptions facts) const;
     void CloseAllFiles();
     void RunDownloadStep();
     void SyncDownloadState();
@@ -284,23 +241,20 @@ private:
     ShownState shown_;
     int statisticsItem_ = 0;  // the Statistic selector's item, as the window built it
     SerialLink link_;
+    MeterClockKeeper clocks_;
     MeterControl meter_;
     DeviceCalibration calibration_;
     DataChain chain_{calibration_};
     SampleRateEstimator rate_;
-    RawRecorder rawRecorder_;
-    EngrRecorder engrRecorder_;
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
+    RecordingControl recording_;
     ChartModel chart_;
     StatsHistory stats_;
     ChannelOfColumn channelOfColumn_{};
     ChannelFeed channelFeed_{calibration_, channelOfColumn_, stats_, chart_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
-    CsvExporter csvRecorder_;
-    ExportOptions exportFacts_;
-    std::optional<MeterClockZone> zoneGiven_;
     StallWatch stallWatch_;
     std::optional<std::int64_t> stallLimitByHandMs_;
     std::string recordFolder_;
@@ -322,8 +276,6 @@ private:
     long lastReadCount_ = 0;
     bool downloadWasActive_ = false;
     std::string downloadPath_;
-    std::string rawPath_;  // the running or last raw recording, for the event log
-    std::string engPath_;
     bool firstPumpTick_ = true;
     bool firstSecondTick_ = true;
 };

@@ -30,19 +30,7 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
         return false;
     }
     std::ifstream file(openPath);
-    if (file && state_.EngrRecording && engrRecorder_.Active()) {
-        // Later records would no longer match the file's heading. Raw lines stay exact,
-        // so a raw recording goes on.
-        const std::string recorded = engrRecorder_.Path();
-        StopEngrRecording();
-        seams_.prompts.ShowWarning(
-            "Engr Units Recording Stopped",
-            "Another device file was loaded, so the engineering-units recording to\n" + recorded +
-                "\nwas stopped: its heading describes the columns of the previous device "
-                "file.\n" +
-                (state_.RawRecording ? "The raw recording goes on. " : "") +
-                "Press Record Engr to start a new file.");
-    }
+    if (file) recording_.StopEngrForNewDeviceFile();
     // Every read starts from a cleared calibration, so the reference capture starts again too.
     if (file) chain_.DeviceFileLoaded();
     if (!file || !ReadDeviceFile(file, calibration_, state_.DeviceName, seams_.prompts)) {

@@ -26,7 +26,7 @@ void Session::LoadPortSettings() {
     mappedFromFile_ = seams_.ports.ApplySettingsFile(path);
     std::ifstream file(path);
     keptPorts_ = ReadPortSettings(file);
-    meter_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
+    clocks_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))
@@ -86,8 +86,8 @@ void Session::UseRecordFolder(const std::string& recordPath) {
 
 std::string Session::ProposedPath(const std::string& extension) const {
     // The engineering units beside a running raw recording share its name.
-    if (extension != "raw" && state_.RawRecording && !rawPath_.empty()) {
-        std::filesystem::path same(rawPath_);
+    if (extension != "raw" && recording_.RawActive() && !recording_.RawPath().empty()) {
+        std::filesystem::path same(recording_.RawPath());
         same.replace_extension(extension);
         if (!Exists(same.string())) return same.string();
     }

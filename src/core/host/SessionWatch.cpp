@@ -17,7 +17,7 @@ constexpr std::int64_t kStreamingWithinMs = 2000;
 
 void Session::WatchForStalls() {
     const std::int64_t now = clock_.SteadyMilliseconds();
-    const bool recording = state_.RawRecording || state_.EngrRecording || csvRecorder_.Active();
+    const bool recording = recording_.AnyActive();
     // A download's bytes are no data lines, and a replay has no meter to stall.
     const bool watch = !state_.ReplayMode && !download_.Active() && !getPending_ &&
                        (state_.PortNumber != 0 || lostPort_ != 0) && (dataStarted_ || recording);

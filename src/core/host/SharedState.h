@@ -42,15 +42,11 @@ struct SharedState {
     bool advancedSetupChecked = false;  // the check mark of "Advanced Setup"
     bool ReplayMode = false;
     bool ReplayRunning = false;
-    bool RawRecording = false;
-    bool EngrRecording = false;
     bool DownloadActive = false;
     DownloadState DownloadStatus = DownloadState::None;
 
     // counters
     std::uint64_t BytesRead = 0;
-    std::int64_t RawByteCount = 0;
-    std::int64_t EngrByteCount = 0;
     std::int64_t DownloadByteCount = 0;
     std::uint32_t TickCount = 0;
 

@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
     if (const std::optional<std::string> folder = EventLogFolder(options))
         session.SetEventLogFolder(*folder);
     session.LogEvent("kivo-log " KIVO_VERSION " started");
-    session.SetSoftware("kivo-log " KIVO_VERSION, kivo::CommandLineText(argc, argv));
+    session.Recording().SetSoftware("kivo-log " KIVO_VERSION, kivo::CommandLineText(argc, argv));
     session.Timer55msTimer();  // the start-up work of the first tick
 
     // A FIFO or a device as device file would block or never end: only a regular file loads.
@@ -236,8 +236,8 @@ int main(int argc, char** argv) {
     const bool recording =
         !options.rawPath.empty() || !options.engPath.empty() || !options.csvPath.empty();
     if (recording) {
-        switch (
-            session.StartRecordings({options.rawPath, options.engPath, options.csvPath}, mode)) {
+        switch (session.Recording().StartRecordings(
+            {options.rawPath, options.engPath, options.csvPath}, mode)) {
             case kivo::StartOutcome::Started:
                 break;
             case kivo::StartOutcome::Refused:
@@ -317,7 +317,8 @@ int main(int argc, char** argv) {
             // Once, as soon as the meter has told its date and time: a mooring's drift is
             // read against it later.
             if (!offsetTold) {
-                if (const std::optional<std::int64_t> offset = session.Meter().ClockOffsetSeconds()) {
+                if (const std::optional<std::int64_t> offset =
+                        session.MeterClocks().ClockOffsetSeconds()) {
                     offsetTold = true;
                     std::fprintf(stderr, "kivo-log: %s clock offset (meter - computer UTC) %s\n",
                                  Now().c_str(), kivo::OffsetText(*offset).c_str());
@@ -327,8 +328,8 @@ int main(int argc, char** argv) {
         }
     }
     if (runSent) session.BTStopClick();
-    const bool csvLost = !options.csvPath.empty() && !session.StopCsvRecording();
-    session.BTStopRecordClick();
+    const bool csvLost = !options.csvPath.empty() && !session.Recording().StopCsvRecording();
+    session.Recording().StopAll();
     session.LogEvent("kivo-log stopped");
     close(signals);
     return prompts.Saw("File Error") || csvLost ? 1 : 0;

@@ -1,0 +1,276 @@
+// The record files: each is flushed at the end of each tick that wrote to it and put on the
+// disk once a second; a failed write is told once and stops that recording.
+#include "core/host/RecordingControl.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "core/export/ExportAttributes.h"
+#include "core/host/SessionStatus.h"
+
+namespace kivo {
+
+namespace {
+
+const FileDialogSpec kRecordRawDialog{"Record Raw Data",
+                                      "Raw Files (*.raw)|*.raw|All Files (*.*)|*.*", "raw"};
+const FileDialogSpec kRecordEngrDialog{"Open Engr Units Record File",
+                                       "Engineering Units|*.eng|All Files|*.*", "eng"};
+const FileDialogSpec kRecordCsvDialog{"Record Engr Units as CSV with Host Time",
+                                      "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*", "csv"};
+
+FileDialogSpec Proposing(FileDialogSpec spec, std::string path) {
+    spec.proposedPath = std::move(path);
+    return spec;
+}
+
+std::string BytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
+
+}  // namespace
+
+RecordingControl::RecordingControl(RecordingLinks links)
+    : links_(std::move(links)),
+      raw_([this](const std::string& message) { ReportFileProblem(message); }),
+      engr_(links_.calibration, [this](const std::string& message) { ReportFileProblem(message); }),
+      csv_([this](const std::string& message) { ReportFileProblem(message); }) {}
+
+void RecordingControl::AddSinksTo(DataChain& chain) {
+    chain.AddSink(engr_);
+    chain.AddSink(raw_);
+    chain.AddSink(csv_);
+}
+
+void RecordingControl::ReportFileProblem(const std::string& message) {
+    links_.prompts.ShowWarning("File Error", message);
+}
+
+// ---- raw recording ----------------------------------------------------------------------
+
+void RecordingControl::RecordRaw() {
+    const std::optional<std::string> path =
+        links_.prompts.SaveFileName(Proposing(kRecordRawDialog, links_.proposePath("raw")));
+    if (!path) return;
+    StartRawRecording(*path);
+}
+
+bool RecordingControl::StartRawRecording(const std::string& path, RecordMode mode) {
+    return StartRecordings({path, "", ""}, mode) == StartOutcome::Started;
+}
+
+void RecordingControl::BeginRaw(OutputFile output) {
+    const std::string path = output.Path();
+    if (!raw_.Start(std::move(output))) return;
+    links_.show().rawFile = "Raw File Name:  " + path;
+    rawRunning_ = true;
+    rawBytes_ = raw_.ByteCount();
+    rawPath_ = path;
+    links_.useFolder(path);
+    links_.log("raw recording started " + path);
+    if (raw_.MendedCutLine()) TellMendedCutLine(path);
+}
+
+void RecordingControl::StopRaw() {
+    const bool was = rawRunning_;
+    rawRunning_ = false;
+    raw_.Stop();
+    if (was) links_.log("raw recording stopped " + rawPath_ + ", " + BytesText(raw_.ByteCount()));
+}
+
+// ---- engineering-units recording ----------------------------------------------------------
+
+void RecordingControl::RecordEngr() {
+    if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
+    const std::optional<std::string> path =
+        links_.prompts.SaveFileName(Proposing(kRecordEngrDialog, links_.proposePath("eng")));
+    if (!path) return;
+    StartEngrRecording(*path);
+}
+
+bool RecordingControl::StartEngrRecording(const std::string& path, RecordMode mode) {
+    return StartRecordings({"", path, ""}, mode) == StartOutcome::Started;
+}
+
+void RecordingControl::BeginEngr(OutputFile output) {
+    const std::string path = output.Path();
+    if (!engr_.Start(std::move(output))) {
+        links_.show().engrFile = "Engr Units File: ";
+        return;
+    }
+    links_.show().engrFile = "Engr Units File:  " + path;
+    engrRunning_ = engr_.Active();  // the heading may have failed
+    engrBytes_ = engr_.ByteCount();
+    engrPath_ = path;
+    links_.useFolder(path);
+    links_.log("engineering-units recording started " + path);
+    if (engr_.MendedCutLine()) TellMendedCutLine(path);
+}
+
+void RecordingControl::StopEngr() {
+    const bool was = engrRunning_;
+    engrRunning_ = false;
+    engr_.Stop();
+    if (was)
+        links_.log("engineering-units recording stopped " + engrPath_ + ", " +
+                   BytesText(engr_.ByteCount()));
+}
+
+void RecordingControl::StopEngrForNewDeviceFile() {
+    if (!engrRunning_ || !engr_.Active()) return;
+    // Later records would no longer match the file's heading. Raw lines stay exact, so a raw
+    // recording goes on.
+    const std::string recorded = engr_.Path();
+    StopEngr();
+    links_.prompts.ShowWarning(
+        "Engr Units Recording Stopped",
+        "Another device file was loaded, so the engineering-units recording to\n" + recorded +
+            "\nwas stopped: its heading describes the columns of the previous device file.\n" +
+            (rawRunning_ ? "The raw recording goes on. " : "") +
+            "Press Record Engr to start a new file.");
+}
+
+// ---- CSV recording with host time -----------------------------------------------------------
+
+void RecordingControl::RecordCsv() {
+    if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
+    if (links_.calibration.definitionCount == 0) return;  // no columns to write
+    const std::optional<std::string> path =
+        links_.prompts.SaveFileName(Proposing(kRecordCsvDialog, links_.proposePath("csv")));
+    if (!path) return;
+    StartCsvRecording(*path);
+}
+
+bool RecordingControl::StartCsvRecording(const std::string& path) {
+    return StartRecordings({"", "", path}, RecordMode::Truncate) == StartOutcome::Started;
+}
+
+ExportOptions RecordingControl::ExportFacts() const {
+    ExportOptions facts = facts_;
+    links_.addSessionFacts(facts);
+    if (zoneGiven_) facts.meterClock = *zoneGiven_;
+    return facts;
+}
+
+void RecordingControl::BeginCsv(OutputFile output) {
+    const std::string path = output.Path();
+    ExportOptions options = ExportFacts();
+    options.hostUtcMilliseconds = [this] { return links_.clock.UtcMilliseconds(); };
+    // A mistake in the extra attributes costs them, never the recording.
+    if (const std::optional<std::string> why =
+            ReadAttributeFile(links_.metadataPath, options.attributes, true)) {
+        links_.prompts.ShowWarning("Metadata File",
+                                   *why + "\nThe CSV recording goes on without its attributes.");
+        options.attributes.clear();
+    }
+    if (!csv_.Start(std::move(output), links_.calibration, links_.deviceName, options)) return;
+    links_.useFolder(path);
+    links_.log("CSV recording started " + path);
+    if (csv_.MendedCutLine()) TellMendedCutLine(path);
+}
+
+bool RecordingControl::StopCsvRecording() {
+    if (!csv_.Active()) return false;
+    const std::string path = csv_.Path();
+    const std::int64_t bytes = csv_.ByteCount();
+    const bool ok = csv_.Finish();
+    links_.log("CSV recording stopped " + path + ", " + BytesText(bytes));
+    return ok;
+}
+
+// ---- starting and stopping together ---------------------------------------------------------
+
+StartOutcome RecordingControl::StartRecordings(const RecordTargets& targets, RecordMode mode) {
+    // A new file of a kind replaces the running one, which is closed first: starting again
+    // onto the same file is the operator's own choice, not a clash.
+    if (!targets.raw.empty()) StopRaw();
+    if (!targets.eng.empty()) StopEngr();
+    if (!targets.csv.empty()) StopCsvRecording();
+    const OutputMode continued =
+        mode == RecordMode::Append ? OutputMode::Append : OutputMode::Truncate;
+    struct Planned {
+        const std::string& path;
+        FileRole role;
+        OutputMode mode;
+        std::optional<OutputFile> output;
+    };
+    Planned planned[] = {{targets.raw, roles::kRawRecording, continued, std::nullopt},
+                         {targets.eng, roles::kEngrRecording, continued, std::nullopt},
+                         {targets.csv, roles::kCsvRecording, continued, std::nullopt}};
+    // All opened (each registered, so the next is checked against it) before any is begun.
+    for (Planned& file : planned) {
+        if (file.path.empty()) continue;
+        file.output = OutputFile::Open(&links_.files, file.path, file.role, file.mode);
+        if (!file.output->Ok()) {
+            ReportFileProblem(file.output->Error());
+            return file.output->Refused() ? StartOutcome::Refused : StartOutcome::Failed;
+        }
+    }
+    for (Planned& file : planned) {
+        if (file.output && !file.output->Begin()) {
+            ReportFileProblem(file.output->Error());
+            return StartOutcome::Failed;
+        }
+    }
+    if (planned[0].output) BeginRaw(std::move(*planned[0].output));
+    if (planned[1].output) BeginEngr(std::move(*planned[1].output));
+    if (planned[2].output) BeginCsv(std::move(*planned[2].output));
+    const bool started = (targets.raw.empty() || rawRunning_) &&
+                         (targets.eng.empty() || engrRunning_) &&
+                         (targets.csv.empty() || csv_.Active());
+    return started ? StartOutcome::Started : StartOutcome::Failed;
+}
+
+void RecordingControl::TellMendedCutLine(const std::string& path) {
+    links_.prompts.ShowMessage("Recording Continued",
+                               "The last line of \"" + path +
+                                   "\" was cut short (no line end); the new records begin "
+                                   "on a line of their own after it.");
+}
+
+void RecordingControl::StopAll() {
+    StopRaw();
+    StopEngr();
+    StopCsvRecording();
+}
+
+// ---- the ticks ------------------------------------------------------------------------------
+
+// The recorders wrote the line; a write that failed has closed its file.
+void RecordingControl::AfterDataLine() {
+    if (engrRunning_) {
+        engrBytes_ = engr_.ByteCount();
+        if (!engr_.Active()) StopEngr();
+    }
+    if (rawRunning_) {
+        rawBytes_ = raw_.ByteCount();
+        if (!raw_.Active()) StopRaw();
+    }
+}
+
+void RecordingControl::Flush() {
+    if (!raw_.Flush()) StopRaw();
+    if (!engr_.Flush()) StopEngr();
+    if (csv_.Active() && !csv_.Flush()) StopCsvRecording();
+}
+
+void RecordingControl::Sync() {
+    if (!raw_.Sync()) StopRaw();
+    if (!engr_.Sync()) StopEngr();
+    if (csv_.Active() && !csv_.Sync()) StopCsvRecording();
+}
+
+void RecordingControl::CloseAll() { StopAll(); }
+
+void RecordingControl::Describe(SessionStatus& status) const {
+    status.rawRecording = rawRunning_;
+    status.rawFile = raw_.Path();
+    status.rawBytes = rawBytes_;
+    status.engRecording = engrRunning_;
+    status.engFile = engr_.Path();
+    status.engBytes = engrBytes_;
+    status.csvRecording = csv_.Active();
+    status.csvFile = csv_.Path();
+    status.csvBytes = csv_.ByteCount();
+}
+
+}  // namespace kivo
