@@ -122,7 +122,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     // The chart draws the session's chart model; it sits in the Plot Data page's frame.
     auto* chartArea = findChild<QFrame*>("ChartArea");
-    chart_ = new ChartWidget(session_->Chart(), chartArea);
+    chart_ = new ChartWidget(session_->Plot().Model(), chartArea);
     chart_->setObjectName("Chart1");
     chart_->SetFileGuard(session_->Files());
     chartArea->layout()->addWidget(chart_);
@@ -596,18 +596,18 @@ void MainWindow::ConnectHandlers() {
     });
     Session& s = *session_;
     // Each selector tells its new item.
-    const std::initializer_list<std::pair<Control, void (Session::*)(int)>> choices = {
-        {Control::PlotTypeCB, &Session::PlotTypeCBChange},
-        {Control::BBPlotCB, &Session::BBPlotCBChange},
-        {Control::StdDevCB, &Session::StdDevCBChange},
-        {Control::iTempCB, &Session::iTempCBChange},
-        {Control::xTempCB, &Session::xTempCBChange},
-        {Control::PresCB, &Session::PresCBChange},
+    const std::initializer_list<std::pair<Control, void (LiveChart::*)(int)>> choices = {
+        {Control::PlotTypeCB, &LiveChart::ChoosePlotType},
+        {Control::BBPlotCB, &LiveChart::ChooseScattering},
+        {Control::StdDevCB, &LiveChart::ChooseStatistic},
+        {Control::iTempCB, &LiveChart::ChooseInternalTemperature},
+        {Control::xTempCB, &LiveChart::ChooseExternalTemperature},
+        {Control::PresCB, &LiveChart::ChoosePressure},
     };
     for (const auto& [control, handler] : choices) {
         connect(qobject_cast<QComboBox*>(ControlObject(control)), &QComboBox::activated, this,
                 [this, handler = handler](int item) {
-                    (session_.get()->*handler)(item);
+                    (session_->Plot().*handler)(item);
                     Present();
                 });
     }

@@ -158,11 +158,11 @@ TEST(Faults, DamagedOrUnreadableSettingsLeaveTheDefaults) {
     std::filesystem::copy_file(TestDataFile("fluoro.dev"), f.folder.File("fluoro.dev"));
     WriteBytes(f.folder.File("last.rbs"), "1 2 0 0 0 0 0 0 0 0 0 0\nfluoro.dev\n");
     WriteBytes(f.folder.File("kivoiocomp.rbs"), binary);
-    const ChartProperties design = f.session.Chart().Properties();
+    const ChartProperties design = f.session.Plot().Model().Properties();
     f.Ticks(1);
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.session.State().DevicePath, "fluoro.dev");
-    EXPECT_TRUE(f.session.Chart().Properties() == design);
+    EXPECT_TRUE(f.session.Plot().Model().Properties() == design);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST(ChartBreaks, TheLiveChartBreaksAtAPauseAndNotAtThePace) {
     };
     for (int i = 0; i < 30; ++i) line(55);
     ASSERT_TRUE(f.session.Status().sampleRateHz.has_value());
-    const ChartModel& chart = f.session.Chart();
+    const ChartModel& chart = f.session.Plot().Model();
     ASSERT_GT(chart.ChannelCount(), 0);
     EXPECT_EQ(chart.Channel(0).BreaksHeld(), 0u);
 

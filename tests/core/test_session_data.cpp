@@ -151,7 +151,7 @@ namespace {
 TEST(Chart, ChannelsFollowTheDeviceFileAndChoicesClearThePoints) {
     LoadedSession f("scatter9.dev");
     f.Ticks(1);
-    ChartModel& chart = f.session.Chart();
+    ChartModel& chart = f.session.Plot().Model();
     EXPECT_EQ(chart.Title(), "KIVO BB9 Nine-Wavelength Scattering Meter SN 0042");
     ASSERT_EQ(chart.ChannelCount(), 10);  // nine wavelengths and the internal temperature
     const std::string line =
@@ -161,7 +161,7 @@ TEST(Chart, ChannelsFollowTheDeviceFileAndChoicesClearThePoints) {
     EXPECT_EQ(chart.Channel(9).points.size(), 0u);  // temperature: titled, not plotted
     EXPECT_EQ(chart.Channel(0).title, "412 nm: 100 Counts");
     EXPECT_EQ(chart.Channel(9).title, "iTemp: 3000 Counts");
-    f.session.iTempCBChange(1);
+    f.session.Plot().ChooseInternalTemperature(1);
     EXPECT_EQ(chart.Channel(0).points.size(), 0u);
     f.Receive(line);
     ASSERT_EQ(chart.Channel(0).points.size(), 1u);

@@ -215,12 +215,12 @@ TEST(Restore, APipeInThePlaceOfASettingsFileIsLikeAMissingOne) {
         }
         const FifoGuard pipe(f.folder.File(name));
         ASSERT_TRUE(pipe.Made());
-        const ChartProperties design = f.session.Chart().Properties();
+        const ChartProperties design = f.session.Plot().Model().Properties();
         f.Ticks(1);
         f.session.Timer1SecondTimer();
         EXPECT_FALSE(pipe.Released());
         EXPECT_EQ(f.session.State().DevicePath.empty(), std::string(name) == "last.rbs");
-        EXPECT_TRUE(f.session.Chart().Properties() == design);
+        EXPECT_TRUE(f.session.Plot().Model().Properties() == design);
         EXPECT_TRUE(f.prompts.warnings.empty());
     }
 }

@@ -101,7 +101,7 @@ private:
         state.powerUser = (first >> 5) & 1;
         const int plotType = kPlotTypes[(first >> 6) & 3u];
         if (state.PlotType != plotType) {
-            pump_.session().PlotTypeCBChange(plotType);
+            pump_.session().Plot().ChoosePlotType(plotType);
         }
         state.BBPlotChoice = kBBChoices[second & 7u];
         state.StatsMode = (second & 0x20u) != 0 ? 7 : kStatsModes[(second >> 3) & 3u];

@@ -59,7 +59,7 @@ Session::Session(Seams seams)
           [this](const std::string& extension) { return ProposedPath(extension); },
           [this](ExportOptions& facts) { facts = SessionFacts(std::move(facts)); }}) {
     // The operator's view first, then the files, as the window always did.
-    chain_.AddSink(channelFeed_);
+    plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);
     link_.SetWriteObserver([this](const std::string& sent, bool ok) {
         LogEvent((ok ? "sent " : "could not send ") + sent);
@@ -149,7 +149,7 @@ void Session::RefreshClockLabels() {
 void Session::FirstTickWork() {
     ShownState& shown = Show();
     shown.caption = FormatTitle(" ");
-    ConfigureChart(chart_, state_.DeviceName);
+    plot_.Configure(state_.DeviceName);
     shown.analogRangeItem = 1;
     shown.advancedPage = false;
     shown.setup.flSetupPage = false;
@@ -163,8 +163,7 @@ void Session::ApplyPendingPlotSetup() {
     if (!state_.PlotSetupPending) return;
     state_.PlotSetupPending = false;
     ApplyDeviceFile(calibration_.definitionCount);
-    SetUpChannels(chart_, calibration_, calibration_.definitionCount, channelOfColumn_);
-    channelFeed_.Forget();
+    plot_.FitChannels(calibration_.definitionCount);
 }
 
 void Session::PumpLines() {
@@ -188,7 +187,7 @@ void Session::FeedBytes(const char* data, std::size_t count) {
     state_.BytesRead += count;
     assembler_.Feed(data, count, *this);
     // The legend's readout once for all the lines these bytes held.
-    channelFeed_.PublishTitles(chain_.Current());
+    plot_.PublishTitles(chain_.Current());
 }
 
 void Session::OnLine(const std::string& line) { HandleLine(line); }
@@ -199,7 +198,7 @@ void Session::OnOverflow() {
 
 void Session::HandleLine(const std::string& line) {
     Show().memo.Append(line);
-    channelFeed_.choices = CurrentPlotChoices();
+    plot_.BeforeLine();
     const ChainOptions options{state_.alternateCommands, state_.RefChannelCorrection != 0,
                                state_.TempCorrection != 0};
     const HostClockSnapshot hostBefore = chain_.HostTime();
@@ -233,11 +232,6 @@ void Session::CheckDeviceAgainstMeter() {
     toldMismatch_ = pair;
     seams_.prompts.ShowWarning(kDeviceMismatchCaption,
                                DeviceMismatchText(*mismatch, state_.DevicePath));
-}
-
-PlotChoices Session::CurrentPlotChoices() const {
-    return PlotChoices{state_.PlotType, state_.BBPlotChoice, state_.ITempPlot, state_.XTempPlot,
-                       state_.PresPlot, state_.StatsMode,    state_.powerUser};
 }
 
 void Session::AfterDataLine() {
@@ -334,7 +328,7 @@ SessionStatus Session::Status() const {
     status.clockOffsetSeconds = clocks_.ClockOffsetSeconds();
     status.download = state_.DownloadStatus;
     status.downloadBytes = state_.DownloadByteCount;
-    status.choices = CurrentPlotChoices();
+    status.choices = plot_.Choices();
     status.powerUser = state_.powerUser != 0;
     status.deviceFile = state_.DevicePath;
     return status;

@@ -19,6 +19,7 @@
 #include "core/files/OutputFile.h"
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
+#include "core/host/LiveChart.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterControl.h"
 #include "core/host/RecordingControl.h"
@@ -121,13 +122,8 @@ public:
     bool StartDownload(const std::string& path);
 
     // ---- handlers: plot choices ----
-    // ---- handlers: plot choices, each with the selector's new item ----
-    void StdDevCBChange(int item);
-    void PlotTypeCBChange(int item);
-    void BBPlotCBChange(int item);
-    void iTempCBChange(int item);
-    void xTempCBChange(int item);
-    void PresCBChange(int item);
+    // ---- the live chart, its readout and the plot selectors ----
+    LiveChart& Plot() { return plot_; }
 
     // ---- ports and folders the operator chose, kept in kivoview-ports.ini ----
     // The port dialog's choice of a device for COMn (a /dev/serial/by-id name where there is
@@ -179,8 +175,6 @@ public:
     // Another receiver of every converted sample (a tool's export file); it must outlive
     // the session's use of it.
     void AddSampleSink(SampleSink& sink);
-    ChartModel& Chart() { return chart_; }
-    const ChannelOfColumn& ChannelsOfColumns() const { return channelOfColumn_; }
     const MeterClock& MeterTime() const { return chain_.Current().meterClock; }
     const HostClockSnapshot& HostTime() const { return chain_.Current().hostClock; }
 
@@ -201,7 +195,6 @@ private:
     // Warns once when the meter and the device file name different serial numbers.
     void CheckDeviceAgainstMeter();
     void AfterDataLine();
-    PlotChoices CurrentPlotChoices() const;
     void RefreshClockLabels();
     void TakeReplayInput(long& count);
     // The export facts the session knows: the device file, the meter's zone and
@@ -239,7 +232,6 @@ private:
     Seams seams_;
     SharedState state_;
     ShownState shown_;
-    int statisticsItem_ = 0;  // the Statistic selector's item, as the window built it
     SerialLink link_;
     MeterClockKeeper clocks_;
     MeterControl meter_;
@@ -249,10 +241,7 @@ private:
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
     RecordingControl recording_;
-    ChartModel chart_;
-    StatsHistory stats_;
-    ChannelOfColumn channelOfColumn_{};
-    ChannelFeed channelFeed_{calibration_, channelOfColumn_, stats_, chart_};
+    LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     StallWatch stallWatch_;

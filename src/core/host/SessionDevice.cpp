@@ -70,7 +70,8 @@ bool Session::LoadDeviceFile(const std::string& path) {
 }
 
 void Session::ApplyDeviceFile(int columns) {
-    if (chart_.Title() != state_.DeviceName) chart_.SetTitle(state_.DeviceName);
+    ChartModel& chart = plot_.Model();
+    if (chart.Title() != state_.DeviceName) chart.SetTitle(state_.DeviceName);
     CountKinds(calibration_, columns);
     const bool engrUnits = state_.PlotType == plot_type::kEngineeringUnits;
     const PlotSelectorVisibility visible = VisiblePlotSelectors(calibration_, engrUnits);
@@ -81,35 +82,6 @@ void Session::ApplyDeviceFile(int columns) {
     shown.selectors.pressure = visible.pressure;
     shown.selectors.scattering = visible.scattering;
     if (visible.hideFlSetup) shown.setup.flSetupPage = false;
-}
-
-// ---- the plot choices: each stores its choice and empties the chart --------------------
-
-void Session::PlotTypeCBChange(int item) {
-    state_.PlotType = item;
-    Show().selectors.scattering =
-        calibration_.kinds.scattering > 0 && state_.PlotType == plot_type::kEngineeringUnits;
-    chart_.ClearAllData();
-}
-
-void Session::BBPlotCBChange(int item) {
-    state_.BBPlotChoice = item;
-    chart_.ClearAllData();
-}
-
-void Session::iTempCBChange(int item) {
-    state_.ITempPlot = item;
-    chart_.ClearAllData();
-}
-
-void Session::xTempCBChange(int item) {
-    state_.XTempPlot = item;
-    chart_.ClearAllData();
-}
-
-void Session::PresCBChange(int item) {
-    state_.PresPlot = item;
-    chart_.ClearAllData();
 }
 
 }  // namespace kivo

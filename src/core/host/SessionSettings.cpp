@@ -69,40 +69,25 @@ void Session::RestoreLastSettings() {
     shown.deviceFile = "Device File:  " + saved->deviceFile;
     state_.powerUser = v[LastRbs::PowerUser];
     state_.StatsMode = v[LastRbs::StatsMode];
-    switch (state_.StatsMode) {
-        case stats_mode::kRawCounts:
-            statisticsItem_ = 0;
-            break;
-        case stats_mode::kMean:
-            statisticsItem_ = 1;
-            break;
-        case stats_mode::kStdDev15:
-            statisticsItem_ = 2;
-            break;
-        case stats_mode::kStdDev60:
-            statisticsItem_ = 3;
-            break;
-        default:
-            break;  // kept, though the list has no item for it
-    }
-    shown.statisticsItem = statisticsItem_;
+    const int statisticItem = plot_.StatisticItemFor(state_.StatsMode);
+    shown.statisticsItem = statisticItem;
     state_.PlotType = v[LastRbs::PlotType];
     state_.BBPlotChoice = v[LastRbs::BBPlotChoice];
     state_.ITempPlot = v[LastRbs::ITempPlot];
     state_.XTempPlot = v[LastRbs::XTempPlot];
     state_.PresPlot = v[LastRbs::PresPlot];
-    shown.plotChoices = CurrentPlotChoices();
+    shown.plotChoices = plot_.Choices();
     state_.RefChannelCorrection = v[LastRbs::RefChannelCorrection];
     state_.TempCorrection = v[LastRbs::TempCorrection];
     // Set, invert, and let the handler invert it back while it applies the mode.
     state_.alternateCommands = !(v[LastRbs::AlternateCommands] != 0);
     meter_.ToggleAlternateCommands();
     SelectHostPort(v[LastRbs::HostPortItem], v[LastRbs::BaudRateItem]);
-    StdDevCBChange(statisticsItem_);
+    plot_.ChooseStatistic(statisticItem);
     RequestPage(PagePlot);
     Show().chooseDeviceFilePrompt = false;
     // A missing or damaged file leaves the chart's own look.
-    chart_.LoadPropertiesFromFile(SettingsPath(kChartPropertiesName));
+    plot_.Model().LoadPropertiesFromFile(SettingsPath(kChartPropertiesName));
 }
 
 void Session::SaveLastSettings() {
@@ -138,15 +123,7 @@ void Session::SaveLastSettings() {
                                    NotSavedText("the chart's look", chartPath, chartFile.refusal));
         return;
     }
-    WriteOwnFile(chartFile, WriteChartProperties(chart_.Properties()));
-}
-
-void Session::StdDevCBChange(int item) {
-    statisticsItem_ = item;
-    if (!state_.powerUser) return;
-    static constexpr int kModes[] = {0, 1, 15, 60};
-    if (item >= 0 && item <= 3) state_.StatsMode = kModes[item];
-    chart_.ClearAllData();
+    WriteOwnFile(chartFile, WriteChartProperties(plot_.Model().Properties()));
 }
 
 }  // namespace kivo

@@ -37,7 +37,7 @@ void Session::BreakChartAtGap(std::int64_t nowMs) {
     const std::optional<std::int64_t> since = stallWatch_.SinceLastLineMs(nowMs);
     if (state_.ReplayMode || !rate || !(*rate > 0.0f) || !since) return;
     if (BreaksLine(static_cast<double>(*since), 1000.0 / static_cast<double>(*rate)))
-        chart_.BreakLines();
+        plot_.Model().BreakLines();
 }
 
 bool Session::Streaming() const {

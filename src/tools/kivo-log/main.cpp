@@ -69,7 +69,7 @@ void PrintStatus(kivo::Session& session, std::FILE* out) {
     const std::string rate = status.sampleRateHz ? kivo::SampleRateLabel(*status.sampleRateHz)
                                                  : std::string("Sample Rate: -");
     std::fprintf(out, "%s  %s  lines %.0f", Now().c_str(), rate.c_str(), status.dataLines);
-    const kivo::ChartModel& chart = session.Chart();
+    const kivo::ChartModel& chart = session.Plot().Model();
     for (int channel = 0; channel < chart.ChannelCount(); ++channel)
         std::fprintf(out, "  | %s", chart.Channel(channel).title.c_str());
     if (status.rawRecording)
