@@ -523,7 +523,7 @@ void MainWindow::OnClick(Control control, std::function<void()> handler) {
 
 void MainWindow::Exit1Click() {
     boxesShownBeforeExit_ = ownPrompts_ != nullptr ? ownPrompts_->ShownBoxCount() : 0;
-    session_->Exit1Click();
+    session_->Exit();
 }
 
 void MainWindow::EndProcess(int status) {
@@ -553,7 +553,7 @@ void MainWindow::ConnectSelector(QComboBox* combo) {
         const int portItem = ItemIndex(Control::CBHostPort);
         const int baudItem = ItemIndex(Control::CBBaudRate);
         presenter_.PortSelectorsChanged(portItem, baudItem);
-        session_->SelectHostPort(portItem, baudItem);
+        session_->Port().SelectHostPort(portItem, baudItem);
         Present();
     };
     connect(combo, &QComboBox::activated, this, change);
@@ -581,7 +581,7 @@ void MainWindow::ConnectHandlers() {
         ShowPortDevices();
     });
     connect(portDialog_, &PortDialog::Chosen, this, [this](int port, int baud) {
-        session_->SelectHostPort(port, baud);
+        session_->Port().SelectHostPort(port, baud);
         Present();
     });
     // The CSV recording's file shows as soon as it starts or stops, not at the next second.

@@ -51,7 +51,7 @@ struct SessionFixture {
     }
 
     // Chooses COM1 at 19200 as the operator would.
-    void OpenMeterPort() { session.SelectHostPort(1, 2); }
+    void OpenMeterPort() { session.Port().SelectHostPort(1, 2); }
     // What the window would show now.
     const ShownState& Shown() const { return session.Shown(); }
     void Ticks(int count) {

@@ -22,7 +22,7 @@ TEST(Faults, APortVanishingMidLineDropsTheHeadTheRestartedMeterNeverEnds) {
     f.Receive(kLine + "\r\n" + kLine.substr(0, 12));
     f.port.failed = true;
     f.Ticks(1);
-    EXPECT_EQ(f.session.LostPort(), 1);
+    EXPECT_EQ(f.session.Port().LostPort(), 1);
     f.port.failed = false;
     f.Ticks(36);
     ASSERT_EQ(f.session.State().PortNumber, 1);
@@ -52,13 +52,13 @@ TEST(Faults, AMinuteOfWrongBaudGarbageWarnsOncePerStretch) {
     for (int tick = 0; tick < 231; ++tick) f.Receive(garbage);
     EXPECT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_TRUE(f.Shown().memo.total <= 11u);  // nothing but the replies before it
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 0.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 0.0);
     // A line end re-arms the warning: the next stretch warns again, once.
     f.Receive("\n");
     for (int tick = 0; tick < 5; ++tick) f.Receive(garbage);
     EXPECT_EQ(f.prompts.warnings.size(), 2u);
     f.Receive("\n" + kLine + "\n");
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 1.0);
 }
 
 TEST(Faults, ADeviceFileSwappedWhileReplayingOnlyChangesTheLayout) {
@@ -70,11 +70,11 @@ TEST(Faults, ADeviceFileSwappedWhileReplayingOnlyChangesTheLayout) {
     ASSERT_TRUE(f.session.OpenReplay(raw));
     f.session.BTStartClick();
     f.Ticks(5);
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 5.0);
     f.prompts.openAnswers.push_back(TestDataFile("scatter9.dev"));
     f.session.LoadDeviceFileClick();
     f.Ticks(10);  // these lines do not fit the new file: refused, one warning
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 5.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 5.0);
     EXPECT_EQ(f.prompts.warnings.size(), 1u);
     EXPECT_TRUE(f.session.State().ReplayRunning);
 }
@@ -92,8 +92,8 @@ TEST(Faults, AReplayFileTruncatedWhileReplayingEndsLikeItsEnd) {
     f.Ticks(1000);
     EXPECT_FALSE(f.session.State().ReplayRunning);
     EXPECT_EQ(f.Shown().startButton, "Start Replay");
-    EXPECT_GE(f.session.DataLines().DataLineCount, 5.0);
-    EXPECT_LT(f.session.DataLines().DataLineCount, 1000.0);
+    EXPECT_GE(f.session.Chain().Counts().DataLineCount, 5.0);
+    EXPECT_LT(f.session.Chain().Counts().DataLineCount, 1000.0);
 }
 
 TEST(Faults, AReplayWhoseLastLineHasNoLineEndSpoilsNeitherTheNextPassNorLiveData) {
@@ -106,13 +106,13 @@ TEST(Faults, AReplayWhoseLastLineHasNoLineEndSpoilsNeitherTheNextPassNorLiveData
         f.Ticks(5);
         EXPECT_FALSE(f.session.State().ReplayRunning);
     }
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);  // the first line of both passes
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 2.0);  // the first line of both passes
     f.session.BTStartClick();
     f.Ticks(2);  // the unfinished line pending again
     f.session.RealTimeDataClick();
     f.Receive(kLine + "\r\n");
     EXPECT_EQ(f.Shown().memo.newest.back(), kLine);
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 4.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 4.0);
 }
 
 TEST(Faults, ADeviceFileThatNeverEndsIsRefused) {

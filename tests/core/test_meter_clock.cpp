@@ -114,7 +114,7 @@ TEST(SetDateAndTime, SetsTheMeterToUtcUnlessLocalTimeIsChosenAndKeepsTheChoice) 
     MemorySerialPort port;
     FakePrompts prompts;
     FixedClock clock;
-    const Session next(Seams{port, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
+    Session next(Seams{port, prompts, clock, ComPortMap(), nullptr, f.folder.path, true});
     EXPECT_TRUE(next.MeterClocks().MeterClockLocal());
 }
 
@@ -157,7 +157,7 @@ TEST(ClockOffset, AReplayedFileTellsNothingOfTheMetersClockNow) {
     ASSERT_TRUE(f.session.OpenReplay(raw));
     f.session.BTStartClick();
     f.Ticks(20);
-    EXPECT_GE(f.session.DataLines().DataLineCount, 1.0);
+    EXPECT_GE(f.session.Chain().Counts().DataLineCount, 1.0);
     EXPECT_EQ(f.session.MeterClocks().ClockOffsetSeconds(), std::nullopt);
 }
 

@@ -95,7 +95,7 @@ TEST(OutputGuard, FilesTheProgramKeepsByItselfAreNotWrittenThroughALink) {
     const std::vector<Case> cases = {
         {kEventLogName, [](MeterSession& f) { f.session.LogEvent("anything"); }, 2},
         {kPortSettingsName, [](MeterSession& f) { f.session.MapPort(2, "/dev/ttyUSB7"); }, 2},
-        {"last.rbs", [](MeterSession& f) { f.session.Exit1Click(); }, 1},
+        {"last.rbs", [](MeterSession& f) { f.session.Exit(); }, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

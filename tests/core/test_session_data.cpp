@@ -91,9 +91,9 @@ TEST(PerLineChain, DataLinesAreConvertedAndRepliesParsed) {
     f.Receive("VER KIVO FL 2.1\r\nAVE 60\r\n11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
     EXPECT_EQ(f.Shown().caption, "KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1");
     EXPECT_EQ(f.session.Meter().Setup().averageCount, 60u);
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
-    EXPECT_EQ(f.session.DataLines().SampleX, 0.0);
-    const EngineeringValues& eng = f.session.Engineering();
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 1.0);
+    EXPECT_EQ(f.session.Chain().Counts().SampleX, 0.0);
+    const EngineeringValues& eng = f.session.Chain().Current().engineering;
     EXPECT_EQ(Printed("%4.2lf", eng.chl), "48.40");
     EXPECT_EQ(Printed("%4.2lf", eng.ntu), "1.00");
     EXPECT_EQ(Printed("%3.1lf", eng.iTemp), "20.0");
@@ -117,7 +117,7 @@ TEST(PerLineChain, WithoutADeviceFileEveryLineIsData) {
     f.OpenMeterPort();
     f.port.incoming = "VER KIVO\r\nMEM 4095\r\n";
     f.Ticks(1);
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 2.0);
     EXPECT_EQ(f.Shown().caption, "KIVO View:  v1.16 10/20/03      KIVO:  ");
     EXPECT_EQ(f.Shown().memoryFullRequests, 0u);
     EXPECT_EQ(f.Shown().setup.meterClock, "KIVO:  2");
@@ -139,7 +139,7 @@ TEST(PerLineChain, TheSixthMismatchInARowWarnsOnce) {
     f.Receive("11/20/03\t12:30:45\t4050\t1000\t240\t3000\r\n");
     for (int i = 0; i < 6; ++i) f.Receive(fourFields);
     EXPECT_EQ(f.prompts.warnings.size(), 2u);
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 1.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 1.0);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(AutomaticSetupRequest, LeavesOnTheTenthTickAfterAPortChange) {
         EXPECT_EQ(f.port.written, tick >= 10 ? "$mnu\r\n" : "") << "tick " << tick;
     }
     // A second change re-arms it.
-    f.session.SelectHostPort(1, 2);
+    f.session.Port().SelectHostPort(1, 2);
     f.port.written.clear();
     f.Ticks(10);
     EXPECT_EQ(f.port.written, "$mnu\r\n");
@@ -67,7 +67,7 @@ TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
                                                     {3, 38400}, {-1, 19200}, {7, 19200}};
     for (const auto& [item, baud] : cases) {
         SessionFixture f;
-        f.session.SelectHostPort(1, item);
+        f.session.Port().SelectHostPort(1, item);
         EXPECT_EQ(f.port.openBaud, baud) << "item " << item;
         if (item < 0 || item > 3) {
             EXPECT_EQ(f.Shown().baudItem, 2);
@@ -78,7 +78,7 @@ TEST(PortSelection, SpeedItemsGiveTheirRatesAndNoSelectionGives19200) {
 TEST(PortSelection, ASpeedWithoutAPortOpensNothingButArmsTheRequest) {
     SessionFixture f;
     f.Ticks(12);
-    f.session.SelectHostPort(-1, 0);
+    f.session.Port().SelectHostPort(-1, 0);
     EXPECT_TRUE(f.port.opens.empty());
     EXPECT_EQ(f.session.State().BaudIndex, 0);
     EXPECT_EQ(f.session.State().autoMenuCountdown, 10u);
@@ -87,7 +87,7 @@ TEST(PortSelection, ASpeedWithoutAPortOpensNothingButArmsTheRequest) {
 
 TEST(PortSelection, OpenAndCloseFailuresAreToldAsCommErrors) {
     SessionFixture f;
-    f.session.SelectHostPort(3, -1);  // COM3 maps to /dev/ttyS2, absent here
+    f.session.Port().SelectHostPort(3, -1);  // COM3 maps to /dev/ttyS2, absent here
     ASSERT_EQ(f.prompts.messages.size(), 1u);
     EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
     EXPECT_EQ(f.prompts.messages[0].text, "Could Not Open Comm Port 3");
@@ -97,7 +97,7 @@ TEST(PortSelection, OpenAndCloseFailuresAreToldAsCommErrors) {
 
     f.OpenMeterPort();
     f.port.failClose = true;
-    f.session.SelectHostPort(0, 2);
+    f.session.Port().SelectHostPort(0, 2);
     ASSERT_EQ(f.prompts.messages.size(), 2u);
     EXPECT_EQ(f.prompts.messages[1].text, "Could Not Close Comm  Port");
     EXPECT_EQ(f.session.State().PortNumber, 0);
@@ -196,7 +196,7 @@ TEST(StatusLabels, UserModePanelAndStatisticsSelector) {
 
 TEST(Exit, EndsThroughTheExitSeamWithStatusZero) {
     SessionFixture f;
-    f.session.Exit1Click();
+    f.session.Exit();
     EXPECT_EQ(f.exits, std::vector<int>({0}));
 }
 
@@ -217,7 +217,7 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     EXPECT_EQ(f.prompts.messages[0].caption, "Comm Error");
     EXPECT_NE(f.prompts.messages[0].text.find("Lost Comm Port 1 (/dev/meter1)"), std::string::npos);
     EXPECT_EQ(f.session.State().PortNumber, 0);
-    EXPECT_EQ(f.session.LostPort(), 1);
+    EXPECT_EQ(f.session.Port().LostPort(), 1);
     EXPECT_EQ(f.Shown().portItem, 1);  // the selection is kept
 
     f.port.openable.clear();  // still gone
@@ -232,7 +232,7 @@ TEST(LostPort, IsToldOnceRetriedEveryTwoSecondsAndComesBack) {
     EXPECT_TRUE(f.prompts.closed.empty());
     f.Ticks(36);
     EXPECT_EQ(f.session.State().PortNumber, 1);
-    EXPECT_EQ(f.session.Reconnections(), 1);
+    EXPECT_EQ(f.session.Port().Reconnections(), 1);
     // The box that told the loss is closed now that it is untrue.
     ASSERT_EQ(f.prompts.closed.size(), 1u);
     EXPECT_EQ(f.prompts.closed[0].caption, f.prompts.messages[0].caption);
@@ -249,10 +249,10 @@ TEST(LostPort, ChoosingAnotherPortEndsTheRetrying) {
     f.OpenMeterPort();
     f.port.failed = true;
     f.Ticks(1);
-    EXPECT_EQ(f.session.LostPort(), 1);
+    EXPECT_EQ(f.session.Port().LostPort(), 1);
     f.port.failed = false;
-    f.session.SelectHostPort(0, 2);
-    EXPECT_EQ(f.session.LostPort(), 0);
+    f.session.Port().SelectHostPort(0, 2);
+    EXPECT_EQ(f.session.Port().LostPort(), 0);
     const std::size_t attempts = f.port.opens.size();
     f.Ticks(100);
     EXPECT_EQ(f.port.opens.size(), attempts);
@@ -269,7 +269,7 @@ TEST(ReceivePump, ALineSplitAcrossAPortReopenIsJoined) {
     f.OpenMeterPort();
     f.port.incoming = "VER KI";
     f.Ticks(1);
-    f.session.SelectHostPort(1, 2);  // the operator picks the same port again
+    f.session.Port().SelectHostPort(1, 2);  // the operator picks the same port again
     f.port.incoming = "VO 1\r\n";
     f.Ticks(1);
     ASSERT_EQ(f.Shown().memo.total, 1u);

@@ -118,9 +118,10 @@ TEST(EngrRecording, HeadingAndRecordsAsTheConversionGivesThem) {
     EXPECT_EQ(f.Shown().engrFile, "Engr Units File:  " + f.folder.File("out.eng"));
     f.Receive(kLine1 + "\r\n");
     const std::string bytes = ReadBytes(f.folder.File("out.eng"));
-    EXPECT_EQ(bytes, EngrHeading(f.session.Calibration(), 6) +
-                         EngrRecord(0.0, f.session.MeterTime(), f.session.Calibration(), 6,
-                                    f.session.Engineering()));
+    EXPECT_EQ(bytes,
+              EngrHeading(f.session.Calibration(), 6) +
+                  EngrRecord(0.0, f.session.Chain().Current().meterClock, f.session.Calibration(),
+                             6, f.session.Chain().Current().engineering));
     EXPECT_EQ(bytes.substr(0, 15), "Count\tDate\tTime");
     EXPECT_NE(bytes.find("0\t112003\t123045\t"), std::string::npos);
     EXPECT_EQ(f.session.Status().engBytes, static_cast<std::int64_t>(bytes.size()));

@@ -129,7 +129,7 @@ TEST(ReceiveData, AStreamingMeterIsStoppedAndGetWaitsForAQuietTick) {
     EXPECT_EQ(f.port.written, "!!!!!$get\r\n");
     f.Receive("IMAGE etx");
     EXPECT_EQ(ReadBytes(path), "IMAGE etx");
-    EXPECT_EQ(f.session.DataLines().DataLineCount, 2.0);
+    EXPECT_EQ(f.session.Chain().Counts().DataLineCount, 2.0);
 }
 
 TEST(ReceiveData, AQuietMeterGetsGetAtOnce) {

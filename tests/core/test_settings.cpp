@@ -78,7 +78,7 @@ struct RoundTrip : ::testing::Test {
         first.Ticks(1);
         first.prompts.openAnswers.push_back(first.folder.File("fluoro.dev"));
         first.session.LoadDeviceFileClick();
-        first.session.SelectHostPort(1, 3);
+        first.session.Port().SelectHostPort(1, 3);
         SharedState& state = first.session.State();
         state.powerUser = 1;
         state.StatsMode = 15;
@@ -90,7 +90,7 @@ struct RoundTrip : ::testing::Test {
         state.RefChannelCorrection = 1;
         state.TempCorrection = 5;
         first.session.Meter().ToggleAlternateCommands();
-        first.session.Exit1Click();
+        first.session.Exit();
     }
 };
 
@@ -144,7 +144,7 @@ TEST_F(RoundTrip, TheNextStartRestoresEverything) {
     EXPECT_EQ(next.port.opens.size(), opens);
 
     // And the second Exit writes the same file again.
-    next.session.Exit1Click();
+    next.session.Exit();
     EXPECT_EQ(ReadBytes(next.folder.File("last.rbs")), ReadBytes(first.folder.File("last.rbs")));
 }
 
@@ -243,7 +243,7 @@ TEST(Exit, LeavesWhatIsNotARegularFileInTheSettingsPlaceAndSaysSo) {
         } else {
             pipe.emplace(path);
         }
-        f.session.Exit1Click();
+        f.session.Exit();
         EXPECT_EQ(f.exits, std::vector<int>({0}));
         if (pipe) {
             EXPECT_FALSE(pipe->Released());
@@ -264,10 +264,10 @@ TEST(Exit, LeavesWhatIsNotARegularFileInTheSettingsPlaceAndSaysSo) {
 
 TEST(Exit, WritesNothingWithoutAPortItemOrADeviceFile) {
     SessionFixture f;
-    f.session.Exit1Click();
+    f.session.Exit();
     EXPECT_FALSE(fs::exists(f.folder.File("last.rbs")));
     f.OpenMeterPort();
-    f.session.Exit1Click();
+    f.session.Exit();
     EXPECT_FALSE(fs::exists(f.folder.File("last.rbs")));
     EXPECT_EQ(f.exits, std::vector<int>({0, 0}));
 }
@@ -277,7 +277,7 @@ TEST(Exit, ADeviceFileFromAnotherFolderIsSavedByNameOnly) {
     f.prompts.openAnswers.push_back(std::string(KIVO_TEST_DATA) + "/scatter9.dev");
     f.session.LoadDeviceFileClick();
     f.OpenMeterPort();
-    f.session.Exit1Click();
+    f.session.Exit();
     EXPECT_EQ(ReadBytes(f.folder.File("last.rbs")), "1 2 0 0 0 0 0 0 0 0 0 0\nscatter9.dev\n");
 }
 

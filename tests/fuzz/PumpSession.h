@@ -28,7 +28,7 @@ public:
             std::fprintf(stderr, "kivo fuzz: %s does not load\n", deviceFile.c_str());
             std::abort();
         }
-        session_.SelectHostPort(1, 2);  // COM1 at 19200 baud
+        session_.Port().SelectHostPort(1, 2);  // COM1 at 19200 baud
         FUZZ_CHECK(port_.IsOpen());
         // Let the automatic "$mnu" go out now, so inputs find the port's output empty.
         while (session_.State().autoMenuCountdown != 0) session_.Timer55msTimer();

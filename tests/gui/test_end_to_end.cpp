@@ -145,14 +145,14 @@ private slots:
         const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
         MainWindow& window = *form;
         QVERIFY(!window.Core().State().DevicePath.empty());
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().meterIdentified; }));
         QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().memoryUsedPages >= 0; }));
         QCOMPARE(window.windowTitle(),
                  QString("KIVO View:  v1.16 10/20/03      KIVO: VER KIVO FL 2.1"));
         QVERIFY(window.Core().Meter().Setup().cycleInterval != "hhmmss");
-        QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);  // replies are not data
+        QCOMPARE(window.Core().Chain().Counts().DataLineCount, 0.0);  // replies are not data
     }
 
     // The Meter Setup page against the meter: a new averaging is answered and shown; the
@@ -163,7 +163,7 @@ private slots:
         const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
         MainWindow& window = *form;
         window.show();
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QVERIFY(WaitFor([&] { return window.Core().Meter().Setup().meterIdentified; }));
 
@@ -208,7 +208,7 @@ private slots:
             options.prompts = &prompts;
             options.ports.Map(1, sim.PortPath());
             MainWindow window(std::move(options));
-            window.Core().SelectHostPort(1, 3);
+            window.Core().Port().SelectHostPort(1, 3);
             window.Present();
             // The answer to the automatic "$mnu" first, or it would land in the file too.
             QVERIFY(WaitFor([&] { return window.Memo()->toPlainText().contains("MEM "); }));
@@ -245,20 +245,20 @@ private slots:
         options.prompts = &prompts;
         options.ports.Map(1, link);
         MainWindow window(std::move(options));
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
-        QVERIFY(WaitFor([&] { return window.Core().LostPort() == 1; }));
+        QVERIFY(WaitFor([&] { return window.Core().Port().LostPort() == 1; }));
         QCOMPARE(prompts.messages.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(prompts.messages[0].second).contains("Lost Comm Port 1"));
         QCOMPARE(window.findChild<QComboBox*>("CBHostPort")->currentIndex(), 1);
-        QVERIFY(WaitFor([&] { return window.Core().Reconnections() == 1; }));
+        QVERIFY(WaitFor([&] { return window.Core().Port().Reconnections() == 1; }));
         QCOMPARE(window.Core().State().PortNumber, 1);
         // The automatic "$mnu" follows on the new port, and lines arrive again.
         const std::size_t logged = ReadAll(log).size();
         QVERIFY2(WaitFor([&] { return ReadAll(log).find("$mnu", logged) != std::string::npos; }),
                  ReadAll(log).c_str());
-        const double lines = window.Core().DataLines().DataLineCount;
-        QVERIFY(WaitFor([&] { return window.Core().DataLines().DataLineCount > lines + 5; }));
+        const double lines = window.Core().Chain().Counts().DataLineCount;
+        QVERIFY(WaitFor([&] { return window.Core().Chain().Counts().DataLineCount > lines + 5; }));
         QCOMPARE(prompts.messages.size(), std::size_t(1));
     }
 
@@ -270,7 +270,7 @@ private slots:
         ScriptedPrompts prompts;
         const std::unique_ptr<MainWindow> form = WindowWithDeviceFile(sim.PortPath(), prompts);
         MainWindow& window = *form;
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QPlainTextEdit* memo = window.Memo();
         const auto dataLines = [&] {
@@ -285,7 +285,7 @@ private slots:
                  QString("Possible Mis-Match between Device File and Meter"));
         QCOMPARE(QString::fromStdString(prompts.warnings[0].second),
                  QString("Execution Error - Columns found 7 != Columns Expected 6"));
-        QCOMPARE(window.Core().DataLines().DataLineCount, 0.0);
+        QCOMPARE(window.Core().Chain().Counts().DataLineCount, 0.0);
     }
 };
 

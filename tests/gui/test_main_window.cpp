@@ -339,7 +339,7 @@ private slots:
                 o.settingsDirectory = settings.path().toStdString();
             });
             f.Tick();
-            f.window->Core().SelectHostPort(1, 2);
+            f.window->Core().Port().SelectHostPort(1, 2);
             const auto hoursSent = [&f] {
                 f.port.written.clear();
                 const std::time_t before = std::time(nullptr);
@@ -578,7 +578,7 @@ private slots:
         MainWindow window(std::move(options));
         QVERIFY(window.Core().LoadDeviceFile(KIVO_TEST_DATA "/fluoro.dev"));
         window.Present();
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         auto* exit = window.findChild<QAction*>("Exit1");
 

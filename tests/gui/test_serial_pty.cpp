@@ -85,7 +85,7 @@ private slots:
         options.startTimers = false;
         options.ports.Map(2, pty.portPath);
         MainWindow window(std::move(options));
-        window.Core().SelectHostPort(2, 3);
+        window.Core().Port().SelectHostPort(2, 3);
         window.Present();
         QVERIFY2(prompts.messages.empty(), "the pty port end should open");
         QCOMPARE(window.Core().State().PortNumber, 2);
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(memo->toPlainText(), QString("VER KIVO 1.0\n12\t34"));
         QCOMPARE(window.Core().State().BytesRead, std::uint64_t(20));
 
-        window.Core().Link().SendCommand("$mnu");
+        window.Core().Port().Link().SendCommand("$mnu");
         QCOMPARE(pty.Receive(6), std::string("$mnu\r\n"));
     }
 
@@ -123,7 +123,7 @@ private slots:
         options.startTimers = false;
         options.ports.Map(1, "meter");
         MainWindow window(std::move(options));
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QDir::setCurrent(before);
         QVERIFY(prompts.messages.empty());
@@ -138,10 +138,10 @@ private slots:
         options.startTimers = false;
         options.ports.Map(1, pty.portPath);
         MainWindow window(std::move(options));
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QCOMPARE(window.Core().State().PortNumber, 1);
-        window.Core().SelectHostPort(0, 2);
+        window.Core().Port().SelectHostPort(0, 2);
         window.Present();
         QCOMPARE(window.Core().State().PortNumber, 0);
         pty.Send("late\n");
@@ -150,7 +150,7 @@ private slots:
         window.Core().PumpLines();
         window.Present();
         QVERIFY(window.Memo()->toPlainText().isEmpty());
-        QVERIFY(!window.Core().Link().SerialWrite("x"));
+        QVERIFY(!window.Core().Port().Link().SerialWrite("x"));
     }
 
     // The meter's end closing shows only as a hang-up: noticed at the next read, before
@@ -163,14 +163,14 @@ private slots:
         options.startTimers = false;
         options.ports.Map(1, pty.portPath);
         MainWindow window(std::move(options));
-        window.Core().SelectHostPort(1, 2);
+        window.Core().Port().SelectHostPort(1, 2);
         window.Present();
         QCOMPARE(window.Core().State().PortNumber, 1);
         close(pty.meter);
         pty.meter = -1;
         window.Core().PumpLines();
         window.Present();
-        QCOMPARE(window.Core().LostPort(), 1);
+        QCOMPARE(window.Core().Port().LostPort(), 1);
     }
 };
 

@@ -11,7 +11,6 @@
 #include "core/protocol/MeterIdentity.h"
 #include "core/protocol/ReplyParser.h"
 #include "core/protocol/SetupDisplay.h"
-#include "core/seams/BaudRates.h"
 #include "core/text/CFormat.h"
 
 namespace kivo {
@@ -39,7 +38,19 @@ Session::Session(Seams seams)
       clock_(seams.clock),
       loggedPrompts_(seams.prompts, [this](const std::string& text) { LogEvent(text); }),
       seams_(WithPrompts(std::move(seams), loggedPrompts_)),
-      link_(seams_.port, seams_.ports, seams_.prompts, state_),
+      port_(PortLinks{seams_.port, seams_.ports, seams_.prompts, state_,
+                      [this]() -> ShownState& { return Show(); },
+                      [this](const std::string& text) { LogEvent(text); },
+                      [this](bool back) {
+                          if (back) {
+                              // A meter that was restarted begins a whole line; the head
+                              // from before the loss would spoil it.
+                              assembler_.DropPending();
+                          } else {
+                              meter_.Connected();
+                          }
+                          clocks_.LogNextClockOffset("at connection");
+                      }}),
       clocks_(MeterClockLinks{link_, seams_.clock,
                               [this](const std::string& text) { LogEvent(text); },
                               [this](bool local) {
@@ -106,7 +117,7 @@ void Session::Timer55msTimer() {
         FirstTickWork();
     }
     ++state_.TickCount;
-    RetryLostPort();
+    port_.RetryTick();
     if (state_.autoMenuCountdown != 0) {
         if (state_.autoMenuCountdown == 1) meter_.AskSetup();
         --state_.autoMenuCountdown;
@@ -173,7 +184,7 @@ void Session::PumpLines() {
     long count = 0;
     if (!state_.ReplayMode) {
         count = link_.SerialRead(receiveBuffer_.data(), receiveBuffer_.size());
-        if (count < 0 && state_.PortNumber != 0) OnPortLost();
+        if (count < 0 && state_.PortNumber != 0) port_.ReadFailed();
     } else if (state_.ReplayRunning) {
         TakeReplayInput(count);
     }
@@ -248,43 +259,6 @@ void Session::AfterDataLine() {
 }
 
 // ---------------------------------------------------------------------------------------
-// A port that goes away (a USB adapter pulled out) is noticed, told once, and tried again
-// every two seconds until it comes back or the operator chooses another.
-
-namespace {
-constexpr int kRetryTicks = 36;  // about 2 s of 55 ms ticks
-constexpr const char* kLostPortCaption = "Comm Error";
-}  // namespace
-
-void Session::OnPortLost() {
-    lostPort_ = state_.PortNumber;
-    LogEvent("port lost COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
-    link_.SerialClose();
-    retryTicks_ = kRetryTicks;
-    const std::string port = "COM" + std::to_string(lostPort_);
-    lostPortText_ = "Lost Comm Port " + std::to_string(lostPort_) + " (" +
-                    seams_.ports.PathOf(lostPort_) + ").\nTrying " + port +
-                    " again every 2 seconds; choose another port at any time.";
-    seams_.prompts.ShowMessage(kLostPortCaption, lostPortText_);
-}
-
-void Session::RetryLostPort() {
-    if (lostPort_ == 0 || --retryTicks_ > 0) return;
-    retryTicks_ = kRetryTicks;
-    if (!link_.Reopen(lostPort_)) return;
-    // Back: as after any opening of the port, the meter's setup is asked for. A meter that
-    // was restarted begins a whole line; the head from before the loss would spoil it.
-    assembler_.DropPending();
-    LogEvent("port back COM" + std::to_string(lostPort_) + " " + seams_.ports.PathOf(lostPort_));
-    // The box saying it was lost would now tell the operator something untrue.
-    seams_.prompts.CloseMessage(kLostPortCaption, lostPortText_);
-    clocks_.LogNextClockOffset("at connection");
-    lostPort_ = 0;
-    ++reconnections_;
-    state_.autoMenuCountdown = 10;
-}
-
-// ---------------------------------------------------------------------------------------
 // 500 ms and one-second ticks.
 
 void Session::Timer500msTimer() {
@@ -315,7 +289,7 @@ SessionStatus Session::Status() const {
     status.dataLines = DataLines().DataLineCount;
     status.bytesRead = state_.BytesRead;
     status.port = state_.PortNumber;
-    status.lostPort = lostPort_;
+    status.lostPort = port_.LostPort();
     status.setupRequestPending = state_.autoMenuCountdown != 0;
     recording_.Describe(status);
     const std::int64_t now = clock_.SteadyMilliseconds();
@@ -335,56 +309,9 @@ SessionStatus Session::Status() const {
 }
 
 // ---------------------------------------------------------------------------------------
-// Port selection.
-
-namespace {
-// An item the selector has, or -1: it keeps no selection for any other.
-int ItemOf(int item, std::size_t count) {
-    return item >= 0 && static_cast<std::size_t>(item) < count ? item : -1;
-}
-}  // namespace
-
-void Session::SelectHostPort(int portItem, int baudItem) {
-    ShownState& shown = Show();
-    shown.portItem = ItemOf(portItem, static_cast<std::size_t>(ComPortMap::kPorts) + 1);
-    shown.baudItem = ItemOf(baudItem, kBaudRates.size());
-    ApplyPortChoice();
-}
-
-void Session::ApplyPortChoice() {
-    ShownState& shown = Show();
-    lostPort_ = 0;  // the operator's choice ends any retrying
-    link_.SerialClose();
-    const int baudItem = shown.baudItem.value_or(-1);
-    if (baudItem >= 0 && baudItem < static_cast<int>(kBaudRates.size())) {
-        link_.SerialSetSpeed(kBaudRates[static_cast<std::size_t>(baudItem)]);
-    } else {
-        shown.baudItem = kDefaultBaudItem;
-        link_.SerialSetSpeed(kBaudRates[kDefaultBaudItem]);
-    }
-    const int portItem = shown.portItem.value_or(-1);
-    if (portItem == 0) {
-        shown.choosePortPrompt = true;
-    } else if (portItem >= 1 && portItem <= ComPortMap::kPorts) {
-        link_.SerialOpen(portItem, "COM" + std::to_string(portItem));
-        shown.choosePortPrompt = false;
-        if (state_.PortNumber != 0) {
-            meter_.Connected();
-            clocks_.LogNextClockOffset("at connection");
-            LogEvent("port opened COM" + std::to_string(portItem) + " " +
-                     seams_.ports.PathOf(portItem) + " at " +
-                     std::to_string(SerialLink::BaudOfIndex(state_.BaudIndex)) + " baud");
-        }
-    }
-    state_.autoMenuCountdown = 10;
-}
-
-// ---------------------------------------------------------------------------------------
 // Exit.
 
-void Session::Exit1Click() { BTExitClick(); }
-
-void Session::BTExitClick() {
+void Session::Exit() {
     SaveLastSettings();
     CloseAllFiles();
     if (seams_.exitProcess) seams_.exitProcess(0);

@@ -22,6 +22,7 @@
 #include "core/host/LiveChart.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterControl.h"
+#include "core/host/PortControl.h"
 #include "core/host/RecordingControl.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
@@ -89,9 +90,8 @@ public:
     void Timer1SecondTimer();
 
     // ---- handlers: port selection ----
-    // The port and baud selectors' items (-1: none chosen), from either selector or from the
-    // port dialog's OK: the port is opened at that speed.
-    void SelectHostPort(int portItem, int baudItem);
+    // ---- the meter's serial port ----
+    PortControl& Port() { return port_; }
 
     // ---- handlers: data stream and command mode ----
     void BTStartClick();
@@ -99,20 +99,15 @@ public:
     void BitBtnCancelClick();
     // ---- the meter's setup, commands and clock ----
     MeterControl& Meter() { return meter_; }
-    const MeterControl& Meter() const { return meter_; }
     MeterClockKeeper& MeterClocks() { return clocks_; }
-    const MeterClockKeeper& MeterClocks() const { return clocks_; }
 
     // ---- handlers: device file ----
     void LoadDeviceFileClick();
     // Loads a device file as the menu does, without the dialog. True when it loaded.
     bool LoadDeviceFile(const std::string& path);
-    // Shows the plot choices that suit the loaded device file's first `columns` columns.
-    void ApplyDeviceFile(int columns);
 
     // ---- the recordings ----
     RecordingControl& Recording() { return recording_; }
-    const RecordingControl& Recording() const { return recording_; }
 
     // ---- handlers: replay and download ----
     void ReplayRawFileClick();
@@ -142,8 +137,8 @@ public:
     void SetStallLimit(std::optional<std::int64_t> limitMs) { stallLimitByHandMs_ = limitMs; }
 
     // ---- handlers: application ----
-    void Exit1Click();
-    void BTExitClick();
+    // Saves the settings, closes every file and ends the process.
+    void Exit();
 
     // ---- parts of a tick, callable on their own ----
     void PumpLines();
@@ -160,26 +155,23 @@ public:
     FileRegistry& Files() { return files_; }
 
     SharedState& State() { return state_; }
-    const SharedState& State() const { return state_; }
     // True once the first one-second tick has brought back last.rbs and its device file.
     bool StartUpDone() const { return !firstSecondTick_; }
-    SerialLink& Link() { return link_; }
-    // How often a port that went away came back; the logger restarts the data after each.
-    int Reconnections() const { return reconnections_; }
-    // The COM port that went away and is being retried; 0 when none is.
-    int LostPort() const { return lostPort_; }
     DeviceCalibration& Calibration() { return calibration_; }
-    const LineCounts& DataLines() const { return chain_.Counts(); }
-    const EngineeringValues& Engineering() const { return chain_.Current().engineering; }
+    // The data chain: its line counts and the latest sample.
+    const DataChain& Chain() const { return chain_; }
     const MemoryDownload& Download() const { return download_; }
     // Another receiver of every converted sample (a tool's export file); it must outlive
     // the session's use of it.
     void AddSampleSink(SampleSink& sink);
-    const MeterClock& MeterTime() const { return chain_.Current().meterClock; }
-    const HostClockSnapshot& HostTime() const { return chain_.Current().hostClock; }
 
 private:
     void FirstTickWork();
+    // Shows the plot choices that suit the loaded device file's first `columns` columns.
+    void ApplyDeviceFile(int columns);
+    const MeterClock& MeterTime() const { return chain_.Current().meterClock; }
+    const HostClockSnapshot& HostTime() const { return chain_.Current().hostClock; }
+    const LineCounts& DataLines() const { return chain_.Counts(); }
     void ApplyPendingPlotSetup();
     void RestoreLastSettings();
     void RegisterSettingsFiles();
@@ -190,7 +182,6 @@ private:
     // What is shown, to be changed: counts one more revision.
     ShownState& Show();
     void RequestPage(Page page);
-    void ApplyPortChoice();
     void HandleLine(const std::string& line);
     // Warns once when the meter and the device file name different serial numbers.
     void CheckDeviceAgainstMeter();
@@ -204,8 +195,6 @@ private:
     void RunDownloadStep();
     void SyncDownloadState();
     void ReportFileProblem(const std::string& message);
-    void OnPortLost();
-    void RetryLostPort();
     void WatchForStalls();
     void BreakChartAtGap(std::int64_t nowMs);
     bool Streaming() const;
@@ -232,7 +221,8 @@ private:
     Seams seams_;
     SharedState state_;
     ShownState shown_;
-    SerialLink link_;
+    PortControl port_;
+    SerialLink& link_ = port_.Link();
     MeterClockKeeper clocks_;
     MeterControl meter_;
     DeviceCalibration calibration_;
@@ -251,12 +241,7 @@ private:
     // What kivoview-ports.ini keeps: the file's mappings and the operator's choices, never a
     // --com given for one run (a simulated meter's pseudo-terminal is gone by the next).
     PortSettings keptPorts_;
-    int lostPort_ = 0;
-    std::string lostPortText_;
-    std::string toldMismatch_;  // the meter and device serial numbers last warned of  // the open
-                                // box that told the loss, closed when it is back
-    int retryTicks_ = 0;
-    int reconnections_ = 0;
+    std::string toldMismatch_;  // the meter and device serial numbers last warned of
     bool portSettingsRefusalTold_ = false;
     bool eventLogClashTold_ = false;
     bool dataStarted_ = false;  // Start Data sent and no Stop Data since

@@ -161,7 +161,7 @@ bool Session::StartDownload(const std::string& path) {
 
 void Session::RunDownloadStep() {
     const long count = link_.SerialRead(receiveBuffer_.data(), MemoryDownload::kMaxRead);
-    if (count < 0 && state_.PortNumber != 0) OnPortLost();
+    if (count < 0 && state_.PortNumber != 0) port_.ReadFailed();
     if (count > 0) {
         download_.PumpDownload(
             std::string_view(receiveBuffer_.data(), static_cast<std::size_t>(count)));

@@ -82,7 +82,7 @@ void Session::RestoreLastSettings() {
     // Set, invert, and let the handler invert it back while it applies the mode.
     state_.alternateCommands = !(v[LastRbs::AlternateCommands] != 0);
     meter_.ToggleAlternateCommands();
-    SelectHostPort(v[LastRbs::HostPortItem], v[LastRbs::BaudRateItem]);
+    port_.SelectHostPort(v[LastRbs::HostPortItem], v[LastRbs::BaudRateItem]);
     plot_.ChooseStatistic(statisticItem);
     RequestPage(PagePlot);
     Show().chooseDeviceFilePrompt = false;

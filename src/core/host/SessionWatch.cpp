@@ -20,7 +20,8 @@ void Session::WatchForStalls() {
     const bool recording = recording_.AnyActive();
     // A download's bytes are no data lines, and a replay has no meter to stall.
     const bool watch = !state_.ReplayMode && !download_.Active() && !getPending_ &&
-                       (state_.PortNumber != 0 || lostPort_ != 0) && (dataStarted_ || recording);
+                       (state_.PortNumber != 0 || port_.LostPort() != 0) &&
+                       (dataStarted_ || recording);
     stallWatch_.Watch(watch, now);
     BreakChartAtGap(now);
     // A meter in cycle mode is silent between its cycles: the setup's interval says how long.

@@ -226,8 +226,8 @@ int main(int argc, char** argv) {
     if (!kivo::CouldBeAPort(portPath))
         return Fail("the port " + portPath +
                     " is not a serial port (a character device such as /dev/ttyUSB0)");
-    session.SelectHostPort(portNumber,
-                           kivo::BaudItemOf(options.baud).value_or(kivo::kDefaultBaudItem));
+    session.Port().SelectHostPort(portNumber,
+                                  kivo::BaudItemOf(options.baud).value_or(kivo::kDefaultBaudItem));
     if (session.Status().port == 0) return Fail("cannot open the port " + portPath);
 
     const kivo::RecordMode mode =
@@ -296,8 +296,8 @@ int main(int argc, char** argv) {
             if (Clock::now() > nextTick) nextTick = Clock::now() + tick;
             session.Timer55msTimer();
             stalls.Look(session.Status());
-            if (session.Reconnections() != reconnections) {
-                reconnections = session.Reconnections();
+            if (session.Port().Reconnections() != reconnections) {
+                reconnections = session.Port().Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
                              Now().c_str(), portPath.c_str());
                 runPending = options.start;
