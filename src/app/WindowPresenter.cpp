@@ -41,6 +41,11 @@ void WindowPresenter::Present(const ShownState& shown) {
     PresentRequests(shown);
 }
 
+void WindowPresenter::Text(const std::optional<std::string>& now, std::optional<std::string>& was,
+                           Control control) {
+    if (Changed(now, was)) window_.SetText(control, *now);
+}
+
 void WindowPresenter::PortSelectorsChanged(int portItem, int baudItem) {
     applied_.portItem = portItem;
     applied_.baudItem = baudItem;
@@ -50,16 +55,12 @@ void WindowPresenter::PortSelectorsChanged(int portItem, int baudItem) {
 void WindowPresenter::PresentSetup(const SetupPanel& setup) {
     SetupPanel& was = applied_.setup;
     MainWindow& w = window_;
-    const auto text = [&w](const std::optional<std::string>& now, std::optional<std::string>& old,
-                           Control control) {
-        if (Changed(now, old)) w.SetText(control, *now);
-    };
     if (Changed(setup.flSetupPage, was.flSetupPage))
         w.SetPageVisible(PageFLSetup, *setup.flSetupPage);
-    text(setup.average, was.average, Control::LBAVE);
-    text(setup.samples, was.samples, Control::LBNS);
-    text(setup.cycles, was.cycles, Control::LBNC);
-    text(setup.cycleInterval, was.cycleInterval, Control::LBCI);
+    Text(setup.average, was.average, Control::LBAVE);
+    Text(setup.samples, was.samples, Control::LBNS);
+    Text(setup.cycles, was.cycles, Control::LBNC);
+    Text(setup.cycleInterval, was.cycleInterval, Control::LBCI);
     if (Changed(setup.loggingOn, was.loggingOn)) {
         w.SetText(Control::LBLog, *setup.loggingOn ? "Logging: ON" : "Logging: OFF");
         w.SetText(Control::BTLogging, *setup.loggingOn ? "Turn Logging OFF" : "Turn Logging ON");
@@ -69,26 +70,26 @@ void WindowPresenter::PresentSetup(const SetupPanel& setup) {
         w.SetText(Control::LBCal, on ? "Engr Output: ON" : "Engr Output: OFF");
         w.SetText(Control::BTCal, on ? "Turn Engr Output OFF" : "Turn Engr Output ON");
     }
-    text(setup.memoryUsed, was.memoryUsed, Control::LBStorageUsed);
-    text(setup.memoryFree, was.memoryFree, Control::LBStorageFree);
-    text(setup.meterClock, was.meterClock, Control::LBKIVODandT);
-    text(setup.hostClock, was.hostClock, Control::LBHostDandT);
+    Text(setup.memoryUsed, was.memoryUsed, Control::LBStorageUsed);
+    Text(setup.memoryFree, was.memoryFree, Control::LBStorageFree);
+    Text(setup.meterClock, was.meterClock, Control::LBKIVODandT);
+    Text(setup.hostClock, was.hostClock, Control::LBHostDandT);
     static constexpr Control kTimings[] = {Control::LBph1onTime, Control::LBph1offTime,
                                            Control::LBph11onTime, Control::LBph11offTime};
     for (std::size_t i = 0; i < setup.timings.size(); ++i)
-        text(setup.timings[i], was.timings[i], kTimings[i]);
-    text(setup.meterOffset, was.meterOffset, Control::LBugloffset);
-    text(setup.meterScale, was.meterScale, Control::LBuglscale);
-    text(setup.hiResRange, was.hiResRange, Control::LBHiRes);
-    text(setup.stdResRange, was.stdResRange, Control::LBStdRes);
-    text(setup.wideRange, was.wideRange, Control::LBWideRange);
+        Text(setup.timings[i], was.timings[i], kTimings[i]);
+    Text(setup.meterOffset, was.meterOffset, Control::LBugloffset);
+    Text(setup.meterScale, was.meterScale, Control::LBuglscale);
+    Text(setup.hiResRange, was.hiResRange, Control::LBHiRes);
+    Text(setup.stdResRange, was.stdResRange, Control::LBStdRes);
+    Text(setup.wideRange, was.wideRange, Control::LBWideRange);
     if (Changed(setup.analogRange, was.analogRange)) {
         w.SetVisible(Control::HRArrow, *setup.analogRange == 1);
         w.SetVisible(Control::SRArrow, *setup.analogRange == 2);
         w.SetVisible(Control::WRArrow, *setup.analogRange == 4);
     }
-    text(setup.deviceScale, was.deviceScale, Control::LBDFuglscale);
-    text(setup.deviceOffset, was.deviceOffset, Control::LBDFugloffset);
+    Text(setup.deviceScale, was.deviceScale, Control::LBDFuglscale);
+    Text(setup.deviceOffset, was.deviceOffset, Control::LBDFugloffset);
     if (Changed(setup.setupStored, was.setupStored)) {
         const bool stored = *setup.setupStored;
         w.SetVisible(Control::PStore, !stored);
@@ -100,22 +101,18 @@ void WindowPresenter::PresentSetup(const SetupPanel& setup) {
 void WindowPresenter::PresentStatus(const ShownState& shown) {
     ShownState& was = applied_;
     MainWindow& w = window_;
-    const auto text = [&w](const std::optional<std::string>& now, std::optional<std::string>& old,
-                           Control control) {
-        if (Changed(now, old)) w.SetText(control, *now);
-    };
     if (Changed(shown.sampleRate, was.sampleRate)) {
         w.SetText(Control::LBHz1, *shown.sampleRate);
         w.SetText(Control::LBHz2, *shown.sampleRate);
     }
-    text(shown.clockOffset, was.clockOffset, Control::LBClockOffset);
-    text(shown.recordStatus, was.recordStatus, Control::LBRecordStatus);
-    text(shown.rawFile, was.rawFile, Control::LBRawFileName);
-    text(shown.rawFileSize, was.rawFileSize, Control::LBRawFileSize);
-    text(shown.engrFile, was.engrFile, Control::LBEngrFileName);
-    text(shown.engrFileSize, was.engrFileSize, Control::LBEngrFileSize);
-    text(shown.deviceFile, was.deviceFile, Control::LBDeviceFile);
-    text(shown.bytesRead, was.bytesRead, Control::LBTotalIn);
+    Text(shown.clockOffset, was.clockOffset, Control::LBClockOffset);
+    Text(shown.recordStatus, was.recordStatus, Control::LBRecordStatus);
+    Text(shown.rawFile, was.rawFile, Control::LBRawFileName);
+    Text(shown.rawFileSize, was.rawFileSize, Control::LBRawFileSize);
+    Text(shown.engrFile, was.engrFile, Control::LBEngrFileName);
+    Text(shown.engrFileSize, was.engrFileSize, Control::LBEngrFileSize);
+    Text(shown.deviceFile, was.deviceFile, Control::LBDeviceFile);
+    Text(shown.bytesRead, was.bytesRead, Control::LBTotalIn);
     if (Changed(shown.choosePortPrompt, was.choosePortPrompt))
         w.SetVisible(Control::PCOMPort, *shown.choosePortPrompt);
     if (Changed(shown.chooseDeviceFilePrompt, was.chooseDeviceFilePrompt))
@@ -191,13 +188,9 @@ void WindowPresenter::PresentPlotChoices(const ShownState& shown) {
 void WindowPresenter::PresentTransfer(const ShownState& shown) {
     ShownState& was = applied_;
     MainWindow& w = window_;
-    const auto text = [&w](const std::optional<std::string>& now, std::optional<std::string>& old,
-                           Control control) {
-        if (Changed(now, old)) w.SetText(control, *now);
-    };
-    text(shown.receiveFile, was.receiveFile, Control::LBReceiveFile);
-    text(shown.receiveStatus, was.receiveStatus, Control::LBReceiveStatus);
-    text(shown.receiveFileSize, was.receiveFileSize, Control::LBReceiveFileSize);
+    Text(shown.receiveFile, was.receiveFile, Control::LBReceiveFile);
+    Text(shown.receiveStatus, was.receiveStatus, Control::LBReceiveStatus);
+    Text(shown.receiveFileSize, was.receiveFileSize, Control::LBReceiveFileSize);
     if (Changed(shown.receiveFailed, was.receiveFailed)) {
         const Colour colour = *shown.receiveFailed ? Colour::Red : Colour::ButtonFace;
         w.SetColour(Control::LBReceiveFileSize, colour);

@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 
+#include "app/Controls.h"
 #include "core/host/ShownState.h"
 
 namespace kivo {
@@ -22,6 +25,9 @@ public:
     void PortSelectorsChanged(int portItem, int baudItem);
 
 private:
+    // The label's text, when it changed.
+    void Text(const std::optional<std::string>& now, std::optional<std::string>& was,
+              Control control);
     void PresentSetup(const SetupPanel& setup);
     void PresentStatus(const ShownState& shown);
     void PresentModes(const ShownState& shown);

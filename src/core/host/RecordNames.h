@@ -6,6 +6,9 @@
 
 namespace kivo {
 
+// "1024 bytes": a file's size as the event log tells it.
+inline std::string BytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
+
 // "KIVO9-123" of "/home/op/KIVO9-123.dev": a file's name without folder and extension.
 std::string FileStem(const std::string& path);
 

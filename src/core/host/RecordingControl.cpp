@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/export/ExportAttributes.h"
+#include "core/host/RecordNames.h"
 #include "core/host/SessionStatus.h"
 
 namespace kivo {
@@ -19,13 +20,6 @@ const FileDialogSpec kRecordEngrDialog{"Open Engr Units Record File",
                                        "Engineering Units|*.eng|All Files|*.*", "eng"};
 const FileDialogSpec kRecordCsvDialog{"Record Engr Units as CSV with Host Time",
                                       "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*", "csv"};
-
-FileDialogSpec Proposing(FileDialogSpec spec, std::string path) {
-    spec.proposedPath = std::move(path);
-    return spec;
-}
-
-std::string BytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
 
 }  // namespace
 
@@ -49,7 +43,7 @@ void RecordingControl::ReportFileProblem(const std::string& message) {
 
 void RecordingControl::RecordRaw() {
     const std::optional<std::string> path =
-        links_.prompts.SaveFileName(Proposing(kRecordRawDialog, links_.proposePath("raw")));
+        links_.prompts.SaveFileName(kRecordRawDialog.Proposing(links_.proposePath("raw")));
     if (!path) return;
     StartRawRecording(*path);
 }
@@ -82,7 +76,7 @@ void RecordingControl::StopRaw() {
 void RecordingControl::RecordEngr() {
     if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
     const std::optional<std::string> path =
-        links_.prompts.SaveFileName(Proposing(kRecordEngrDialog, links_.proposePath("eng")));
+        links_.prompts.SaveFileName(kRecordEngrDialog.Proposing(links_.proposePath("eng")));
     if (!path) return;
     StartEngrRecording(*path);
 }
@@ -135,7 +129,7 @@ void RecordingControl::RecordCsv() {
     if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
     if (links_.calibration.definitionCount == 0) return;  // no columns to write
     const std::optional<std::string> path =
-        links_.prompts.SaveFileName(Proposing(kRecordCsvDialog, links_.proposePath("csv")));
+        links_.prompts.SaveFileName(kRecordCsvDialog.Proposing(links_.proposePath("csv")));
     if (!path) return;
     StartCsvRecording(*path);
 }

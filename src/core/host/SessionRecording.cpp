@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/export/ExportAttributes.h"
+#include "core/host/RecordNames.h"
 #include "core/host/Session.h"
 #include "core/recording/EngrRecording.h"
 
@@ -28,14 +29,6 @@ constexpr int kReplayPumpInterval = 220;
 void Session::ReportFileProblem(const std::string& message) {
     seams_.prompts.ShowWarning("File Error", message);
 }
-
-namespace {
-FileDialogSpec Proposing(FileDialogSpec spec, std::string path) {
-    spec.proposedPath = std::move(path);
-    return spec;
-}
-std::string BytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
-}  // namespace
 
 ExportOptions Session::SessionFacts(ExportOptions facts) const {
     facts.deviceFile = DescribeDeviceFile(state_.DevicePath);
@@ -122,7 +115,7 @@ void Session::BTGetDataClick() {
         return;
     }
     const std::optional<std::string> path =
-        seams_.prompts.SaveFileName(Proposing(kGetDataDialog, ProposedPath("raw")));
+        seams_.prompts.SaveFileName(kGetDataDialog.Proposing(ProposedPath("raw")));
     if (!path) return;
     StartDownload(*path);
 }

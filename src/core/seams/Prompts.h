@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kivo {
 
@@ -12,6 +13,13 @@ struct FileDialogSpec {
     std::string defaultExtension;  // "raw"
     // The name the dialog offers (folder and file); empty: the dialog's own choice.
     std::string proposedPath = {};
+
+    // The same dialog offering `path`.
+    FileDialogSpec Proposing(std::string path) const {
+        FileDialogSpec spec = *this;
+        spec.proposedPath = std::move(path);
+        return spec;
+    }
 };
 
 // Every modal interaction with the operator passes here, so tests can answer it.
