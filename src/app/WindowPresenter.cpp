@@ -181,7 +181,8 @@ void WindowPresenter::PresentPlotChoices(const ShownState& shown) {
         w.SetItemIndex(Control::PresCB, choices.PresPlot);
         was.plotChoices = shown.plotChoices;
     }
-    if (Changed(shown.statisticsItem, was.statisticsItem))
+    // A statistic the list has no item for leaves the list as it is.
+    if (Changed(shown.statisticsItem, was.statisticsItem) && *shown.statisticsItem >= 0)
         w.SetItemIndex(Control::StdDevCB, *shown.statisticsItem);
 }
 

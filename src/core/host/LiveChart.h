@@ -59,7 +59,9 @@ private:
     StatsHistory stats_;
     ChannelOfColumn channelOfColumn_{};
     ChannelFeed feed_{calibration_, channelOfColumn_, stats_, chart_};
-    int statisticItem_ = 0;  // the Statistic selector's item, as the window built it
+    // The Statistic selector's item; none until one is chosen or restored (the list shows its
+    // first item's text), so a restored statistic the list has no item for is kept.
+    int statisticItem_ = -1;
 };
 
 }  // namespace kivo
