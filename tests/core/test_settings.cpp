@@ -201,8 +201,8 @@ TEST(Restore, OutOfRangeValuesAreKeptAndLeaveListsUnselected) {
     f.Ticks(1);
     f.session.Timer1SecondTimer();
     EXPECT_EQ(f.session.State().StatsMode, 7);
-    EXPECT_EQ(f.Shown().statisticsItem, 0);  // no item for 7: unchanged
-    EXPECT_TRUE(f.port.opens.empty());       // item 12 opens no port
+    EXPECT_EQ(f.Shown().statisticsItem, -1);  // no item for 7: none chosen, as at the start
+    EXPECT_TRUE(f.port.opens.empty());        // item 12 opens no port
 }
 
 TEST(Restore, APipeInThePlaceOfASettingsFileIsLikeAMissingOne) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -119,6 +121,88 @@ TEST(Exported, AFourHertzRecordingInUtcWithTheOperatorsAttributes) {
                    "project=Line P", "--expect-attr", "meter_clock_zone=UTC-04:00"},
                   milliseconds(60000));
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
+
+// Two casts with heave, recorded at 4 Hz: the bin averages of the profile files are pandas'
+// means of the samples file's down and up records per bin, loops left out.
+TEST(Exported, CastsBinnedAsPandasBinsTheirSamples) {
+    const std::string python = PythonWithReaders();
+    if (python.empty()) GTEST_SKIP() << "no python3 with pandas, xarray, netCDF4 and SciPy";
+    ScratchDirectory scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    const std::string device = scratch.File("bb-ctd.dev");
+    WriteBytes(device,
+               "KIVO BB CTD test meter\r\nColumns=5\r\nDate=1\r\nTime=2\r\n"
+               "Lambda=3 2.20e-6 55 470 470\r\nPRES=4 0.01 -0.5\r\niTemp=5 0.01 -10\r\n");
+    // Deck, a soak at 5 dbar and back to 1.5, down at 0.5 dbar/s with heave of 0.8 dbar at
+    // 8 s (faster than the descent: loops), 20 s at the bottom, up at 1 dbar/s, deck; twice.
+    struct Leg {
+        double seconds;
+        double to;
+        bool inWater;
+    };
+    std::vector<Leg> legs;
+    for (const double depth : {40.0, 25.0}) {
+        const std::vector<Leg> cast = {{30, 0, false},
+                                       {5, 5, true},
+                                       {60, 5, true},
+                                       {7, 1.5, true},
+                                       {(depth - 1.5) / 0.5, depth, true},
+                                       {20, depth, true},
+                                       {depth, 0, true}};
+        legs.insert(legs.end(), cast.begin(), cast.end());
+    }
+    legs.push_back({30, 0, false});
+    std::string raw;
+    double from = 0;
+    int tick = 0;
+    for (const Leg& leg : legs) {
+        for (int k = 0; k < static_cast<int>(leg.seconds * 4); ++k, ++tick) {
+            const double t = tick / 4.0;
+            double p = from + (leg.to - from) * (k / 4.0) / leg.seconds;
+            if (leg.inWater) p += 0.8 * std::sin(2 * 3.14159265358979 * t / 8.0);
+            // A layer at 15 dbar brightens the scattering.
+            const int counts =
+                300 + static_cast<int>(2000 * std::exp(-(p - 15) * (p - 15) / 8)) + tick * 7 % 13;
+            const int second = 12 * 3600 + tick / 4;
+            char line[96];
+            std::snprintf(line, sizeof line, "11/20/03\t%02d:%02d:%02d\t%d\t%d\t%d\r\n",
+                          second / 3600, second / 60 % 60, second % 60, counts,
+                          std::max(0, static_cast<int>(std::lround((p + 0.5) / 0.01))),
+                          2500 + tick % 5);
+            raw += line;
+        }
+        from = leg.to;
+    }
+    WriteBytes(scratch.File("run.raw"), raw);
+    const auto convert = [&](const std::vector<std::string>& options, const std::string& output) {
+        std::vector<std::string> arguments = {"--dev", device, "--casts", "-o", output};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(scratch.File("run.raw"));
+        const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    };
+    convert({"--format", "csv"}, scratch.File("samples.csv"));
+    convert({"--format", "netcdf", "--bin", "1"}, scratch.File("profiles.nc"));
+    convert({"--format", "csv", "--bin", "1"}, scratch.File("profiles.csv"));
+    const ProcessResult check =
+        RunToExit(python,
+                  {std::string(KIVO_SOURCE_DIR) + "/tests/export/check_profiles.py", "--samples",
+                   scratch.File("samples.csv"), "--nc", scratch.File("profiles.nc"), "--csv",
+                   scratch.File("profiles.csv"), "--bin", "1", "--casts", "2"},
+                  milliseconds(60000));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+
+    // Without a pressure column there is no cast to find, and kivo-convert says so.
+    const std::string flat = scratch.File("flat.dev");
+    WriteBytes(flat,
+               "KIVO BB test meter\r\nColumns=5\r\nDate=1\r\nTime=2\r\n"
+               "Lambda=3 2.20e-6 55 470 470\r\n");
+    const ProcessResult refused =
+        RunToExit(KIVO_CONVERT_PATH, {"--dev", flat, "--casts", "--format", "csv", "-o",
+                                      scratch.File("none.csv"), scratch.File("run.raw")});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("pressure"), std::string::npos) << refused.err;
 }
 
 }  // namespace

@@ -7,15 +7,19 @@
 
 namespace kivo {
 
-namespace {
-
-// A header line never breaks: a line end in a value would start a row.
-void AddHeaderLine(std::string& header, const std::string& name, const std::string& value) {
+std::string CsvHeaderLine(const std::string& name, const std::string& value) {
+    // A header line never breaks: a line end in a value would start a row.
     std::string line = "# " + name + ": " + value;
     for (char& c : line) {
         if (c == '\r' || c == '\n') c = ' ';
     }
-    header += line + "\r\n";
+    return line + "\r\n";
+}
+
+namespace {
+
+void AddHeaderLine(std::string& header, const std::string& name, const std::string& value) {
+    header += CsvHeaderLine(name, value);
 }
 
 }  // namespace
@@ -43,6 +47,20 @@ std::string CsvHeader(const DeviceCalibration& calibration, const std::string& d
                       "the computer's UTC time when the line arrived; time - host_time is the "
                       "meter's clock offset (within the second the meter rounds to)");
     }
+    header += CsvColumnLines(calibration, columns);
+    if (options.casts) {
+        AddHeaderLine(header, "cast", "the cast's number, 1, 2 ...; 0 on deck");
+        AddHeaderLine(header, "phase", "deck, soak, down, bottom or up");
+        AddHeaderLine(header, "loop",
+                      "1: in a down trace not deeper than every sample before it (in an up trace "
+                      "not shallower), as ship heave makes them; left out of bin averages");
+    }
+    return header;
+}
+
+std::string CsvColumnLines(const DeviceCalibration& calibration,
+                           const std::vector<ExportColumn>& columns) {
+    std::string header;
     for (const ExportColumn& c : columns) {
         AddHeaderLine(header, c.name + ".long_name", c.longName);
         AddHeaderLine(header, c.name + ".units", c.units);
@@ -91,9 +109,12 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
     columns_ = EngineeringColumns(calibration);
     hostTime_ = options.hostUtcMilliseconds;
     meterClock_ = options.meterClock;
+    casts_ = options.casts;
+    records_ = 0;
     if (file_->ByteCount() == 0) {
-        Write(CsvHeader(calibration, deviceName, options, UtcText(std::time(nullptr))) +
-              CsvHeading(calibration, static_cast<bool>(hostTime_)));
+        std::string heading = CsvHeading(calibration, static_cast<bool>(hostTime_));
+        if (casts_) heading.insert(heading.size() - 2, ",cast,phase,loop");
+        Write(CsvHeader(calibration, deviceName, options, UtcText(std::time(nullptr))) + heading);
     }
     return Active();
 }
@@ -113,6 +134,12 @@ void CsvExporter::OnSample(const Sample& sample) {
         line_ += ',';
         line_ += ShortestText(EngineeringValue(column, sample.engineering));
     }
+    if (casts_) {
+        const CastMark mark = records_ < casts_->size() ? (*casts_)[records_] : CastMark{};
+        line_ += ',' + std::to_string(mark.cast) + ',' + CastPhaseName(mark.phase) +
+                 (mark.loop ? ",1" : ",0");
+    }
+    ++records_;
     line_ += "\r\n";
     Write(line_);
 }

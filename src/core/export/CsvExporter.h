@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +59,8 @@ private:
     std::vector<ExportColumn> columns_;
     std::function<std::int64_t()> hostTime_;
     MeterClockZone meterClock_;
+    std::shared_ptr<const std::vector<CastMark>> casts_;
+    std::size_t records_ = 0;
     std::string line_;  // the record being made, kept for its capacity
 };
 
@@ -65,6 +69,11 @@ std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime);
 // The "# name: value" lines before it.
 std::string CsvHeader(const DeviceCalibration& calibration, const std::string& deviceName,
                       const ExportOptions& options, const std::string& created);
+// One "# name: value" line, CR LF included; a line end in the value becomes a blank.
+std::string CsvHeaderLine(const std::string& name, const std::string& value);
+// The lines that describe each column: long name, units, standard name, calibration.
+std::string CsvColumnLines(const DeviceCalibration& calibration,
+                           const std::vector<ExportColumn>& columns);
 // The heading line of a CSV file (its first line that is no "#" line), without its line end;
 // nothing when it has none.
 std::optional<std::string> CsvHeadingOf(std::istream& in);

@@ -38,6 +38,10 @@ constexpr std::string_view kProgramFacts[] = {
     "water_type",
     "wavelengths",
     "scattering_comment",
+    "cast_detection",
+    "bin_averaging",
+    "featureType",
+    "cdm_data_type",
     "time_coverage_start",
     "time_coverage_end",
 };
@@ -211,6 +215,7 @@ std::vector<Fact> GlobalFacts(const DeviceCalibration& cal, const std::string& d
         Fact::Integers("alternate_commands", {options.alternateMode ? 1 : 0}),
         Fact::Integers("reference_correction", {options.refCorrection ? 1 : 0}),
         Fact::Integers("temperature_correction", {options.tempCorrection ? 1 : 0}),
+        Fact::Words("cast_detection", options.castDetection),
     };
     if (HasScattering(columns)) {
         std::vector<int> wavelengths;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/MeterClockZone.h"
+#include "core/profile/Casts.h"
 
 namespace kivo {
 
@@ -40,6 +42,10 @@ struct ExportOptions {
     DeviceFileFacts deviceFile;
     std::string meterIdentification;  // the meter's "VER" line; empty when none was seen
     Attributes attributes;            // the operator's own (institution, project, cruise ...)
+    // Each record's cast, phase and loop mark, in record order: three more columns. None: no
+    // such columns.
+    std::shared_ptr<const std::vector<CastMark>> casts;
+    std::string castDetection;  // how they were found, for the file's story
 };
 
 // A file for other programs, written from the samples of a data chain as they come: memory

@@ -148,13 +148,13 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
         return false;
 
     const std::size_t chunk = kBatch;
-    const auto define = [&](const std::string& name, Variable& variable) {
+    const auto define = [&](const std::string& name, Variable& variable, nc_type type = NC_DOUBLE) {
         variable.pending.clear();
         variable.pending.reserve(kBatch);
-        return Check(nc_def_var(ncid_, name.c_str(), NC_DOUBLE, 1, &dimension, &variable.id)) &&
+        return Check(nc_def_var(ncid_, name.c_str(), type, 1, &dimension, &variable.id)) &&
                Check(nc_def_var_chunking(ncid_, variable.id, NC_CHUNKED, &chunk)) &&
                Check(nc_def_var_deflate(ncid_, variable.id, 1, 1, kDeflateLevel)) &&
-               Check(nc_def_var_fill(ncid_, variable.id, 0, &kFill));
+               (type != NC_DOUBLE || Check(nc_def_var_fill(ncid_, variable.id, 0, &kFill)));
     };
     const auto text = [&](int varid, const char* name, const std::string& value) {
         return value.empty() || Check(PutText(ncid_, varid, name, value));
@@ -253,6 +253,34 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
             return false;
         }
     }
+    casts_ = options.casts;
+    castValues_.assign(casts_ ? 3 : 0, Variable{});
+    if (casts_) {
+        const signed char phases[] = {0, 1, 2, 3, 4};
+        const signed char marks[] = {0, 1};
+        Variable& cast = castValues_[0];
+        Variable& phase = castValues_[1];
+        Variable& loop = castValues_[2];
+        if (!define("cast", cast, NC_INT) ||
+            !text(cast.id, "long_name", "the cast's number, 1, 2 ...; 0 on deck") ||
+            !define("phase", phase, NC_BYTE) ||
+            !text(phase.id, "long_name", "where in its cast the record was taken") ||
+            !Check(nc_put_att_schar(ncid_, phase.id, "flag_values", NC_BYTE, 5, phases)) ||
+            !text(phase.id, "flag_meanings", "deck soak down bottom up") ||
+            !define("loop", loop, NC_BYTE) ||
+            !text(loop.id, "long_name",
+                  "in a down trace not deeper than every record before it (in an up trace not "
+                  "shallower), as ship heave makes them; left out of bin averages") ||
+            !Check(nc_put_att_schar(ncid_, loop.id, "flag_values", NC_BYTE, 2, marks)) ||
+            !text(loop.id, "flag_meanings", "no_loop loop")) {
+            return false;
+        }
+        if (!timeAxis_) {
+            for (Variable& v : castValues_)
+                if (!text(v.id, "coordinates", "time")) return false;
+        }
+    }
+    records_ = 0;
     return Check(nc_enddef(ncid_));
 }
 
@@ -288,6 +316,13 @@ void NetcdfExporter::OnSample(const Sample& sample) {
             keep(values_[columns_.size() + i], fields.values[index]);
         }
     }
+    if (casts_) {
+        const CastMark mark = records_ < casts_->size() ? (*casts_)[records_] : CastMark{};
+        castValues_[0].pending.push_back(mark.cast);
+        castValues_[1].pending.push_back(static_cast<double>(mark.phase));
+        castValues_[2].pending.push_back(mark.loop ? 1.0 : 0.0);
+    }
+    ++records_;
     if ((timeAxis_ ? meterTime_ : time_).pending.size() >= kBatch) WritePending(false);
 }
 
@@ -310,6 +345,9 @@ bool NetcdfExporter::WritePending(bool all) {
     };
     if (!put(time_) || (timeAxis_ && !put(meterTime_)) || !put(hostReceived_)) return false;
     for (Variable& v : values_) {
+        if (!put(v)) return false;
+    }
+    for (Variable& v : castValues_) {
         if (!put(v)) return false;
     }
     written_ += rows;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,10 @@ private:
     Variable meterTime_;  // with the time axis only
     Variable hostReceived_;
     std::vector<Variable> values_;  // columns_, then counts_
-    std::size_t written_ = 0;       // records in the file
+    std::shared_ptr<const std::vector<CastMark>> casts_;
+    std::vector<Variable> castValues_;  // cast, phase, loop, when casts_
+    std::size_t records_ = 0;           // taken so far
+    std::size_t written_ = 0;           // records in the file
     double firstTime_ = 0.0;
     double lastTime_ = 0.0;
     bool anyTime_ = false;
