@@ -489,6 +489,10 @@ TEST(KivoSimCommandLine, HelpAndBadOptions) {
         {"--counts", "0"},
         {"--log", "/nonexistent-dir/x.log"},
         {"--link", "/nonexistent-dir/tty"},
+        {"--cast", "0"},
+        {"--cast", "deep"},
+        {"--cast", "150"},
+        {"--cast", "150", "--dev", std::string(KIVO_TEST_DATA) + "/scatter9.dev"},
     };
     for (const auto& arguments : bad) {
         const ProcessResult result = RunToExit(KIVO_SIM_PATH, arguments);

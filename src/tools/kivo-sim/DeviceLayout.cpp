@@ -1,5 +1,6 @@
 #include "DeviceLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -10,6 +11,14 @@
 #include "tools/common/ConsolePrompts.h"
 
 namespace kivo::sim {
+namespace {
+
+bool SeesTheWater(int type) {
+    return IsScattering(type) || IsVolumeScattering(type) || IsFluorometer(type) ||
+           type == column::kLss || type == column::kNtu || type == column::kIEngr;
+}
+
+}  // namespace
 
 DeviceCalibration LoadSimDeviceFile(const std::string& path) {
     // A FIFO would block the start and /dev/zero never end: only a regular file is read.
@@ -47,6 +56,7 @@ DeviceLayout::DeviceLayout(const DeviceCalibration& calibration, bool alternate,
             column.step = 25;
             column.low = 40;
             column.high = 16000;
+            column.dark = calibration.offset[static_cast<std::size_t>(column.type)];
         }
         columns_.push_back(column);
     }
@@ -54,7 +64,30 @@ DeviceLayout::DeviceLayout(const DeviceCalibration& calibration, bool alternate,
     for (int i = 0; i > extraColumns && !columns_.empty(); --i) columns_.pop_back();
 }
 
+void DeviceLayout::ActOutCasts(const CastRoutine& routine, const DeviceCalibration& calibration,
+                               double secondsPerLine) {
+    cast_ = Cast{routine, calibration, secondsPerLine};
+}
+
+// A channel that sees the water: the layer's shape over the channel's own dark counts, with
+// the usual wobble.
+std::string DeviceLayout::CastCount(Column& column, const Cast& cast, double pressure) {
+    const double amplitude = 300.0 + column.level / 4.0;
+    const double noise =
+        static_cast<double>(random_.Below(static_cast<std::uint32_t>(2 * column.step + 1))) -
+        column.step;
+    const double count = column.dark + amplitude * cast.routine.Scattering(pressure) + noise;
+    char field[32];
+    std::snprintf(field, sizeof field, "%.0f", std::max(count, 0.0));
+    return field;
+}
+
 std::string DeviceLayout::NextLine(const CivilTime& now) {
+    std::optional<double> pressure;
+    if (cast_) {
+        const double seconds = cast_->secondsPerLine * static_cast<double>(cast_->lines++);
+        pressure = cast_->routine.PressureAt(seconds);
+    }
     std::string line;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         Column& c = columns_[i];
@@ -67,6 +100,13 @@ std::string DeviceLayout::NextLine(const CivilTime& now) {
             line += FormatDate(now, false);
         } else if (c.type == column::kTime) {
             line += FormatTime(now, false);
+        } else if (pressure && c.type == column::kPres) {
+            char field[32];
+            std::snprintf(field, sizeof field, "%.0f",
+                          PressureCount(*pressure, cast_->calibration));
+            line += field;
+        } else if (pressure && SeesTheWater(c.type)) {
+            line += CastCount(c, *cast_, *pressure);
         } else {
             const double change =
                 static_cast<double>(random_.Below(static_cast<std::uint32_t>(2 * c.step + 1))) -

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CastProfile.h"
 #include "LineLayout.h"
 #include "core/data/DeviceCalibration.h"
 
@@ -16,6 +18,10 @@ public:
     // `extraColumns` adds (or, negative, removes) count fields to provoke a mismatch.
     DeviceLayout(const DeviceCalibration& calibration, bool alternate, std::uint32_t seed,
                  int extraColumns);
+    // Casts from now on: each line moves them on by `secondsPerLine`. The calibration must
+    // have a pressure column (see CastRefusal).
+    void ActOutCasts(const CastRoutine& routine, const DeviceCalibration& calibration,
+                     double secondsPerLine);
     std::string NextLine(const CivilTime& now) override;
 
 private:
@@ -25,10 +31,20 @@ private:
         double step = 0.0;   // largest change between two lines
         double low = 0.0;
         double high = 0.0;
+        double dark = 0.0;  // the device file's dark counts
     };
+    struct Cast {
+        CastRoutine routine;
+        DeviceCalibration calibration;
+        double secondsPerLine;
+        long lines = 0;  // sent so far
+    };
+    std::string CastCount(Column& column, const Cast& cast, double pressure);
+
     std::vector<Column> columns_;
     bool alternate_;
     SeededRandom random_;
+    std::optional<Cast> cast_;
 };
 
 // Loads a device file for the simulator; throws StartupRefusal with the reason when it

@@ -4,6 +4,7 @@
 
 #include "DeviceLayout.h"
 #include "SimOptions.h"
+#include "Simulator.h"
 
 namespace kivo::sim {
 namespace {
@@ -64,8 +65,16 @@ std::optional<DeviceCalibration> LoadDeviceOption(const SimOptions& options) {
 std::unique_ptr<LineLayout> MakeLineLayout(const SimOptions& options,
                                            const std::optional<DeviceCalibration>& device) {
     if (device) {
-        return std::make_unique<DeviceLayout>(*device, options.alternate, options.seed,
-                                              options.faultColumns.value_or(0));
+        auto layout = std::make_unique<DeviceLayout>(*device, options.alternate, options.seed,
+                                                     options.faultColumns.value_or(0));
+        if (options.castDepth) {
+            if (const std::optional<std::string> refusal = CastRefusal(*device)) {
+                throw StartupRefusal("device file '" + options.devicePath + "' " + *refusal +
+                                     ", which --cast needs");
+            }
+            layout->ActOutCasts(CastRoutine(*options.castDepth), *device, 1.0 / options.rate);
+        }
+        return layout;
     }
     CountsLayoutShape shape;
     shape.dateField = options.dateField;

@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "CastProfile.h"
 #include "MeterCommands.h"
 #include "SimClock.h"
 
@@ -22,11 +23,12 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
     return true;
 }
 
-bool ParseRate(const std::string& text, double& value) {
+// Whole-text decimal number above 0 and at most `high`.
+bool ParsePositive(const std::string& text, double high, double& value) {
     double parsed = 0.0;
     const char* const end = text.data() + text.size();
     const auto [rest, error] = std::from_chars(text.data(), end, parsed);
-    if (error != std::errc() || rest != end || !(parsed > 0.0) || parsed > 1000.0) return false;
+    if (error != std::errc() || rest != end || !(parsed > 0.0) || parsed > high) return false;
     value = parsed;
     return true;
 }
@@ -82,7 +84,15 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--dev", {"a device file path", TextInto(&SimOptions::devicePath, false)}},
         {"--rate",
          {"a rate above 0 and at most 1000 [Hz]",
-          [](SimOptions& o, const std::string& t) { return ParseRate(t, o.rate); }}},
+          [](SimOptions& o, const std::string& t) { return ParsePositive(t, 1000.0, o.rate); }}},
+        {"--cast",
+         {"a depth above 0 and at most 11000 [dbar]",
+          [](SimOptions& o, const std::string& t) {
+              double depth = 0.0;
+              if (!ParsePositive(t, CastRoutine::kMaxDepth, depth)) return false;
+              o.castDepth = depth;
+              return true;
+          }}},
         {"--counts",
          {"an integer 0-200",
           IntegerInto(0, 200, [](SimOptions& o, long long v) { o.counts = static_cast<int>(v); })}},
@@ -193,6 +203,9 @@ ParsedCommandLine ParseSimOptions(const std::vector<std::string>& arguments) {
     if (countColumns == 0 && !options.alternate && !options.dateField && !options.timeField) {
         return Refuse("a data line needs at least one field");
     }
+    if (options.castDepth && options.devicePath.empty()) {
+        return Refuse("option --cast needs --dev with a pressure column (PRES=)");
+    }
     return parsed;
 }
 
@@ -222,6 +235,12 @@ std::string SimUsage() {
            "  --cycle LINES,HHMMSS   cycle mode: LINES data lines at --rate, then silence\n"
            "                         until HHMMSS after the cycle began; the setup reports\n"
            "                         them as \"PKT LINES\" and \"INT HHMMSS\"\n"
+           "  --cast DEPTH           with a --dev file that has a pressure column (PRES=):\n"
+           "                         CTD casts to DEPTH dbar, one after another: 30 s on\n"
+           "                         deck, a 60 s soak at 5 dbar, up to 1 dbar, down at\n"
+           "                         1 dbar/s with heave, 20 s at DEPTH, up at 1 dbar/s;\n"
+           "                         each data line moves the cast on by 1/--rate seconds.\n"
+           "                         The scattering channels show a layer at 40% of DEPTH\n"
            "  --memory-size BYTES    size of the memory image that \"$get\" sends (default 4096)\n"
            "  --memory-out FILE      write the exact bytes of each download (image + \"etx\")\n"
            "  --fast                 send the download unpaced (default: about 3840 bytes/s)\n"

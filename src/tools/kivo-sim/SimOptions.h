@@ -31,6 +31,9 @@ struct SimOptions {
     // (hhmmss) the setup reports; none: the meter streams until its setup says otherwise.
     std::optional<int> cycleLines;
     std::string cycleInterval;
+    // Casts to this depth, one after another, with the --dev file's pressure column [dbar];
+    // none: the counts wander as usual.
+    std::optional<double> castDepth;
 
     // Faults, each off unless given.
     int garbageBytes = 0;                     // random non-LF bytes before a run's first line
