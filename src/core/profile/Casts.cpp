@@ -79,6 +79,10 @@ void MarkCast(const std::vector<double>& seconds, const std::vector<double>& pre
     if (speedAt(lowered) < limits.minSpeed) lowered = deepest;
     std::size_t descent = lowered;
     while (descent > span.first && speedAt(descent - 1) >= limits.minSpeed) --descent;
+    // The speed is an average: the run may begin before the frame's last turn at the top,
+    // whose samples would all be loops. The trace starts at the shallowest (the last of equals).
+    for (std::size_t i = descent; i <= lowered; ++i)
+        if (pressure[i] <= pressure[descent]) descent = i;
     std::size_t ascent = deepest + 1;
     while (ascent <= span.last && !(speedAt(ascent) <= -limits.minSpeed)) ++ascent;
 

@@ -19,8 +19,8 @@ const char* CastPhaseName(CastPhase phase);
 
 // What decides the phases. A frame pulled out of the water reads about 0 dbar.
 struct CastThresholds {
-    double surface = 0.5;   // [dbar] shallower is on deck
-    double minSpeed = 0.2;  // [dbar/s] slower than this the frame is held, not lowered or hauled
+    double surface = 0.5;    // [dbar] shallower is on deck
+    double minSpeed = 0.25;  // [dbar/s] slower than this the frame is held, not lowered or hauled
     // [s] the speed is taken over this span, centred on the sample: about a heave period or
     // longer, so that heave does not look like a change of direction
     double window = 10.0;
@@ -47,9 +47,10 @@ struct CastMark {
 // heave near the surface makes them) that reaches `minDepth`. The speed of a sample is the
 // pressure's change across `window` seconds centred on it; the frame is lowered while it is
 // at least `minSpeed`, hauled while it is at most -`minSpeed`. The down trace is the last run
-// of lowering up to the cast's deepest sample (the first of equals); the samples in the water
-// before it are the soak. After it the frame is at the bottom until it is first hauled; the
-// up trace lasts from there until the cast ends. Everything else is deck.
+// of lowering up to the cast's deepest sample (the first of equals), from its shallowest
+// sample on; the samples in the water before it are the soak. After it the frame is at the bottom
+// until it is first hauled; the up trace lasts from there until the cast ends. Everything else is
+// deck.
 //
 // The same function serves a file, with every sample known, and the live view, which runs it
 // again on the samples so far: a phase told live can change as later samples arrive.
