@@ -387,7 +387,8 @@ TEST(Readout, PlottedValueMatrix) {
     }
 }
 
-// One data line after another through UpdateChannels, as the pump runs it.
+// One data line after another through the chart's feed, as the pump runs it, its titles
+// published after each line.
 struct ReadoutRun {
     DeviceCalibration cal;
     RawTable raw{};
@@ -397,14 +398,20 @@ struct ReadoutRun {
     ChannelOfColumn channelOf{};
     PlotChoices choices;
     double sampleX = 0.0;
+    ChannelFeed feed{cal, channelOf, stats, chart};
 
     explicit ReadoutRun(std::initializer_list<int> types) : cal(Columns(types)) {
         ConfigureChart(chart, "KIVO Sensor");
         SetUpChannels(chart, cal, cal.definitionCount, channelOf);
     }
     void Line() {
-        UpdateChannels(cal.definitionCount, choices, cal, raw, engineering, sampleX, channelOf,
-                       stats, chart);
+        Sample sample;
+        sample.counts = raw;
+        sample.engineering = engineering;
+        sample.x = sampleX;
+        feed.choices = choices;
+        feed.OnSample(sample);
+        feed.PublishTitles(sample);
         sampleX += 1.0;
     }
     const std::string& Title(int channel) const { return chart.Channel(channel).title; }

@@ -154,18 +154,6 @@ void SetChannelTitles(int columnCount, const PlotChoices& choices,
     }
 }
 
-void UpdateChannels(int columnCount, const PlotChoices& choices,
-                    const DeviceCalibration& calibration, const RawTable& rawValues,
-                    const EngineeringValues& engineering, double sampleX,
-                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
-                    ChartModel& chart) {
-    ColumnStatistics statistics{};
-    AddChannelPoints(columnCount, choices, calibration, rawValues, engineering, sampleX,
-                     channelOfColumn, stats, chart, statistics);
-    SetChannelTitles(columnCount, choices, calibration, rawValues, engineering, statistics,
-                     channelOfColumn, chart);
-}
-
 void ChannelFeed::OnSample(const Sample& sample) {
     AddChannelPoints(calibration_.definitionCount, choices, calibration_, sample.counts,
                      sample.engineering, sample.x, channelOfColumn_, stats_, chart_, statistics_);

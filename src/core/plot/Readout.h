@@ -58,12 +58,6 @@ void SetChannelTitles(int columnCount, const PlotChoices& choices,
                       const EngineeringValues& engineering, const ColumnStatistics& statistics,
                       const ChannelOfColumn& channelOfColumn, ChartModel& chart);
 
-// Both for one line: what the chart shows after it.
-void UpdateChannels(int columnCount, const PlotChoices& choices,
-                    const DeviceCalibration& calibration, const RawTable& rawValues,
-                    const EngineeringValues& engineering, double sampleX,
-                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats, ChartModel& chart);
-
 // The readout, its statistics and the chart as a sink of the data chain: each sample adds
 // its points; the titles follow when the owner publishes them (each tick), from the latest
 // sample under the choices its line was taken with, so they read as if set line by line.
