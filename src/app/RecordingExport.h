@@ -10,11 +10,10 @@
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/export/ExportAttributes.h"
+#include "core/export/RawExport.h"
 #include "core/files/OutputFile.h"
 
 namespace kivo {
-
-enum class ExportFormat { Csv, Netcdf };
 
 // What an export of a raw file is made from: copies, so the worker shares nothing with the
 // window's session, and live work goes on while it runs.

@@ -417,7 +417,8 @@ void RecordingViewer::ExportVisibleRangeClick() {
     RangeExportJob& job = work.exportJob;
     job.rawPath = pathBytes_;
     job.outputPath = *output;
-    job.netcdf = target.suffix().compare("nc", Qt::CaseInsensitive) == 0;
+    job.format = target.suffix().compare("nc", Qt::CaseInsensitive) == 0 ? ExportFormat::Netcdf
+                                                                         : ExportFormat::Csv;
     job.device = *device_;
     job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
     job.firstLine = first;

@@ -11,6 +11,7 @@
 #include "FileBytes.h"
 #include "core/data/DeviceFile.h"
 #include "core/recording/EngrRecording.h"
+#include "core/recording/Recorders.h"
 
 namespace kivo {
 namespace {
@@ -225,23 +226,24 @@ TEST(EngrRecord, DecimalCommaLocaleChangesNothing) {
 TEST(EngrFile, HeadingThenRecordsAndTheByteCount) {
     const DeviceCalibration calibration = Load("fluoro.dev");
     test::ScratchDirectory dir;
-    auto file = RecordFile::Create(dir.File("data.eng"), nullptr);
-    ASSERT_TRUE(file);
-    EngineeringValues v;
-    v.chl = 0.5;
-    v.ntu = 1.25;
-    v.iTemp = 20.0;
-    ASSERT_TRUE(WriteEngrHeader(*file, calibration, calibration.definitionCount));
-    ASSERT_TRUE(WriteEngrRecord(*file, 1.0, At(11, 20, 3, 12, 30, 45), calibration,
-                                calibration.definitionCount, v));
-    ASSERT_TRUE(WriteEngrRecord(*file, 2.0, At(11, 20, 3, 12, 30, 46), calibration,
-                                calibration.definitionCount, v));
+    EngrRecorder recorder(calibration, nullptr);
+    ASSERT_TRUE(recorder.Start(dir.File("data.eng")));
+    Sample sample;
+    sample.engineering.chl = 0.5;
+    sample.engineering.ntu = 1.25;
+    sample.engineering.iTemp = 20.0;
+    for (const int second : {45, 46}) {
+        sample.x = second - 44;
+        sample.meterClock = At(11, 20, 3, 12, 30, second);
+        recorder.OnSample(sample);
+    }
+    ASSERT_TRUE(recorder.Active());
     const std::string expected =
         "Count\tDate\tTime\tCHL(ug/l)\tNTU\tiTemp(C)\r\n"
         "1\t112003\t123045\t0.5000\t1.2500\t20.0000\r\n"
         "2\t112003\t123046\t0.5000\t1.2500\t20.0000\r\n";
-    EXPECT_EQ(file->ByteCount(), static_cast<std::int64_t>(expected.size()));
-    file->Close();
+    EXPECT_EQ(recorder.ByteCount(), static_cast<std::int64_t>(expected.size()));
+    recorder.Stop();
     EXPECT_EQ(test::ReadBytes(dir.File("data.eng")), expected);
 }
 

@@ -345,7 +345,7 @@ TEST(ExportRange, CarriesTheWindowsFactsAndTheMetadataFilesAttributes) {
     RangeExportJob job;
     job.rawPath = replay + "bb9_sea.raw";
     job.outputPath = scratch.File("range.nc");
-    job.netcdf = true;
+    job.format = ExportFormat::Netcdf;
     {
         std::ifstream file(replay + "bb9_sea.dev");
         FakePrompts prompts;

@@ -86,10 +86,10 @@ TEST(Statistics, StdDev60TitleForConstantAndAlternatingCounts) {
     }
     TitleBuffer title;
     EXPECT_EQ(FormatCountsTitle(title, "CHL", 4321.0, ChannelStatistic(constant, column::kChl, 60),
-                                1, 60),
+                                {1, 60}),
               "CHL: 0.00 stddev");
     EXPECT_EQ(FormatCountsTitle(title, "CHL", 10.0, ChannelStatistic(alternating, column::kChl, 60),
-                                1, 60),
+                                {1, 60}),
               "CHL: 5.04 stddev");
 }
 
@@ -118,9 +118,9 @@ TEST(ReadoutTitles, CountsAndEngrTitlesByUserAndMode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.powerUser) + "/" + std::to_string(c.statsMode));
         TitleBuffer title;
-        EXPECT_EQ(FormatCountsTitle(title, "CHL", 4050.0, 12.3456, c.powerUser, c.statsMode),
+        EXPECT_EQ(FormatCountsTitle(title, "CHL", 4050.0, 12.3456, {c.powerUser, c.statsMode}),
                   c.counts);
-        EXPECT_EQ(FormatEngrTitle(title, "iEngr", 12.5, units, 12.3456, c.powerUser, c.statsMode),
+        EXPECT_EQ(FormatEngrTitle(title, "iEngr", 12.5, units, 12.3456, {c.powerUser, c.statsMode}),
                   c.engr);
     }
 }
@@ -234,7 +234,7 @@ TEST(ReadoutTitles, DecimalCommaLocaleChangesNothing) {
         if (!locale.active()) GTEST_SKIP() << "no decimal-comma locale can be made here";
         TitleBuffer title;
         engineering = std::string(FormatEngineeringTitle(title, 25, 0, f.cal, 1.0, f.v));
-        mean = std::string(FormatCountsTitle(title, "CHL", 1.0, 2.5, 1, 1));
+        mean = std::string(FormatCountsTitle(title, "CHL", 1.0, 2.5, {1, 1}));
     }
     EXPECT_EQ(engineering, "CHL: 48.40 ug/l");
     EXPECT_EQ(mean, "CHL: 2.50 Mean");
@@ -244,7 +244,8 @@ TEST(ReadoutTitles, OverlongUnitsAreCutNotOverrun) {
     EngineeringFixture f;
     f.cal.engrUnits = std::string(DeviceCalibration::kMaxEngrUnits, 'u');
     TitleBuffer title;
-    const std::string_view text = FormatEngrTitle(title, "iEngr", 1e300, f.cal.engrUnits, 0, 0, 0);
+    const std::string_view text =
+        FormatEngrTitle(title, "iEngr", 1e300, f.cal.engrUnits, 0, {0, 0});
     EXPECT_EQ(text.size(), title.text.size() - 1);
     EXPECT_EQ(text.substr(0, 8), "iEngr: 1");
 }
@@ -387,7 +388,8 @@ TEST(Readout, PlottedValueMatrix) {
     }
 }
 
-// One data line after another through UpdateChannels, as the pump runs it.
+// One data line after another through the chart's feed, as the pump runs it, its titles
+// published after each line.
 struct ReadoutRun {
     DeviceCalibration cal;
     RawTable raw{};
@@ -397,14 +399,20 @@ struct ReadoutRun {
     ChannelOfColumn channelOf{};
     PlotChoices choices;
     double sampleX = 0.0;
+    ChannelFeed feed{cal, channelOf, stats, chart};
 
     explicit ReadoutRun(std::initializer_list<int> types) : cal(Columns(types)) {
         ConfigureChart(chart, "KIVO Sensor");
         SetUpChannels(chart, cal, cal.definitionCount, channelOf);
     }
     void Line() {
-        UpdateChannels(cal.definitionCount, choices, cal, raw, engineering, sampleX, channelOf,
-                       stats, chart);
+        Sample sample;
+        sample.counts = raw;
+        sample.engineering = engineering;
+        sample.x = sampleX;
+        feed.choices = choices;
+        feed.OnSample(sample);
+        feed.PublishTitles(sample);
         sampleX += 1.0;
     }
     const std::string& Title(int channel) const { return chart.Channel(channel).title; }

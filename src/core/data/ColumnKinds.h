@@ -113,19 +113,26 @@ struct Texts {
     ChartColour chartColour;
 };
 
+// How a measured kind is counted in the device file and converted, and where its
+// engineering value is kept.
+struct Converted {
+    std::int32_t KindCounters::*counter;
+    ConvertBy convertBy;
+    EngineeringSlot slot;
+};
+
 // A kind the meter measures: a scale-offset key, one "%6.4lf" field in the .eng file
 // (WithEngField changes it), a readout title and a chart channel.
-constexpr ColumnKind Measured(int code, DeviceKey key, std::int32_t KindCounters::*counter,
-                              ConvertBy convertBy, EngineeringSlot slot, const Texts& texts,
-                              bool plotsEngineering) {
+constexpr ColumnKind Measured(int code, DeviceKey key, const Converted& converted,
+                              const Texts& texts, bool plotsEngineering) {
     ColumnKind k;
     k.code = code;
     k.keys = {key, DeviceKey{}};
     k.shape = KeyShape::ColumnScaleOffset;
     k.role = Role::Measurement;
-    k.counter = counter;
-    k.convertBy = convertBy;
-    k.engineering = slot;
+    k.counter = converted.counter;
+    k.convertBy = converted.convertBy;
+    k.engineering = converted.slot;
     k.engHeading = texts.engHeading;
     k.engField = Fixed{6, 4};
     k.rawName = texts.rawName;
@@ -161,7 +168,7 @@ constexpr EngineeringSlot Vsf() { return {nullptr, &EV::vsf}; }
 constexpr bool kDyeCounts = false;  // the dyes and CDOM keep plotting counts
 constexpr bool kEngineering = true;
 
-// Measured rows: code, key, counter, conversion, engineering value, then the texts
+// Measured rows: code, key, {counter, conversion, engineering value}, then the texts
 // {.eng heading, raw-mode name, title name, title value, title unit, chart title, colour},
 // then whether engineering units plot the engineering value. The chart titles are the
 // meter's own ("B125):" included); the readout replaces them with the first data line.
@@ -169,22 +176,22 @@ constexpr bool kEngineering = true;
 inline constexpr std::array kRows{
     KeyOnly(column::kDate, {"Date=", 5}),
     KeyOnly(column::kTime, {"Time=", 5}),
-    Measured(column::kChl, {"CHL=", 4}, &KC::chl, ConvertBy::LessDark, Single(&EV::chl),
+    Measured(column::kChl, {"CHL=", 4}, {&KC::chl, ConvertBy::LessDark, Single(&EV::chl)},
              {"CHL(ug/l)", "CHL", "CHL", {4, 2}, " ug/l", "CHL:", {255, 0, 255}}, kEngineering),
-    Measured(column::kCdom, {"CDOM=", 5}, &KC::cdom, ConvertBy::LessDark, Single(&EV::cdom),
+    Measured(column::kCdom, {"CDOM=", 5}, {&KC::cdom, ConvertBy::LessDark, Single(&EV::cdom)},
              {"CDOM(raw)", "CDOM", "CDOM", {4, 0}, " ppb", "CDOM:", {128, 0, 128}}, kDyeCounts),
-    Measured(column::kUranine, {"URANINE=", 8}, &KC::uranine, ConvertBy::LessDark,
-             Single(&EV::uranine), {"ur(raw)", "ur", "UR", {4, 0}, " ppb", "ur:", {128, 0, 128}},
-             kDyeCounts),
-    Measured(column::kPhycocyanin, {"PHYCOCYANINE=", 13}, &KC::phycocyanin, ConvertBy::LessDark,
-             Single(&EV::phycocyanin),
+    Measured(column::kUranine, {"URANINE=", 8},
+             {&KC::uranine, ConvertBy::LessDark, Single(&EV::uranine)},
+             {"ur(raw)", "ur", "UR", {4, 0}, " ppb", "ur:", {128, 0, 128}}, kDyeCounts),
+    Measured(column::kPhycocyanin, {"PHYCOCYANINE=", 13},
+             {&KC::phycocyanin, ConvertBy::LessDark, Single(&EV::phycocyanin)},
              {"pcyan(raw)", "pcyan", "PC", {4, 0}, " ppb", "pcyanine:", {255, 0, 0}}, kDyeCounts),
-    Measured(column::kPhycoerythrin, {"PHYCOERYTHRIN=", 14}, &KC::phycoerythrin,
-             ConvertBy::LessDark, Single(&EV::phycoerythrin),
+    Measured(column::kPhycoerythrin, {"PHYCOERYTHRIN=", 14},
+             {&KC::phycoerythrin, ConvertBy::LessDark, Single(&EV::phycoerythrin)},
              {"peryth(raw)", "peryth", "PE", {4, 0}, " ppb", "perythrin:", {0, 128, 0}},
              kDyeCounts),
-    Measured(column::kRhodamine, {"RHODAMINE=", 10}, &KC::rhodamine, ConvertBy::LessDark,
-             Single(&EV::rhodamine),
+    Measured(column::kRhodamine, {"RHODAMINE=", 10},
+             {&KC::rhodamine, ConvertBy::LessDark, Single(&EV::rhodamine)},
              {"rhod(raw)", "rhd", "RHD", {4, 0}, " ppb", "rhodamine:", {128, 0, 128}}, kDyeCounts),
     // "CHLREF=" is told apart on its first five characters only; device files rely on it.
     KeyOnly(column::kChlRef, {"CHLREF=", 5}, Role::Reference),
@@ -193,38 +200,38 @@ inline constexpr std::array kRows{
     KeyOnly(column::kPhycocyaninRef, {"PHYCOCYANINEREF=", 16}, Role::Reference),
     KeyOnly(column::kPhycoerythrinRef, {"PHYCOERYTHRINREF=", 17}, Role::Reference),
     KeyOnly(column::kRhodamineRef, {"RHODAMINEREF=", 13}, Role::Reference),
-    Measured(column::kLss, {"LSS=", 4}, &KC::lss, ConvertBy::LessDark, Single(&EV::lss),
+    Measured(column::kLss, {"LSS=", 4}, {&KC::lss, ConvertBy::LessDark, Single(&EV::lss)},
              {"NTU", "LSS", "LSS Cp", {4, 2}, "", "LSS:", {255, 255, 255}}, kEngineering),
     KeyOnly(column::kLssRef, {"LSSREF=", 7}, Role::Reference),
-    With(Measured(column::kITemp, {"iTemp=", 6}, &KC::iTemp, ConvertBy::Linear, Single(&EV::iTemp),
-                  {"iTemp(C)", "iTemp", "iTemp", {3, 1}, " C", "iTemp:", {128, 128, 128}},
-                  kEngineering),
+    With(Measured(
+             column::kITemp, {"iTemp=", 6}, {&KC::iTemp, ConvertBy::Linear, Single(&EV::iTemp)},
+             {"iTemp(C)", "iTemp", "iTemp", {3, 1}, " C", "iTemp:", {128, 128, 128}}, kEngineering),
          PlotSwitch::ITemp),
-    With(Measured(column::kXTemp, {"xTemp=", 6}, &KC::xTemp, ConvertBy::Linear, Single(&EV::xTemp),
-                  {"xTemp(C)", "xTemp", "xTemp", {3, 1}, " C", "xTemp:", {192, 192, 192}},
-                  kEngineering),
+    With(Measured(
+             column::kXTemp, {"xTemp=", 6}, {&KC::xTemp, ConvertBy::Linear, Single(&EV::xTemp)},
+             {"xTemp(C)", "xTemp", "xTemp", {3, 1}, " C", "xTemp:", {192, 192, 192}}, kEngineering),
          PlotSwitch::XTemp),
     With(WithEngField(
-             Measured(column::kPres, {"PRES=", 5}, &KC::pressure, ConvertBy::Linear,
-                      Single(&EV::pressure),
+             Measured(column::kPres, {"PRES=", 5},
+                      {&KC::pressure, ConvertBy::Linear, Single(&EV::pressure)},
                       {"Pres(dbar)", "Pres", "Pres", {3, 1}, " dbar", "Pres:", {255, 255, 255}},
                       kEngineering),
              Fixed{5, 1}),
          PlotSwitch::Pressure),
     KeyOnly(column::kIgnored, {"REF=", 4}, Role::Other, {"N/U=", 4}),
     MeterConverted(Measured(
-        column::kIEngr, {"IENGR=", 6}, &KC::meterEngr, ConvertBy::AsSent, Single(&EV::meterEngr),
+        column::kIEngr, {"IENGR=", 6}, {&KC::meterEngr, ConvertBy::AsSent, Single(&EV::meterEngr)},
         {"iEngr", "iEngr", "iENGR", {4, 2}, " ", "iEngr:", {255, 255, 255}}, kEngineering)),
-    Measured(column::kNtu, {"NTU=", 4}, &KC::ntu, ConvertBy::LessDark, Single(&EV::ntu),
+    Measured(column::kNtu, {"NTU=", 4}, {&KC::ntu, ConvertBy::LessDark, Single(&EV::ntu)},
              {"NTU", "NTU", "NTU", {4, 2}, "", "NTU:", {255, 255, 255}}, kEngineering),
     KeyOnly(column::kNtuRef, {"NTUREF=", 7}, Role::Reference),
-    Measured(column::kVsf100, {"VSF100=", 7}, &KC::volumeScattering, ConvertBy::LessDark, Vsf(),
+    Measured(column::kVsf100, {"VSF100=", 7}, {&KC::volumeScattering, ConvertBy::LessDark, Vsf()},
              {"B(100)", "B(100)", "B(100)", {6, 4}, " 1/(m.ster)", "B(100):", {255, 255, 0}},
              kEngineering),
-    Measured(column::kVsf125, {"VSF125=", 7}, &KC::volumeScattering, ConvertBy::LessDark, Vsf(),
+    Measured(column::kVsf125, {"VSF125=", 7}, {&KC::volumeScattering, ConvertBy::LessDark, Vsf()},
              {"B(125)", "B(125)", "B(125)", {6, 4}, " 1/(m.ster)", "B125):", {255, 0, 0}},
              kEngineering),
-    Measured(column::kVsf150, {"VSF150=", 7}, &KC::volumeScattering, ConvertBy::LessDark, Vsf(),
+    Measured(column::kVsf150, {"VSF150=", 7}, {&KC::volumeScattering, ConvertBy::LessDark, Vsf()},
              {"B(150)", "B(150)", "B(150)", {6, 4}, " 1/(m.ster)", "B(150)", {255, 0, 255}},
              kEngineering),
 };

@@ -90,19 +90,19 @@ bool FormatStatistic(TitleBuffer& out, const char* name, double statistic, int p
 }  // namespace
 
 std::string_view FormatCountsTitle(TitleBuffer& out, const char* name, double raw, double statistic,
-                                   int powerUser, int statsMode) {
+                                   StatisticChoice choice) {
     const CNumericLocale cLocale;
-    if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
+    if (!FormatStatistic(out, name, statistic, choice.powerUser, choice.statsMode)) {
         std::snprintf(out.text.data(), out.text.size(), "%s: %1.0lf Counts", name, raw);
     }
     return out.View();
 }
 
 std::string_view FormatEngrTitle(TitleBuffer& out, const char* name, double raw,
-                                 const std::string& engrUnits, double statistic, int powerUser,
-                                 int statsMode) {
+                                 const std::string& engrUnits, double statistic,
+                                 StatisticChoice choice) {
     const CNumericLocale cLocale;
-    if (!FormatStatistic(out, name, statistic, powerUser, statsMode)) {
+    if (!FormatStatistic(out, name, statistic, choice.powerUser, choice.statsMode)) {
         std::snprintf(out.text.data(), out.text.size(), "%s: %4.2lf %s", name, raw,
                       engrUnits.c_str());
     }

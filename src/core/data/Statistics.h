@@ -82,14 +82,20 @@ struct TitleBuffer {
 const char* RawModeName(int type, const DeviceCalibration& calibration,
                         std::array<char, 32>& scratch);
 
+// Who reads a title and which statistic the operator chose for it.
+struct StatisticChoice {
+    int powerUser = 0;
+    int statsMode = 0;
+};
+
 // The raw-mode titles. A power user sees the statistic where `statsMode` asks for one;
 // a mode without a meaning of its own (only an edited settings file gives one) shows the
 // plain value, as a normal user sees it.
 std::string_view FormatCountsTitle(TitleBuffer& out, const char* name, double raw, double statistic,
-                                   int powerUser, int statsMode);
+                                   StatisticChoice choice);
 std::string_view FormatEngrTitle(TitleBuffer& out, const char* name, double raw,
-                                 const std::string& engrUnits, double statistic, int powerUser,
-                                 int statsMode);
+                                 const std::string& engrUnits, double statistic,
+                                 StatisticChoice choice);
 
 // The engineering-units title of a column type; empty for a type without one.
 std::string_view FormatEngineeringTitle(TitleBuffer& out, int type, int bbPlotChoice,

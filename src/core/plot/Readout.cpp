@@ -103,72 +103,20 @@ double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawVal
     }
 }
 
-void AddChannelPoints(int columnCount, const PlotChoices& choices,
-                      const DeviceCalibration& calibration, const RawTable& rawValues,
-                      const EngineeringValues& engineering, double sampleX,
-                      const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
-                      ChartModel& chart, ColumnStatistics& statistics) {
-    const int columns = std::clamp(columnCount, 0, kSlots);
+void ChannelFeed::OnSample(const Sample& sample) {
+    const int columns = std::clamp(calibration_.definitionCount, 0, kSlots);
     const bool shown = TitleShowsStatistic(choices.powerUser, choices.StatsMode);
     for (int i = 0; i < columns; ++i) {
         const auto position = static_cast<std::size_t>(i);
-        const int type = calibration.columnType[position];
+        const int type = calibration_.columnType[position];
         if (!IsSlot(type)) continue;
-        PushSample(stats, type, rawValues[static_cast<std::size_t>(type)]);
+        PushSample(stats_, type, sample.counts[static_cast<std::size_t>(type)]);
         // Right after this column's sample: a later column of the same kind pushes again.
-        statistics[position] =
-            shown ? ChannelStatistic(stats, type, choices.StatsMode) : kNoStatistic;
-        PlotSample(chart, channelOfColumn[position], sampleX,
-                   PlottedValue(type, choices, rawValues, engineering));
+        statistics_[position] =
+            shown ? ChannelStatistic(stats_, type, choices.StatsMode) : kNoStatistic;
+        PlotSample(chart_, channelOfColumn_[position], sample.x,
+                   PlottedValue(type, choices, sample.counts, sample.engineering));
     }
-}
-
-void SetChannelTitles(int columnCount, const PlotChoices& choices,
-                      const DeviceCalibration& calibration, const RawTable& rawValues,
-                      const EngineeringValues& engineering, const ColumnStatistics& statistics,
-                      const ChannelOfColumn& channelOfColumn, ChartModel& chart) {
-    const int columns = std::clamp(columnCount, 0, kSlots);
-    TitleBuffer title;
-    std::array<char, 32> nameScratch{};
-    for (int i = 0; i < columns; ++i) {
-        const auto position = static_cast<std::size_t>(i);
-        const int type = calibration.columnType[position];
-        if (!IsSlot(type)) continue;
-        const double raw = rawValues[static_cast<std::size_t>(type)];
-        const double statistic = statistics[position];
-        std::string_view text;
-        if (choices.PlotType == plot_type::kRawCounts) {
-            if (const char* name = RawModeName(type, calibration, nameScratch)) {
-                const ColumnKind* kind = ColumnKindOf(type);
-                text = kind != nullptr && kind->meterUnits
-                           ? FormatEngrTitle(title, name, raw, calibration.engrUnits, statistic,
-                                             choices.powerUser, choices.StatsMode)
-                           : FormatCountsTitle(title, name, raw, statistic, choices.powerUser,
-                                               choices.StatsMode);
-            }
-        } else if (choices.PlotType == plot_type::kEngineeringUnits) {
-            text = FormatEngineeringTitle(title, type, choices.BBPlotChoice, calibration, raw,
-                                          engineering);
-        }
-        if (!text.empty()) chart.SetTitleText(channelOfColumn[position], text);
-    }
-}
-
-void UpdateChannels(int columnCount, const PlotChoices& choices,
-                    const DeviceCalibration& calibration, const RawTable& rawValues,
-                    const EngineeringValues& engineering, double sampleX,
-                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
-                    ChartModel& chart) {
-    ColumnStatistics statistics{};
-    AddChannelPoints(columnCount, choices, calibration, rawValues, engineering, sampleX,
-                     channelOfColumn, stats, chart, statistics);
-    SetChannelTitles(columnCount, choices, calibration, rawValues, engineering, statistics,
-                     channelOfColumn, chart);
-}
-
-void ChannelFeed::OnSample(const Sample& sample) {
-    AddChannelPoints(calibration_.definitionCount, choices, calibration_, sample.counts,
-                     sample.engineering, sample.x, channelOfColumn_, stats_, chart_, statistics_);
     titleChoices_ = choices;
     titlesPending_ = true;
 }
@@ -178,8 +126,31 @@ void ChannelFeed::PublishTitles(const Sample& latest) {
     titlesPending_ = false;
     chart_.SetAxisLabels(kSampleAxisLabel,
                          YAxisLabel(calibration_.definitionCount, titleChoices_, calibration_));
-    SetChannelTitles(calibration_.definitionCount, titleChoices_, calibration_, latest.counts,
-                     latest.engineering, statistics_, channelOfColumn_, chart_);
+    const int columns = std::clamp(calibration_.definitionCount, 0, kSlots);
+    TitleBuffer title;
+    std::array<char, 32> nameScratch{};
+    for (int i = 0; i < columns; ++i) {
+        const auto position = static_cast<std::size_t>(i);
+        const int type = calibration_.columnType[position];
+        if (!IsSlot(type)) continue;
+        const double raw = latest.counts[static_cast<std::size_t>(type)];
+        const double statistic = statistics_[position];
+        std::string_view text;
+        if (titleChoices_.PlotType == plot_type::kRawCounts) {
+            if (const char* name = RawModeName(type, calibration_, nameScratch)) {
+                const ColumnKind* kind = ColumnKindOf(type);
+                const StatisticChoice choice{titleChoices_.powerUser, titleChoices_.StatsMode};
+                text = kind != nullptr && kind->meterUnits
+                           ? FormatEngrTitle(title, name, raw, calibration_.engrUnits, statistic,
+                                             choice)
+                           : FormatCountsTitle(title, name, raw, statistic, choice);
+            }
+        } else if (titleChoices_.PlotType == plot_type::kEngineeringUnits) {
+            text = FormatEngineeringTitle(title, type, titleChoices_.BBPlotChoice, calibration_,
+                                          raw, latest.engineering);
+        }
+        if (!text.empty()) chart_.SetTitleText(channelOfColumn_[position], text);
+    }
 }
 
 }  // namespace kivo

@@ -42,28 +42,6 @@ double PlottedValue(int type, const PlotChoices& choices, const RawTable& rawVal
 // The statistic each column's title shows, by column position (kNoStatistic when none).
 using ColumnStatistics = std::array<double, kSlots>;
 
-// The per-line part over columns 1..columnCount: push the statistics sample, keep the
-// statistic a title would show, plot the chosen value at sampleX.
-void AddChannelPoints(int columnCount, const PlotChoices& choices,
-                      const DeviceCalibration& calibration, const RawTable& rawValues,
-                      const EngineeringValues& engineering, double sampleX,
-                      const ChannelOfColumn& channelOfColumn, StatsHistory& stats,
-                      ChartModel& chart, ColumnStatistics& statistics);
-
-// The channels' titles (the legend's live readout) from the latest values and the kept
-// statistics, by PlotType. Formatting them is the costly part: a display needs them once a
-// tick, not once a line.
-void SetChannelTitles(int columnCount, const PlotChoices& choices,
-                      const DeviceCalibration& calibration, const RawTable& rawValues,
-                      const EngineeringValues& engineering, const ColumnStatistics& statistics,
-                      const ChannelOfColumn& channelOfColumn, ChartModel& chart);
-
-// Both for one line: what the chart shows after it.
-void UpdateChannels(int columnCount, const PlotChoices& choices,
-                    const DeviceCalibration& calibration, const RawTable& rawValues,
-                    const EngineeringValues& engineering, double sampleX,
-                    const ChannelOfColumn& channelOfColumn, StatsHistory& stats, ChartModel& chart);
-
 // The readout, its statistics and the chart as a sink of the data chain: each sample adds
 // its points; the titles follow when the owner publishes them (each tick), from the latest
 // sample under the choices its line was taken with, so they read as if set line by line.
@@ -78,8 +56,12 @@ public:
 
     PlotChoices choices;  // the owner keeps them current
 
+    // Pushes each column's statistics sample, keeps the statistic a title would show and
+    // plots the chosen value at the sample's X.
     void OnSample(const Sample& sample) override;
-    // Sets the titles when a sample came since the last call; `latest` is the chain's.
+    // Sets the channels' titles (the legend's live readout) when a sample came since the last
+    // call, from `latest` (the chain's) and the kept statistics, by PlotType. Formatting them
+    // is the costly part: a display needs them once a tick, not once a line.
     void PublishTitles(const Sample& latest);
     // The channels were rebuilt: what was pending belongs to the old ones.
     void Forget() { titlesPending_ = false; }

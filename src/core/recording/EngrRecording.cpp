@@ -97,14 +97,4 @@ std::string EngrRecord(double sampleX, const MeterClock& clock, const DeviceCali
     return line;
 }
 
-bool WriteEngrHeader(RecordFile& file, const DeviceCalibration& cal, int definitionCount) {
-    return file.Write(EngrHeading(cal, definitionCount));
-}
-
-bool WriteEngrRecord(RecordFile& file, double sampleX, const MeterClock& clock,
-                     const DeviceCalibration& cal, int definitionCount,
-                     const EngineeringValues& values) {
-    return file.Write(EngrRecord(sampleX, clock, cal, definitionCount, values));
-}
-
 }  // namespace kivo

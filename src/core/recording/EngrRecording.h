@@ -7,7 +7,6 @@
 #include "core/data/Conversion.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/MeterClock.h"
-#include "core/recording/RecordFile.h"
 
 namespace kivo {
 
@@ -40,11 +39,5 @@ void AppendEngrRecord(std::string& line, double sampleX, const MeterClock& meter
 std::string EngrRecord(double sampleX, const MeterClock& meterClock,
                        const DeviceCalibration& calibration, int definitionCount,
                        const EngineeringValues& values);
-
-// Writers over a RecordFile, whose ByteCount() is EngrByteCount (heading included).
-bool WriteEngrHeader(RecordFile& file, const DeviceCalibration& calibration, int definitionCount);
-bool WriteEngrRecord(RecordFile& file, double sampleX, const MeterClock& meterClock,
-                     const DeviceCalibration& calibration, int definitionCount,
-                     const EngineeringValues& values);
 
 }  // namespace kivo

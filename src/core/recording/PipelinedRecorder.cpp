@@ -1,5 +1,7 @@
 #include "core/recording/PipelinedRecorder.h"
 
+#include <signal.h>
+
 #include <utility>
 
 #include "core/recording/EngrRecording.h"
@@ -38,7 +40,15 @@ bool PipelinedEngrRecorder::Start(const std::string& path, RecordMode mode) {
     };
     file_->SetReporter(std::move(keep));
     filling_.records.reserve(batchSize_);
+    // The worker takes none of the stop signals: they are for the thread that reads, whose
+    // waiting reads they must end.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, signal);
+    sigset_t before;
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &before);
     worker_ = std::thread([this] { Work(); });
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return true;
 }
 

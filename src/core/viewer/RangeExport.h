@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/export/RawExport.h"
 #include "core/files/OutputFile.h"
 #include "core/viewer/RecordingLoad.h"
 
@@ -14,7 +15,7 @@ namespace kivo {
 struct RangeExportJob {
     std::string rawPath;
     std::string outputPath;
-    bool netcdf = false;
+    ExportFormat format = ExportFormat::Csv;
     ViewerDevice device;
     std::string software;
     std::size_t firstLine = 0;

@@ -85,11 +85,11 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
             std::string format;
             if (!value(format)) return fail("--format needs eng, csv or netcdf");
             if (format == "eng") {
-                o.format = OutputFormat::Eng;
+                o.format = ExportFormat::Eng;
             } else if (format == "csv") {
-                o.format = OutputFormat::Csv;
+                o.format = ExportFormat::Csv;
             } else if (format == "netcdf") {
-                o.format = OutputFormat::Netcdf;
+                o.format = ExportFormat::Netcdf;
             } else {
                 return fail("unknown format '" + format + "' (eng, csv or netcdf)");
             }
@@ -131,10 +131,10 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
     // The .eng file has its fixed heading and the meter's time as it came: nothing to put them.
     const bool told =
         o.meterClock != MeterClockZone::Utc() || !o.attributes.empty() || !o.attributeFiles.empty();
-    if (o.format == OutputFormat::Eng && told)
+    if (o.format == ExportFormat::Eng && told)
         return fail("--meter-clock, --attr and --attrs need --format csv or netcdf");
     // A NetCDF file is written by seeking back into it; a pipe cannot hold one.
-    if (o.format == OutputFormat::Netcdf && o.outputPath.empty())
+    if (o.format == ExportFormat::Netcdf && o.outputPath.empty())
         return fail("--format netcdf needs an output file (-o FILE)");
     return parsed;
 }

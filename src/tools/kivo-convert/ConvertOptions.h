@@ -4,17 +4,13 @@
 #include <vector>
 
 #include "core/data/MeterClockZone.h"
-#include "core/export/Exporter.h"
+#include "core/export/RawExport.h"
 
 namespace kivo {
 
-// What the output holds: the engineering-units file the window records, or the same values
-// at full precision for other programs.
-enum class OutputFormat { Eng, Csv, Netcdf };
-
 struct ConvertOptions {
     std::string devicePath;
-    OutputFormat format = OutputFormat::Eng;
+    ExportFormat format = ExportFormat::Eng;
     bool alternate = false;
     bool refCorrection = false;
     bool tempCorrection = false;

@@ -2,30 +2,19 @@
 // data chain with only the engineering-units recorder attached, so the bytes are the ones
 // the window would have recorded; or, on request, into a CSV or NetCDF file of the same
 // values at full precision, through an exporter as the chain's only sink.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "KivoVersion.h"
-#include "core/chain/DataChain.h"
-#include "core/chain/LineAssembler.h"
 #include "core/data/DeviceFile.h"
-#include "core/export/CsvExporter.h"
 #include "core/export/ExportAttributes.h"
-#include "core/export/NetcdfExporter.h"
+#include "core/export/RawExport.h"
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
-#include "core/protocol/ReplyParser.h"
-#include "core/recording/PipelinedRecorder.h"
-#include "core/recording/Recorders.h"
 #include "core/settings/LastRbs.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
@@ -57,38 +46,6 @@ int Fail(const std::string& message, int status = kFileFailed) {
     std::fprintf(stderr, "kivo-convert: %s\n", message.c_str());
     return status;
 }
-
-// Lines from the assembler through the chain. A line that is no data line may still be the
-// meter's date or time reply, which sets the clock of the records after it, as in the window.
-class Converter final : public kivo::LineSink {
-public:
-    Converter(kivo::DataChain& chain, const kivo::ChainOptions& options, kivo::Prompts& prompts)
-        : chain_(chain), options_(options), prompts_(prompts) {}
-
-    void OnLine(const std::string& line) override {
-        const kivo::LineOutcome outcome = chain_.Accept(line, true, options_, clock_);
-        if (outcome.mismatch) {
-            prompts_.ShowWarning(kivo::kColumnMismatchCaption,
-                                 kivo::ColumnMismatchText(*outcome.mismatch));
-        }
-        if (!outcome.dataLine)
-            kivo::TakeClockReply(line, chain_.MeterTime(), chain_.HostTime(), clock_);
-    }
-    void OnOverflow() override {
-        ++overflows_;
-        prompts_.ShowWarning("Input Buffer Overflow", "Check Baud Rate");
-    }
-    long long Overflows() const { return overflows_; }
-
-private:
-    kivo::DataChain& chain_;
-    const kivo::ChainOptions options_;
-    kivo::Prompts& prompts_;
-    // The host's time goes into no converted file, and asking the system for it twice a line
-    // would cost more than the rest of the line: the time of the start stands for all.
-    kivo::FrozenClock clock_;
-    long long overflows_ = 0;
-};
 
 // What became of the records: all written, none (a staged file not put in place), or an
 // unknown part of them (a pipe or device that failed on the way).
@@ -179,20 +136,20 @@ int main(int argc, char** argv) {
     if (!kivo::IsRegularFile(options.devicePath)) {
         return Fail("cannot open the device file '" + options.devicePath + "'");
     }
-    kivo::DeviceCalibration calibration;
-    kivo::DataChain chain(calibration);
-    std::string deviceName;
+    kivo::RawExportJob job;
+    job.rawPaths = options.rawFiles;
+    job.format = options.format;
+    job.options = chainOptions;
     {
         std::ifstream file(options.devicePath);
-        chain.DeviceFileLoaded();
-        if (!file || !kivo::ReadDeviceFile(file, calibration, deviceName, prompts)) {
+        if (!file || !kivo::ReadDeviceFile(file, job.calibration, job.deviceName, prompts)) {
             prompts.ShowWarning("Device File Error",
                                 "Missing or Invalid device file '" + options.devicePath + "'");
             return Fail("the device file '" + options.devicePath + "' does not load");
         }
     }
     // The files' attributes first, then those of the command line, which win.
-    kivo::Attributes attributes;
+    kivo::Attributes& attributes = job.facts.attributes;
     for (const std::string& file : options.attributeFiles) {
         if (!kivo::IsRegularFile(file) || !std::ifstream(file))
             return Fail("cannot read the attributes in '" + file + "'");
@@ -206,93 +163,49 @@ int main(int argc, char** argv) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");
     }
     if (!output.Ok()) return Fail(output.Error());
-    bool writeFailed = false;
-    const auto report = [&](const std::string& message) {
-        writeFailed = true;
-        prompts.ShowWarning("File Error", message);
-    };
-    // Formatting is half the work: the records are formatted and written on a second core.
-    kivo::PipelinedEngrRecorder recorder(calibration, report);
-    std::unique_ptr<kivo::Exporter> exporter;
-    if (options.format == kivo::OutputFormat::Csv) {
-        exporter = std::make_unique<kivo::CsvExporter>(report);
-    } else if (options.format == kivo::OutputFormat::Netcdf) {
-        exporter = std::make_unique<kivo::NetcdfExporter>(report);
+    if (options.format != kivo::ExportFormat::Eng) {
+        job.facts.software = "kivo-convert " KIVO_VERSION;
+        job.facts.commandLine = kivo::CommandLineText(argc, argv);
+        job.facts.meterClock = options.meterClock;
+        job.facts.deviceFile = kivo::DescribeDeviceFile(options.devicePath);
     }
-    if (exporter) {
-        kivo::ExportOptions exportOptions;
-        exportOptions.software = "kivo-convert " KIVO_VERSION;
-        exportOptions.commandLine = kivo::CommandLineText(argc, argv);
-        exportOptions.alternateMode = chainOptions.alternateMode;
-        exportOptions.refCorrection = chainOptions.refCorrection;
-        exportOptions.tempCorrection = chainOptions.tempCorrection;
-        exportOptions.meterClock = options.meterClock;
-        exportOptions.deviceFile = kivo::DescribeDeviceFile(options.devicePath);
-        exportOptions.attributes = attributes;
-        if (!exporter->Start(output.WritePath(), calibration, deviceName, exportOptions))
-            return kFileFailed;  // told
-        chain.AddSink(*exporter);
-    } else {
-        // The worker thread leaves the stop signals to this one, whose reads they must end.
-        sigset_t stopSignals;
-        sigemptyset(&stopSignals);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, signal);
-        sigset_t before;
-        pthread_sigmask(SIG_BLOCK, &stopSignals, &before);
-        const bool started = recorder.Start(output.WritePath());
-        pthread_sigmask(SIG_SETMASK, &before, nullptr);
-        if (!started || !recorder.Active()) return kFileFailed;  // told
-        chain.AddSink(recorder);
-    }
-    const auto writing = [&] { return exporter ? exporter->Active() : recorder.Active(); };
-    Converter converter(chain, chainOptions, prompts);
-    kivo::LineAssembler assembler;
+    kivo::RawExportWatch watch;
+    watch.cancelled = [] { return stopSignal != 0; };
+    watch.prompts = &prompts;
+    const kivo::RawExportResult result = kivo::ExportRawFiles(job, output, std::move(watch));
 
+    using End = kivo::RawExportResult::End;
     int status = kDone;
-    std::vector<char> chunk(64 * 1024);
-    for (const std::string& raw : options.rawFiles) {
-        // Read with read() itself: a stream would go on waiting after a stop signal (EINTR).
-        const int in = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
-        bool readFailed = in < 0;
-        while (!readFailed && stopSignal == 0) {
-            const ssize_t got = ::read(in, chunk.data(), chunk.size());
-            if (got == 0) break;
-            if (got > 0) {
-                assembler.Feed(chunk.data(), static_cast<std::size_t>(got), converter);
-            } else if (errno != EINTR) {
-                readFailed = true;
-            }
-        }
-        if (in >= 0) ::close(in);
-        if (stopSignal != 0) break;
-        if (readFailed) {
-            Fail("reading '" + raw + "' failed");
-            status = kFileFailed;
+    switch (result.end) {
+        case End::Written:
+        case End::Cancelled:
             break;
-        }
-        if (!writing()) {  // a write failed; already told
-            status = kFileFailed;
+        case End::NotStarted:
+            return kFileFailed;  // told
+        case End::NoRecord:
+            status = kNoRecord;
             break;
-        }
+        case End::CannotOpen:
+        case End::ReadFailed:
+            status = Fail("reading '" + result.rawPath + "' failed");
+            break;
+        case End::Refused:
+            status = Fail(result.failure);
+            break;
+        case End::WriteFailed:
+            status = kFileFailed;  // told
+            break;
     }
-    if (exporter) {
-        if (exporter->Active() && !exporter->Finish()) status = kFileFailed;  // told
-    } else {
-        recorder.Stop();
-    }
-    if (writeFailed) status = kFileFailed;
     if (stopSignal != 0) {
         // The usual status of a program a signal ended.
         Fail("stopped by signal " + std::to_string(stopSignal));
         status = 128 + stopSignal;
     }
-    if (status == kDone && chain.Counts().DataLineCount == 0) status = kNoRecord;
-    if (status == kDone && !output.Commit()) status = Fail(output.Error());
     const bool staged = output.WritePath() != output.Path();
     if (status != kDone && staged) {
         std::fprintf(stderr, "kivo-convert: nothing written to '%s'\n", options.outputPath.c_str());
     }
     const Written written = status == kDone ? Written::All : staged ? Written::None : Written::Part;
-    TellSummary(chain.Counts(), converter.Overflows(), written);
+    TellSummary(result.lines, result.overflows, written);
     return status;  // a staged file not put in place is removed as `output` goes
 }
