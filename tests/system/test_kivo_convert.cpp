@@ -189,6 +189,20 @@ TEST(Converter, MistakesAndMissingFilesAreToldAndFail) {
           folder.File("in.raw")},
          2,
          "line 1: 'Bad' is not KEY=VALUE"},
+        {{"--bin", "1", "--format", "csv", "--dev", DataFile("fluoro.dev"), "in.raw"},
+         2,
+         "need --casts"},
+        {{"--casts", "--dev", DataFile("fluoro.dev"), "in.raw"}, 2, "--casts needs --format"},
+        {{"--casts", "--bin", "0", "--format", "csv", "--dev", DataFile("fluoro.dev"), "in.raw"},
+         2,
+         "above 0, not '0'"},
+        {{"--casts", "--surface", "0,5", "--format", "csv", "--dev", DataFile("fluoro.dev"),
+          "in.raw"},
+         2,
+         "not '0,5'"},
+        {{"--casts", "--format", "csv", "--dev", DataFile("fluoro.dev"), folder.File("in.raw")},
+         2,
+         "no pressure column"},
     };
     for (const Case& c : cases) {
         const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, c.arguments);

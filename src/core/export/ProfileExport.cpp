@@ -114,6 +114,23 @@ std::vector<long> BinAxis(const std::vector<Profile>& profiles, double binSize) 
     return axis;
 }
 
+// The engineering-units fields as a profile file names them: a field that has the name of
+// one of the file's own coordinates (the pressure, whose bin centre is the coordinate) is
+// its mean, "pressure_mean".
+std::vector<ExportColumn> ProfileColumns(const DeviceCalibration& calibration) {
+    std::vector<ExportColumn> columns = EngineeringColumns(calibration);
+    for (ExportColumn& c : columns) {
+        for (const char* taken : {"pressure", "time", "profile", "profile_time", "cast",
+                                  "cast_number", "direction", "n_samples"}) {
+            if (c.name == taken) {
+                c.name += "_mean";
+                c.longName = "mean " + c.longName + " of the records in the bin";
+            }
+        }
+    }
+    return columns;
+}
+
 std::string TimeText(double seconds) {
     if (!std::isfinite(seconds)) return "";
     return UtcIsoText(std::llround(seconds * 1000.0));
@@ -125,7 +142,7 @@ bool WriteProfileCsv(const std::string& path, const DeviceCalibration& calibrati
                      const ProfileFile& file, const Exporter::Reporter& report) {
     std::optional<RecordFile> out = RecordFile::Create(path, report);
     if (!out) return false;
-    const std::vector<ExportColumn> columns = EngineeringColumns(calibration);
+    const std::vector<ExportColumn> columns = ProfileColumns(calibration);
     std::string text;
     for (const Fact& fact : ProfileFacts(calibration, file, columns)) {
         if (fact.name != "Conventions") text += CsvHeaderLine(fact.name, FactText(fact));
@@ -226,7 +243,7 @@ private:
 
 bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibration,
                         const ProfileFile& file, const Exporter::Reporter& report) {
-    const std::vector<ExportColumn> columns = EngineeringColumns(calibration);
+    const std::vector<ExportColumn> columns = ProfileColumns(calibration);
     const std::vector<long> axis = BinAxis(file.profiles, file.binSize);
     const std::size_t profiles = file.profiles.size();
     // Every trace has a bin: an empty list is the only way to have no axis.

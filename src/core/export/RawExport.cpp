@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "core/export/CsvExporter.h"
 #include "core/export/ExportAttributes.h"
 #include "core/export/NetcdfExporter.h"
+#include "core/export/ProfileExport.h"
 #include "core/recording/PipelinedRecorder.h"
 #include "core/recording/RecordedLineFeeder.h"
 
@@ -38,6 +40,48 @@ private:
     const Reporter report_;
     // Formatting is half the work: the records are formatted and written on a second core.
     mutable std::optional<PipelinedEngrRecorder> recorder_;
+};
+
+// Bin-averaged profiles as an export: the samples go into the bins, and the file is written
+// whole at the end.
+class ProfileExporter final : public Exporter {
+public:
+    ProfileExporter(ExportFormat format, ProfileFile file, CastBinning binning, Reporter report)
+        : Exporter(report),
+          format_(format),
+          file_(std::move(file)),
+          binning_(std::move(binning)),
+          report_(std::move(report)) {}
+    bool Start(const std::string& path, const DeviceCalibration& calibration,
+               const std::string& deviceName, const ExportOptions& options) override {
+        path_ = path;
+        calibration_ = calibration;
+        file_.deviceName = deviceName;
+        file_.options = options;
+        active_ = true;
+        return true;
+    }
+    void OnSample(const Sample& sample) override { binning_.OnSample(sample); }
+    bool Flush() override { return active_; }
+    bool Sync() override { return active_; }
+    bool Finish() override {
+        if (!active_) return false;
+        active_ = false;
+        file_.profiles = binning_.Profiles();
+        return format_ == ExportFormat::Netcdf
+                   ? WriteProfileNetcdf(path_, calibration_, file_, report_)
+                   : WriteProfileCsv(path_, calibration_, file_, report_);
+    }
+    bool Active() const override { return active_; }
+
+private:
+    const ExportFormat format_;
+    ProfileFile file_;
+    CastBinning binning_;
+    const Reporter report_;
+    std::string path_;
+    DeviceCalibration calibration_;
+    bool active_ = false;
 };
 
 std::unique_ptr<Exporter> MakeExporter(ExportFormat format, Exporter::Reporter report) {
@@ -103,6 +147,38 @@ std::int64_t RegularFileBytes(const std::vector<std::string>& paths) {
     return total;
 }
 
+// The first pass of a profile export: every record's time and pressure, through a chain of
+// its own, without telling anything (the second pass tells what there is to tell). False
+// when a file could not be read or the run was cancelled; the second pass says which.
+bool FindRecordCasts(const RawExportJob& job, const std::function<bool()>& cancelled,
+                     std::vector<CastMark>& marks, std::vector<double>& seconds) {
+    CastTimeline timeline(job.facts.meterClock);
+    DataChain chain(job.calibration);
+    chain.DeviceFileLoaded();
+    RangeFilter filter(timeline, job.firstLine, job.lastLine);
+    RecordedLineFeeder feeder(chain, job.options, nullptr);
+    LineAssembler assembler;
+    chain.AddSink(filter);
+    std::vector<char> chunk(64 * 1024);
+    for (const std::string& path : job.rawPaths) {
+        const RawInput input(path);
+        if (!input.Open()) return false;
+        while (!filter.Done()) {
+            if (cancelled()) return false;
+            const ssize_t got = ::read(input.Descriptor(), chunk.data(), chunk.size());
+            if (got == 0) break;
+            if (got > 0)
+                assembler.Feed(chunk.data(), static_cast<std::size_t>(got), feeder);
+            else if (errno != EINTR)
+                return false;
+        }
+        if (filter.Done()) break;
+    }
+    marks = timeline.Marks(*job.casts);
+    seconds = timeline.Seconds();
+    return true;
+}
+
 }  // namespace
 
 RawExportResult ExportRawFiles(const RawExportJob& job, OutputFile& output, RawExportWatch watch) {
@@ -138,7 +214,30 @@ RawExportResult ExportRawFiles(const RawExportJob& job, OutputFile& output, RawE
         told = true;
         if (watch.prompts != nullptr) watch.prompts->ShowWarning("File Error", message);
     };
-    const std::unique_ptr<Exporter> exporter = MakeExporter(job.format, report);
+    std::unique_ptr<Exporter> exporter;
+    if (job.casts && job.format != ExportFormat::Eng) {
+        if (!HasPressureColumn(job.calibration))
+            return ended(End::Refused,
+                         "The device file has no pressure column (PRES=): no cast "
+                         "can be told from it");
+        std::vector<CastMark> marks;
+        std::vector<double> seconds;
+        // A file that cannot be read is found again by the second pass, and told there.
+        FindRecordCasts(job, cancelled, marks, seconds);
+        facts.castDetection = CastProcessingText(*job.casts);
+        if (job.binSize > 0) {
+            ProfileFile file;
+            file.binSize = job.binSize;
+            file.thresholds = *job.casts;
+            exporter = std::make_unique<ProfileExporter>(
+                job.format, std::move(file),
+                CastBinning(job.calibration, std::move(marks), std::move(seconds), job.binSize),
+                report);
+        } else {
+            facts.casts = std::make_shared<const std::vector<CastMark>>(std::move(marks));
+        }
+    }
+    if (!exporter) exporter = MakeExporter(job.format, report);
     const DeviceCalibration calibration = job.calibration;
     DataChain chain(calibration);
     chain.DeviceFileLoaded();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/data/DeviceCalibration.h"
 #include "core/export/Exporter.h"
 #include "core/files/OutputFile.h"
+#include "core/profile/Casts.h"
 #include "core/seams/Prompts.h"
 
 namespace kivo {
@@ -35,6 +37,12 @@ struct RawExportJob {
     // stops after the last.
     std::size_t firstLine = 0;
     std::size_t lastLine = std::numeric_limits<std::size_t>::max();
+    // Profiles: a first pass finds each record's cast and phase in the pressure column, and
+    // the export carries them as three more columns; with a bin size [dbar] above 0 it holds
+    // the bin-averaged profiles instead (eng has neither). The device file needs a pressure
+    // column.
+    std::optional<CastThresholds> casts;
+    double binSize = 0.0;
 };
 
 // How the caller follows a run. Each part may be left empty.

@@ -1,17 +1,34 @@
 #include "tools/kivo-convert/ConvertOptions.h"
 
+#include <cmath>
 #include <cstddef>
 #include <optional>
 
 #include "core/export/ExportAttributes.h"
+#include "core/text/ScanNumbers.h"
 
 namespace kivo {
+
+namespace {
+
+// A finite number above 0, the whole text of it, with a decimal point whatever the locale.
+std::optional<double> PositiveNumber(const std::string& text) {
+    std::size_t pos = 0;
+    const std::optional<double> number = ScanDouble(text, pos);
+    if (!number || pos != text.size() || !std::isfinite(*number) || !(*number > 0))
+        return std::nullopt;
+    return number;
+}
+
+}  // namespace
 
 std::string ConvertUsage() {
     return "Usage: kivo-convert --dev METER.dev [--alt] [--refcorr] [--tempcorr]\n"
            "                    [--settings last.rbs] [--format eng|csv|netcdf] [-o OUT]\n"
            "                    [--meter-clock utc|local|+HH:MM] [--attr KEY=VALUE]...\n"
-           "                    [--attrs FILE] RAW...\n"
+           "                    [--attrs FILE] [--casts [--bin DBAR] [--surface DBAR]\n"
+           "                    [--min-speed DBAR/S] [--speed-window S] [--min-depth DBAR]]\n"
+           "                    RAW...\n"
            "Converts recorded raw files (*.raw) with the meter's device file. The default\n"
            "output is an engineering-units file (*.eng): the same bytes KIVO View records\n"
            "for the same lines after a fresh start with engineering-units recording on from\n"
@@ -36,6 +53,20 @@ std::string ConvertUsage() {
            "                     project, cruise, station, license ...); repeatable\n"
            "  --attrs FILE       attributes from a file of \"key = value\" lines (# comments);\n"
            "                     --attr given as well wins\n"
+           "  --casts            find the casts in the pressure column (PRES=): csv and\n"
+           "                     netcdf get the columns cast (1, 2 ...; 0 on deck), phase\n"
+           "                     (deck, soak, down, bottom, up) and loop (1: in a down\n"
+           "                     trace not deeper than every sample before it, in an up\n"
+           "                     trace not shallower, as ship heave makes them)\n"
+           "  --bin DBAR         with --casts: bin averages instead, one row (csv) or one\n"
+           "                     profile (netcdf, CF featureType profile) per cast and\n"
+           "                     direction; bin k holds [k*DBAR - DBAR/2, k*DBAR + DBAR/2);\n"
+           "                     loops are left out\n"
+           "  --surface DBAR     shallower is on deck (default 0.5)\n"
+           "  --min-speed DBAR/S lowered or hauled at least this fast (default 0.25)\n"
+           "  --speed-window S   the speed is taken across this span (default 10)\n"
+           "  --min-depth DBAR   a stay in the water that never gets deeper is no cast\n"
+           "                     (default 2)\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
@@ -57,6 +88,8 @@ std::string ConvertUsage() {
 ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments) {
     ParsedConvertLine parsed;
     ConvertOptions& o = parsed.options;
+    CastThresholds thresholds;
+    bool thresholdsGiven = false;
     const auto fail = [&parsed](const std::string& why) {
         parsed.kind = ParsedConvertLine::Kind::Error;
         parsed.error = why;
@@ -110,6 +143,23 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
             std::string file;
             if (!value(file)) return fail("--attrs needs a file");
             o.attributeFiles.push_back(file);
+        } else if (a == "--casts") {
+            if (!o.casts) o.casts = CastThresholds{};
+        } else if (a == "--bin" || a == "--surface" || a == "--min-speed" ||
+                   a == "--speed-window" || a == "--min-depth") {
+            std::string text;
+            if (!value(text)) return fail(a + " needs a number");
+            const std::optional<double> number = PositiveNumber(text);
+            if (!number) return fail(a + " takes a number above 0, not '" + text + "'");
+            if (a == "--bin") {
+                o.binSize = *number;
+            } else {
+                thresholdsGiven = true;
+                if (a == "--surface") thresholds.surface = *number;
+                if (a == "--min-speed") thresholds.minSpeed = *number;
+                if (a == "--speed-window") thresholds.window = *number;
+                if (a == "--min-depth") thresholds.minDepth = *number;
+            }
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--refcorr") {
@@ -127,6 +177,12 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
         }
     }
     if (o.devicePath.empty()) return fail("no device file given (--dev METER.dev)");
+    if (!o.casts && (o.binSize > 0 || thresholdsGiven))
+        return fail("--bin, --surface, --min-speed, --speed-window and --min-depth need --casts");
+    if (o.casts) {
+        o.casts = thresholds;
+        if (o.format == ExportFormat::Eng) return fail("--casts needs --format csv or netcdf");
+    }
     if (o.rawFiles.empty()) return fail("no raw file given");
     // The .eng file has its fixed heading and the meter's time as it came: nothing to put them.
     const bool told =

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/data/MeterClockZone.h"
 #include "core/export/RawExport.h"
+#include "core/profile/Casts.h"
 
 namespace kivo {
 
@@ -20,6 +22,8 @@ struct ConvertOptions {
     MeterClockZone meterClock;                // the zone the meter's clock was set in
     std::vector<std::string> attributeFiles;  // --attrs, read before the --attr ones
     Attributes attributes;                    // --attr, checked
+    std::optional<CastThresholds> casts;      // --casts, with its thresholds
+    double binSize = 0.0;                     // --bin [dbar]; 0: none
 };
 
 struct ParsedConvertLine {

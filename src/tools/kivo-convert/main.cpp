@@ -12,6 +12,7 @@
 #include "KivoVersion.h"
 #include "core/data/DeviceFile.h"
 #include "core/export/ExportAttributes.h"
+#include "core/export/ProfileExport.h"
 #include "core/export/RawExport.h"
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
@@ -140,6 +141,8 @@ int main(int argc, char** argv) {
     job.rawPaths = options.rawFiles;
     job.format = options.format;
     job.options = chainOptions;
+    job.casts = options.casts;
+    job.binSize = options.binSize;
     {
         std::ifstream file(options.devicePath);
         if (!file || !kivo::ReadDeviceFile(file, job.calibration, job.deviceName, prompts)) {
@@ -147,6 +150,11 @@ int main(int argc, char** argv) {
                                 "Missing or Invalid device file '" + options.devicePath + "'");
             return Fail("the device file '" + options.devicePath + "' does not load");
         }
+    }
+    if (options.casts && !kivo::HasPressureColumn(job.calibration)) {
+        return Fail("the device file '" + options.devicePath +
+                        "' has no pressure column (PRES=): --casts cannot tell casts from it",
+                    kUsage);
     }
     // The files' attributes first, then those of the command line, which win.
     kivo::Attributes& attributes = job.facts.attributes;
