@@ -197,17 +197,25 @@ void LiveProfile::TellEvents(const std::vector<CastMark>& marks, int latest) {
         bottomTold_ = std::max(bottomTold_, cast);
         return;
     }
+    // The frame lowered to its soak depth and held there reads as a short cast's descent and
+    // bottom until it goes deeper: a descent is told once it spans two speed windows, and
+    // the bottom only after a descent that was told.
+    const CastThresholds thresholds;
     if (cast > downTold_) {
+        double first = std::numeric_limits<double>::quiet_NaN();
+        double last = first;
         for (std::size_t i = 0; i < marks.size(); ++i) {
             if (marks[i].cast != latest || marks[i].phase != CastPhase::Down) continue;
-            events_.push_back("cast " + std::to_string(cast) + " down at " +
-                              UtcTimeOfDay(seconds_[i]));
+            if (std::isnan(first)) first = seconds_[i];
+            last = seconds_[i];
+        }
+        if (last - first >= 2 * thresholds.window) {
+            events_.push_back("cast " + std::to_string(cast) + " down at " + UtcTimeOfDay(first));
             downTold_ = cast;
-            break;
         }
     }
     const bool pastBottom = view_.phase == CastPhase::Bottom || view_.phase == CastPhase::Up;
-    if (cast > bottomTold_ && pastBottom && std::isfinite(view_.deepest)) {
+    if (cast > bottomTold_ && downTold_ >= cast && pastBottom && std::isfinite(view_.deepest)) {
         events_.push_back("bottom " + Dbar(view_.deepest));
         bottomTold_ = cast;
     }
