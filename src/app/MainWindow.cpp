@@ -31,6 +31,7 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
+#include "plot/ProfileWidget.h"
 #include "serial/QtSerialPort.h"
 #include "viewer/RecordingViewer.h"
 
@@ -126,6 +127,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     chart_->setObjectName("Chart1");
     chart_->SetFileGuard(session_->Files());
     chartArea->layout()->addWidget(chart_);
+    profile_ = new ProfileWidget(session_->Plot().Profile(), session_->Plot().Model(), chartArea);
+    profile_->hide();
+    chartArea->layout()->addWidget(profile_);
     // Made after the page, the chart would come last in the tab order; it reads before the
     // selectors under it.
     QWidget* before = memo_;
@@ -205,6 +209,15 @@ void MainWindow::Timer55msTimer() {
 void MainWindow::Timer500msTimer() {
     session_->Timer500msTimer();
     Present();
+    if (profile_->isVisibleTo(this)) profile_->Sync();
+}
+
+void MainWindow::ShowProfileView(bool on) {
+    chart_->setVisible(!on);
+    profile_->setVisible(on);
+    SetVisible(Control::LBCast, on);
+    SetChecked(Control::ProfileViewCheck, on);
+    if (on) profile_->Sync();
 }
 
 void MainWindow::Timer1SecondTimer() {
@@ -623,6 +636,7 @@ void MainWindow::ConnectHandlers() {
         {Control::ReplayRawFile, &Session::ReplayRawFileClick},
         {Control::RealTimeData, &Session::RealTimeDataClick},
         {Control::BTGetData, &Session::BTGetDataClick},
+        {Control::ProfileViewCheck, &Session::ToggleProfileView},
     };
     for (const auto& [control, handler] : clicks)
         OnClick(control, [&s, handler = handler] { (s.*handler)(); });

@@ -24,6 +24,7 @@ class QTabWidget;
 namespace kivo {
 
 class ChartWidget;
+class ProfileWidget;
 class DialogPrompts;
 class ExportProgressWindow;
 class MemoryFullWindow;
@@ -77,6 +78,10 @@ public:
     QObject* ControlObject(Control control) const;
     QTimer& Timer55ms() { return timer55_; }
     ChartWidget* Chart() const { return chart_; }
+    ProfileWidget* Profile() const { return profile_; }
+    // The profile in the Plot Data page's frame instead of the strip chart, and the cast's
+    // label in the status area; or the strip chart, which takes its points meanwhile too.
+    void ShowProfileView(bool on);
 
     // Shows what the session shows now; the window's handlers and ticks end with it.
     void Present();
@@ -174,6 +179,7 @@ private:
     mutable bool memoHasLine_ = false;  // an empty first line leaves the document empty too
     mutable std::deque<std::string> pendingMemo_;  // received, not yet in the memo
     ChartWidget* chart_ = nullptr;
+    ProfileWidget* profile_ = nullptr;
     MemoryFullWindow* memoryFull_ = nullptr;
     PortDialog* portDialog_ = nullptr;
     PowerUserPasswordDialog* passwordDialog_ = nullptr;

@@ -172,6 +172,11 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
         "told its date and time");
     clockColumn->addWidget(offset);
     clockColumn->addWidget(ValueLabel(clocks, "LBHz1", "Sample Rate:", "Sample Rate: 999.99 Hz"));
+    // The cast and its phase, while the Plot Data page shows the profile.
+    QLabel* cast = ValueLabel(clocks, "LBCast", "", "Cast 999 \u00b7 bottom \u00b7 9999.9 dbar");
+    cast->setAccessibleName("Cast");
+    cast->hide();
+    clockColumn->addWidget(cast);
 
     auto* files = new QGroupBox(parent);
     files->setObjectName("FileBox");
@@ -489,6 +494,12 @@ QWidget* MainWindow::BuildPlotPage() {
         combo->hide();
         selectors->addWidget(combo);
     }
+    auto* profile = new QCheckBox("Profile", page);
+    profile->setObjectName("ProfileViewCheck");
+    profile->setToolTip(
+        "The plotted channels against pressure, cast by cast, instead of the strip chart: the "
+        "current cast's descent and ascent and the cast before it");
+    selectors->addWidget(profile);
     selectors->addStretch(1);
     layout->addLayout(selectors);
     return page;

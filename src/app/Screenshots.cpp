@@ -9,6 +9,7 @@
 #include "dialogs/MemoryFullWindow.h"
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
+#include "plot/ProfileWidget.h"
 
 namespace kivo {
 
@@ -30,7 +31,29 @@ bool SaveWidget(QWidget* widget, const QString& path) {
     return saved;
 }
 
+bool ProfileShot(MainWindow& window) {
+    return window.Core().Plot().Profile().View().pressureColumn;
+}
+
+// The Plot Data page with the profile shown, through the check's own handler, and back.
+bool SaveLiveProfile(MainWindow& window, const QString& path) {
+    Session& session = window.Core();
+    const bool wasShown = session.ProfileViewShown();
+    if (!wasShown) session.ToggleProfileView();
+    window.Present();
+    window.Profile()->Sync();
+    window.SetActivePage(PagePlot);
+    const bool saved = window.grab().save(path, "PNG");
+    if (!wasShown) session.ToggleProfileView();
+    window.Present();
+    return saved;
+}
+
 }  // namespace
+
+int ScreenshotCount(MainWindow& window) {
+    return MainWindow::PageCount() + 3 + ProfileShot(window);
+}
 
 QStringList TakeScreenshots(MainWindow& window, const QString& directory) {
     window.FlushMemo();
@@ -47,6 +70,10 @@ QStringList TakeScreenshots(MainWindow& window, const QString& directory) {
             dir.filePath(QString("page%1-%2.png").arg(page).arg(Slug(window.PageTitle(page))));
         if (window.grab().save(path, "PNG")) written << path;
         window.SetPageVisible(page, visible);
+    }
+    if (ProfileShot(window)) {
+        const QString path = dir.filePath("live-profile.png");
+        if (SaveLiveProfile(window, path)) written << path;
     }
     window.SetActivePage(current);
     const std::initializer_list<std::pair<QWidget*, const char*>> dialogs = {

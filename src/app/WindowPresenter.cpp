@@ -106,6 +106,7 @@ void WindowPresenter::PresentStatus(const ShownState& shown) {
         w.SetText(Control::LBHz2, *shown.sampleRate);
     }
     Text(shown.clockOffset, was.clockOffset, Control::LBClockOffset);
+    Text(shown.castStatus, was.castStatus, Control::LBCast);
     Text(shown.recordStatus, was.recordStatus, Control::LBRecordStatus);
     Text(shown.rawFile, was.rawFile, Control::LBRawFileName);
     Text(shown.rawFileSize, was.rawFileSize, Control::LBRawFileSize);
@@ -181,6 +182,7 @@ void WindowPresenter::PresentPlotChoices(const ShownState& shown) {
         w.SetItemIndex(Control::PresCB, choices.PresPlot);
         was.plotChoices = shown.plotChoices;
     }
+    if (Changed(shown.profileView, was.profileView)) w.ShowProfileView(*shown.profileView);
     // A statistic the list has no item for leaves the list as it is.
     if (Changed(shown.statisticsItem, was.statisticsItem) && *shown.statisticsItem >= 0)
         w.SetItemIndex(Control::StdDevCB, *shown.statisticsItem);

@@ -169,7 +169,8 @@ int main(int argc, char* argv[]) {
             }
             for (const QString& path : written) std::printf("%s\n", qPrintable(path));
             std::fflush(stdout);
-            QApplication::exit(written.size() == (opening ? 10 : 9) ? 0 : 1);
+            QApplication::exit(
+                written.size() == kivo::ScreenshotCount(window) + (opening ? 1 : 0) ? 0 : 1);
         });
         settling.start();
         shooter.start();

@@ -39,6 +39,7 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "plot/ChartWidget.h"
+#include "plot/ProfileWidget.h"
 #include "viewer/RecordingViewer.h"
 
 using namespace kivo;
@@ -49,6 +50,14 @@ public:
     std::int64_t steadyMs = 1000000;
     LocalTime Now() override { return {}; }
     std::int64_t SteadyMilliseconds() override { return steadyMs; }
+};
+
+// A clock whose UTC time the test moves: the live profile times its samples by it.
+class UtcSteppedClock final : public Clock {
+public:
+    std::int64_t utcMs = 1700000000000;
+    LocalTime Now() override { return {}; }
+    std::int64_t UtcMilliseconds() override { return utcMs; }
 };
 
 class MainWindowTest : public QObject {
@@ -741,6 +750,77 @@ private slots:
         same.revision = 4;
         presenter.Present(same);
         QCOMPARE(text("LBAVE"), QString("typed over"));
+    }
+    // The Profile check, as a click runs it: the profile instead of the strip chart, the cast
+    // in the status area and the event log, the choice kept for the next start.
+    void theProfileCheckShowsTheChannelsAgainstPressure() {
+        QTemporaryDir settings;
+        UtcSteppedClock clock;
+        const auto adjust = [&](MainWindowOptions& options) {
+            options.clock = &clock;
+            options.settingsDirectory = settings.path().toStdString();
+        };
+        const QString device = settings.filePath("ctd.dev");
+        {
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(
+                "CTD fluorometer\nColumns=4\nDate=1\nTime=2\nCHL=3 0.01 50\n"
+                "PRES=4 0.1 0\n");
+        }
+        {
+            Fixture f(adjust);
+            f.window->show();
+            auto* check = f.Find<QCheckBox>("ProfileViewCheck");
+            QVERIFY(check != nullptr);
+            QCOMPARE(check->text(), QString("Profile"));
+            QVERIFY(f.Find<QLabel>("LBCast")->isHidden());
+            check->click();
+            QVERIFY(check->isChecked());
+            QVERIFY(f.window->Chart()->isHidden());
+            QVERIFY(!f.window->Profile()->isHidden());
+            // No device file, no pressure column: nothing is guessed.
+            QVERIFY(!f.Find<QLabel>("ProfileNoPressure")->isHidden());
+            QCOMPARE(f.Find<QLabel>("LBCast")->text(), QString());
+
+            QVERIFY(f.window->Core().LoadDeviceFile(device.toStdString()));
+            // On deck, then lowered at 1 dbar/s.
+            for (int second = 0; second < 60; ++second) {
+                const int pressure = second < 20 ? 0 : (second - 20) * 10;  // counts: 0.1 dbar
+                const std::string line = "11/20/03\t12:30:45\t" +
+                                         std::to_string(1000 + 2 * pressure) + "\t" +
+                                         std::to_string(pressure) + "\r\n";
+                f.window->Core().FeedBytes(line.data(), line.size());
+                clock.utcMs += 1000;
+            }
+            f.window->Timer500msTimer();
+            QVERIFY(f.Find<QLabel>("ProfileNoPressure")->isHidden());
+            QVERIFY(f.window->Profile()->PointCount() > 20);
+            QVERIFY2(f.Find<QLabel>("LBCast")->text().startsWith("Cast 1 \u00b7 down \u00b7 "),
+                     qPrintable(f.Find<QLabel>("LBCast")->text()));
+            QVERIFY(f.Find<QLabel>("LBCast")->isVisible());
+            QFile log(settings.filePath("kivoview-events.log"));
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QVERIFY(log.readAll().contains(" cast 1 down at 22:13:"));
+        }
+        QFile kept(settings.filePath("kivoview-ports.ini"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().endsWith("[view]\nprofile=on\n"));
+        kept.close();
+
+        Fixture again(adjust);
+        again.window->show();
+        again.Tick();
+        auto* check = again.Find<QCheckBox>("ProfileViewCheck");
+        QVERIFY(check->isChecked());
+        QVERIFY(!again.window->Profile()->isHidden());
+        check->click();
+        QVERIFY(!check->isChecked());
+        QVERIFY(!again.window->Chart()->isHidden());
+        QVERIFY(again.window->Profile()->isHidden());
+        QVERIFY(again.Find<QLabel>("LBCast")->isHidden());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(!kept.readAll().contains("[view]"));
     }
 };
 

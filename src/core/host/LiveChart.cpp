@@ -1,14 +1,18 @@
 #include "core/host/LiveChart.h"
 
+#include <cmath>
+#include <cstddef>
+#include <limits>
 #include <utility>
+#include <vector>
 
 #include "core/plot/PlotView.h"
 
 namespace kivo {
 
 LiveChart::LiveChart(const DeviceCalibration& calibration, SharedState& state,
-                     std::function<ShownState&()> show)
-    : calibration_(calibration), state_(state), show_(std::move(show)) {}
+                     std::function<ShownState&()> show, Clock& clock)
+    : calibration_(calibration), state_(state), show_(std::move(show)), profile_(clock) {}
 
 PlotChoices LiveChart::Choices() const {
     return PlotChoices{state_.PlotType, state_.BBPlotChoice, state_.ITempPlot, state_.XTempPlot,
@@ -20,9 +24,46 @@ void LiveChart::Configure(const std::string& deviceName) { ConfigureChart(chart_
 void LiveChart::FitChannels(int columns) {
     SetUpChannels(chart_, calibration_, columns, channelOfColumn_);
     feed_.Forget();
+    // The profile plots what the chart plots, less the pressure it is drawn against.
+    bool pressureColumn = false;
+    std::vector<int> types;
+    std::vector<ProfileChannel> channels;
+    for (int i = 0; i < columns && i < kSlots; ++i) {
+        const int type = calibration_.columnType[static_cast<std::size_t>(i)];
+        if (type == column::kPres) pressureColumn = true;
+        ChannelLook look;
+        if (type == column::kPres || !IsSlot(type) || !HasChannel(type) ||
+            !ChannelLookOf(type, calibration_, look))
+            continue;
+        std::string name = look.title.data();
+        while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+        name.erase(0, name.find_first_not_of(' '));
+        types.push_back(type);
+        channels.push_back({name, look.colour});
+    }
+    profile_.Reset(pressureColumn, std::move(channels),
+                   [this, types](const Sample& sample, std::vector<double>& values) {
+                       for (std::size_t c = 0; c < types.size() && c < values.size(); ++c) {
+                           const double value = PlottedValue(types[c], feed_.choices, sample.counts,
+                                                             sample.engineering);
+                           values[c] = value < kPlotCut && std::isfinite(value)
+                                           ? value
+                                           : std::numeric_limits<double>::quiet_NaN();
+                       }
+                   });
 }
 
-void LiveChart::Cleared() { chart_.ClearAllData(); }
+void LiveChart::RefreshProfile() {
+    PlotChoices choices = Choices();
+    choices.PresPlot = 0;
+    profile_.SetQuantity(YAxisLabel(calibration_.definitionCount, choices, calibration_));
+    profile_.Refresh();
+}
+
+void LiveChart::Cleared() {
+    chart_.ClearAllData();
+    profile_.ForgetValues();
+}
 
 void LiveChart::ChoosePlotType(int item) {
     state_.PlotType = item;

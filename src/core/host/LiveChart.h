@@ -11,15 +11,18 @@
 #include "core/host/ShownState.h"
 #include "core/plot/ChartModel.h"
 #include "core/plot/Readout.h"
+#include "core/profile/LiveProfile.h"
+#include "core/seams/Clock.h"
 
 namespace kivo {
 
 // The live chart and its readout: what is plotted (the plot selectors' choices), the
-// channels fitted to the device file, and the points and titles each sample brings.
+// channels fitted to the device file, and the points and titles each sample brings; and
+// the same channels against pressure, cast by cast, for the profile view.
 class LiveChart {
 public:
     LiveChart(const DeviceCalibration& calibration, SharedState& state,
-              std::function<ShownState&()> show);
+              std::function<ShownState&()> show, Clock& clock);
     LiveChart(const LiveChart&) = delete;
     LiveChart& operator=(const LiveChart&) = delete;
 
@@ -36,8 +39,11 @@ public:
     int StatisticItemFor(int statsMode);
 
     PlotChoices Choices() const;
-    // The readout and chart as a receiver of every sample.
-    void AddSinkTo(DataChain& chain) { chain.AddSink(feed_); }
+    // The readout, chart and profile as receivers of every sample.
+    void AddSinkTo(DataChain& chain) {
+        chain.AddSink(feed_);
+        chain.AddSink(profile_);
+    }
     // Before the first line: the chart's look for the meter named.
     void Configure(const std::string& deviceName);
     // A device file was loaded: the channels are fitted to its first `columns` columns.
@@ -47,6 +53,10 @@ public:
     void PublishTitles(const Sample& latest) { feed_.PublishTitles(latest); }
 
     ChartModel& Model() { return chart_; }
+    // The casts told apart again over the samples so far, under the current choices.
+    void RefreshProfile();
+    const LiveProfile& Profile() const { return profile_; }
+    LiveProfile& Profile() { return profile_; }
     const ChannelOfColumn& ChannelsOfColumns() const { return channelOfColumn_; }
 
 private:
@@ -59,6 +69,7 @@ private:
     StatsHistory stats_;
     ChannelOfColumn channelOfColumn_{};
     ChannelFeed feed_{calibration_, channelOfColumn_, stats_, chart_};
+    LiveProfile profile_;
     // The Statistic selector's item; none until one is chosen or restored (the list shows its
     // first item's text), so a restored statistic the list has no item for is kept.
     int statisticItem_ = -1;

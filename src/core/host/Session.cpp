@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/export/ExportAttributes.h"
 #include "core/host/StatusLabels.h"
@@ -265,6 +266,24 @@ void Session::Timer500msTimer() {
     meter_.RefreshSetupPanel(ShownClocks{MeterTime(), HostTime(), clocks_.MeterClockZoneName(),
                                          DataLines().DataLineCount},
                              calibration_);
+    RefreshProfile();
+}
+
+void Session::RefreshProfile() {
+    plot_.RefreshProfile();
+    const std::vector<std::string> events = plot_.Profile().TakeEvents();
+    // With the view off nothing new is written or shown.
+    if (!keptPorts_.profileView) return;
+    for (const std::string& event : events) LogEvent(event);
+    const std::string status = CastStatusText(plot_.Profile().View());
+    if (shown_.castStatus != status) Show().castStatus = status;
+}
+
+void Session::ToggleProfileView() {
+    keptPorts_.profileView = !keptPorts_.profileView;
+    Show().profileView = keptPorts_.profileView;
+    SavePortSettings();
+    RefreshProfile();
 }
 
 void Session::Timer1SecondTimer() {

@@ -119,6 +119,11 @@ public:
     // ---- handlers: plot choices ----
     // ---- the live chart, its readout and the plot selectors ----
     LiveChart& Plot() { return plot_; }
+    // The Plot Data page's "Profile" check: the channels against pressure instead of the strip
+    // chart, the cast in the status area and its events in the event log. Kept in
+    // kivoview-ports.ini.
+    void ToggleProfileView();
+    bool ProfileViewShown() const { return keptPorts_.profileView; }
 
     // ---- ports and folders the operator chose, kept in kivoview-ports.ini ----
     // The port dialog's choice of a device for COMn (a /dev/serial/by-id name where there is
@@ -179,6 +184,8 @@ private:
     std::string SettingsPath(const std::string& name) const;
     bool ReadDeviceFileAt(const std::string& path, const std::string& openPath);
     void RefreshStatusLabels();
+    // The profile brought up to date; its events logged and its cast shown while it is shown.
+    void RefreshProfile();
     // What is shown, to be changed: counts one more revision.
     ShownState& Show();
     void RequestPage(Page page);
@@ -231,7 +238,7 @@ private:
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
     RecordingControl recording_;
-    LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }};
+    LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     StallWatch stallWatch_;

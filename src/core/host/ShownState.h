@@ -91,6 +91,8 @@ struct ShownState {
     PlotSelectorsShown selectors;
     std::optional<PlotChoices> plotChoices;  // the selectors' items, set when restored
     std::optional<int> statisticsItem;
+    std::optional<bool> profileView;        // the profile instead of the strip chart
+    std::optional<std::string> castStatus;  // "Cast 3 · down · 148.2 dbar"
 
     // ---- Transfer Data page ----
     std::optional<std::string> receiveFile;

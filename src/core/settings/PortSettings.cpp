@@ -35,6 +35,8 @@ PortSettings ReadPortSettings(std::istream& in) {
             settings.recordFolder = value;
         } else if (section == "meter" && key == "clock") {
             settings.meterClockLocal = value == "local";
+        } else if (section == "view" && key == "profile") {
+            settings.profileView = value == "on";
         }
     }
     return settings;
@@ -51,6 +53,8 @@ std::string FormatPortSettings(const PortSettings& settings) {
     text += "[folders]\n";
     if (!settings.recordFolder.empty()) text += "records=" + settings.recordFolder + "\n";
     text += std::string("[meter]\nclock=") + (settings.meterClockLocal ? "local" : "utc") + "\n";
+    // Written only when on: a file saved with the view off reads as it always did.
+    if (settings.profileView) text += "[view]\nprofile=on\n";
     return text;
 }
 

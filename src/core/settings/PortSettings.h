@@ -15,6 +15,7 @@ struct PortSettings {
     std::array<std::string, 8> devices;  // COM1 to COM8; empty: not mapped
     std::string recordFolder;
     bool meterClockLocal = false;
+    bool profileView = false;  // the Plot Data page shows the live profile
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),
