@@ -640,55 +640,55 @@ void MainWindow::ConnectHandlers() {
     };
     for (const auto& [control, handler] : clicks)
         OnClick(control, [&s, handler = handler] { (s.*handler)(); });
-    RecordingControl& recording = s.Recording();
-    using RecordCommand = void (RecordingControl::*)();
+    RecordingKeeper& recording = s.Recording();
+    using RecordCommand = void (RecordingKeeper::*)();
     const std::initializer_list<std::pair<Control, RecordCommand>> records = {
-        {Control::BTRecordRaw, &RecordingControl::RecordRaw},
-        {Control::BTRecordEngr, &RecordingControl::RecordEngr},
-        {Control::BTStopRecord, &RecordingControl::StopAll},
+        {Control::BTRecordRaw, &RecordingKeeper::RecordRaw},
+        {Control::BTRecordEngr, &RecordingKeeper::RecordEngr},
+        {Control::BTStopRecord, &RecordingKeeper::StopAll},
     };
     for (const auto& [control, command] : records)
         OnClick(control, [&recording, command = command] { (recording.*command)(); });
-    MeterControl& meter = s.Meter();
-    using MeterCommand = void (MeterControl::*)();
+    MeterCommander& meter = s.Meter();
+    using MeterCommand = void (MeterCommander::*)();
     const std::initializer_list<std::pair<Control, MeterCommand>> commands = {
-        {Control::EarlyCommands, &MeterControl::ToggleAlternateCommands},
-        {Control::MenuAdvancedSetup, &MeterControl::ToggleAdvancedSetup},
-        {Control::BTGetSetup1, &MeterControl::AskSetup},
-        {Control::BTGetDandT, &MeterControl::AskDateAndTime},
-        {Control::BTLogging, &MeterControl::ToggleLogging},
-        {Control::BTErase, &MeterControl::EraseMemory},
-        {Control::BTErase2, &MeterControl::EraseMemory},
-        {Control::BTSetDandTPC, &MeterControl::SetMeterClock},
-        {Control::BTSetTime, &MeterControl::SetMeterTime},
-        {Control::BTOpen, &MeterControl::OpenShutter},
-        {Control::BTClose, &MeterControl::CloseShutter},
-        {Control::BTStoreToFlash1, &MeterControl::StoreSetup},
-        {Control::BTStoreSetup, &MeterControl::StoreSetup},
-        {Control::BTStoreToFlash2, &MeterControl::StoreSetup},
-        {Control::BTGetTiming, &MeterControl::AskTimings},
-        {Control::BTGetSetup2, &MeterControl::AskFlSetup},
-        {Control::BTTimingSwap, &MeterControl::SwapTimings},
-        {Control::BTOne, &MeterControl::MeasureOnce},
-        {Control::BTCal, &MeterControl::ToggleEngrOutput},
-        {Control::PowerUserPanel, &MeterControl::TogglePowerUser},
+        {Control::EarlyCommands, &MeterCommander::ToggleAlternateCommands},
+        {Control::MenuAdvancedSetup, &MeterCommander::ToggleAdvancedSetup},
+        {Control::BTGetSetup1, &MeterCommander::AskSetup},
+        {Control::BTGetDandT, &MeterCommander::AskDateAndTime},
+        {Control::BTLogging, &MeterCommander::ToggleLogging},
+        {Control::BTErase, &MeterCommander::EraseMemory},
+        {Control::BTErase2, &MeterCommander::EraseMemory},
+        {Control::BTSetDandTPC, &MeterCommander::SetMeterClock},
+        {Control::BTSetTime, &MeterCommander::SetMeterTime},
+        {Control::BTOpen, &MeterCommander::OpenShutter},
+        {Control::BTClose, &MeterCommander::CloseShutter},
+        {Control::BTStoreToFlash1, &MeterCommander::StoreSetup},
+        {Control::BTStoreSetup, &MeterCommander::StoreSetup},
+        {Control::BTStoreToFlash2, &MeterCommander::StoreSetup},
+        {Control::BTGetTiming, &MeterCommander::AskTimings},
+        {Control::BTGetSetup2, &MeterCommander::AskFlSetup},
+        {Control::BTTimingSwap, &MeterCommander::SwapTimings},
+        {Control::BTOne, &MeterCommander::MeasureOnce},
+        {Control::BTCal, &MeterCommander::ToggleEngrOutput},
+        {Control::PowerUserPanel, &MeterCommander::TogglePowerUser},
     };
     for (const auto& [control, command] : commands)
         OnClick(control, [&meter, command = command] { (meter.*command)(); });
     // Buttons that send what the operator typed beside them.
-    using Entry = void (MeterControl::*)(const std::string&);
+    using Entry = void (MeterCommander::*)(const std::string&);
     const std::initializer_list<std::tuple<Control, Entry, Control>> entries = {
-        {Control::BTAverage, &MeterControl::SetAverage, Control::MEAverage},
-        {Control::BTPacket, &MeterControl::SetSampleCount, Control::MEPacket},
-        {Control::BTSample, &MeterControl::SetCycleCount, Control::MESample},
-        {Control::BTInterval, &MeterControl::SetCycleInterval, Control::TimeInterval},
-        {Control::BTph1onTime, &MeterControl::SetPh1OnTime, Control::MEph1onTime},
-        {Control::BTph1offTime, &MeterControl::SetPh1OffTime, Control::MEph1offTime},
-        {Control::BTph11onTime, &MeterControl::SetPh11OnTime, Control::MEph11onTime},
-        {Control::BTph11offTime, &MeterControl::SetPh11OffTime, Control::MEph11offTime},
-        {Control::BTHexDump, &MeterControl::HexDump, Control::MEHexDump},
-        {Control::BTflscale, &MeterControl::SetEngrScale, Control::MEflscale},
-        {Control::BTfloffset, &MeterControl::SetEngrOffset, Control::MEfloffset},
+        {Control::BTAverage, &MeterCommander::SetAverage, Control::MEAverage},
+        {Control::BTPacket, &MeterCommander::SetSampleCount, Control::MEPacket},
+        {Control::BTSample, &MeterCommander::SetCycleCount, Control::MESample},
+        {Control::BTInterval, &MeterCommander::SetCycleInterval, Control::TimeInterval},
+        {Control::BTph1onTime, &MeterCommander::SetPh1OnTime, Control::MEph1onTime},
+        {Control::BTph1offTime, &MeterCommander::SetPh1OffTime, Control::MEph1offTime},
+        {Control::BTph11onTime, &MeterCommander::SetPh11OnTime, Control::MEph11onTime},
+        {Control::BTph11offTime, &MeterCommander::SetPh11OffTime, Control::MEph11offTime},
+        {Control::BTHexDump, &MeterCommander::HexDump, Control::MEHexDump},
+        {Control::BTflscale, &MeterCommander::SetEngrScale, Control::MEflscale},
+        {Control::BTfloffset, &MeterCommander::SetEngrOffset, Control::MEfloffset},
     };
     for (const auto& [control, command, edit] : entries) {
         OnClick(control,

@@ -67,14 +67,14 @@ ButtonCase Case(const char* name, void (Session::*handler)(), std::string sent,
         notStored);
 }
 
-ButtonCase Case(const char* name, void (MeterControl::*command)(), std::string sent,
+ButtonCase Case(const char* name, void (MeterCommander::*command)(), std::string sent,
                 bool notStored = false) {
     return Case(
         name, [command](Session& s, const ButtonCase&) { (s.Meter().*command)(); }, std::move(sent),
         notStored);
 }
 
-ButtonCase Case(const char* name, void (MeterControl::*command)(const std::string&),
+ButtonCase Case(const char* name, void (MeterCommander::*command)(const std::string&),
                 std::string sent, bool notStored = false) {
     return Case(
         name, [command](Session& s, const ButtonCase& c) { (s.Meter().*command)(c.editText); },
@@ -112,57 +112,62 @@ std::vector<ButtonCase> Cases() {
         Case("Start", &Session::BTStartClick, "$run\r\n"),
         Case("StopIsFiveBytes", &Session::BTStopClick, "!!!!!"),
         Case("Cancel", &Session::BitBtnCancelClick, "!!!!!"),
-        WithEdit(Case("Average", &MeterControl::SetAverage, "$AVE 60\r\n", true), "60"),
-        WithEdit(Case("AverageEmptyBox", &MeterControl::SetAverage, "$AVE \r\n", true), ""),
-        WithEdit(Case("Packet", &MeterControl::SetSampleCount, "$PKT 0\r\n", true), "0"),
-        WithEdit(Case("Cycles", &MeterControl::SetCycleCount, "$SET 1\r\n", true), "1"),
-        WithEdit(Case("IntervalDefault", &MeterControl::SetCycleInterval, "$INT HHMMSS\r\n", true),
-                 "HHMMSS"),
-        Case("GetRamSetup", &MeterControl::AskSetup, "$mnu\r\n"),
-        Case("GetDateTimeSetup", &MeterControl::AskDateAndTime, "$mnu\r\n"),
-        Alternate(Case("GetDateTimeAlternate", &MeterControl::AskDateAndTime, "$clk\r\n$dat\r\n")),
-        Case("LoggingOn", &MeterControl::ToggleLogging, "$REC 1\r\n", true),
-        Yes(Case("Erase", &MeterControl::EraseMemory, "$emc\r\n")),
+        WithEdit(Case("Average", &MeterCommander::SetAverage, "$AVE 60\r\n", true), "60"),
+        WithEdit(Case("AverageEmptyBox", &MeterCommander::SetAverage, "$AVE \r\n", true), ""),
+        WithEdit(Case("Packet", &MeterCommander::SetSampleCount, "$PKT 0\r\n", true), "0"),
+        WithEdit(Case("Cycles", &MeterCommander::SetCycleCount, "$SET 1\r\n", true), "1"),
+        WithEdit(
+            Case("IntervalDefault", &MeterCommander::SetCycleInterval, "$INT HHMMSS\r\n", true),
+            "HHMMSS"),
+        Case("GetRamSetup", &MeterCommander::AskSetup, "$mnu\r\n"),
+        Case("GetDateTimeSetup", &MeterCommander::AskDateAndTime, "$mnu\r\n"),
+        Alternate(
+            Case("GetDateTimeAlternate", &MeterCommander::AskDateAndTime, "$clk\r\n$dat\r\n")),
+        Case("LoggingOn", &MeterCommander::ToggleLogging, "$REC 1\r\n", true),
+        Yes(Case("Erase", &MeterCommander::EraseMemory, "$emc\r\n")),
         // The computer's UTC clock (2026-12-08 16:02:03), not its local one.
-        Case("SetDateAndTime", &MeterControl::SetMeterClock, "$CLK 160203\r\n$DAT 120826\r\n"),
-        Alternate(Case("SetDateAlternate", &MeterControl::SetMeterClock, "$SDT 120826\r\n")),
-        Alternate(Case("SetTimeAlternate", &MeterControl::SetMeterTime, "$SCK 160203\r\n")),
-        Case("OpenShutter", &MeterControl::OpenShutter, "$mvs 1\r\n"),
-        Case("CloseShutter", &MeterControl::CloseShutter, "$mvs 0\r\n"),
-        Case("Store", &MeterControl::StoreSetup, "$sto\r\n"),
+        Case("SetDateAndTime", &MeterCommander::SetMeterClock, "$CLK 160203\r\n$DAT 120826\r\n"),
+        Alternate(Case("SetDateAlternate", &MeterCommander::SetMeterClock, "$SDT 120826\r\n")),
+        Alternate(Case("SetTimeAlternate", &MeterCommander::SetMeterTime, "$SCK 160203\r\n")),
+        Case("OpenShutter", &MeterCommander::OpenShutter, "$mvs 1\r\n"),
+        Case("CloseShutter", &MeterCommander::CloseShutter, "$mvs 0\r\n"),
+        Case("Store", &MeterCommander::StoreSetup, "$sto\r\n"),
         Case("ReloadOnSetupPage", Reload, "$rls\r\n"),
-        Case("GetTiming", &MeterControl::AskTimings, "$par\r\n"),
-        Case("GetFLSetup", &MeterControl::AskFlSetup, "$par\r\n"),
-        Case("Ph1OnNormalUser", &MeterControl::SetPh1OnTime, ""),
-        Case("SwapNormalUser", &MeterControl::SwapTimings, ""),
-        PowerUser(WithEdit(Case("Ph1On", &MeterControl::SetPh1OnTime, "$01n=7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph1Off", &MeterControl::SetPh1OffTime, "$01f 7\r\n", true), "7")),
-        PowerUser(WithEdit(Case("Ph11On", &MeterControl::SetPh11OnTime, "$11n=7\r\n", true), "7")),
+        Case("GetTiming", &MeterCommander::AskTimings, "$par\r\n"),
+        Case("GetFLSetup", &MeterCommander::AskFlSetup, "$par\r\n"),
+        Case("Ph1OnNormalUser", &MeterCommander::SetPh1OnTime, ""),
+        Case("SwapNormalUser", &MeterCommander::SwapTimings, ""),
+        PowerUser(WithEdit(Case("Ph1On", &MeterCommander::SetPh1OnTime, "$01n=7\r\n", true), "7")),
         PowerUser(
-            WithEdit(Case("Ph11Off", &MeterControl::SetPh11OffTime, "$11f=7\r\n", true), "7")),
-        PowerUser(Case("Swap", &MeterControl::SwapTimings, "$swp\r\n", true)),
-        Case("OneMeasurement", &MeterControl::MeasureOnce, "$one\r\n"),
-        WithEdit(Case("HexDump", &MeterControl::HexDump, "$hex 1\r\n"), "1"),
+            WithEdit(Case("Ph1Off", &MeterCommander::SetPh1OffTime, "$01f 7\r\n", true), "7")),
+        PowerUser(
+            WithEdit(Case("Ph11On", &MeterCommander::SetPh11OnTime, "$11n=7\r\n", true), "7")),
+        PowerUser(
+            WithEdit(Case("Ph11Off", &MeterCommander::SetPh11OffTime, "$11f=7\r\n", true), "7")),
+        PowerUser(Case("Swap", &MeterCommander::SwapTimings, "$swp\r\n", true)),
+        Case("OneMeasurement", &MeterCommander::MeasureOnce, "$one\r\n"),
+        WithEdit(Case("HexDump", &MeterCommander::HexDump, "$hex 1\r\n"), "1"),
         Case("AnalogRangeStd", AnalogRange, "$ASV 2\r\n", true),
-        Case("EngrOutputOn", &MeterControl::ToggleEngrOutput, "$cal 1\r\n", true),
-        WithEdit(Case("ScaleRoundsToNearest", &MeterControl::SetEngrScale, "$ugl 31\r\n", true),
+        Case("EngrOutputOn", &MeterCommander::ToggleEngrOutput, "$cal 1\r\n", true),
+        WithEdit(Case("ScaleRoundsToNearest", &MeterCommander::SetEngrScale, "$ugl 31\r\n", true),
                  "0.0031"),
-        WithEdit(Case("ScaleNotANumber", &MeterControl::SetEngrScale, "", true), "abc"),
-        WithEdit(Case("ScaleOutOfRange", &MeterControl::SetEngrScale, ""), "0.0256"),
-        WithEdit(Case("Offset", &MeterControl::SetEngrOffset, "$off 12\r\n", true), "12abc"),
-        WithEdit(Case("OffsetOutOfRange", &MeterControl::SetEngrOffset, ""), "128"),
+        WithEdit(Case("ScaleNotANumber", &MeterCommander::SetEngrScale, "", true), "abc"),
+        WithEdit(Case("ScaleOutOfRange", &MeterCommander::SetEngrScale, ""), "0.0256"),
+        WithEdit(Case("Offset", &MeterCommander::SetEngrOffset, "$off 12\r\n", true), "12abc"),
+        WithEdit(Case("OffsetOutOfRange", &MeterCommander::SetEngrOffset, ""), "128"),
         // Too long for the meter's command buffer: refused whole, never cut.
-        WithEdit(Case("AverageTooLong", &MeterControl::SetAverage, "", true),
+        WithEdit(Case("AverageTooLong", &MeterCommander::SetAverage, "", true),
                  "123456789012345678901234567890123456789012345678901234567890123456789012345678"
                  "9012345678901234567890123456789012345"),
     };
     ButtonCase reloadAdvanced = Case("ReloadOnAdvancedPage", Reload, "$rls\r\n$par\r\n");
     reloadAdvanced.activePage = PageAdvanced;
     cases.push_back(reloadAdvanced);
-    ButtonCase loggingOff = Case("LoggingOff", &MeterControl::ToggleLogging, "$REC 0\r\n", true);
+    ButtonCase loggingOff = Case("LoggingOff", &MeterCommander::ToggleLogging, "$REC 0\r\n", true);
     loggingOff.loggingOn = 1;
     cases.push_back(loggingOff);
-    ButtonCase calOff = Case("EngrOutputOff", &MeterControl::ToggleEngrOutput, "$cal 0\r\n", true);
+    ButtonCase calOff =
+        Case("EngrOutputOff", &MeterCommander::ToggleEngrOutput, "$cal 0\r\n", true);
     calOff.engrOutputOn = 1;
     cases.push_back(calOff);
     ButtonCase wide = Case("AnalogRangeWide", AnalogRange, "$ASV 4\r\n", true);

@@ -58,9 +58,9 @@ Session::Session(Seams seams)
                                   keptPorts_.meterClockLocal = local;
                                   SavePortSettings();
                               }}),
-      meter_(MeterControlLinks{link_, seams_.prompts, state_, clocks_,
-                               [this]() -> ShownState& { return Show(); },
-                               [this](const std::string& text) { LogEvent(text); }}),
+      meter_(MeterCommanderLinks{link_, seams_.prompts, state_, clocks_,
+                                 [this]() -> ShownState& { return Show(); },
+                                 [this](const std::string& text) { LogEvent(text); }}),
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
       download_([this](const std::string& message) { ReportFileProblem(message); }),
       recording_(RecordingLinks{

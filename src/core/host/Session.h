@@ -21,9 +21,9 @@
 #include "core/host/ComPortMap.h"
 #include "core/host/LiveChart.h"
 #include "core/host/LoggedPrompts.h"
-#include "core/host/MeterControl.h"
-#include "core/host/PortControl.h"
-#include "core/host/RecordingControl.h"
+#include "core/host/MeterCommander.h"
+#include "core/host/PortKeeper.h"
+#include "core/host/RecordingKeeper.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
 #include "core/host/SharedState.h"
@@ -91,14 +91,14 @@ public:
 
     // ---- handlers: port selection ----
     // ---- the meter's serial port ----
-    PortControl& Port() { return port_; }
+    PortKeeper& Port() { return port_; }
 
     // ---- handlers: data stream and command mode ----
     void BTStartClick();
     void BTStopClick();
     void BitBtnCancelClick();
     // ---- the meter's setup, commands and clock ----
-    MeterControl& Meter() { return meter_; }
+    MeterCommander& Meter() { return meter_; }
     MeterClockKeeper& MeterClocks() { return clocks_; }
 
     // ---- handlers: device file ----
@@ -107,7 +107,7 @@ public:
     bool LoadDeviceFile(const std::string& path);
 
     // ---- the recordings ----
-    RecordingControl& Recording() { return recording_; }
+    RecordingKeeper& Recording() { return recording_; }
 
     // ---- handlers: replay and download ----
     void ReplayRawFileClick();
@@ -228,16 +228,16 @@ private:
     Seams seams_;
     SharedState state_;
     ShownState shown_;
-    PortControl port_;
+    PortKeeper port_;
     SerialLink& link_ = port_.Link();
     MeterClockKeeper clocks_;
-    MeterControl meter_;
+    MeterCommander meter_;
     DeviceCalibration calibration_;
     DataChain chain_{calibration_};
     SampleRateEstimator rate_;
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
-    RecordingControl recording_;
+    RecordingKeeper recording_;
     LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};

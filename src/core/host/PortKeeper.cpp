@@ -1,4 +1,4 @@
-#include "core/host/PortControl.h"
+#include "core/host/PortKeeper.h"
 
 #include <cstddef>
 #include <string>
@@ -18,17 +18,17 @@ int ItemOf(int item, std::size_t count) {
 }
 }  // namespace
 
-PortControl::PortControl(PortLinks links)
+PortKeeper::PortKeeper(PortLinks links)
     : links_(std::move(links)), link_(links_.port, links_.ports, links_.prompts, links_.state) {}
 
-void PortControl::SelectHostPort(int portItem, int baudItem) {
+void PortKeeper::SelectHostPort(int portItem, int baudItem) {
     ShownState& shown = links_.show();
     shown.portItem = ItemOf(portItem, static_cast<std::size_t>(ComPortMap::kPorts) + 1);
     shown.baudItem = ItemOf(baudItem, kBaudRates.size());
     ApplyChoice();
 }
 
-void PortControl::ApplyChoice() {
+void PortKeeper::ApplyChoice() {
     ShownState& shown = links_.show();
     SharedState& state = links_.state;
     lostPort_ = 0;  // the operator's choice ends any retrying
@@ -56,7 +56,7 @@ void PortControl::ApplyChoice() {
     state.autoMenuCountdown = 10;
 }
 
-void PortControl::ReadFailed() {
+void PortKeeper::ReadFailed() {
     lostPort_ = links_.state.PortNumber;
     links_.log("port lost COM" + std::to_string(lostPort_) + " " + links_.ports.PathOf(lostPort_));
     link_.SerialClose();
@@ -68,7 +68,7 @@ void PortControl::ReadFailed() {
     links_.prompts.ShowMessage(kLostPortCaption, lostPortText_);
 }
 
-void PortControl::RetryTick() {
+void PortKeeper::RetryTick() {
     if (lostPort_ == 0 || --retryTicks_ > 0) return;
     retryTicks_ = kRetryTicks;
     if (!link_.Reopen(lostPort_)) return;

@@ -1,6 +1,6 @@
 // The record files: each is flushed at the end of each tick that wrote to it and put on the
 // disk once a second; a failed write is told once and stops that recording.
-#include "core/host/RecordingControl.h"
+#include "core/host/RecordingKeeper.h"
 
 #include <optional>
 #include <string>
@@ -23,36 +23,36 @@ const FileDialogSpec kRecordCsvDialog{"Record Engr Units as CSV with Host Time",
 
 }  // namespace
 
-RecordingControl::RecordingControl(RecordingLinks links)
+RecordingKeeper::RecordingKeeper(RecordingLinks links)
     : links_(std::move(links)),
       raw_([this](const std::string& message) { ReportFileProblem(message); }),
       engr_(links_.calibration, [this](const std::string& message) { ReportFileProblem(message); }),
       csv_([this](const std::string& message) { ReportFileProblem(message); }) {}
 
-void RecordingControl::AddSinksTo(DataChain& chain) {
+void RecordingKeeper::AddSinksTo(DataChain& chain) {
     chain.AddSink(engr_);
     chain.AddSink(raw_);
     chain.AddSink(csv_);
 }
 
-void RecordingControl::ReportFileProblem(const std::string& message) {
+void RecordingKeeper::ReportFileProblem(const std::string& message) {
     links_.prompts.ShowWarning("File Error", message);
 }
 
 // ---- raw recording ----------------------------------------------------------------------
 
-void RecordingControl::RecordRaw() {
+void RecordingKeeper::RecordRaw() {
     const std::optional<std::string> path =
         links_.prompts.SaveFileName(kRecordRawDialog.Proposing(links_.proposePath("raw")));
     if (!path) return;
     StartRawRecording(*path);
 }
 
-bool RecordingControl::StartRawRecording(const std::string& path, RecordMode mode) {
+bool RecordingKeeper::StartRawRecording(const std::string& path, RecordMode mode) {
     return StartRecordings({path, "", ""}, mode) == StartOutcome::Started;
 }
 
-void RecordingControl::BeginRaw(OutputFile output) {
+void RecordingKeeper::BeginRaw(OutputFile output) {
     const std::string path = output.Path();
     if (!raw_.Start(std::move(output))) return;
     links_.show().rawFile = "Raw File Name:  " + path;
@@ -64,7 +64,7 @@ void RecordingControl::BeginRaw(OutputFile output) {
     if (raw_.MendedCutLine()) TellMendedCutLine(path);
 }
 
-void RecordingControl::StopRaw() {
+void RecordingKeeper::StopRaw() {
     const bool was = rawRunning_;
     rawRunning_ = false;
     raw_.Stop();
@@ -73,7 +73,7 @@ void RecordingControl::StopRaw() {
 
 // ---- engineering-units recording ----------------------------------------------------------
 
-void RecordingControl::RecordEngr() {
+void RecordingKeeper::RecordEngr() {
     if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
     const std::optional<std::string> path =
         links_.prompts.SaveFileName(kRecordEngrDialog.Proposing(links_.proposePath("eng")));
@@ -81,11 +81,11 @@ void RecordingControl::RecordEngr() {
     StartEngrRecording(*path);
 }
 
-bool RecordingControl::StartEngrRecording(const std::string& path, RecordMode mode) {
+bool RecordingKeeper::StartEngrRecording(const std::string& path, RecordMode mode) {
     return StartRecordings({"", path, ""}, mode) == StartOutcome::Started;
 }
 
-void RecordingControl::BeginEngr(OutputFile output) {
+void RecordingKeeper::BeginEngr(OutputFile output) {
     const std::string path = output.Path();
     if (!engr_.Start(std::move(output))) {
         links_.show().engrFile = "Engr Units File: ";
@@ -100,7 +100,7 @@ void RecordingControl::BeginEngr(OutputFile output) {
     if (engr_.MendedCutLine()) TellMendedCutLine(path);
 }
 
-void RecordingControl::StopEngr() {
+void RecordingKeeper::StopEngr() {
     const bool was = engrRunning_;
     engrRunning_ = false;
     engr_.Stop();
@@ -109,7 +109,7 @@ void RecordingControl::StopEngr() {
                    BytesText(engr_.ByteCount()));
 }
 
-void RecordingControl::StopEngrForNewDeviceFile() {
+void RecordingKeeper::StopEngrForNewDeviceFile() {
     if (!engrRunning_ || !engr_.Active()) return;
     // Later records would no longer match the file's heading. Raw lines stay exact, so a raw
     // recording goes on.
@@ -125,7 +125,7 @@ void RecordingControl::StopEngrForNewDeviceFile() {
 
 // ---- CSV recording with host time -----------------------------------------------------------
 
-void RecordingControl::RecordCsv() {
+void RecordingKeeper::RecordCsv() {
     if (links_.calibration.definitionCount == 0) links_.loadDeviceFile();
     if (links_.calibration.definitionCount == 0) return;  // no columns to write
     const std::optional<std::string> path =
@@ -134,18 +134,18 @@ void RecordingControl::RecordCsv() {
     StartCsvRecording(*path);
 }
 
-bool RecordingControl::StartCsvRecording(const std::string& path) {
+bool RecordingKeeper::StartCsvRecording(const std::string& path) {
     return StartRecordings({"", "", path}, RecordMode::Truncate) == StartOutcome::Started;
 }
 
-ExportOptions RecordingControl::ExportFacts() const {
+ExportOptions RecordingKeeper::ExportFacts() const {
     ExportOptions facts = facts_;
     links_.addSessionFacts(facts);
     if (zoneGiven_) facts.meterClock = *zoneGiven_;
     return facts;
 }
 
-void RecordingControl::BeginCsv(OutputFile output) {
+void RecordingKeeper::BeginCsv(OutputFile output) {
     const std::string path = output.Path();
     ExportOptions options = ExportFacts();
     options.hostUtcMilliseconds = [this] { return links_.clock.UtcMilliseconds(); };
@@ -162,7 +162,7 @@ void RecordingControl::BeginCsv(OutputFile output) {
     if (csv_.MendedCutLine()) TellMendedCutLine(path);
 }
 
-bool RecordingControl::StopCsvRecording() {
+bool RecordingKeeper::StopCsvRecording() {
     if (!csv_.Active()) return false;
     const std::string path = csv_.Path();
     const std::int64_t bytes = csv_.ByteCount();
@@ -173,7 +173,7 @@ bool RecordingControl::StopCsvRecording() {
 
 // ---- starting and stopping together ---------------------------------------------------------
 
-StartOutcome RecordingControl::StartRecordings(const RecordTargets& targets, RecordMode mode) {
+StartOutcome RecordingKeeper::StartRecordings(const RecordTargets& targets, RecordMode mode) {
     // A new file of a kind replaces the running one, which is closed first: starting again
     // onto the same file is the operator's own choice, not a clash.
     if (!targets.raw.empty()) StopRaw();
@@ -214,14 +214,14 @@ StartOutcome RecordingControl::StartRecordings(const RecordTargets& targets, Rec
     return started ? StartOutcome::Started : StartOutcome::Failed;
 }
 
-void RecordingControl::TellMendedCutLine(const std::string& path) {
+void RecordingKeeper::TellMendedCutLine(const std::string& path) {
     links_.prompts.ShowMessage("Recording Continued",
                                "The last line of \"" + path +
                                    "\" was cut short (no line end); the new records begin "
                                    "on a line of their own after it.");
 }
 
-void RecordingControl::StopAll() {
+void RecordingKeeper::StopAll() {
     StopRaw();
     StopEngr();
     StopCsvRecording();
@@ -230,7 +230,7 @@ void RecordingControl::StopAll() {
 // ---- the ticks ------------------------------------------------------------------------------
 
 // The recorders wrote the line; a write that failed has closed its file.
-void RecordingControl::AfterDataLine() {
+void RecordingKeeper::AfterDataLine() {
     if (engrRunning_) {
         engrBytes_ = engr_.ByteCount();
         if (!engr_.Active()) StopEngr();
@@ -241,21 +241,21 @@ void RecordingControl::AfterDataLine() {
     }
 }
 
-void RecordingControl::Flush() {
+void RecordingKeeper::Flush() {
     if (!raw_.Flush()) StopRaw();
     if (!engr_.Flush()) StopEngr();
     if (csv_.Active() && !csv_.Flush()) StopCsvRecording();
 }
 
-void RecordingControl::Sync() {
+void RecordingKeeper::Sync() {
     if (!raw_.Sync()) StopRaw();
     if (!engr_.Sync()) StopEngr();
     if (csv_.Active() && !csv_.Sync()) StopCsvRecording();
 }
 
-void RecordingControl::CloseAll() { StopAll(); }
+void RecordingKeeper::CloseAll() { StopAll(); }
 
-void RecordingControl::Describe(SessionStatus& status) const {
+void RecordingKeeper::Describe(SessionStatus& status) const {
     status.rawRecording = rawRunning_;
     status.rawFile = raw_.Path();
     status.rawBytes = rawBytes_;

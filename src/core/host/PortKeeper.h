@@ -27,11 +27,11 @@ struct PortLinks {
 // The serial port the meter is on: opened at the speed the operator chose, and when it goes
 // away (a USB adapter pulled out) told once and tried again every two seconds until it comes
 // back or the operator chooses another.
-class PortControl {
+class PortKeeper {
 public:
-    explicit PortControl(PortLinks links);
-    PortControl(const PortControl&) = delete;
-    PortControl& operator=(const PortControl&) = delete;
+    explicit PortKeeper(PortLinks links);
+    PortKeeper(const PortKeeper&) = delete;
+    PortKeeper& operator=(const PortKeeper&) = delete;
 
     // The port and baud selectors' items (-1: none chosen), from either selector or from the
     // port dialog's OK: the port is opened at that speed. An item the selector does not have

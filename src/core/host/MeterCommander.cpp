@@ -1,6 +1,6 @@
 // The meter's setup: the operator's buttons that talk to the meter, and what the meter
 // tells back.
-#include "core/host/MeterControl.h"
+#include "core/host/MeterCommander.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,15 +13,15 @@
 
 namespace kivo {
 
-MeterControl::MeterControl(MeterControlLinks links) : links_(std::move(links)) {}
+MeterCommander::MeterCommander(MeterCommanderLinks links) : links_(std::move(links)) {}
 
-void MeterControl::RequestPage(Page page) {
+void MeterCommander::RequestPage(Page page) {
     ShownState& shown = links_.show();
     shown.requestedPage = page;
     ++shown.pageRequests;
 }
 
-bool MeterControl::SendEditCommand(EditCommand command, const std::string& text) {
+bool MeterCommander::SendEditCommand(EditCommand command, const std::string& text) {
     const std::optional<std::string> line = BuildEditCommand(command, text);
     if (!line && HoldsLineBreak(text)) {
         links_.prompts.ShowWarning(
@@ -43,7 +43,7 @@ bool MeterControl::SendEditCommand(EditCommand command, const std::string& text)
     return true;
 }
 
-void MeterControl::ToggleAlternateCommands() {
+void MeterCommander::ToggleAlternateCommands() {
     links_.state.alternateCommands = !links_.state.alternateCommands;
     // The alternate commands have no Advanced Setup page, and set the date and the time
     // with buttons of their own.
@@ -52,7 +52,7 @@ void MeterControl::ToggleAlternateCommands() {
     shown.advancedPage = !links_.state.alternateCommands && links_.state.advancedSetupChecked;
 }
 
-void MeterControl::ToggleAdvancedSetup() {
+void MeterCommander::ToggleAdvancedSetup() {
     links_.state.advancedSetupChecked = !links_.state.advancedSetupChecked;
     ShownState& shown = links_.show();
     shown.advancedSetup = links_.state.advancedSetupChecked;
@@ -62,29 +62,29 @@ void MeterControl::ToggleAdvancedSetup() {
 
 // ---- Meter Setup page ------------------------------------------------------------------
 
-void MeterControl::SetAverage(const std::string& entry) {
+void MeterCommander::SetAverage(const std::string& entry) {
     ShowStoreStatus(false);
     SendEditCommand(EditCommand::Average, entry);
 }
 
-void MeterControl::SetSampleCount(const std::string& entry) {
+void MeterCommander::SetSampleCount(const std::string& entry) {
     ShowStoreStatus(false);
     SendEditCommand(EditCommand::Packet, entry);
 }
 
-void MeterControl::SetCycleCount(const std::string& entry) {
+void MeterCommander::SetCycleCount(const std::string& entry) {
     ShowStoreStatus(false);
     SendEditCommand(EditCommand::Sample, entry);
 }
 
-void MeterControl::SetCycleInterval(const std::string& entry) {
+void MeterCommander::SetCycleInterval(const std::string& entry) {
     ShowStoreStatus(false);
     SendEditCommand(EditCommand::Interval, entry);
 }
 
-void MeterControl::AskSetup() { links_.link.SendCommand(commands::kGetSetup); }
+void MeterCommander::AskSetup() { links_.link.SendCommand(commands::kGetSetup); }
 
-void MeterControl::AskDateAndTime() {
+void MeterCommander::AskDateAndTime() {
     if (links_.state.alternateCommands) {
         links_.link.SendCommand(commands::kGetClock);
         links_.link.SendCommand(commands::kGetDate);
@@ -93,18 +93,18 @@ void MeterControl::AskDateAndTime() {
     }
 }
 
-void MeterControl::ToggleLogging() {
+void MeterCommander::ToggleLogging() {
     links_.link.SendCommand(LoggingCommand(setup_.loggingOn));
     ShowStoreStatus(false);
 }
 
-void MeterControl::OpenShutter() { links_.link.SendCommand(commands::kOpenShutter); }
+void MeterCommander::OpenShutter() { links_.link.SendCommand(commands::kOpenShutter); }
 
-void MeterControl::CloseShutter() { links_.link.SendCommand(commands::kCloseShutter); }
+void MeterCommander::CloseShutter() { links_.link.SendCommand(commands::kCloseShutter); }
 
-void MeterControl::StoreSetup() { links_.link.SendCommand(commands::kStoreToFlash); }
+void MeterCommander::StoreSetup() { links_.link.SendCommand(commands::kStoreToFlash); }
 
-void MeterControl::ReloadStoredSetup(bool advancedPageInFront) {
+void MeterCommander::ReloadStoredSetup(bool advancedPageInFront) {
     setup_.reloadPending = true;
     links_.link.SendCommand(commands::kReloadFlash);
     if (advancedPageInFront) AskTimings();
@@ -112,51 +112,51 @@ void MeterControl::ReloadStoredSetup(bool advancedPageInFront) {
 
 // ---- Advanced Setup and FL-Setup pages --------------------------------------------------
 
-void MeterControl::AskTimings() { links_.link.SendCommand(commands::kGetParameters); }
+void MeterCommander::AskTimings() { links_.link.SendCommand(commands::kGetParameters); }
 
-void MeterControl::AskFlSetup() { links_.link.SendCommand(commands::kGetParameters); }
+void MeterCommander::AskFlSetup() { links_.link.SendCommand(commands::kGetParameters); }
 
-void MeterControl::SendPowerUserCommand(EditCommand command, const std::string& entry) {
+void MeterCommander::SendPowerUserCommand(EditCommand command, const std::string& entry) {
     if (!links_.state.powerUser) return;
     ShowStoreStatus(false);
     SendEditCommand(command, entry);
 }
 
-void MeterControl::SetPh1OnTime(const std::string& entry) {
+void MeterCommander::SetPh1OnTime(const std::string& entry) {
     SendPowerUserCommand(EditCommand::Ph1OnTime, entry);
 }
 
-void MeterControl::SetPh1OffTime(const std::string& entry) {
+void MeterCommander::SetPh1OffTime(const std::string& entry) {
     SendPowerUserCommand(EditCommand::Ph1OffTime, entry);
 }
 
-void MeterControl::SetPh11OnTime(const std::string& entry) {
+void MeterCommander::SetPh11OnTime(const std::string& entry) {
     SendPowerUserCommand(EditCommand::Ph11OnTime, entry);
 }
 
-void MeterControl::SetPh11OffTime(const std::string& entry) {
+void MeterCommander::SetPh11OffTime(const std::string& entry) {
     SendPowerUserCommand(EditCommand::Ph11OffTime, entry);
 }
 
-void MeterControl::SwapTimings() {
+void MeterCommander::SwapTimings() {
     if (!links_.state.powerUser) return;
     ShowStoreStatus(false);
     links_.link.SendCommand(commands::kTimingSwap);
 }
 
-void MeterControl::MeasureOnce() { links_.link.SendCommand(commands::kOneMeasurement); }
+void MeterCommander::MeasureOnce() { links_.link.SendCommand(commands::kOneMeasurement); }
 
-void MeterControl::HexDump(const std::string& entry) {
+void MeterCommander::HexDump(const std::string& entry) {
     RequestPage(PageRaw);  // the meter's answer is read in the memo
     SendEditCommand(EditCommand::HexDump, entry);
 }
 
-void MeterControl::SetAnalogRange(int item) {
+void MeterCommander::SetAnalogRange(int item) {
     ShowStoreStatus(false);
     links_.link.SendCommand(AnalogRangeCommand(item));
 }
 
-void MeterControl::ToggleEngrOutput() {
+void MeterCommander::ToggleEngrOutput() {
     const bool wasOn = setup_.engrOutputOn != 0;
     links_.link.SendCommand(EngrOutputCommand(setup_.engrOutputOn));
     ShowStoreStatus(false);
@@ -195,14 +195,14 @@ void SendEntry(const EntryResult& entry, const char* rangeText, Prompts& prompts
 
 }  // namespace
 
-void MeterControl::SetEngrScale(const std::string& entry) {
+void MeterCommander::SetEngrScale(const std::string& entry) {
     SendEntry(
         CheckScaleEntry(entry), "The valid range for the engr scale is 0.0001-0.0255",
         links_.prompts, [this](bool stored) { ShowStoreStatus(stored); },
         [this](long code) { links_.link.SendCommand(EngrScaleCommand(code)); });
 }
 
-void MeterControl::SetEngrOffset(const std::string& entry) {
+void MeterCommander::SetEngrOffset(const std::string& entry) {
     SendEntry(
         CheckOffsetEntry(entry), "The valid range for the ug/l offset is 0-127", links_.prompts,
         [this](bool stored) { ShowStoreStatus(stored); },
@@ -211,7 +211,7 @@ void MeterControl::SetEngrOffset(const std::string& entry) {
         });
 }
 
-void MeterControl::TogglePowerUser() {
+void MeterCommander::TogglePowerUser() {
     if (links_.state.powerUser) {
         links_.state.powerUser = 0;
         return;
@@ -219,11 +219,11 @@ void MeterControl::TogglePowerUser() {
     ++links_.show().passwordRequests;
 }
 
-void MeterControl::EnterPassword(const std::string& entry) {
+void MeterCommander::EnterPassword(const std::string& entry) {
     links_.state.powerUser = PasswordMatches(entry) ? 1 : 0;
 }
 
-std::string MeterControl::EraseQuestion() const {
+std::string MeterCommander::EraseQuestion() const {
     std::string text = "Erase the meter's memory?\n";
     if (setup_.memoryUsedPages >= 0) {
         const std::int64_t kilobytes =
@@ -241,7 +241,7 @@ std::string MeterControl::EraseQuestion() const {
     return text;
 }
 
-void MeterControl::EraseMemory() {
+void MeterCommander::EraseMemory() {
     if (!links_.prompts.AskYesNo("Erase Memory", EraseQuestion())) return;
     links_.log("Erase Memory");
     links_.link.SendCommand(commands::kEraseMemory);
@@ -249,8 +249,8 @@ void MeterControl::EraseMemory() {
 
 // ---- what the meter tells ----------------------------------------------------
 
-bool MeterControl::TakeReply(const std::string& line, MeterClock& meterClock,
-                             HostClockSnapshot& hostClock) {
+bool MeterCommander::TakeReply(const std::string& line, MeterClock& meterClock,
+                               HostClockSnapshot& hostClock) {
     ReplyTarget target{setup_, meterClock, hostClock, links_.clocks.SettingClock()};
     const ReplyChanges changes = ParseReply(line, target);
     if (changes.setupStored) ShowStoreStatus(true);
@@ -262,8 +262,8 @@ bool MeterControl::TakeReply(const std::string& line, MeterClock& meterClock,
     return true;
 }
 
-void MeterControl::RefreshSetupPanel(const ShownClocks& clocks,
-                                     const DeviceCalibration& calibration) {
+void MeterCommander::RefreshSetupPanel(const ShownClocks& clocks,
+                                       const DeviceCalibration& calibration) {
     RefreshSetupDisplay(setup_, clocks, calibration, links_.show().setup);
 }
 

@@ -19,7 +19,7 @@
 namespace kivo {
 
 // What the meter control works with, owned by the session around it.
-struct MeterControlLinks {
+struct MeterCommanderLinks {
     SerialLink& link;
     Prompts& prompts;
     SharedState& state;        // the command mode, the Advanced Setup check and the user mode
@@ -33,9 +33,9 @@ struct MeterControlLinks {
 // The meter's setup: the commands the setup pages send (each with what the operator typed),
 // the meter's replies, and the setup the pages show. Each command sends
 // and returns; the meter's answer arrives later as a reply and only then changes the setup.
-class MeterControl {
+class MeterCommander {
 public:
-    explicit MeterControl(MeterControlLinks links);
+    explicit MeterCommander(MeterCommanderLinks links);
 
     // ---- Meter Setup page ----
     void SetAverage(const std::string& entry);
@@ -99,7 +99,7 @@ private:
     void RequestPage(Page page);
     std::string EraseQuestion() const;
 
-    MeterControlLinks links_;
+    MeterCommanderLinks links_;
     SetupState setup_;
     std::string loggedIdentification_;  // the meter's identification as last logged
     // Whether a download since the port opened ended complete: what Erase Memory says.

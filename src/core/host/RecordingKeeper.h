@@ -54,11 +54,11 @@ struct RecordingLinks {
 // The files an operator takes home while the meter runs: the raw file, the engineering-units
 // file and the CSV file with the computer's UTC time of each line. Each recorder is the one
 // owner of whether it runs; a failed write is told once and stops that recording.
-class RecordingControl {
+class RecordingKeeper {
 public:
-    explicit RecordingControl(RecordingLinks links);
-    RecordingControl(const RecordingControl&) = delete;
-    RecordingControl& operator=(const RecordingControl&) = delete;
+    explicit RecordingKeeper(RecordingLinks links);
+    RecordingKeeper(const RecordingKeeper&) = delete;
+    RecordingKeeper& operator=(const RecordingKeeper&) = delete;
 
     // The receivers of every sample: the engineering units, the raw lines, the CSV rows.
     void AddSinksTo(DataChain& chain);
