@@ -38,7 +38,7 @@ bool ProfileShot(MainWindow& window) {
 // The Plot Data page with the profile shown, through the check's own handler, and back.
 bool SaveLiveProfile(MainWindow& window, const QString& path) {
     Session& session = window.Core();
-    const bool wasShown = session.ProfileViewShown();
+    const bool wasShown = session.Shown().profileView.value_or(false);
     if (!wasShown) session.ToggleProfileView();
     window.Present();
     window.Profile()->Sync();

@@ -139,8 +139,6 @@ void Session::Timer55msTimer() {
     }
 }
 
-void Session::AddSampleSink(SampleSink& sink) { chain_.AddSink(sink); }
-
 ShownState& Session::Show() {
     ++shown_.revision;
     return shown_;

@@ -123,16 +123,12 @@ public:
     // chart, the cast in the status area and its events in the event log. Kept in
     // kivoview-ports.ini.
     void ToggleProfileView();
-    bool ProfileViewShown() const { return keptPorts_.profileView; }
 
     // ---- ports and folders the operator chose, kept in kivoview-ports.ini ----
     // The port dialog's choice of a device for COMn (a /dev/serial/by-id name where there is
     // one): used from now on and at the next start, without --com.
     void MapPort(int portNumber, const std::string& devicePath);
     const ComPortMap& Ports() const { return seams_.ports; }
-    // Where recordings were last made: record dialogs propose names there and the event log
-    // is kept there. Empty before any.
-    const std::string& RecordFolder() const { return recordFolder_; }
     // The event log's folder for a session that has no recording yet (kivo-log).
     void SetEventLogFolder(const std::string& folder);
     const std::string& EventLogPath() const { return eventLog_.Path(); }
@@ -166,9 +162,6 @@ public:
     // The data chain: its line counts and the latest sample.
     const DataChain& Chain() const { return chain_; }
     const MemoryDownload& Download() const { return download_; }
-    // Another receiver of every converted sample (a tool's export file); it must outlive
-    // the session's use of it.
-    void AddSampleSink(SampleSink& sink);
 
 private:
     void FirstTickWork();
