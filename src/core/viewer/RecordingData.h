@@ -77,6 +77,10 @@ public:
     bool HasTimes() const { return timeAxis_; }
     // X the sample number even where the meter's times would do.
     void UseSampleAxis(bool sample) { sampleAxis_ = sample; }
+    // The meter's time of `line` [s since 1970]; only when HasTimes().
+    double MeterTime(std::size_t line) const {
+        return static_cast<double>(timeBase_ + seconds_[line]);
+    }
     // Each line's pressure and cast, when the recording has a pressure column.
     void KeepCasts(std::unique_ptr<const RecordingCasts> casts) { casts_ = std::move(casts); }
     const RecordingCasts* Casts() const { return casts_.get(); }
