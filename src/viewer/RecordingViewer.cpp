@@ -321,14 +321,21 @@ void RecordingViewer::BuildChart() {
     });
 
     // Each Y axis names the quantities on it with their units, as the live chart does.
+    // The profile view leaves the pressure out of its value axes.
     QStringList labels[2];
+    QStringList profileLabels[2];
     for (int c = 0; c < data_->ChannelCount(); ++c) {
         const QString label = QString::fromStdString(data_->Channel(c).axisLabel);
-        QStringList& side = labels[plot_->graph(c)->valueAxis() == plot_->yAxis2 ? 1 : 0];
-        if (!label.isEmpty() && !side.contains(label)) side << label;
+        const int side = plot_->graph(c)->valueAxis() == plot_->yAxis2 ? 1 : 0;
+        if (label.isEmpty()) continue;
+        if (!labels[side].contains(label)) labels[side] << label;
+        if (!data_->Channel(c).pressure && !profileLabels[side].contains(label))
+            profileLabels[side] << label;
     }
-    axisLabels_[0] = labels[0].join(", ");
-    axisLabels_[1] = labels[1].join(", ");
+    for (int side = 0; side < 2; ++side) {
+        axisLabels_[side] = labels[side].join(", ");
+        profileAxisLabels_[side] = profileLabels[side].join(", ");
+    }
     StyleLike(*plot_->yAxis2, *plot_->yAxis);
     StyleLike(*plot_->xAxis2, *plot_->xAxis);
     ApplyAxes();
@@ -407,8 +414,9 @@ void RecordingViewer::ApplyAxes() {
         std::find(onTheRight_.begin(), onTheRight_.end(), true) != onTheRight_.end();
     QCPAxis* const values[2] = {profile_ ? plot_->xAxis : plot_->yAxis,
                                 profile_ ? plot_->xAxis2 : plot_->yAxis2};
-    values[0]->setLabel(axisLabels_[0]);
-    values[1]->setLabel(axisLabels_[1]);
+    const QString* labels = profile_ ? profileAxisLabels_ : axisLabels_;
+    values[0]->setLabel(labels[0]);
+    values[1]->setLabel(labels[1]);
     values[1]->setVisible(anyRight);
     (profile_ ? plot_->yAxis2 : plot_->xAxis2)->setVisible(false);
     if (!profile_ && data_->TimeAxis()) {
@@ -862,6 +870,9 @@ void SaveCastsScreenshot(RecordingViewer& viewer, const QString& path) {
     traces->setCurrentIndex(static_cast<int>(TraceChoice::Both));
     viewer.Redraw();
     viewer.PlaceProfileCursor(viewer.Plot()->axisRect()->rect().center());
+    // The cursor's line of text takes its room before the picture.
+    viewer.layout()->activate();
+    viewer.Redraw();
     viewer.Plot()->replot(QCustomPlot::rpImmediateRefresh);
     viewer.grab().save(path, "PNG");
     casts->setCurrentIndex(shown[1]);

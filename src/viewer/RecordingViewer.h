@@ -170,6 +170,7 @@ private:
     bool profile_ = false;
     std::vector<bool> onTheRight_;  // per channel: on the second value axis
     QString axisLabels_[2];         // the quantities of the first and second value axis
+    QString profileAxisLabels_[2];  // the same without the pressure, for the profile view
     std::optional<std::pair<double, double>> xRange_;  // the X range left for the profile
     std::vector<CastTrace> traces_;                    // the chosen ones
     struct ProfileCurve {
