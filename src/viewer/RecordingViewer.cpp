@@ -2,9 +2,11 @@
 
 #include <qcustomplot.h>
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTableWidget>
 #include <QTimeZone>
 #include <QVBoxLayout>
@@ -42,6 +45,17 @@ QString MeterTimeText(double seconds) {
 }
 
 enum StatisticsColumn { kName, kMean, kDeviation, kMinimum, kMaximum, kColumns };
+
+// The second axis of a kind takes the first's look.
+void StyleLike(QCPAxis& axis, const QCPAxis& like) {
+    axis.setLabelColor(like.labelColor());
+    axis.setLabelFont(like.labelFont());
+    axis.setBasePen(like.basePen());
+    axis.setTickPen(like.tickPen());
+    axis.setSubTickPen(like.subTickPen());
+    axis.setTickLabelColor(like.tickLabelColor());
+    axis.setTickLabelFont(like.tickLabelFont());
+}
 
 }  // namespace
 
@@ -92,17 +106,66 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
     exportRange_->setObjectName("ViewerExport");
     saveChart_ = new QPushButton("Save Chart...", this);
     saveChart_->setObjectName("ViewerSaveChart");
+    xChoice_ = new QComboBox(this);
+    xChoice_->setObjectName("ViewerXAxisCB");
+    xChoice_->addItems({"Time", "Sample", "Pressure (profile)"});
+    xChoice_->setEnabled(false);
+    auto* xLabel = new QLabel("X:", this);
+    xLabel->setBuddy(xChoice_);
+    castLabel_ = new QLabel("Casts:", this);
+    castChoice_ = new QComboBox(this);
+    castChoice_->setObjectName("ViewerCastCB");
+    castLabel_->setBuddy(castChoice_);
+    traceChoice_ = new QComboBox(this);
+    traceChoice_->setObjectName("ViewerTraceCB");
+    traceChoice_->addItems({"Down", "Up", "Both"});
+    traceChoice_->setCurrentIndex(static_cast<int>(TraceChoice::Both));
+    binLabel_ = new QLabel("Bins:", this);
+    binSize_ = new QDoubleSpinBox(this);
+    binSize_->setObjectName("ViewerBinSize");
+    binSize_->setRange(0.0, 100.0);
+    binSize_->setSingleStep(0.5);
+    binSize_->setValue(1.0);
+    binSize_->setSuffix(" dbar");
+    binSize_->setSpecialValueText("Samples");
+    binSize_->setToolTip(
+        "Export Casts writes bin averages of this size, or at \"Samples\" every "
+        "record with its cast and phase");
+    binLabel_->setBuddy(binSize_);
+    exportCasts_ = new QPushButton("Export Casts...", this);
+    exportCasts_->setObjectName("ViewerExportCasts");
     buttons->addWidget(whole_);
+    buttons->addWidget(xLabel);
+    buttons->addWidget(xChoice_);
+    buttons->addWidget(castLabel_);
+    buttons->addWidget(castChoice_);
+    buttons->addWidget(traceChoice_);
     buttons->addStretch(1);
+    buttons->addWidget(binLabel_);
+    buttons->addWidget(binSize_);
+    buttons->addWidget(exportCasts_);
     buttons->addWidget(exportRange_);
     buttons->addWidget(saveChart_);
     layout->addLayout(buttons);
     for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(false);
+    for (QWidget* profileOnly : std::initializer_list<QWidget*>{
+             castLabel_, castChoice_, traceChoice_, binLabel_, binSize_, exportCasts_})
+        profileOnly->setVisible(false);
 
     connect(cancel_, &QPushButton::clicked, this, [this] { CancelClick(); });
     connect(whole_, &QPushButton::clicked, this, [this] { WholeRecordingClick(); });
     connect(exportRange_, &QPushButton::clicked, this, [this] { ExportVisibleRangeClick(); });
     connect(saveChart_, &QPushButton::clicked, this, [this] { SaveChartClick(); });
+    connect(exportCasts_, &QPushButton::clicked, this, [this] { ExportCastsClick(); });
+    connect(xChoice_, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int index) { ChooseX(static_cast<XChoice>(index)); });
+    for (QComboBox* choice : {castChoice_, traceChoice_}) {
+        connect(choice, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
+            if (!profile_) return;
+            BuildProfile();
+            WholeRecordingClick();
+        });
+    }
     // The worker only counts; the window looks a few times a second.
     poll_.setInterval(100);
     connect(&poll_, &QTimer::timeout, this, &RecordingViewer::Poll);
@@ -201,6 +264,7 @@ void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const Q
             .arg(data_->TimeAxis() ? "the meter's date and time (UTC)" : "sample number") +
         (refused_.isEmpty() ? QString() : "; " + refused_));
     BuildChart();
+    OfferChoices();
     for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(true);
     WholeRecordingClick();
 }
@@ -214,15 +278,6 @@ void RecordingViewer::BuildChart() {
     plot_->legend->setVisible(false);
     // Thousands of vertical strokes a redraw: smoothing them costs more than it shows.
     plot_->setNotAntialiasedElements(QCP::aePlottables);
-    if (data_->TimeAxis()) {
-        auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-        ticker->setDateTimeSpec(Qt::UTC);
-        ticker->setDateTimeFormat("yyyy-MM-dd\nhh:mm:ss");
-        plot_->xAxis->setTicker(ticker);
-        plot_->xAxis->setLabel("Meter time (UTC)");
-    } else {
-        plot_->xAxis->setLabel("Sample");
-    }
     // Channels of another order of size than the first (a temperature beside scattering
     // coefficients) go on a Y axis of their own on the right, or they would flatten the rest.
     const auto size = [this](int c) {
@@ -235,11 +290,11 @@ void RecordingViewer::BuildChart() {
         return leftSize > 0 && own > 0 && (own > leftSize * 100 || own * 100 < leftSize);
     };
     statistics_->setRowCount(data_->ChannelCount());
-    bool anyRight = false;
+    onTheRight_.assign(static_cast<std::size_t>(data_->ChannelCount()), false);
     for (int c = 0; c < data_->ChannelCount(); ++c) {
         const ViewerChannel& channel = data_->Channel(c);
         const bool right = onTheRight(c);
-        anyRight = anyRight || right;
+        onTheRight_[static_cast<std::size_t>(c)] = right;
         QCPGraph* graph = plot_->addGraph(plot_->xAxis, right ? plot_->yAxis2 : plot_->yAxis);
         graph->setName(QString::fromStdString(channel.name));
         graph->setPen(QPen(ToQColor(channel.colour)));
@@ -257,30 +312,33 @@ void RecordingViewer::BuildChart() {
     // Ticking a channel off hides it and lets the Y axis fit the others.
     connect(statistics_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->column() != kName || item->row() >= plot_->graphCount()) return;
-        plot_->graph(item->row())->setVisible(item->checkState() == Qt::Checked);
+        const bool shown = item->checkState() == Qt::Checked;
+        plot_->graph(item->row())->setVisible(shown && !profile_);
+        for (const ProfileCurve& profile : curves_) {
+            if (profile.channel == item->row()) profile.curve->setVisible(shown);
+        }
         Redraw();
     });
 
     // Each Y axis names the quantities on it with their units, as the live chart does.
+    // The profile view leaves the pressure out of its value axes.
     QStringList labels[2];
+    QStringList profileLabels[2];
     for (int c = 0; c < data_->ChannelCount(); ++c) {
         const QString label = QString::fromStdString(data_->Channel(c).axisLabel);
-        QStringList& side = labels[plot_->graph(c)->valueAxis() == plot_->yAxis2 ? 1 : 0];
-        if (!label.isEmpty() && !side.contains(label)) side << label;
+        const int side = plot_->graph(c)->valueAxis() == plot_->yAxis2 ? 1 : 0;
+        if (label.isEmpty()) continue;
+        if (!labels[side].contains(label)) labels[side] << label;
+        if (!data_->Channel(c).pressure && !profileLabels[side].contains(label))
+            profileLabels[side] << label;
     }
-    plot_->yAxis->setLabel(labels[0].join(", "));
-    plot_->yAxis2->setLabel(labels[1].join(", "));
-
-    if (anyRight) {
-        plot_->yAxis2->setVisible(true);
-        plot_->yAxis2->setLabelColor(plot_->yAxis->labelColor());
-        plot_->yAxis2->setLabelFont(plot_->yAxis->labelFont());
-        plot_->yAxis2->setBasePen(plot_->yAxis->basePen());
-        plot_->yAxis2->setTickPen(plot_->yAxis->tickPen());
-        plot_->yAxis2->setSubTickPen(plot_->yAxis->subTickPen());
-        plot_->yAxis2->setTickLabelColor(plot_->yAxis->tickLabelColor());
-        plot_->yAxis2->setTickLabelFont(plot_->yAxis->tickLabelFont());
+    for (int side = 0; side < 2; ++side) {
+        axisLabels_[side] = labels[side].join(", ");
+        profileAxisLabels_[side] = profileLabels[side].join(", ");
     }
+    StyleLike(*plot_->yAxis2, *plot_->yAxis);
+    StyleLike(*plot_->xAxis2, *plot_->xAxis);
+    ApplyAxes();
 
     cursorLine_ = new QCPItemStraightLine(plot_);
     cursorLine_->setPen(QPen(Qt::gray, 0, Qt::DashLine));
@@ -289,19 +347,170 @@ void RecordingViewer::BuildChart() {
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
     plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+    // A drag or a zoom moves X, or in the profile view the pressure.
     connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             [this](const QCPRange&) {
-                if (!redrawing_) Redraw();
+                if (!redrawing_ && !profile_) Redraw();
+            });
+    connect(plot_->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange&) {
+                if (!redrawing_ && profile_) Redraw();
             });
     plot_->setMouseTracking(true);
     connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
-        if (event->buttons() == Qt::NoButton)
+        if (event->buttons() != Qt::NoButton) return;
+        if (profile_) {
+            PlaceProfileCursor(event->position());
+        } else {
             PlaceCursor(plot_->xAxis->pixelToCoord(event->position().x()));
+        }
     });
+}
+
+void RecordingViewer::OfferChoices() {
+    const QSignalBlocker quiet(xChoice_);
+    auto* items = qobject_cast<QStandardItemModel*>(xChoice_->model());
+    const auto offer = [&](XChoice choice, const QString& whyNot) {
+        QStandardItem* item = items->item(static_cast<int>(choice));
+        item->setEnabled(whyNot.isEmpty());
+        item->setToolTip(whyNot);
+    };
+    offer(XChoice::Time, data_->HasTimes()
+                             ? QString()
+                             : "Not every line carries the meter's date and time, or it goes back");
+    const RecordingCasts* casts = data_->Casts();
+    QString noProfile;
+    if (IsEngineeringFile(pathBytes_) || !device_) {
+        noProfile =
+            "A profile is drawn from a raw recording read with a device file that has "
+            "a pressure column (PRES=)";
+    } else if (casts == nullptr) {
+        noProfile = "The device file has no pressure column (PRES=): no cast can be told from it";
+    } else if (casts->CastCount() == 0) {
+        noProfile = "No cast in this recording: the pressure never went below the surface to " +
+                    Number(device_->casts.minDepth) + " dbar";
+    }
+    offer(XChoice::Pressure, noProfile);
+    data_->UseSampleAxis(false);
+    xChoice_->setCurrentIndex(
+        static_cast<int>(data_->HasTimes() ? XChoice::Time : XChoice::Sample));
+    xChoice_->setEnabled(true);
+
+    const QSignalBlocker quietCasts(castChoice_);
+    castChoice_->clear();
+    castChoice_->addItem("All casts");
+    for (int cast = 1; casts != nullptr && cast <= casts->CastCount(); ++cast)
+        castChoice_->addItem(QString("Cast %1").arg(cast));
+}
+
+QCPAxis* RecordingViewer::ValueAxis(int channel) const {
+    const bool right = onTheRight_[static_cast<std::size_t>(channel)];
+    if (profile_) return right ? plot_->xAxis2 : plot_->xAxis;
+    return right ? plot_->yAxis2 : plot_->yAxis;
+}
+
+void RecordingViewer::ApplyAxes() {
+    const bool anyRight =
+        std::find(onTheRight_.begin(), onTheRight_.end(), true) != onTheRight_.end();
+    QCPAxis* const values[2] = {profile_ ? plot_->xAxis : plot_->yAxis,
+                                profile_ ? plot_->xAxis2 : plot_->yAxis2};
+    const QString* labels = profile_ ? profileAxisLabels_ : axisLabels_;
+    values[0]->setLabel(labels[0]);
+    values[1]->setLabel(labels[1]);
+    values[1]->setVisible(anyRight);
+    (profile_ ? plot_->yAxis2 : plot_->xAxis2)->setVisible(false);
+    if (!profile_ && data_->TimeAxis()) {
+        auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+        ticker->setDateTimeSpec(Qt::UTC);
+        ticker->setDateTimeFormat("yyyy-MM-dd\nhh:mm:ss");
+        plot_->xAxis->setTicker(ticker);
+        plot_->xAxis->setLabel("Meter time (UTC)");
+    } else {
+        plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+        if (!profile_) plot_->xAxis->setLabel("Sample");
+    }
+    // The pressure grows downward, as the depth does.
+    if (profile_) plot_->yAxis->setLabel("Pressure [dbar]");
+    plot_->yAxis->setRangeReversed(profile_);
+    const Qt::Orientation along = profile_ ? Qt::Vertical : Qt::Horizontal;
+    plot_->axisRect()->setRangeDrag(along);
+    plot_->axisRect()->setRangeZoom(along);
+    for (int c = 0; c < plot_->graphCount(); ++c)
+        plot_->graph(c)->setVisible(!profile_ &&
+                                    statistics_->item(c, kName)->checkState() == Qt::Checked);
+}
+
+void RecordingViewer::ChooseX(XChoice choice) {
+    if (!data_) return;
+    const bool toProfile = choice == XChoice::Pressure;
+    if (toProfile && data_->Casts() == nullptr) return;
+    const bool wasProfile = profile_;
+    const bool sameX = !toProfile && data_->TimeAxis() == (choice == XChoice::Time);
+    if (toProfile == wasProfile && (toProfile || sameX)) return;
+    cursorIndex_.reset();
+    cursorLine_->setVisible(false);
+    cursorLabel_->clear();
+    if (toProfile) {
+        const QCPRange shown = plot_->xAxis->range();
+        xRange_ = std::make_pair(shown.lower, shown.upper);
+    }
+    profile_ = toProfile;
+    if (!toProfile) data_->UseSampleAxis(choice == XChoice::Sample);
+    ApplyAxes();
+    BuildProfile();
+    for (QWidget* profileOnly : std::initializer_list<QWidget*>{
+             castLabel_, castChoice_, traceChoice_, binLabel_, binSize_, exportCasts_})
+        profileOnly->setVisible(profile_);
+    exportRange_->setEnabled(!profile_ && !Busy());
+    // Back from the profile to the X it left, the range it showed.
+    if (wasProfile && sameX && xRange_) {
+        ShowRange(xRange_->first, xRange_->second);
+    } else {
+        WholeRecordingClick();
+    }
+}
+
+void RecordingViewer::BuildProfile() {
+    for (const ProfileCurve& profile : curves_) plot_->removePlottable(profile.curve);
+    curves_.clear();
+    traces_.clear();
+    const RecordingCasts* casts = data_->Casts();
+    if (!profile_ || casts == nullptr) return;
+    CastChoice choice;
+    choice.cast = std::max(castChoice_->currentIndex(), 0);
+    choice.traces = static_cast<TraceChoice>(traceChoice_->currentIndex());
+    traces_ = casts->Traces(choice);
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        const ViewerChannel& channel = data_->Channel(c);
+        if (channel.pressure) continue;  // against itself, a diagonal
+        const bool shown = statistics_->item(c, kName)->checkState() == Qt::Checked;
+        const QColor colour = ToQColor(channel.colour);
+        for (std::size_t t = 0; t < traces_.size(); ++t) {
+            auto* curve = new QCPCurve(ValueAxis(c), plot_->yAxis);
+            curve->setName(QString::fromStdString(channel.name));
+            // The up trace in a darker shade of the same colour.
+            curve->setPen(
+                QPen(traces_[t].direction == CastPhase::Down ? colour : colour.darker(170)));
+            curve->setVisible(shown);
+            curves_.push_back({curve, c, t});
+        }
+    }
+}
+
+std::pair<double, double> RecordingViewer::Pressures() const {
+    const QCPRange range = plot_->yAxis->range();
+    return {range.lower, range.upper};
 }
 
 void RecordingViewer::WholeRecordingClick() {
     if (!data_) return;
+    if (profile_) {
+        const auto extent = data_->Casts()->PressureExtent(traces_);
+        const auto [low, high] = extent.value_or(std::make_pair(0.0, 10.0));
+        const double margin = std::max((high - low) * 0.02, 0.5);
+        ShowRange(low - margin, high + margin);
+        return;
+    }
     const double first = data_->X(0);
     const double last = data_->X(data_->Lines() - 1);
     const double margin = std::max((last - first) * 0.01, 0.5);
@@ -311,13 +520,14 @@ void RecordingViewer::WholeRecordingClick() {
 void RecordingViewer::ShowRange(double low, double high) {
     if (!data_ || !(high > low)) return;
     redrawing_ = true;
-    plot_->xAxis->setRange(low, high);
+    (profile_ ? plot_->yAxis : plot_->xAxis)->setRange(low, high);
     redrawing_ = false;
     Redraw();
 }
 
 void RecordingViewer::Redraw() {
     if (!data_) return;
+    if (profile_) return RedrawProfile();
     const QCPRange range = plot_->xAxis->range();
     const int columns = std::max(plot_->axisRect()->width(), 100);
     // Per Y axis: left, right.
@@ -351,8 +561,51 @@ void RecordingViewer::Redraw() {
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void RecordingViewer::RedrawProfile() {
+    const RecordingCasts& casts = *data_->Casts();
+    const std::pair<double, double> pressures = Pressures();
+    const int rows = std::max(plot_->axisRect()->height(), 100);
+    // Per value axis: first, second.
+    double low[2] = {INFINITY, INFINITY};
+    double high[2] = {-INFINITY, -INFINITY};
+    for (const ProfileCurve& profile : curves_) {
+        if (!profile.curve->visible()) continue;
+        const int side = profile.curve->keyAxis() == plot_->xAxis2 ? 1 : 0;
+        casts.Envelope(*data_, profile.channel, traces_[profile.trace], pressures, rows,
+                       profilePoints_);
+        // Each row's lowest and highest value in turn, as the time chart does per column.
+        QVector<QCPCurveData> points;
+        points.reserve(static_cast<int>(profilePoints_.size() * 2));
+        for (const ProfilePoint& p : profilePoints_) {
+            points.append({static_cast<double>(points.size()), p.low, p.pressure});
+            if (p.high != p.low)
+                points.append({static_cast<double>(points.size()), p.high, p.pressure});
+            if (p.pressure < pressures.first || p.pressure > pressures.second) continue;
+            low[side] = std::min(low[side], static_cast<double>(p.low));
+            high[side] = std::max(high[side], static_cast<double>(p.high));
+        }
+        profile.curve->data()->set(points, true);
+    }
+    QCPAxis* const axes[2] = {plot_->xAxis, plot_->xAxis2};
+    redrawing_ = true;
+    for (int side = 0; side < 2; ++side) {
+        if (!(low[side] <= high[side])) continue;
+        const double spread = high[side] - low[side];
+        const double pad = spread > 0 ? spread * 0.05 : std::max(std::abs(low[side]) * 0.05, 1e-9);
+        axes[side]->setRange(low[side] - pad, high[side] + pad);
+    }
+    redrawing_ = false;
+    UpdateStatistics();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
 std::pair<std::size_t, std::size_t> RecordingViewer::VisibleLines() const {
     if (!data_) return {0, 0};
+    if (profile_) {
+        // The profile leaves the time chart's range as it was.
+        return xRange_ ? data_->LinesWithin(xRange_->first, xRange_->second)
+                       : std::pair<std::size_t, std::size_t>{0, 0};
+    }
     const QCPRange range = plot_->xAxis->range();
     return data_->LinesWithin(range.lower, range.upper);
 }
@@ -361,7 +614,10 @@ void RecordingViewer::UpdateStatistics() {
     const auto [first, last] = VisibleLines();
     const QSignalBlocker quiet(statistics_);
     for (int c = 0; c < data_->ChannelCount(); ++c) {
-        const RangeStatistics s = data_->Statistics(c, first, last);
+        // In the profile view, of the chosen traces' lines at the pressures shown.
+        const RangeStatistics s = profile_
+                                      ? data_->Casts()->Statistics(*data_, c, traces_, Pressures())
+                                      : data_->Statistics(c, first, last);
         statistics_->item(c, kMean)->setText(Number(s.mean));
         statistics_->item(c, kDeviation)->setText(Number(s.standardDeviation));
         statistics_->item(c, kMinimum)->setText(Number(s.minimum));
@@ -381,11 +637,48 @@ void RecordingViewer::PlaceCursor(double x) {
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void RecordingViewer::PlaceProfileCursor(QPointF at) {
+    if (!data_ || !profile_) return;
+    const RecordingCasts& casts = *data_->Casts();
+    const double pressure = plot_->yAxis->pixelToCoord(at.y());
+    const double height = std::max(plot_->axisRect()->height(), 1);
+    const double width = std::max(plot_->axisRect()->width(), 1);
+    // Nearest as the eye sees it: distances in pixels, over every channel drawn.
+    std::optional<std::pair<std::size_t, double>> nearest;
+    for (int c = 0; c < data_->ChannelCount(); ++c) {
+        if (data_->Channel(c).pressure || statistics_->item(c, kName)->checkState() != Qt::Checked)
+            continue;
+        const QCPAxis* axis = ValueAxis(c);
+        const CursorScale scale{plot_->yAxis->range().size() / height,
+                                axis->range().size() / width};
+        const auto found =
+            casts.Nearest(*data_, c, traces_, {pressure, axis->pixelToCoord(at.x())}, scale);
+        if (found && (!nearest || found->second < nearest->second)) nearest = found;
+    }
+    if (!nearest) return;
+    cursorIndex_ = nearest->first;
+    const double p = casts.Pressure(nearest->first);
+    cursorLine_->point1->setCoords(0, p);
+    cursorLine_->point2->setCoords(1, p);
+    cursorLine_->setVisible(true);
+    cursorLabel_->setText(CursorText());
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
 QString RecordingViewer::CursorText() const {
     if (!data_ || !cursorIndex_) return {};
     const std::size_t line = *cursorIndex_;
     QString text = QString("Line %1").arg(line + 1);
-    if (data_->TimeAxis()) text += "  " + MeterTimeText(data_->X(line));
+    if (profile_) {
+        if (data_->HasTimes()) text += "  " + MeterTimeText(data_->MeterTime(line));
+        const CastMark& mark = data_->Casts()->Mark(line);
+        text += QString("  Cast %1 %2  %3 dbar")
+                    .arg(mark.cast)
+                    .arg(CastPhaseName(mark.phase))
+                    .arg(Number(data_->Casts()->Pressure(line)));
+    } else if (data_->TimeAxis()) {
+        text += "  " + MeterTimeText(data_->X(line));
+    }
     for (int c = 0; c < data_->ChannelCount(); ++c) {
         text +=
             QString("   %1 %2")
@@ -423,9 +716,41 @@ void RecordingViewer::ExportVisibleRangeClick() {
     job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
     job.firstLine = first;
     job.lastLine = last;
+    exportTitle_ = "Export Visible Range";
+    StartExport(std::move(staged));
+}
+
+void RecordingViewer::ExportCastsClick() {
+    if (!data_ || Busy() || !profile_ || !device_) return;
+    const std::optional<std::string> output = prompts_.SaveFileName(
+        {"Export Casts: Save As", "CSV Files (*.csv)|*.csv|NetCDF Files (*.nc)|*.nc", "csv"});
+    if (!output) return;
+    const QFileInfo target(QFile::decodeName(QByteArray::fromStdString(*output)));
+    OutputFile staged = OutputFile::Open(files_, *output, roles::kExport, OutputMode::Staged);
+    if (!staged.Ok()) {
+        prompts_.ShowWarning("File Error", staged.Error());
+        return;
+    }
+    Work& work = NewWork();
+    RangeExportJob& job = work.exportJob;
+    job.rawPath = pathBytes_;
+    job.outputPath = *output;
+    job.format = target.suffix().compare("nc", Qt::CaseInsensitive) == 0 ? ExportFormat::Netcdf
+                                                                         : ExportFormat::Csv;
+    job.device = *device_;
+    job.software = ("KIVO View " + QCoreApplication::applicationVersion()).toStdString();
+    job.casts = true;
+    job.cast = std::max(castChoice_->currentIndex(), 0);
+    job.binSize = binSize_->value();
+    exportTitle_ = "Export Casts";
+    StartExport(std::move(staged));
+}
+
+void RecordingViewer::StartExport(OutputFile staged) {
     exporting_ = true;
     ShowProgress(true);
     exportRange_->setEnabled(false);
+    exportCasts_->setEnabled(false);
     worker_ = std::thread([work = work_, file = std::move(staged)]() mutable {
         work->exported = ExportRange(work->exportJob, std::move(file), work->progress);
         work->done = true;
@@ -435,13 +760,13 @@ void RecordingViewer::ExportVisibleRangeClick() {
 
 void RecordingViewer::ExportDone() {
     exporting_ = false;
-    exportRange_->setEnabled(true);
+    exportRange_->setEnabled(!profile_);
+    exportCasts_->setEnabled(true);
     const RangeExportResult& exported = work_->exported;
     if (exported.written) {
-        prompts_.ShowMessage("Export Visible Range",
-                             std::to_string(exported.records) +
-                                 (exported.records == 1 ? " record" : " records") +
-                                 " written to\n" + work_->exportJob.outputPath);
+        prompts_.ShowMessage(exportTitle_, std::to_string(exported.records) +
+                                               (exported.records == 1 ? " record" : " records") +
+                                               " written to\n" + work_->exportJob.outputPath);
     } else if (!exported.cancelled) {
         prompts_.ShowWarning("File Error", exported.error);
     }
@@ -530,6 +855,33 @@ RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
     return viewer;
 }
 
+namespace {
+
+// Every cast overlaid, both traces, the cursor in the middle; then the view as it was.
+void SaveCastsScreenshot(RecordingViewer& viewer, const QString& path) {
+    const RecordingData* data = viewer.Data();
+    if (data == nullptr || data->Casts() == nullptr || data->Casts()->CastCount() == 0) return;
+    auto* x = viewer.findChild<QComboBox*>("ViewerXAxisCB");
+    auto* casts = viewer.findChild<QComboBox*>("ViewerCastCB");
+    auto* traces = viewer.findChild<QComboBox*>("ViewerTraceCB");
+    const int shown[3] = {x->currentIndex(), casts->currentIndex(), traces->currentIndex()};
+    x->setCurrentIndex(static_cast<int>(RecordingViewer::XChoice::Pressure));
+    casts->setCurrentIndex(0);
+    traces->setCurrentIndex(static_cast<int>(TraceChoice::Both));
+    viewer.Redraw();
+    viewer.PlaceProfileCursor(viewer.Plot()->axisRect()->rect().center());
+    // The cursor's line of text takes its room before the picture.
+    viewer.layout()->activate();
+    viewer.Redraw();
+    viewer.Plot()->replot(QCustomPlot::rpImmediateRefresh);
+    viewer.grab().save(path, "PNG");
+    casts->setCurrentIndex(shown[1]);
+    traces->setCurrentIndex(shown[2]);
+    x->setCurrentIndex(shown[0]);
+}
+
+}  // namespace
+
 QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory) {
     QDir().mkpath(directory);
     const QString path = QDir(directory).filePath("viewer-whole-recording.png");
@@ -539,7 +891,9 @@ QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory) 
         viewer.PlaceCursor(data.X(data.Lines() / 2));
     }
     viewer.Plot()->replot(QCustomPlot::rpImmediateRefresh);
-    return viewer.grab().save(path, "PNG") ? path : QString();
+    if (!viewer.grab().save(path, "PNG")) return {};
+    SaveCastsScreenshot(viewer, QDir(directory).filePath("viewer-casts.png"));
+    return path;
 }
 
 }  // namespace kivo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -17,9 +18,13 @@
 #include "core/viewer/RangeExport.h"
 #include "core/viewer/RecordingLoad.h"
 
+class QCPAxis;
+class QCPCurve;
 class QCPItemStraightLine;
 class QCPTextElement;
 class QCustomPlot;
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -32,8 +37,10 @@ class Session;
 // A whole recording in a window of its own: read on a worker thread (progress bar and
 // Cancel), every channel drawn from per-pixel-column envelopes, so any zoom or pan of millions
 // of lines redraws at once; a data cursor; the statistics of the visible range; the visible
-// range exported to CSV or NetCDF and the chart saved as PNG or PDF. It shares nothing with
-// the main window: the meter link, the live chart and any recording go on undisturbed.
+// range exported to CSV or NetCDF and the chart saved as PNG or PDF. With a pressure column,
+// X can be the pressure instead: the casts overlaid as profiles, pressure increasing downward,
+// the chosen casts exported through the export with casts. It shares nothing with the main
+// window: the meter link, the live chart and any recording go on undisturbed.
 class RecordingViewer final : public QWidget {
     Q_OBJECT
 public:
@@ -63,10 +70,15 @@ public:
     void WholeRecordingClick();
     void ExportVisibleRangeClick();
     void SaveChartClick();
+    // Pressure (profile): the chosen casts (`ViewerCastCB`) with bin averages of the chosen
+    // size, or every record with its cast and phase (`ViewerBinSize` at "Samples").
+    void ExportCastsClick();
     // The X range shown; the drawing and the statistics follow.
     void ShowRange(double low, double high);
     // The data cursor at X (the mouse moves it); its text names the line and its values.
     void PlaceCursor(double x);
+    // In the profile view: the cursor on the chosen point nearest the pixel `at` of the chart.
+    void PlaceProfileCursor(QPointF at);
     QString CursorText() const;
     // The lines [first, last) shown.
     std::pair<std::size_t, std::size_t> VisibleLines() const;
@@ -79,12 +91,26 @@ signals:
     // A visible-range export ended (told through the prompts).
     void ExportFinished();
 
+public:
+    // The X choices of `ViewerXAxisCB`, in its order.
+    enum class XChoice { Time, Sample, Pressure };
+
 private:
     void Poll();
     void LoadDone();
     void ExportDone();
+    // Runs the export job set in the current work into `staged` on the worker.
+    void StartExport(OutputFile staged);
     void BuildChart();
     void UpdateStatistics();
+    void ChooseX(XChoice choice);
+    void ApplyAxes();
+    void BuildProfile();
+    void RedrawProfile();
+    void OfferChoices();
+    QCPAxis* ValueAxis(int channel) const;
+    // The pressures shown, as the vertical axis has them.
+    std::pair<double, double> Pressures() const;
     void ShowProgress(bool shown);
     void KeepShown(const QString& path);
 
@@ -128,9 +154,32 @@ private:
     QPushButton* whole_ = nullptr;
     QPushButton* exportRange_ = nullptr;
     QPushButton* saveChart_ = nullptr;
+    QComboBox* xChoice_ = nullptr;
+    QLabel* castLabel_ = nullptr;
+    QComboBox* castChoice_ = nullptr;
+    QComboBox* traceChoice_ = nullptr;
+    QLabel* binLabel_ = nullptr;
+    QDoubleSpinBox* binSize_ = nullptr;
+    QPushButton* exportCasts_ = nullptr;
+    std::string exportTitle_;  // of the export under way
     std::optional<std::size_t> cursorIndex_;
     bool redrawing_ = false;
     std::vector<EnvelopePoint> envelope_;  // reused by each channel's redraw
+
+    // ---- the profile view ----
+    bool profile_ = false;
+    std::vector<bool> onTheRight_;  // per channel: on the second value axis
+    QString axisLabels_[2];         // the quantities of the first and second value axis
+    QString profileAxisLabels_[2];  // the same without the pressure, for the profile view
+    std::optional<std::pair<double, double>> xRange_;  // the X range left for the profile
+    std::vector<CastTrace> traces_;                    // the chosen ones
+    struct ProfileCurve {
+        QCPCurve* curve;
+        int channel;
+        std::size_t trace;
+    };
+    std::vector<ProfileCurve> curves_;
+    std::vector<ProfilePoint> profilePoints_;  // reused by each curve's redraw
 };
 
 // The device the main window has loaded, or nothing when it has none.
@@ -148,6 +197,8 @@ RecordingViewer* OpenRecordingViewer(QWidget* parent, Prompts& prompts,
                                      FileRegistry* files = nullptr);
 
 // The viewer drawn into `directory` as "viewer-whole-recording.png"; empty when not written.
+// A recording with casts is drawn with them overlaid as "viewer-casts.png" too, and shown
+// as before.
 QString SaveViewerScreenshot(RecordingViewer& viewer, const QString& directory);
 
 }  // namespace kivo

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "core/chain/LineAssembler.h"
 #include "core/export/CsvExporter.h"
@@ -101,9 +103,11 @@ class RangeFilter final : public SampleSink {
 public:
     RangeFilter(SampleSink& sink, std::size_t first, std::size_t last)
         : sink_(sink), first_(first), last_(last) {}
+    // Of the range, only the lines whose place in it is true; the rest of it is left out.
+    void KeepOnly(std::vector<bool> kept) { kept_ = std::move(kept); }
     void OnSample(const Sample& sample) override {
         const auto line = static_cast<std::size_t>(sample.index) - 1;
-        if (line >= first_ && line < last_) {
+        if (line >= first_ && line < last_ && Kept(line - first_)) {
             sink_.OnSample(sample);
             ++passed_;
         }
@@ -113,12 +117,32 @@ public:
     std::size_t Passed() const { return passed_; }
 
 private:
+    bool Kept(std::size_t at) const { return !kept_ || (at < kept_->size() && (*kept_)[at]); }
+
     SampleSink& sink_;
     const std::size_t first_;
     const std::size_t last_;
+    std::optional<std::vector<bool>> kept_;
     std::size_t passed_ = 0;
     bool done_ = false;
 };
+
+// With a cast asked for, which records of the range belong to it; its marks and times alone
+// are left for the export.
+std::vector<bool> KeepCast(int cast, std::vector<CastMark>& marks, std::vector<double>& seconds) {
+    std::vector<bool> kept(marks.size());
+    std::size_t to = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        kept[i] = marks[i].cast == cast;
+        if (!kept[i]) continue;
+        marks[to] = marks[i];
+        if (i < seconds.size()) seconds[to] = seconds[i];
+        ++to;
+    }
+    marks.resize(to);
+    seconds.resize(std::min(seconds.size(), to));
+    return kept;
+}
 
 // A raw file open for reading with read() itself: a stream would go on waiting after a stop
 // signal (EINTR).
@@ -215,6 +239,7 @@ RawExportResult ExportRawFiles(const RawExportJob& job, OutputFile& output, RawE
         if (watch.prompts != nullptr) watch.prompts->ShowWarning("File Error", message);
     };
     std::unique_ptr<Exporter> exporter;
+    std::optional<std::vector<bool>> kept;
     if (job.casts && job.format != ExportFormat::Eng) {
         if (!HasPressureColumn(job.calibration))
             return ended(End::Refused,
@@ -224,6 +249,7 @@ RawExportResult ExportRawFiles(const RawExportJob& job, OutputFile& output, RawE
         std::vector<double> seconds;
         // A file that cannot be read is found again by the second pass, and told there.
         FindRecordCasts(job, cancelled, marks, seconds);
+        if (job.onlyCast > 0) kept = KeepCast(job.onlyCast, marks, seconds);
         facts.castDetection = CastProcessingText(*job.casts);
         if (job.binSize > 0) {
             ProfileFile file;
@@ -242,6 +268,7 @@ RawExportResult ExportRawFiles(const RawExportJob& job, OutputFile& output, RawE
     DataChain chain(calibration);
     chain.DeviceFileLoaded();
     RangeFilter filter(*exporter, job.firstLine, job.lastLine);
+    if (kept) filter.KeepOnly(std::move(*kept));
     RecordedLineFeeder feeder(chain, job.options, watch.prompts);
     LineAssembler assembler;
     if (!exporter->Start(output.WritePath(), calibration, job.deviceName, facts))

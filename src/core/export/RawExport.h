@@ -43,6 +43,9 @@ struct RawExportJob {
     // column.
     std::optional<CastThresholds> casts;
     double binSize = 0.0;
+    // With `casts`: only the records of this cast (1, 2 ...), numbered as in the whole range;
+    // 0 writes every record.
+    int onlyCast = 0;
 };
 
 // How the caller follows a run. Each part may be left empty.

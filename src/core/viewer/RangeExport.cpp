@@ -1,6 +1,9 @@
 #include "core/viewer/RangeExport.h"
 
+#include <limits>
 #include <string>
+
+#include "core/export/ExportColumns.h"
 
 namespace kivo {
 
@@ -19,6 +22,18 @@ RangeExportResult ExportRange(const RangeExportJob& job, OutputFile output,
     raw.attributeFile = job.device.metadataPath;
     raw.firstLine = job.firstLine;
     raw.lastLine = job.lastLine;
+    if (job.casts) {
+        raw.casts = job.device.casts;
+        raw.binSize = job.binSize;
+        raw.onlyCast = job.cast;
+        raw.firstLine = 0;
+        raw.lastLine = std::numeric_limits<std::size_t>::max();
+        raw.facts.commandLine =
+            "Export Casts: " +
+            (job.cast > 0 ? "cast " + std::to_string(job.cast) : std::string("every cast")) +
+            (job.binSize > 0 ? ", bins of " + ShortestText(job.binSize) + " dbar" : "") + " of " +
+            job.rawPath;
+    }
     RawExportWatch watch;
     watch.cancelled = [&progress] { return static_cast<bool>(progress.cancel); };
     watch.sized = [&progress](std::int64_t bytes) { progress.totalBytes = bytes; };
@@ -35,8 +50,9 @@ RangeExportResult ExportRange(const RangeExportJob& job, OutputFile output,
             result.cancelled = true;
             break;
         case RawExportResult::End::NoRecord:
-            result.error = "No line of the recording in the range, so nothing was written to\n" +
-                           job.outputPath;
+            result.error = (job.casts ? "No record of the chosen casts"
+                                      : "No line of the recording in the range") +
+                           std::string(", so nothing was written to\n") + job.outputPath;
             break;
         default:
             result.error = RawExportFailureText(exported, job.outputPath);

@@ -20,6 +20,12 @@ struct RangeExportJob {
     std::string software;
     std::size_t firstLine = 0;
     std::size_t lastLine = 0;
+    // Casts instead of a range: the whole recording with each record's cast and phase, or
+    // with `binSize` [dbar] above 0 the bin-averaged profiles; only cast `cast`, or every
+    // cast when 0. The casts are told with the device's thresholds, as the view tells them.
+    bool casts = false;
+    int cast = 0;
+    double binSize = 0.0;
 };
 
 struct RangeExportResult {

@@ -108,17 +108,17 @@ std::optional<double> RecordingData::EstimateSampleInterval() const {
 }
 
 bool RecordingData::GapBefore(std::size_t line) const {
-    if (!sampleInterval_ || line == 0 || line >= lines_) return false;
+    if (!TimeAxis() || !sampleInterval_ || line == 0 || line >= lines_) return false;
     return BreaksLine(X(line) - X(line - 1) - kClockResolution, *sampleInterval_);
 }
 
 double RecordingData::X(std::size_t line) const {
-    return timeAxis_ ? static_cast<double>(timeBase_ + seconds_[line])
-                     : static_cast<double>(line + 1);
+    return TimeAxis() ? static_cast<double>(timeBase_ + seconds_[line])
+                      : static_cast<double>(line + 1);
 }
 
 std::size_t RecordingData::FirstAtOrAbove(double x) const {
-    if (!timeAxis_) {
+    if (!TimeAxis()) {
         // X(i) = i + 1 >= x
         if (!(x > 1.0)) return 0;
         if (x > static_cast<double>(lines_)) return lines_;
@@ -134,7 +134,7 @@ std::size_t RecordingData::FirstAtOrAbove(double x) const {
 std::pair<std::size_t, std::size_t> RecordingData::LinesWithin(double low, double high) const {
     const std::size_t first = FirstAtOrAbove(low);
     std::size_t last = first;
-    if (!timeAxis_) {
+    if (!TimeAxis()) {
         // X(i) = i + 1 <= high
         if (high >= static_cast<double>(lines_)) {
             last = lines_;
@@ -294,6 +294,7 @@ void RecordingData::Envelope(int channel, double low, double high, int columns,
 
 std::size_t RecordingData::BytesKept() const {
     std::size_t bytes = seconds_.capacity() * sizeof(std::int32_t);
+    if (casts_) bytes += casts_->Lines() * (sizeof(float) + sizeof(CastMark));
     for (std::size_t c = 0; c < values_.size(); ++c) {
         bytes += values_[c].capacity() * sizeof(float);
         for (const Level& level : pyramid_[c]) bytes += level.capacity() * sizeof(Block);

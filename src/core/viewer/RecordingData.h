@@ -3,10 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/viewer/RecordingCasts.h"
 
 namespace kivo {
 
@@ -15,6 +18,7 @@ struct ViewerChannel {
     std::string name;                 // "Beta(412)", "iTemp(C)"
     std::uint32_t colour = 0xffffff;  // R + 256 G + 65536 B
     std::string axisLabel;            // quantity and unit, "Beta [1/(m sr)]"; empty: not known
+    bool pressure = false;            // the pressure column: the profile view's vertical
 };
 
 // The values of one channel over a range of lines; only finite values count.
@@ -45,7 +49,8 @@ struct EnvelopePoint {
 // small spread around a large level keeps its digits.
 //
 // X is the meter's date and time [s since 1970, taken as UTC] when every line carries one
-// and it never goes back; otherwise the sample number (1, 2, ...).
+// and it never goes back, unless the sample number is asked for; otherwise the sample number
+// (1, 2, ...).
 class RecordingData {
 public:
     static constexpr std::size_t kBaseBlock = 64;  // lines per block of the lowest level
@@ -66,7 +71,19 @@ public:
     const ViewerChannel& Channel(int channel) const {
         return channels_[static_cast<std::size_t>(channel)];
     }
-    bool TimeAxis() const { return timeAxis_; }
+    // X is the meter's time.
+    bool TimeAxis() const { return timeAxis_ && !sampleAxis_; }
+    // Every line carries the meter's time, never going back: X can be the time.
+    bool HasTimes() const { return timeAxis_; }
+    // X the sample number even where the meter's times would do.
+    void UseSampleAxis(bool sample) { sampleAxis_ = sample; }
+    // The meter's time of `line` [s since 1970]; only when HasTimes().
+    double MeterTime(std::size_t line) const {
+        return static_cast<double>(timeBase_ + seconds_[line]);
+    }
+    // Each line's pressure and cast, when the recording has a pressure column.
+    void KeepCasts(std::unique_ptr<const RecordingCasts> casts) { casts_ = std::move(casts); }
+    const RecordingCasts* Casts() const { return casts_.get(); }
     double X(std::size_t line) const;
     float Value(int channel, std::size_t line) const {
         return values_[static_cast<std::size_t>(channel)][line];
@@ -124,7 +141,9 @@ private:
     std::vector<std::int32_t> seconds_;
     std::int64_t timeBase_ = 0;
     bool timeAxis_ = true;
+    bool sampleAxis_ = false;
     std::optional<double> sampleInterval_;
+    std::unique_ptr<const RecordingCasts> casts_;
 };
 
 }  // namespace kivo

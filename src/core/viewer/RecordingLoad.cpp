@@ -16,15 +16,16 @@
 #include <string_view>
 #include <utility>
 
+#include "core/chain/LineAssembler.h"
 #include "core/data/ColumnTypes.h"
 #include "core/data/DeviceFile.h"
 #include "core/data/Statistics.h"
 #include "core/export/ExportColumns.h"
-#include "core/chain/LineAssembler.h"
-#include "core/recording/RecordedLineFeeder.h"
+#include "core/export/ProfileExport.h"
 #include "core/plot/PlotView.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ReplyParser.h"
+#include "core/recording/RecordedLineFeeder.h"
 
 namespace kivo {
 namespace {
@@ -201,6 +202,25 @@ private:
     std::vector<float> row_;
 };
 
+// Each line's pressure for the profile view, and its time for telling the casts: the same
+// times an export with casts takes, so that cast N in the view is cast N in its export.
+class CastCollector final : public SampleSink {
+public:
+    explicit CastCollector(MeterClockZone zone) : timeline_(zone) {}
+    void OnSample(const Sample& sample) override {
+        timeline_.OnSample(sample);
+        pressure_.push_back(AsFloat(sample.engineering.pressure));
+    }
+    std::unique_ptr<const RecordingCasts> Casts(const CastThresholds& thresholds) {
+        return std::make_unique<const RecordingCasts>(std::move(pressure_),
+                                                      timeline_.Marks(thresholds));
+    }
+
+private:
+    CastTimeline timeline_;
+    std::vector<float> pressure_;
+};
+
 LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
                         LoadProgress& progress) {
     LoadedRecording result;
@@ -217,6 +237,8 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
     ChannelCollector collector(*data, calibration, positions, device.scatteringQuantity,
                                device.facts.meterClock);
     chain.AddSink(collector);
+    std::optional<CastCollector> casts;
+    if (HasPressureColumn(calibration)) chain.AddSink(casts.emplace(device.facts.meterClock));
     CountingFeeder feeder(chain, device.options);
     LineAssembler assembler;
     std::vector<char> piece(kPiece);
@@ -251,6 +273,7 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
         return result;
     }
     data->Finish();
+    if (casts) data->KeepCasts(casts->Casts(device.casts));
     result.data = std::move(data);
     return result;
 }
@@ -401,6 +424,7 @@ std::vector<ViewerChannel> RawChannels(const DeviceCalibration& calibration, int
         channel.colour = look.colour;
         channel.name = look.title.data();
         channel.axisLabel = QuantityLabel(type, scatteringQuantity, calibration);
+        channel.pressure = type == column::kPres;
         // The .eng heading names it where the file has one for what is plotted.
         const bool scattering = IsScattering(type);
         const Quantity quantity = scattering && scatteringQuantity >= 0 && scatteringQuantity < 4

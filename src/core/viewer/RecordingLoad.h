@@ -10,6 +10,7 @@
 #include "core/chain/DataChain.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/export/ExportAttributes.h"
+#include "core/profile/Casts.h"
 #include "core/viewer/RecordingData.h"
 
 namespace kivo {
@@ -25,6 +26,8 @@ struct ViewerDevice {
     // zone of its clock), and the file of the operator's extra attributes.
     ExportOptions facts;
     std::string metadataPath = kMetadataFileName;
+    // What tells the casts in a recording with a pressure column, in the view and its exports.
+    CastThresholds casts;
 };
 
 // Shared between a worker and the window that watches it.
@@ -67,6 +70,8 @@ std::vector<ViewerChannel> RawChannels(const DeviceCalibration& calibration, int
 
 // Reads a whole recording: a raw file (a recording or a memory download) through the data
 // chain with `device`, or an engineering-units file by its own heading (no device needed).
+// When the device file has a pressure column, each line's pressure and cast are kept too
+// (the casts found over the whole recording, with the export's own times).
 // Only a regular file is read, and never a line without bound: a pipe or a device is told
 // as an error before anything could wait on it. Cancel is looked at between pieces of at
 // most a quarter megabyte; running out of memory is told as an error.
