@@ -576,7 +576,7 @@ void RecordingViewer::RedrawProfile() {
         // Each row's lowest and highest value in turn, as the time chart does per column.
         QVector<QCPCurveData> points;
         points.reserve(static_cast<int>(profilePoints_.size() * 2));
-        for (const ProfilePoint& p : profilePoints_) {
+        for (const ProfileEnvelopePoint& p : profilePoints_) {
             points.append({static_cast<double>(points.size()), p.low, p.pressure});
             if (p.high != p.low)
                 points.append({static_cast<double>(points.size()), p.high, p.pressure});

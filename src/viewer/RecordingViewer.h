@@ -179,7 +179,7 @@ private:
         std::size_t trace;
     };
     std::vector<ProfileCurve> curves_;
-    std::vector<ProfilePoint> profilePoints_;  // reused by each curve's redraw
+    std::vector<ProfileEnvelopePoint> profilePoints_;  // reused by each curve's redraw
 };
 
 // The device the main window has loaded, or nothing when it has none.

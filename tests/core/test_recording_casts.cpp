@@ -100,12 +100,12 @@ TEST(RecordingCasts, AFewLinesAreDrawnOneByOneAndManyAsTheBandOfEachPixelRow) {
     const TwoCasts r;
     const RecordingCasts casts = r.Casts();
     const CastTrace down2 = TraceOf(2, CastPhase::Down, r.down2);
-    std::vector<ProfilePoint> points;
+    std::vector<ProfileEnvelopePoint> points;
 
     // 41 lines on 100 rows: every line whose value is there, in the order taken, loop and all.
     casts.Envelope(r.data, 1, down2, {0, 45}, 100, points);
     std::vector<double> drawn;
-    for (const ProfilePoint& p : points) {
+    for (const ProfileEnvelopePoint& p : points) {
         EXPECT_EQ(p.low, p.high);
         drawn.push_back(p.pressure);
     }

@@ -51,7 +51,7 @@ std::optional<std::pair<double, double>> RecordingCasts::PressureExtent(
 
 void RecordingCasts::Envelope(const RecordingData& data, int channel, const CastTrace& trace,
                               std::pair<double, double> pressures, int rows,
-                              std::vector<ProfilePoint>& out) const {
+                              std::vector<ProfileEnvelopePoint>& out) const {
     out.clear();
     const auto [low, high] = pressures;
     if (rows <= 0 || !(high > low)) return;

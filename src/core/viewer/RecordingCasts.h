@@ -35,7 +35,7 @@ struct CastTrace {
 
 // A point of a drawn profile: one line's value at its pressure, or the lowest and highest
 // value of a trace's lines within one pixel row, at the row's centre.
-struct ProfilePoint {
+struct ProfileEnvelopePoint {
     double pressure = 0.0;  // [dbar]
     float low = 0.0F;
     float high = 0.0F;
@@ -75,7 +75,7 @@ public:
     // pixels high: line by line in the order taken, or per pixel row by increasing pressure.
     void Envelope(const RecordingData& data, int channel, const CastTrace& trace,
                   std::pair<double, double> pressures, int rows,
-                  std::vector<ProfilePoint>& out) const;
+                  std::vector<ProfileEnvelopePoint>& out) const;
 
     // The values of `channel` in the lines of `traces` whose pressure is within
     // [low, high].
