@@ -337,6 +337,62 @@ TEST(CsvExporter, WritesAHeaderOfFactsCleanNamesAndUtcTimesAndContinuesAFile) {
     EXPECT_TRUE(log.messages.empty());
 }
 
+// Positions go beside the times: a track's at the record's own UTC time, a receiver's with
+// its fix time and kind; a record without a position gets empty fields, never a zero.
+TEST(CsvExporter, PutsPositionsBesideTheTimesAndLeavesUnknownOnesEmpty) {
+    struct Case {
+        PositionKind kind;
+        std::string heading;
+        std::vector<std::string> rows;  // the fields after the time, up to the channel
+    };
+    PositionFix fix;
+    fix.time = 1700000000.25;
+    fix.lat = 44.636916666666667;
+    fix.lon = -63.568316666666667;
+    fix.mode = FixMode::ThreeD;
+    // Every digit: the text reads back as the same double.
+    const std::string place = "44.636916666666664,-63.56831666666667";
+    ASSERT_EQ(place, ShortestText(fix.lat) + "," + ShortestText(fix.lon));
+    const std::vector<Case> cases = {
+        {PositionKind::Track, "time,lat,lon,chl", {place, ","}},
+        {PositionKind::Receiver,
+         "time,lat,lon,gps_time,fix,chl",
+         {place + ",2023-11-14T22:13:20.250Z,3D", ",,,"}},
+    };
+    for (const Case& c : cases) {
+        ChlRun run;
+        ReportLog log;
+        const std::string path = run.scratch.File("run.csv");
+        std::vector<double> asked;
+        ExportOptions options;
+        options.position.kind = c.kind;
+        options.position.source = "the test";
+        options.position.at = [&](double utc) -> std::optional<PositionFix> {
+            asked.push_back(utc);
+            if (asked.size() == 1) return fix;
+            PositionFix lost = fix;
+            lost.mode = FixMode::None;  // a fix lost keeps its last numbers: not shown
+            return lost;
+        };
+        CsvExporter exporter(log.Reporter());
+        ASSERT_TRUE(exporter.Start(path, run.calibration, run.deviceName, options));
+        run.chain.AddSink(exporter);
+        run.Feed(2);
+        ASSERT_TRUE(exporter.Finish());
+        std::istringstream in(ReadBytes(path));
+        EXPECT_EQ(CsvHeadingOf(in), c.heading);
+        for (std::size_t i = 0; i < c.rows.size(); ++i) {
+            std::string line;
+            std::getline(in, line);
+            const std::string time = "2003-11-20T00:00:0" + std::to_string(i) + "Z,";
+            EXPECT_EQ(line.rfind(time + c.rows[i] + ",", 0), 0U) << line;
+        }
+        EXPECT_EQ(asked, (std::vector<double>{SecondsSinceEpoch({2003, 11, 20, 0, 0, 0}),
+                                              SecondsSinceEpoch({2003, 11, 20, 0, 0, 1})}));
+        EXPECT_TRUE(log.messages.empty());
+    }
+}
+
 // The viewer's range export takes the window's facts and its metadata file; a mistake in
 // the file stops the export before anything is written, naming the line.
 TEST(ExportRange, CarriesTheWindowsFactsAndTheMetadataFilesAttributes) {

@@ -1,5 +1,6 @@
 #include "core/export/CsvExporter.h"
 
+#include <cmath>
 #include <ctime>
 
 #include "core/export/ExportFacts.h"
@@ -24,9 +25,12 @@ void AddHeaderLine(std::string& header, const std::string& name, const std::stri
 
 }  // namespace
 
-std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime) {
-    std::string heading = hostTime ? "time,host_time" : "time";
+std::string CsvHeading(const DeviceCalibration& calibration, const ExportOptions& options) {
+    std::string heading = options.hostUtcMilliseconds ? "time,host_time" : "time";
+    if (options.position.kind != PositionKind::None) heading += ",lat,lon";
+    if (options.position.kind == PositionKind::Receiver) heading += ",gps_time,fix";
     for (const ExportColumn& column : EngineeringColumns(calibration)) heading += "," + column.name;
+    if (options.casts) heading += ",cast,phase,loop";
     return heading + "\r\n";
 }
 
@@ -46,6 +50,25 @@ std::string CsvHeader(const DeviceCalibration& calibration, const std::string& d
         AddHeaderLine(header, "host_time",
                       "the computer's UTC time when the line arrived; time - host_time is the "
                       "meter's clock offset (within the second the meter rounds to)");
+    }
+    switch (options.position.kind) {
+        case PositionKind::None:
+            break;
+        case PositionKind::Track:
+            AddHeaderLine(header, "lat",
+                          "latitude [degrees_north], interpolated in time from " +
+                              options.position.source + "; empty where no fix was near enough");
+            AddHeaderLine(header, "lon", "longitude [degrees_east], the same way");
+            break;
+        case PositionKind::Receiver:
+            AddHeaderLine(header, "lat",
+                          "latitude [degrees_north] of the receiver's latest fix when the line "
+                          "arrived, from " +
+                              options.position.source + "; empty without a fix");
+            AddHeaderLine(header, "lon", "longitude [degrees_east] of the same fix");
+            AddHeaderLine(header, "gps_time", "the fix's own UTC time, as the receiver gave it");
+            AddHeaderLine(header, "fix", "the fix's kind: 2D or 3D; empty without a fix");
+            break;
     }
     header += CsvColumnLines(calibration, columns);
     if (options.casts) {
@@ -110,11 +133,14 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
     hostTime_ = options.hostUtcMilliseconds;
     meterClock_ = options.meterClock;
     casts_ = options.casts;
+    position_ = options.position;
+    if (!position_.at) position_.kind = PositionKind::None;
     records_ = 0;
     if (file_->ByteCount() == 0) {
-        std::string heading = CsvHeading(calibration, static_cast<bool>(hostTime_));
-        if (casts_) heading.insert(heading.size() - 2, ",cast,phase,loop");
-        Write(CsvHeader(calibration, deviceName, options, UtcText(std::time(nullptr))) + heading);
+        ExportOptions shown = options;
+        shown.position.kind = position_.kind;
+        Write(CsvHeader(calibration, deviceName, shown, UtcText(std::time(nullptr))) +
+              CsvHeading(calibration, shown));
     }
     return Active();
 }
@@ -122,14 +148,18 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
 void CsvExporter::OnSample(const Sample& sample) {
     if (!file_) return;
     line_.clear();
+    double recordTime = PositionFix::kUnknown;
     if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock)) {
-        if (const std::optional<std::int64_t> utc = meterClock_.UtcSeconds(*time))
+        if (const std::optional<std::int64_t> utc = meterClock_.UtcSeconds(*time)) {
             line_ = IsoText(UtcCalendarTime(*utc)) + "Z";
+            recordTime = static_cast<double>(*utc);
+        }
     }
     if (hostTime_) {
         line_ += ',';
         line_ += UtcIsoText(hostTime_());
     }
+    if (position_.kind != PositionKind::None) AddPosition(recordTime);
     for (const ExportColumn& column : columns_) {
         line_ += ',';
         line_ += ShortestText(EngineeringValue(column, sample.engineering));
@@ -142,6 +172,20 @@ void CsvExporter::OnSample(const Sample& sample) {
     ++records_;
     line_ += "\r\n";
     Write(line_);
+}
+
+void CsvExporter::AddPosition(double recordTime) {
+    const std::optional<PositionFix> fix = position_.at(recordTime);
+    const bool known = fix && fix->HasPosition();
+    line_ += ',';
+    if (known) line_ += ShortestText(fix->lat);
+    line_ += ',';
+    if (known) line_ += ShortestText(fix->lon);
+    if (position_.kind != PositionKind::Receiver) return;
+    line_ += ',';
+    if (known && std::isfinite(fix->time)) line_ += UtcIsoText(std::llround(fix->time * 1000.0));
+    line_ += ',';
+    if (known) line_ += FixModeText(fix->mode);
 }
 
 bool CsvExporter::Finish() {

@@ -25,7 +25,9 @@ namespace kivo {
 // shortest text that reads back to the same double. A reader told to skip "#" lines
 // (pandas.read_csv(comment="#")) sees a plain table. A live recording adds "host_time" after
 // "time": the computer's UTC receive time with milliseconds ("2026-12-08T16:02:03.123Z"),
-// which holds when the meter's clock was wrong.
+// which holds when the meter's clock was wrong. With positions, "lat" and "lon" follow the
+// times (decimal degrees, empty where none is known), and for a receiver's fixes "gps_time"
+// (the fix's own UTC time) and "fix" ("2D" or "3D") after them.
 class CsvExporter final : public Exporter {
 public:
     using Exporter::Exporter;
@@ -52,6 +54,8 @@ private:
     bool Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options);
     void Write(const std::string& line);
+    // The position columns of the record whose UTC time is given (NaN: none).
+    void AddPosition(double recordTime);
     // False, and the file closed, when `ok` is false.
     bool Check(bool ok);
 
@@ -60,12 +64,14 @@ private:
     std::function<std::int64_t()> hostTime_;
     MeterClockZone meterClock_;
     std::shared_ptr<const std::vector<CastMark>> casts_;
+    PositionColumns position_;
     std::size_t records_ = 0;
     std::string line_;  // the record being made, kept for its capacity
 };
 
-// The heading line, CR LF included, the exporter writes for this calibration.
-std::string CsvHeading(const DeviceCalibration& calibration, bool hostTime);
+// The heading line, CR LF included, the exporter writes for this calibration and these
+// options (the host time, position and cast columns).
+std::string CsvHeading(const DeviceCalibration& calibration, const ExportOptions& options);
 // The "# name: value" lines before it.
 std::string CsvHeader(const DeviceCalibration& calibration, const std::string& deviceName,
                       const ExportOptions& options, const std::string& created);

@@ -10,6 +10,7 @@
 #include "core/chain/Sample.h"
 #include "core/data/DeviceCalibration.h"
 #include "core/data/MeterClockZone.h"
+#include "core/position/PositionFix.h"
 #include "core/profile/Casts.h"
 
 namespace kivo {
@@ -46,6 +47,8 @@ struct ExportOptions {
     // such columns.
     std::shared_ptr<const std::vector<CastMark>> casts;
     std::string castDetection;  // how they were found, for the file's story
+    // Where each record was made; kind None: no position columns.
+    PositionColumns position;
 };
 
 // A file for other programs, written from the samples of a data chain as they come: memory

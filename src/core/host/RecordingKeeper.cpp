@@ -145,10 +145,15 @@ ExportOptions RecordingKeeper::ExportFacts() const {
     return facts;
 }
 
-void RecordingKeeper::BeginCsv(OutputFile output) {
-    const std::string path = output.Path();
+ExportOptions RecordingKeeper::LiveCsvFacts() const {
     ExportOptions options = ExportFacts();
     options.hostUtcMilliseconds = [this] { return links_.clock.UtcMilliseconds(); };
+    return options;
+}
+
+void RecordingKeeper::BeginCsv(OutputFile output) {
+    const std::string path = output.Path();
+    ExportOptions options = LiveCsvFacts();
     // A mistake in the extra attributes costs them, never the recording.
     if (const std::optional<std::string> why =
             ReadAttributeFile(links_.metadataPath, options.attributes, true)) {

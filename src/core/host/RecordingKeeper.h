@@ -93,6 +93,8 @@ public:
         facts_.commandLine = commandLine;
     }
     ExportOptions ExportFacts() const;
+    // The same with what a live CSV recording adds: the computer's receive time, the position.
+    ExportOptions LiveCsvFacts() const;
     const std::string& MetadataPath() const { return links_.metadataPath; }
 
     // ---- the ticks ----

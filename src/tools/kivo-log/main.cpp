@@ -218,7 +218,8 @@ int main(int argc, char** argv) {
             return Refuse(*why);
     }
     if (!options.csvPath.empty() && options.append) {
-        const std::string heading = kivo::CsvHeading(session.Calibration(), true);
+        const std::string heading =
+            kivo::CsvHeading(session.Calibration(), session.Recording().LiveCsvFacts());
         if (const auto why = kivo::RefuseOtherCsvColumns(options.csvPath, heading))
             return Refuse(*why);
     }
