@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "dialogs/StationDialog.h"
+
 namespace kivo {
 
 DialogPrompts::DialogPrompts(QWidget* owner) : QObject(owner), owner_(owner) {}
@@ -99,6 +101,12 @@ std::unique_ptr<QMessageBox> DialogPrompts::QuestionBox(QWidget* owner, const st
 bool DialogPrompts::AskYesNo(const std::string& caption, const std::string& text) {
     const std::unique_ptr<QMessageBox> box = QuestionBox(owner_, caption, text);
     return box->exec() == QMessageBox::Yes;
+}
+
+std::optional<StationHeader> DialogPrompts::AskStation(const StationHeader& proposed) {
+    StationDialog dialog(proposed, owner_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Header();
 }
 
 }  // namespace kivo

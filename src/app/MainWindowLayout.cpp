@@ -550,6 +550,8 @@ void MainWindow::BuildMenu() {
             &MainWindow::ExportRecordingClick);
     connect(add("OpenRecording", "Open Recording\u2026", false), &QAction::triggered, this,
             &MainWindow::OpenRecordingClick);
+    connect(add("StationSetup", "Station\u2026", false), &QAction::triggered, this,
+            [this] { session_->Recording().EditStation(); });
     file->addSeparator();
     add("MenuAdvancedSetup", "Advanced Setup", true);
     add("EarlyCommands", "Alternate Commands", true);

@@ -27,6 +27,8 @@ public:
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<Box> questions;
     std::deque<bool> yesNoAnswers;  // empty: No, the default button
+    std::vector<StationHeader> stationsProposed;
+    std::deque<std::optional<StationHeader>> stationAnswers;  // empty: cancelled
 
     void ShowWarning(const std::string& caption, const std::string& text) override {
         warnings.push_back({caption, text});
@@ -52,6 +54,14 @@ public:
         const bool yes = yesNoAnswers.front();
         yesNoAnswers.pop_front();
         return yes;
+    }
+
+    std::optional<StationHeader> AskStation(const StationHeader& proposed) override {
+        stationsProposed.push_back(proposed);
+        if (stationAnswers.empty()) return std::nullopt;
+        std::optional<StationHeader> answer = stationAnswers.front();
+        stationAnswers.pop_front();
+        return answer;
     }
 
 private:

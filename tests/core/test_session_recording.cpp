@@ -293,5 +293,53 @@ TEST(Download, ReceiveDataDuringADownloadIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(f.folder.File("second.raw")));
 }
 
+// The station window comes with a Record button, proposing the last values: what the operator
+// typed goes into the event log at the start, into the file's header over the metadata file's
+// values, and into the settings for the next start; cancelling keeps it all as it was.
+TEST(StationHeader, OfferedAsARecordingStartsLoggedWrittenAndKeptForTheNextStart) {
+    Recording f;
+    WriteBytes(f.folder.File("kivoview-metadata.ini"), "station = from the file\nproject = P\n");
+    StationHeader typed;
+    typed.station = "  Line P 4 ";
+    typed.cast = "7";
+    typed.operatorName = "J. Smith";
+    typed.notes = "first cast\nafter the storm";
+    f.prompts.saveAnswers.push_back(f.folder.File("out.csv"));
+    f.prompts.stationAnswers.push_back(typed);
+    f.session.Recording().RecordCsv();
+    ASSERT_EQ(f.prompts.stationsProposed.size(), 1u);
+    EXPECT_TRUE(f.prompts.stationsProposed[0].Empty());
+    f.Receive(kLine1 + "\n");
+    f.session.Recording().StopAll();
+
+    const std::string csv = ReadBytes(f.folder.File("out.csv"));
+    for (const std::string line :
+         {"# station: Line P 4\r\n", "# cast: 7\r\n", "# operator: J. Smith\r\n",
+          "# notes: first cast after the storm\r\n", "# project: P\r\n"})
+        EXPECT_NE(csv.find(line), std::string::npos) << line << " not in\n" << csv;
+    EXPECT_EQ(csv.find("from the file"), std::string::npos);
+    EXPECT_NE(ReadBytes(f.session.EventLogPath())
+                  .find("station header: station Line P 4; cast 7; operator J. Smith; notes "
+                        "first cast after the storm"),
+              std::string::npos);
+
+    // Cancelled: the values stay, and the next recording is logged with them.
+    f.prompts.saveAnswers.push_back(f.folder.File("out.raw"));
+    f.session.Recording().RecordRaw();
+    ASSERT_EQ(f.prompts.stationsProposed.size(), 2u);
+    EXPECT_EQ(f.prompts.stationsProposed[1].station, "Line P 4");
+    EXPECT_EQ(f.session.Recording().ExportFacts().station.cast, "7");
+    f.session.Recording().StopAll();
+
+    FakePrompts later;
+    Session next(Seams{f.port, later, f.clock, SessionFixture::DefaultPorts(), [](int) {},
+                       f.folder.path, true});
+    next.Timer55msTimer();
+    later.stationAnswers.push_back(std::nullopt);
+    next.Recording().EditStation();
+    ASSERT_EQ(later.stationsProposed.size(), 1u);
+    EXPECT_EQ(later.stationsProposed[0], f.session.Recording().Station());
+}
+
 }  // namespace
 }  // namespace kivo::test

@@ -37,6 +37,14 @@ public:
         return yes;
     }
 
+    std::optional<StationHeader> AskStation(const StationHeader& proposed) override {
+        stationsProposed.push_back(proposed);
+        if (stationAnswers.empty()) return std::nullopt;
+        auto answer = stationAnswers.front();
+        stationAnswers.pop_front();
+        return answer;
+    }
+
     std::vector<std::pair<std::string, std::string>> warnings;
     std::vector<std::pair<std::string, std::string>> questions;
     std::deque<bool> yesNo;  // scripted answers to AskYesNo, in order
@@ -44,6 +52,8 @@ public:
     std::vector<std::pair<std::string, std::string>> closed;  // CloseMessage's requests
     std::vector<FileDialogSpec> dialogs;
     std::deque<std::optional<std::string>> answers;  // nothing left: cancelled
+    std::vector<StationHeader> stationsProposed;
+    std::deque<std::optional<StationHeader>> stationAnswers;  // nothing left: cancelled
 
 private:
     std::optional<std::string> Answer(const FileDialogSpec& spec) {

@@ -124,8 +124,14 @@ private slots:
         QVERIFY(!QFile::exists(f.File("run.csv")));
         QVERIFY(QFile::remove(f.File("empty.raw")));
 
-        // The meter kept in local time: the export reads its times in that zone and says so.
+        // The meter kept in local time: the export reads its times in that zone and says so;
+        // the station typed in File > Station... goes with it.
         f.window->findChild<QCheckBox*>("CBClockLocalTime")->click();
+        StationHeader station;
+        station.station = "Line P 4";
+        f.prompts.stationAnswers.push_back(station);
+        f.window->findChild<QAction*>("StationSetup")->trigger();
+        QCOMPARE(f.prompts.stationsProposed.size(), std::size_t{1});
         f.Export(kCase + ".raw", f.File("run.csv"));
         QVERIFY(f.window->Exporting() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->Exporting()->isVisible(), 60000);
@@ -139,6 +145,7 @@ private slots:
         const QString header = QString::fromUtf8(written.readAll());
         QVERIFY2(header.contains("\n# meter_clock_zone: local time of the computer"),
                  qPrintable(header.left(2000)));
+        QVERIFY(header.contains("\n# station: Line P 4\r\n"));
         QFile device(kCase + ".dev");
         QVERIFY(device.open(QIODevice::ReadOnly));
         const QByteArray digest =

@@ -105,9 +105,16 @@ TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
     ScratchDirectory folder;
     SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
     ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--eng",
-                                     folder.File("log.eng"), "--csv", folder.File("log.csv")});
+                                     folder.File("log.eng"), "--csv", folder.File("log.csv"),
+                                     "--station", "Line P 4", "--operator", "J. Smith"});
     ASSERT_TRUE(MoreLinesThan(folder.File("log.eng"), 10)) << log.Stderr();
     EXPECT_EQ(log.Stop(), 0) << log.Stderr();
+    // The station header, in the file's story and the event log.
+    const std::string header = ReadBytes(folder.File("log.csv"));
+    EXPECT_NE(header.find("# station: Line P 4\r\n# operator: J. Smith\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(folder.File("kivoview-events.log"))
+                  .find("station header: station Line P 4; operator J. Smith"),
+              std::string::npos);
     const std::vector<std::string> eng = Split(ReadBytes(folder.File("log.eng")), "\r\n");
     const std::vector<std::string> csv =
         Split(WithoutHeader(ReadBytes(folder.File("log.csv"))), "\r\n");

@@ -252,6 +252,17 @@ std::vector<Fact> GlobalFacts(const DeviceCalibration& cal, const std::string& d
             facts.push_back(Fact::Words(name, value));
         }
     }
+    // The station window's fields, typed for this recording, win over the metadata file's.
+    for (const auto& [name, value] : options.station.Cleaned().Fields()) {
+        if (value.empty()) continue;
+        const auto same = std::find_if(facts.begin(), facts.end(),
+                                       [name = name](const Fact& f) { return f.name == name; });
+        if (same != facts.end()) {
+            *same = Fact::Words(name, value);
+        } else {
+            facts.push_back(Fact::Words(name, value));
+        }
+    }
     return facts;
 }
 

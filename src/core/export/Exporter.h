@@ -12,6 +12,7 @@
 #include "core/data/MeterClockZone.h"
 #include "core/position/PositionFix.h"
 #include "core/profile/Casts.h"
+#include "core/seams/StationHeader.h"
 
 namespace kivo {
 
@@ -47,6 +48,8 @@ struct ExportOptions {
     // such columns.
     std::shared_ptr<const std::vector<CastMark>> casts;
     std::string castDetection;  // how they were found, for the file's story
+    // What the operator said of the recording: station, cast, operator, notes.
+    StationHeader station;
     // Where each record was made; kind None: no position columns.
     PositionColumns position;
 };

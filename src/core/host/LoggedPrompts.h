@@ -40,6 +40,10 @@ public:
         return yes;
     }
 
+    std::optional<StationHeader> AskStation(const StationHeader& proposed) override {
+        return prompts_.AskStation(proposed);
+    }
+
     // The prompts themselves, for what must not be logged (the log's own failure).
     Prompts& Inner() { return prompts_; }
 

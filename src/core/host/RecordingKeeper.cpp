@@ -45,6 +45,7 @@ void RecordingKeeper::RecordRaw() {
     const std::optional<std::string> path =
         links_.prompts.SaveFileName(kRecordRawDialog.Proposing(links_.proposePath("raw")));
     if (!path) return;
+    OfferStation();
     StartRawRecording(*path);
 }
 
@@ -78,6 +79,7 @@ void RecordingKeeper::RecordEngr() {
     const std::optional<std::string> path =
         links_.prompts.SaveFileName(kRecordEngrDialog.Proposing(links_.proposePath("eng")));
     if (!path) return;
+    OfferStation();
     StartEngrRecording(*path);
 }
 
@@ -131,6 +133,7 @@ void RecordingKeeper::RecordCsv() {
     const std::optional<std::string> path =
         links_.prompts.SaveFileName(kRecordCsvDialog.Proposing(links_.proposePath("csv")));
     if (!path) return;
+    OfferStation();
     StartCsvRecording(*path);
 }
 
@@ -216,7 +219,29 @@ StartOutcome RecordingKeeper::StartRecordings(const RecordTargets& targets, Reco
     const bool started = (targets.raw.empty() || rawRunning_) &&
                          (targets.eng.empty() || engrRunning_) &&
                          (targets.csv.empty() || csv_.Active());
+    if (started && !facts_.station.Empty()) links_.log("station header: " + facts_.station.Text());
     return started ? StartOutcome::Started : StartOutcome::Failed;
+}
+
+// ---- the station header ----------------------------------------------------------------------
+
+void RecordingKeeper::EditStation() {
+    if (!AskStation()) return;
+    links_.log("station header changed: " +
+               (facts_.station.Empty() ? std::string("(empty)") : facts_.station.Text()));
+}
+
+// A recording's start logs the header it goes with.
+void RecordingKeeper::OfferStation() { AskStation(); }
+
+bool RecordingKeeper::AskStation() {
+    const std::optional<StationHeader> answer = links_.prompts.AskStation(facts_.station);
+    if (!answer) return false;
+    const StationHeader before = facts_.station;
+    SetStation(*answer);
+    if (facts_.station == before) return false;
+    if (links_.stationChanged) links_.stationChanged();
+    return true;
 }
 
 void RecordingKeeper::TellMendedCutLine(const std::string& path) {

@@ -49,6 +49,8 @@ struct RecordingLinks {
     // What the session knows of the data's making: the device file, the meter's zone and
     // identification, the processing switches.
     std::function<void(ExportOptions&)> addSessionFacts;
+    // The station header changed: kept for the next start.
+    std::function<void()> stationChanged = {};
 };
 
 // The files an operator takes home while the meter runs: the raw file, the engineering-units
@@ -82,6 +84,13 @@ public:
     bool StopCsvRecording();
     // A device file of other columns was loaded: the engineering units stop, told why.
     void StopEngrForNewDeviceFile();
+
+    // ---- the station header: where, which cast, who ----
+    // The station window, from the menu: what the operator answers is kept.
+    void EditStation();
+    // Without asking (a tool's options, the settings restored).
+    void SetStation(const StationHeader& station) { facts_.station = station.Cleaned(); }
+    const StationHeader& Station() const { return facts_.station; }
 
     // ---- what an export or a CSV recording says of its making ----
     // A zone given by hand (a tool's option) in place of the Meter Setup page's choice.
@@ -120,6 +129,10 @@ private:
     void StopRaw();
     void StopEngr();
     void TellMendedCutLine(const std::string& path);
+    // The station window offered as a recording starts; cancelling keeps what was there.
+    void OfferStation();
+    // Asks with the values kept; true when the answer changed them.
+    bool AskStation();
     void ReportFileProblem(const std::string& message);
 
     RecordingLinks links_;

@@ -69,7 +69,11 @@ Session::Session(Seams seams)
           [this](const std::string& text) { LogEvent(text); }, [this] { LoadDeviceFileClick(); },
           [this](const std::string& path) { UseRecordFolder(path); },
           [this](const std::string& extension) { return ProposedPath(extension); },
-          [this](ExportOptions& facts) { facts = SessionFacts(std::move(facts)); }}) {
+          [this](ExportOptions& facts) { facts = SessionFacts(std::move(facts)); },
+          [this] {
+              keptPorts_.station = recording_.Station();
+              SavePortSettings();
+          }}) {
     // The operator's view first, then the files, as the window always did.
     plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);

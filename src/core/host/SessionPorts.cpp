@@ -28,6 +28,7 @@ void Session::LoadPortSettings() {
     keptPorts_ = ReadPortSettings(file);
     clocks_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
     if (keptPorts_.profileView) Show().profileView = true;
+    recording_.SetStation(keptPorts_.station);
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "core/seams/StationHeader.h"
+
 namespace kivo {
 
 // A file dialog's fixed settings.
@@ -43,6 +45,11 @@ public:
     // Asked before what cannot be undone; whoever cannot ask answers No.
     virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
         return false;
+    }
+    // The station window: the fields to keep, or nothing when the operator cancelled (or
+    // whoever cannot ask).
+    virtual std::optional<StationHeader> AskStation(const StationHeader& /*proposed*/) {
+        return std::nullopt;
     }
 };
 

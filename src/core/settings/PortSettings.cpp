@@ -37,6 +37,12 @@ PortSettings ReadPortSettings(std::istream& in) {
             settings.meterClockLocal = value == "local";
         } else if (section == "view" && key == "profile") {
             settings.profileView = value == "on";
+        } else if (section == "station") {
+            StationHeader& station = settings.station;
+            if (key == "station") station.station = value;
+            if (key == "cast") station.cast = value;
+            if (key == "operator") station.operatorName = value;
+            if (key == "notes") station.notes = value;
         }
     }
     return settings;
@@ -55,6 +61,13 @@ std::string FormatPortSettings(const PortSettings& settings) {
     text += std::string("[meter]\nclock=") + (settings.meterClockLocal ? "local" : "utc") + "\n";
     // Written only when on: a file saved with the view off reads as it always did.
     if (settings.profileView) text += "[view]\nprofile=on\n";
+    // Likewise only once the station window has been filled in.
+    const StationHeader station = settings.station.Cleaned();
+    if (!station.Empty()) {
+        text += "[station]\n";
+        for (const auto& [name, value] : station.Fields())
+            text += std::string(name) + "=" + value + "\n";
+    }
     return text;
 }
 

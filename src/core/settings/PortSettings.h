@@ -4,6 +4,8 @@
 #include <istream>
 #include <string>
 
+#include "core/seams/StationHeader.h"
+
 namespace kivo {
 
 // Settings of our own beside last.rbs, which keeps its format: the device each COM number
@@ -16,6 +18,7 @@ struct PortSettings {
     std::string recordFolder;
     bool meterClockLocal = false;
     bool profileView = false;  // the Plot Data page shows the live profile
+    StationHeader station;     // the station window's last values, proposed next time
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),

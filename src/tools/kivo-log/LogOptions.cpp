@@ -15,6 +15,7 @@ std::string LogUsage() {
            "                [--raw OUT.raw] [--eng OUT.eng] [--csv OUT.csv]\n"
            "                [--append | --overwrite]\n"
            "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
+           "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -56,6 +57,10 @@ std::string LogUsage() {
            "  --stall-after SECONDS\n"
            "                       the silence told as a stall, instead of the one the\n"
            "                       meter's rate and cycle interval give\n"
+           "  --station NAME, --cast N, --operator NAME, --notes TEXT\n"
+           "                       the station header: in the event log as the recording\n"
+           "                       starts and in the CSV file's header, as the window's\n"
+           "                       Station window keeps them\n"
            "  --tick MS            the pump's tick, 1 to 1000 ms (default 55, as the window);\n"
            "                       a shorter tick takes a faster stream (soak tests)\n"
            "  -h, --help           show this text\n"
@@ -137,6 +142,14 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
             if (end == value.c_str() || *end != '\0' || ms < 1 || ms > 1000)
                 return fail("--tick takes 1 to 1000 milliseconds, not '" + value + "'");
             o.tickMs = static_cast<int>(ms);
+        } else if (a == "--station" || a == "--cast" || a == "--operator" || a == "--notes") {
+            if (!take()) return fail(a + " needs a value");
+            StationHeader& s = o.station;
+            std::string& field = a == "--station"    ? s.station
+                                 : a == "--cast"     ? s.cast
+                                 : a == "--operator" ? s.operatorName
+                                                     : s.notes;
+            field = value;
         } else if (a == "--append") {
             o.append = true;
         } else if (a == "--overwrite") {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/seams/StationHeader.h"
+
 namespace kivo {
 
 struct LogOptions {
@@ -24,6 +26,8 @@ struct LogOptions {
     int tickMs = 55;               // the pump's tick [ms]
     // The silence told as a stall [s]; 0: the one the meter's rate and cycle interval give.
     double stallAfterSeconds = 0.0;
+    // --station, --cast, --operator, --notes: into the event log and every export's attributes.
+    StationHeader station;
 };
 
 struct ParsedLogLine {

@@ -208,6 +208,7 @@ int main(int argc, char** argv) {
     if (!session.LoadDeviceFile(options.devicePath))
         return Fail("the device file '" + options.devicePath + "' does not load");
     if (options.alternate) session.State().alternateCommands = true;
+    session.Recording().SetStation(options.station);
     if (options.stallAfterSeconds > 0)
         session.SetStallLimit(std::llround(options.stallAfterSeconds * 1000.0));
     if (!options.engPath.empty() && options.append) {
