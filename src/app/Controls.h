@@ -16,7 +16,8 @@
     X(LBEngrFileName)                                                                             \
     X(LBEngrFileSize)                                                                             \
     X(LBTotalIn)                                                                                  \
-    X(PStore) X(PCOMPort) X(PMeterType) X(Label4) /* left column */                               \
+    X(PStore)                                                                                     \
+    X(PCOMPort) X(PMeterType) X(Label4) /* left column */                                         \
         X(BTStopData) X(BTStartData) X(BTRecordRaw) X(BTRecordEngr) X(BTStopRecord) X(CBHostPort) \
             X(CBBaudRate) /* menu */                                                              \
         X(LoadDeviceFile) X(RealTimeData) X(ReplayRawFile) X(MenuAdvancedSetup) X(EarlyCommands)  \

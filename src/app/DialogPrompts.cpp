@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "dialogs/GpsDialog.h"
 #include "dialogs/StationDialog.h"
 
 namespace kivo {
@@ -107,6 +108,12 @@ std::optional<StationHeader> DialogPrompts::AskStation(const StationHeader& prop
     StationDialog dialog(proposed, owner_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Header();
+}
+
+std::optional<GpsSettings> DialogPrompts::AskGps(const GpsSettings& current) {
+    GpsDialog dialog(current, owner_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Settings();
 }
 
 }  // namespace kivo

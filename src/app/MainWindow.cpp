@@ -30,6 +30,7 @@
 #include "dialogs/MemoryFullWindow.h"
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
+#include "gps/GpsdSource.h"
 #include "plot/ChartWidget.h"
 #include "plot/ProfileWidget.h"
 #include "serial/QtSerialPort.h"
@@ -105,6 +106,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
         ownClock_ = std::make_unique<SystemClock>();
         clock = ownClock_.get();
     }
+    PositionSource* positions = options.positions;
+    if (positions == nullptr) {
+        ownPositions_ = std::make_unique<GpsdSource>();
+        positions = ownPositions_.get();
+    }
     Prompts* prompts = options.prompts;
     if (prompts == nullptr) {
         ownPrompts_ = new DialogPrompts(this);
@@ -116,7 +122,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
 
     session_ = std::make_unique<Session>(Seams{*port, *prompts, *clock, options.ports,
                                                [this](int status) { EndProcess(status); },
-                                               options.settingsDirectory, true});
+                                               options.settingsDirectory, true, positions});
     session_->Recording().SetSoftware(
         ("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
         QCoreApplication::arguments().join(' ').toStdString());
@@ -436,6 +442,17 @@ void MainWindow::PresentHostStatus() {
                                            : QApplication::palette().color(QPalette::Window));
     lastLine->setPalette(palette);
     lastLine->setAutoFillBackground(status.stalled);
+    auto* gps = findChild<QLabel*>("LBGps");
+    gps->setVisible(status.gps.has_value());
+    if (status.gps) {
+        gps->setText(QString::fromStdString(status.gps->text));
+        QPalette gpsPalette = gps->palette();
+        gpsPalette.setColor(QPalette::Window,
+                            status.gps->warning ? ColourOf(Colour::Red)
+                                                : QApplication::palette().color(QPalette::Window));
+        gps->setPalette(gpsPalette);
+        gps->setAutoFillBackground(status.gps->warning);
+    }
     if (status.stalls > stallsShown_) {
         QApplication::beep();
         ++stallBeeps_;

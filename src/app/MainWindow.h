@@ -42,6 +42,7 @@ struct MainWindowOptions {
     std::string settingsDirectory;  // empty: the current directory
     // The serial devices the port dialog lists; default: the machine's.
     std::function<std::vector<SerialDevice>()> serialDevices;
+    PositionSource* positions = nullptr;  // default: gpsd
 };
 
 // The main window: its controls, its three timers, and the binding of every control event
@@ -157,6 +158,7 @@ private:
 
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<PositionSource> ownPositions_;
     DialogPrompts* ownPrompts_ = nullptr;
     Prompts* prompts_ = nullptr;
     ExportProgressWindow* exporting_ = nullptr;

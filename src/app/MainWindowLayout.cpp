@@ -201,7 +201,13 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     ReservedLabel* lastLine =
         ValueLabel(files, "LBLastLine", "Last line:", "Last line: 999999 s ago");
     lastLine->setAccessibleName("Last data line");
-    fileColumn->addWidget(lastLine, 4, 0, 1, 2);
+    fileColumn->addWidget(lastLine, 4, 0);
+    // Shown while the GPS is on; red when its fix is old or lost.
+    ReservedLabel* gps = ValueLabel(files, "LBGps", "",
+                                    "GPS 99\u00b099.999\u2032N 999\u00b099.999\u2032W \u00b7 3D");
+    gps->setAccessibleName("GPS position");
+    gps->setVisible(false);
+    fileColumn->addWidget(gps, 4, 1);
     // The two columns share the room: a file name gets what is left, never more.
     fileColumn->setColumnStretch(0, 1);
     fileColumn->setColumnStretch(1, 1);
@@ -552,6 +558,10 @@ void MainWindow::BuildMenu() {
             &MainWindow::OpenRecordingClick);
     connect(add("StationSetup", "Station\u2026", false), &QAction::triggered, this,
             [this] { session_->Recording().EditStation(); });
+    connect(add("GpsSetup", "GPS\u2026", false), &QAction::triggered, this, [this] {
+        session_->GpsSetupClick();
+        PresentHostStatus();
+    });
     file->addSeparator();
     add("MenuAdvancedSetup", "Advanced Setup", true);
     add("EarlyCommands", "Alternate Commands", true);

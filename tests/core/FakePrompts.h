@@ -64,6 +64,16 @@ public:
         return answer;
     }
 
+    std::optional<GpsSettings> AskGps(const GpsSettings& current) override {
+        gpsAsked.push_back(current);
+        if (gpsAnswers.empty()) return std::nullopt;
+        std::optional<GpsSettings> answer = gpsAnswers.front();
+        gpsAnswers.pop_front();
+        return answer;
+    }
+    std::vector<GpsSettings> gpsAsked;
+    std::deque<std::optional<GpsSettings>> gpsAnswers;  // empty: cancelled
+
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers) {
         if (answers.empty()) return std::nullopt;

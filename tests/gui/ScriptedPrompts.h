@@ -45,6 +45,16 @@ public:
         return answer;
     }
 
+    std::optional<GpsSettings> AskGps(const GpsSettings& current) override {
+        gpsAsked.push_back(current);
+        if (gpsAnswers.empty()) return std::nullopt;
+        auto answer = gpsAnswers.front();
+        gpsAnswers.pop_front();
+        return answer;
+    }
+    std::vector<GpsSettings> gpsAsked;
+    std::deque<std::optional<GpsSettings>> gpsAnswers;  // nothing left: cancelled
+
     std::vector<std::pair<std::string, std::string>> warnings;
     std::vector<std::pair<std::string, std::string>> questions;
     std::deque<bool> yesNo;  // scripted answers to AskYesNo, in order

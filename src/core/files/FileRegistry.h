@@ -24,6 +24,7 @@ inline constexpr FileRole kRawRecording{"the raw recording", "the raw recording 
 inline constexpr FileRole kEngrRecording{"the engineering-units recording",
                                          "the engineering-units recording that is running"};
 inline constexpr FileRole kCsvRecording{"the CSV recording", "the CSV recording that is running"};
+inline constexpr FileRole kTrackRecording{"the GPS track", "the GPS track being recorded"};
 inline constexpr FileRole kReceiveFile{"the memory download",
                                        "the receive file of the memory download that is running"};
 inline constexpr FileRole kDeviceFile{"the device file", "the device file that is loaded"};

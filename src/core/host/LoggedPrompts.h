@@ -44,6 +44,10 @@ public:
         return prompts_.AskStation(proposed);
     }
 
+    std::optional<GpsSettings> AskGps(const GpsSettings& current) override {
+        return prompts_.AskGps(current);
+    }
+
     // The prompts themselves, for what must not be logged (the log's own failure).
     Prompts& Inner() { return prompts_; }
 

@@ -27,7 +27,8 @@ RecordingKeeper::RecordingKeeper(RecordingLinks links)
     : links_(std::move(links)),
       raw_([this](const std::string& message) { ReportFileProblem(message); }),
       engr_(links_.calibration, [this](const std::string& message) { ReportFileProblem(message); }),
-      csv_([this](const std::string& message) { ReportFileProblem(message); }) {}
+      csv_([this](const std::string& message) { ReportFileProblem(message); }),
+      track_([this](const std::string& message) { ReportFileProblem(message); }) {}
 
 void RecordingKeeper::AddSinksTo(DataChain& chain) {
     chain.AddSink(engr_);
@@ -56,6 +57,11 @@ bool RecordingKeeper::StartRawRecording(const std::string& path, RecordMode mode
 void RecordingKeeper::BeginRaw(OutputFile output) {
     const std::string path = output.Path();
     if (!raw_.Start(std::move(output))) return;
+    // A new raw file has its own track beside it.
+    if (track_.Active()) {
+        links_.log("GPS track stopped " + track_.Path());
+        track_.Stop();
+    }
     links_.show().rawFile = "Raw File Name:  " + path;
     rawRunning_ = true;
     rawBytes_ = raw_.ByteCount();
@@ -151,6 +157,12 @@ ExportOptions RecordingKeeper::ExportFacts() const {
 ExportOptions RecordingKeeper::LiveCsvFacts() const {
     ExportOptions options = ExportFacts();
     options.hostUtcMilliseconds = [this] { return links_.clock.UtcMilliseconds(); };
+    const std::string source = links_.positionSource ? links_.positionSource() : std::string();
+    if (!source.empty()) {
+        options.position.kind = PositionKind::Receiver;
+        options.position.source = source;
+        options.position.at = [this](double) { return links_.currentFix(); };
+    }
     return options;
 }
 
@@ -216,6 +228,7 @@ StartOutcome RecordingKeeper::StartRecordings(const RecordTargets& targets, Reco
     if (planned[0].output) BeginRaw(std::move(*planned[0].output));
     if (planned[1].output) BeginEngr(std::move(*planned[1].output));
     if (planned[2].output) BeginCsv(std::move(*planned[2].output));
+    KeepTrack();
     const bool started = (targets.raw.empty() || rawRunning_) &&
                          (targets.eng.empty() || engrRunning_) &&
                          (targets.csv.empty() || csv_.Active());
@@ -255,6 +268,34 @@ void RecordingKeeper::StopAll() {
     StopRaw();
     StopEngr();
     StopCsvRecording();
+    KeepTrack();
+}
+
+void RecordingKeeper::KeepTrack() {
+    const bool gpsOn = links_.positionSource && !links_.positionSource().empty();
+    if (!gpsOn || !AnyActive()) {
+        if (!track_.Active()) return;
+        const std::string path = track_.Path();
+        track_.Stop();
+        links_.log("GPS track stopped " + path);
+        return;
+    }
+    if (track_.Active()) return;
+    const std::string beside = rawRunning_ ? rawPath_ : engrRunning_ ? engrPath_ : csv_.Path();
+    // Standard output or a device has no folder beside it.
+    if (beside.empty() || beside.rfind("/dev/", 0) == 0) return;
+    const std::string path = TrackPathFor(beside);
+    if (path == trackRefused_) return;
+    // A track that is there already is continued: its fixes are as true as the new ones.
+    OutputFile output =
+        OutputFile::Open(&links_.files, path, roles::kTrackRecording, OutputMode::Append);
+    if (!output.Ok()) {
+        trackRefused_ = path;
+        ReportFileProblem(output.Error() + "\nThe recording goes on without a GPS track.");
+        return;
+    }
+    if (track_.Start(std::move(output), links_.positionSource(), facts_.software))
+        links_.log("GPS track started " + path);
 }
 
 // ---- the ticks ------------------------------------------------------------------------------
@@ -272,12 +313,14 @@ void RecordingKeeper::AfterDataLine() {
 }
 
 void RecordingKeeper::Flush() {
+    track_.Flush();
     if (!raw_.Flush()) StopRaw();
     if (!engr_.Flush()) StopEngr();
     if (csv_.Active() && !csv_.Flush()) StopCsvRecording();
 }
 
 void RecordingKeeper::Sync() {
+    track_.Sync();
     if (!raw_.Sync()) StopRaw();
     if (!engr_.Sync()) StopEngr();
     if (csv_.Active() && !csv_.Sync()) StopCsvRecording();

@@ -9,6 +9,7 @@
 #include "core/data/DeviceCalibration.h"
 #include "core/data/MeterClockZone.h"
 #include "core/export/CsvExporter.h"
+#include "core/export/TrackFile.h"
 #include "core/files/FileRegistry.h"
 #include "core/files/OutputFile.h"
 #include "core/host/ShownState.h"
@@ -51,6 +52,10 @@ struct RecordingLinks {
     std::function<void(ExportOptions&)> addSessionFacts;
     // The station header changed: kept for the next start.
     std::function<void()> stationChanged = {};
+    // The GPS's fix as a line arrives, while it is fresh; and where fixes come from, empty
+    // while the GPS is off.
+    std::function<std::optional<PositionFix>()> currentFix = {};
+    std::function<std::string()> positionSource = {};
 };
 
 // The files an operator takes home while the meter runs: the raw file, the engineering-units
@@ -106,6 +111,13 @@ public:
     ExportOptions LiveCsvFacts() const;
     const std::string& MetadataPath() const { return links_.metadataPath; }
 
+    // ---- the GPS track beside the recordings ----
+    // Each fix, as the GPS gives it: into the track while one is written.
+    void AddFix(const PositionFix& fix) { track_.Add(fix); }
+    // The GPS was turned on or off: a track begins or ends beside what is recorded.
+    void GpsChanged() { KeepTrack(); }
+    std::string TrackPath() const { return track_.Path(); }
+
     // ---- the ticks ----
     // After each data line: what was written is counted, a failed file stopped.
     void AfterDataLine();
@@ -129,6 +141,9 @@ private:
     void StopRaw();
     void StopEngr();
     void TellMendedCutLine(const std::string& path);
+    // A track runs while the GPS is on and anything is recorded: beside the raw file, else
+    // the first other record file.
+    void KeepTrack();
     // The station window offered as a recording starts; cancelling keeps what was there.
     void OfferStation();
     // Asks with the values kept; true when the answer changed them.
@@ -139,6 +154,8 @@ private:
     RawRecorder raw_;
     EngrRecorder engr_;
     CsvExporter csv_;
+    TrackRecorder track_;
+    std::string trackRefused_;  // the track that could not be made, told once
     ExportOptions facts_;
     std::optional<MeterClockZone> zoneGiven_;
     bool rawRunning_ = false;  // started and not yet stopped (and logged so)

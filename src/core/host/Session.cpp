@@ -17,7 +17,8 @@
 namespace kivo {
 
 Session::Session(const ToolSeams& seams)
-    : Session(Seams{seams.port, seams.prompts, seams.clock, seams.ports, nullptr, "", false}) {}
+    : Session(Seams{seams.port, seams.prompts, seams.clock, seams.ports, nullptr, "", false,
+                    seams.positions}) {}
 
 namespace {
 // The same seams with other prompts in their place.
@@ -28,7 +29,8 @@ Seams WithPrompts(Seams seams, Prompts& prompts) {
                  std::move(seams.ports),
                  std::move(seams.exitProcess),
                  std::move(seams.settingsDirectory),
-                 seams.restoreLastSettings};
+                 seams.restoreLastSettings,
+                 seams.positions};
 }
 }  // namespace
 
@@ -73,7 +75,12 @@ Session::Session(Seams seams)
           [this] {
               keptPorts_.station = recording_.Station();
               SavePortSettings();
-          }}) {
+          },
+          [this]() -> std::optional<PositionFix> { return gps_.Current(clock_.UtcMilliseconds()); },
+          [this] { return gps_.On() ? gps_.SourceText() : std::string(); }}),
+      gps_(PositionKeeper::Links{seams_.positions,
+                                 [this](const std::string& text) { LogEvent(text); },
+                                 [this](const PositionFix& fix) { recording_.AddFix(fix); }}) {
     // The operator's view first, then the files, as the window always did.
     plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);
@@ -87,6 +94,19 @@ Session::Session(Seams seams)
         LoadPortSettings();
         SetEventLogFolder(recordFolder_.empty() ? seams_.settingsDirectory : recordFolder_);
     }
+}
+
+void Session::SetGps(const GpsSettings& settings) {
+    if (settings == gps_.Settings() && settings.enabled == gps_.On()) return;
+    gps_.Apply(settings, clock_.UtcMilliseconds());
+    recording_.GpsChanged();
+    keptPorts_.gps = settings;
+    SavePortSettings();
+}
+
+void Session::GpsSetupClick() {
+    if (const std::optional<GpsSettings> answer = seams_.prompts.AskGps(gps_.Settings()))
+        SetGps(*answer);
 }
 
 void Session::LogEvent(const std::string& text) {
@@ -135,6 +155,7 @@ void Session::Timer55msTimer() {
     if (getPending_) RunPendingGet();
     download_.IdleTick();
     SyncDownloadState();
+    gps_.Tick(clock_.UtcMilliseconds());
     recording_.Flush();
     WatchForStalls();
     if (state_.NewDataLine) {
@@ -326,6 +347,7 @@ SessionStatus Session::Status() const {
     status.choices = plot_.Choices();
     status.powerUser = state_.powerUser != 0;
     status.deviceFile = state_.DevicePath;
+    status.gps = gps_.Status(clock_.UtcMilliseconds());
     return status;
 }
 

@@ -32,6 +32,8 @@
 #include "core/plot/ChartModel.h"
 #include "core/plot/PlotView.h"
 #include "core/plot/Readout.h"
+#include "core/position/PositionKeeper.h"
+#include "core/position/PositionSource.h"
 #include "core/protocol/Commands.h"
 #include "core/protocol/SetupState.h"
 #include "core/recording/Download.h"
@@ -53,6 +55,7 @@ struct ToolSeams {
     Prompts& prompts;
     Clock& clock;
     ComPortMap ports;
+    PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
 };
 
 // What the session needs from the world around it.
@@ -70,6 +73,7 @@ struct Seams {
     // The window comes back as the operator left it; a tool run from the command line is
     // set up by its options alone.
     bool restoreLastSettings = true;
+    PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
 };
 
 // The whole state of one run of the program and the work of its timers and handlers.
@@ -108,6 +112,16 @@ public:
 
     // ---- the recordings ----
     RecordingKeeper& Recording() { return recording_; }
+
+    // ---- the ship's position from gpsd ----
+    const PositionKeeper& Gps() const { return gps_; }
+    // The GPS choice: on or off, gpsd's host and port. The window's is kept in
+    // kivoview-ports.ini; a track begins beside a raw recording that runs.
+    void SetGps(const GpsSettings& settings);
+    // The File menu's GPS window: what the operator answers is applied and kept.
+    void GpsSetupClick();
+    // The GPS notices told since the last call (kivo-log prints them).
+    std::deque<std::string> TakeGpsNotices() { return gps_.TakeNotices(); }
 
     // ---- handlers: replay and download ----
     void ReplayRawFileClick();
@@ -231,6 +245,7 @@ private:
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
     RecordingKeeper recording_;
+    PositionKeeper gps_;
     LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};

@@ -29,6 +29,7 @@ void Session::LoadPortSettings() {
     clocks_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
     if (keptPorts_.profileView) Show().profileView = true;
     recording_.SetStation(keptPorts_.station);
+    if (keptPorts_.gps.enabled) gps_.Apply(keptPorts_.gps, clock_.UtcMilliseconds());
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))

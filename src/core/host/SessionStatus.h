@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/plot/Readout.h"
+#include "core/position/PositionKeeper.h"
 #include "core/recording/Download.h"
 
 namespace kivo {
@@ -45,7 +46,8 @@ struct SessionStatus {
 
     PlotChoices choices;
     bool powerUser = false;
-    std::string deviceFile;  // the loaded device file's path; empty: none
+    std::string deviceFile;        // the loaded device file's path; empty: none
+    std::optional<GpsStatus> gps;  // none while the GPS is off
 };
 
 }  // namespace kivo

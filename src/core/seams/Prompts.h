@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "core/seams/GpsSettings.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -49,6 +50,10 @@ public:
     // The station window: the fields to keep, or nothing when the operator cancelled (or
     // whoever cannot ask).
     virtual std::optional<StationHeader> AskStation(const StationHeader& /*proposed*/) {
+        return std::nullopt;
+    }
+    // The GPS window: gpsd's address and whether to use it; nothing when cancelled.
+    virtual std::optional<GpsSettings> AskGps(const GpsSettings& /*current*/) {
         return std::nullopt;
     }
 };

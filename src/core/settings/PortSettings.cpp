@@ -1,6 +1,7 @@
 #include "core/settings/PortSettings.h"
 
 #include <cstddef>
+#include <cstdlib>
 
 namespace kivo {
 
@@ -37,6 +38,13 @@ PortSettings ReadPortSettings(std::istream& in) {
             settings.meterClockLocal = value == "local";
         } else if (section == "view" && key == "profile") {
             settings.profileView = value == "on";
+        } else if (section == "gps") {
+            if (key == "enabled") settings.gps.enabled = value == "on";
+            if (key == "host" && !value.empty()) settings.gps.host = value;
+            if (key == "port") {
+                const int port = std::atoi(value.c_str());
+                if (port >= 1 && port <= 65535) settings.gps.port = port;
+            }
         } else if (section == "station") {
             StationHeader& station = settings.station;
             if (key == "station") station.station = value;
@@ -61,6 +69,13 @@ std::string FormatPortSettings(const PortSettings& settings) {
     text += std::string("[meter]\nclock=") + (settings.meterClockLocal ? "local" : "utc") + "\n";
     // Written only when on: a file saved with the view off reads as it always did.
     if (settings.profileView) text += "[view]\nprofile=on\n";
+    // Likewise only once a GPS was chosen.
+    const GpsSettings unchosen;
+    if (!(settings.gps == unchosen)) {
+        text += std::string("[gps]\nenabled=") + (settings.gps.enabled ? "on" : "off") +
+                "\nhost=" + settings.gps.host + "\nport=" + std::to_string(settings.gps.port) +
+                "\n";
+    }
     // Likewise only once the station window has been filled in.
     const StationHeader station = settings.station.Cleaned();
     if (!station.Empty()) {

@@ -4,6 +4,7 @@
 #include <istream>
 #include <string>
 
+#include "core/position/PositionKeeper.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -19,6 +20,7 @@ struct PortSettings {
     bool meterClockLocal = false;
     bool profileView = false;  // the Plot Data page shows the live profile
     StationHeader station;     // the station window's last values, proposed next time
+    GpsSettings gps;           // off unless the operator turned it on
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),

@@ -16,6 +16,7 @@ std::string LogUsage() {
            "                [--append | --overwrite]\n"
            "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
            "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
+           "                [--gps [HOST[:PORT]]]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -57,6 +58,10 @@ std::string LogUsage() {
            "  --stall-after SECONDS\n"
            "                       the silence told as a stall, instead of the one the\n"
            "                       meter's rate and cycle interval give\n"
+           "  --gps [HOST[:PORT]]  positions from gpsd (default localhost:2947): lat, lon,\n"
+           "                       gps_time and fix columns in the CSV file and a track\n"
+           "                       NAME.track.csv beside the raw (or first) record file;\n"
+           "                       gpsd absent or lost is told once and tried again\n"
            "  --station NAME, --cast N, --operator NAME, --notes TEXT\n"
            "                       the station header: in the event log as the recording\n"
            "                       starts and in the CSV file's header, as the window's\n"
@@ -150,6 +155,16 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
                                  : a == "--operator" ? s.operatorName
                                                      : s.notes;
             field = value;
+        } else if (a == "--gps") {
+            o.gps.enabled = true;
+            // The address is optional: an argument that is no option is taken as it.
+            if (i + 1 < arguments.size() && arguments[i + 1].rfind("-", 0) != 0) {
+                const std::optional<GpsSettings> address = ParseGpsAddress(arguments[++i]);
+                if (!address)
+                    return fail("--gps takes HOST, HOST:PORT or [IPV6]:PORT, not '" + arguments[i] +
+                                "'");
+                o.gps = *address;
+            }
         } else if (a == "--append") {
             o.append = true;
         } else if (a == "--overwrite") {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/position/PositionKeeper.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -28,6 +29,7 @@ struct LogOptions {
     double stallAfterSeconds = 0.0;
     // --station, --cast, --operator, --notes: into the event log and every export's attributes.
     StationHeader station;
+    GpsSettings gps;  // --gps [HOST[:PORT]]: positions from gpsd; off without it
 };
 
 struct ParsedLogLine {

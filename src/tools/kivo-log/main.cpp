@@ -25,6 +25,7 @@
 #include "core/recording/EngrRecording.h"
 #include "core/seams/BaudRates.h"
 #include "core/settings/PortSettings.h"
+#include "gps/GpsdSource.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
@@ -76,6 +77,7 @@ void PrintStatus(kivo::Session& session, std::FILE* out) {
         std::fprintf(out, "  | raw %lld bytes", static_cast<long long>(status.rawBytes));
     if (status.engRecording)
         std::fprintf(out, "  | eng %lld bytes", static_cast<long long>(status.engBytes));
+    if (status.gps) std::fprintf(out, "  | %s", status.gps->text.c_str());
     std::fprintf(out, "\n");
     std::fflush(out);
 }
@@ -189,7 +191,8 @@ int main(int argc, char** argv) {
     kivo::PosixSerialPort port;
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
-    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports});
+    kivo::GpsdSource gpsd;
+    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports, &gpsd});
     // What the run reads is never written: the port and the ports file besides the device
     // file (registered as it loads) and the record files (as they open).
     const kivo::FileRegistry::Registration portFile =
@@ -209,6 +212,7 @@ int main(int argc, char** argv) {
         return Fail("the device file '" + options.devicePath + "' does not load");
     if (options.alternate) session.State().alternateCommands = true;
     session.Recording().SetStation(options.station);
+    if (options.gps.enabled) session.SetGps(options.gps);
     if (options.stallAfterSeconds > 0)
         session.SetStallLimit(std::llround(options.stallAfterSeconds * 1000.0));
     if (!options.engPath.empty() && options.append) {
@@ -298,6 +302,8 @@ int main(int argc, char** argv) {
             if (Clock::now() > nextTick) nextTick = Clock::now() + tick;
             session.Timer55msTimer();
             stalls.Look(session.Status());
+            for (const std::string& notice : session.TakeGpsNotices())
+                std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             if (session.Port().Reconnections() != reconnections) {
                 reconnections = session.Port().Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
