@@ -194,5 +194,20 @@ TEST(Exported, CastsBinnedAsPandasBinsTheirSamples) {
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
 }
 
+// kivo-convert --track against positions computed from the definition in Python: a track CSV
+// and an NMEA log decoded by gpsd, read back with xarray and pandas.
+TEST(Exported, PositionsFromATrackAreTheIndependentInterpolation) {
+    static const std::string python = PythonWithReaders();
+    if (python.empty()) GTEST_SKIP() << "no python3 with pandas and xarray";
+    ScratchDirectory scratch;
+    const ProcessResult check =
+        RunToExit(python,
+                  {std::string(KIVO_SOURCE_DIR) + "/tests/export/check_track.py", "--convert",
+                   KIVO_CONVERT_PATH, "--dev", std::string(KIVO_TEST_DATA) + "/fluoro.dev",
+                   "--scratch", scratch.path},
+                  milliseconds(60000));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
+
 }  // namespace
 }  // namespace kivo::test

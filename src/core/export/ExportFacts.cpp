@@ -44,6 +44,12 @@ constexpr std::string_view kProgramFacts[] = {
     "cdm_data_type",
     "time_coverage_start",
     "time_coverage_end",
+    "geospatial_lat_min",
+    "geospatial_lat_max",
+    "geospatial_lon_min",
+    "geospatial_lon_max",
+    "geospatial_lat_units",
+    "geospatial_lon_units",
 };
 
 std::string ShortestFloat(double value) {

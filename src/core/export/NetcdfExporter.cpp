@@ -128,6 +128,10 @@ bool NetcdfExporter::Start(const std::string& path, const DeviceCalibration& cal
     alternateMode_ = options.alternateMode;
     meterClock_ = options.meterClock;
     hostTime_ = options.hostUtcMilliseconds;
+    position_ = options.position;
+    if (!position_.at) position_.kind = PositionKind::None;
+    lat_ = lon_ = Variable{};
+    anyPosition_ = false;
     int ncid = -1;
     const int status = nc_create(path.c_str(), NC_NETCDF4 | NC_CLOBBER, &ncid);
     if (status != NC_NOERR) {
@@ -223,6 +227,23 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
         return false;
     }
 
+    // Where each record was made: CF's latitude and longitude, on the same axis.
+    const bool placed = position_.kind != PositionKind::None;
+    const std::string where = placed ? "time lat lon" : "time";
+    if (placed) {
+        const std::string how = "Interpolated linearly in time at each record's time from " +
+                                position_.source + "; missing where no fix was near enough.";
+        if (!define("lat", lat_) || !text(lat_.id, "long_name", "latitude") ||
+            !text(lat_.id, "standard_name", "latitude") ||
+            !text(lat_.id, "units", "degrees_north") || !text(lat_.id, "axis", "Y") ||
+            !text(lat_.id, "comment", how) || !define("lon", lon_) ||
+            !text(lon_.id, "long_name", "longitude") ||
+            !text(lon_.id, "standard_name", "longitude") ||
+            !text(lon_.id, "units", "degrees_east") || !text(lon_.id, "axis", "X") ||
+            !text(lon_.id, "comment", how)) {
+            return false;
+        }
+    }
     values_.assign(columns_.size() + counts_.size(), Variable{});
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         const ExportColumn& c = columns_[i];
@@ -230,7 +251,7 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
         if (!define(c.name, v) || !text(v.id, "long_name", c.longName) ||
             !text(v.id, "units", c.units) || !text(v.id, "standard_name", c.standardName) ||
             !text(v.id, "eng_heading", c.heading) ||
-            (!timeAxis_ && !text(v.id, "coordinates", "time"))) {
+            ((!timeAxis_ || placed) && !text(v.id, "coordinates", where))) {
             return false;
         }
         if (c.wavelength > 0) {
@@ -334,6 +355,22 @@ bool NetcdfExporter::WritePending(bool all) {
     }
     const std::size_t rows = time_.pending.size();
     if (rows == 0) return true;
+    if (position_.kind != PositionKind::None) {
+        for (std::size_t i = lat_.pending.size(); i < rows; ++i) {
+            const double time = time_.pending[i];
+            const std::optional<PositionFix> fix =
+                position_.at(time == kFill ? PositionFix::kUnknown : time);
+            const bool known = fix && fix->HasPosition();
+            lat_.pending.push_back(known ? fix->lat : kFill);
+            lon_.pending.push_back(known ? fix->lon : kFill);
+            if (!known) continue;
+            latMin_ = anyPosition_ ? std::min(latMin_, fix->lat) : fix->lat;
+            latMax_ = anyPosition_ ? std::max(latMax_, fix->lat) : fix->lat;
+            lonMin_ = anyPosition_ ? std::min(lonMin_, fix->lon) : fix->lon;
+            lonMax_ = anyPosition_ ? std::max(lonMax_, fix->lon) : fix->lon;
+            anyPosition_ = true;
+        }
+    }
     const std::size_t start = written_;
     // The first `rows` records held; the rest wait for their time.
     const auto put = [&](Variable& v) {
@@ -343,7 +380,9 @@ bool NetcdfExporter::WritePending(bool all) {
                                                                    rows, v.pending.size())));
         return ok;
     };
-    if (!put(time_) || (timeAxis_ && !put(meterTime_)) || !put(hostReceived_)) return false;
+    if (!put(time_) || (timeAxis_ && !put(meterTime_)) || !put(hostReceived_) || !put(lat_) ||
+        !put(lon_))
+        return false;
     for (Variable& v : values_) {
         if (!put(v)) return false;
     }
@@ -363,6 +402,23 @@ bool NetcdfExporter::Finish() {
         if (!Check(nc_redef(ncid_)) ||
             !Check(PutText(ncid_, NC_GLOBAL, "time_coverage_start", EpochText(firstTime_))) ||
             !Check(PutText(ncid_, NC_GLOBAL, "time_coverage_end", EpochText(lastTime_))) ||
+            !Check(nc_enddef(ncid_))) {
+            return false;
+        }
+    }
+    // The area the positions cover (ACDD): the plain least and greatest of the records that
+    // have one.
+    if (anyPosition_) {
+        const double bounds[] = {latMin_, latMax_, lonMin_, lonMax_};
+        const char* names[] = {"geospatial_lat_min", "geospatial_lat_max", "geospatial_lon_min",
+                               "geospatial_lon_max"};
+        if (!Check(nc_redef(ncid_))) return false;
+        for (int i = 0; i < 4; ++i) {
+            if (!Check(nc_put_att_double(ncid_, NC_GLOBAL, names[i], NC_DOUBLE, 1, &bounds[i])))
+                return false;
+        }
+        if (!Check(PutText(ncid_, NC_GLOBAL, "geospatial_lat_units", "degrees_north")) ||
+            !Check(PutText(ncid_, NC_GLOBAL, "geospatial_lon_units", "degrees_east")) ||
             !Check(nc_enddef(ncid_))) {
             return false;
         }

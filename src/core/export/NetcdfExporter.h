@@ -70,8 +70,13 @@ private:
     std::vector<Variable> values_;  // columns_, then counts_
     std::shared_ptr<const std::vector<CastMark>> casts_;
     std::vector<Variable> castValues_;  // cast, phase, loop, when casts_
-    std::size_t records_ = 0;           // taken so far
-    std::size_t written_ = 0;           // records in the file
+    PositionColumns position_;          // lat and lon at each record's time, when given
+    Variable lat_;
+    Variable lon_;
+    double latMin_ = 0, latMax_ = 0, lonMin_ = 0, lonMax_ = 0;
+    bool anyPosition_ = false;
+    std::size_t records_ = 0;  // taken so far
+    std::size_t written_ = 0;  // records in the file
     double firstTime_ = 0.0;
     double lastTime_ = 0.0;
     bool anyTime_ = false;

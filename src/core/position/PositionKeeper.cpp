@@ -29,6 +29,7 @@ std::string LatitudeText(double degrees) { return DegreesMinutes(degrees, 2, 'N'
 std::string LongitudeText(double degrees) { return DegreesMinutes(degrees, 3, 'E', 'W'); }
 
 std::optional<GpsSettings> ParseGpsAddress(const std::string& text) {
+    if (text.empty()) return std::nullopt;
     GpsSettings settings;
     settings.enabled = true;
     std::string portText;

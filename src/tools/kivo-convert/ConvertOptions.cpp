@@ -28,6 +28,7 @@ std::string ConvertUsage() {
            "                    [--meter-clock utc|local|+HH:MM] [--attr KEY=VALUE]...\n"
            "                    [--attrs FILE] [--casts [--bin DBAR] [--surface DBAR]\n"
            "                    [--min-speed DBAR/S] [--speed-window S] [--min-depth DBAR]]\n"
+           "                    [--track FILE]... [--track-gap SECONDS]\n"
            "                    RAW...\n"
            "Converts recorded raw files (*.raw) with the meter's device file. The default\n"
            "output is an engineering-units file (*.eng): the same bytes KIVO View records\n"
@@ -67,6 +68,14 @@ std::string ConvertUsage() {
            "  --speed-window S   the speed is taken across this span (default 10)\n"
            "  --min-depth DBAR   a stay in the water that never gets deeper is no cast\n"
            "                     (default 2)\n"
+           "  --track FILE       positions for csv and netcdf: lat and lon at each record's\n"
+           "                     time, interpolated linearly between the fixes around it;\n"
+           "                     FILE is a track KIVO View wrote (NAME.track.csv), an NMEA\n"
+           "                     0183 log (GGA and RMC sentences, read by gpsd's gpsdecode)\n"
+           "                     or a CSV file with time (ISO 8601, UTC without a zone),\n"
+           "                     lat and lon columns; repeatable, the fixes merged\n"
+           "  --track-gap S      no position where the nearest fix is more than S seconds\n"
+           "                     from the record (default 10)\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
@@ -160,6 +169,16 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
                 if (a == "--speed-window") thresholds.window = *number;
                 if (a == "--min-depth") thresholds.minDepth = *number;
             }
+        } else if (a == "--track") {
+            std::string file;
+            if (!value(file) || file.empty()) return fail("--track needs a file");
+            o.trackFiles.push_back(file);
+        } else if (a == "--track-gap") {
+            std::string text;
+            if (!value(text)) return fail("--track-gap needs a number of seconds");
+            const std::optional<double> number = PositiveNumber(text);
+            if (!number) return fail("--track-gap takes a number above 0, not '" + text + "'");
+            o.trackGapSeconds = *number;
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--refcorr") {
@@ -185,10 +204,10 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
     }
     if (o.rawFiles.empty()) return fail("no raw file given");
     // The .eng file has its fixed heading and the meter's time as it came: nothing to put them.
-    const bool told =
-        o.meterClock != MeterClockZone::Utc() || !o.attributes.empty() || !o.attributeFiles.empty();
+    const bool told = o.meterClock != MeterClockZone::Utc() || !o.attributes.empty() ||
+                      !o.attributeFiles.empty() || !o.trackFiles.empty();
     if (o.format == ExportFormat::Eng && told)
-        return fail("--meter-clock, --attr and --attrs need --format csv or netcdf");
+        return fail("--meter-clock, --attr, --attrs and --track need --format csv or netcdf");
     // A NetCDF file is written by seeking back into it; a pipe cannot hold one.
     if (o.format == ExportFormat::Netcdf && o.outputPath.empty())
         return fail("--format netcdf needs an output file (-o FILE)");

@@ -24,6 +24,8 @@ struct ConvertOptions {
     Attributes attributes;                    // --attr, checked
     std::optional<CastThresholds> casts;      // --casts, with its thresholds
     double binSize = 0.0;                     // --bin [dbar]; 0: none
+    std::vector<std::string> trackFiles;      // --track: positions from these
+    double trackGapSeconds = 10.0;            // --track-gap
 };
 
 struct ParsedConvertLine {

@@ -4,7 +4,9 @@
 // values at full precision, through an exporter as the chain's only sink.
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +16,12 @@
 #include "core/export/ExportAttributes.h"
 #include "core/export/ProfileExport.h"
 #include "core/export/RawExport.h"
+#include "core/export/TrackFile.h"
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
+#include "core/position/Track.h"
 #include "core/settings/LastRbs.h"
+#include "gps/NmeaLog.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/kivo-convert/ConvertOptions.h"
@@ -107,6 +112,8 @@ int main(int argc, char** argv) {
     inputs.push_back(reading.Register(options.settingsPath, kivo::roles::kConvertSettings));
     for (const std::string& file : options.attributeFiles)
         inputs.push_back(reading.Register(file, kivo::roles::kConvertInput));
+    for (const std::string& file : options.trackFiles)
+        inputs.push_back(reading.Register(file, kivo::roles::kConvertInput));
     CatchStopSignals();
     // Opened (a staged file beside it) but nothing written yet; a refusal leaves it untouched.
     kivo::OutputFile output = kivo::OutputFile::Open(
@@ -166,6 +173,34 @@ int main(int argc, char** argv) {
     }
     for (const auto& [name, value] : options.attributes)
         kivo::AddAttribute(attributes, name, value);
+    // The tracks are read whole before anything is written: a bad row stops the run.
+    if (!options.trackFiles.empty()) {
+        std::vector<kivo::PositionFix> fixes;
+        std::string names;
+        for (const std::string& file : options.trackFiles) {
+            if (!kivo::IsRegularFile(file)) return Fail("cannot read the track '" + file + "'");
+            std::string error;
+            std::optional<std::vector<kivo::PositionFix>> read;
+            if (kivo::LooksLikeNmea(file)) {
+                read = kivo::ReadNmeaLog(file, error);
+            } else {
+                std::ifstream in(file, std::ios::binary);
+                read = kivo::ReadTrackCsv(in, error);
+            }
+            if (!read) return Fail("the track '" + file + "': " + error, kUsage);
+            fixes.insert(fixes.end(), read->begin(), read->end());
+            names += (names.empty() ? "" : ", ") + std::filesystem::path(file).filename().string();
+        }
+        const auto track = std::make_shared<const kivo::Track>(std::move(fixes));
+        const double gap = options.trackGapSeconds;
+        kivo::PositionColumns& position = job.facts.position;
+        position.kind = kivo::PositionKind::Track;
+        position.at = [track, gap](double time) { return track->At(time, gap); };
+        char gapText[64];
+        std::snprintf(gapText, sizeof gapText, "%g", gap);
+        position.source = "the track " + names + " (" + std::to_string(track->Size()) +
+                          " fixes; none for a record more than " + gapText + " s from the nearest)";
+    }
     // Every raw file must be readable before anything is written.
     for (const std::string& raw : options.rawFiles) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");
