@@ -60,6 +60,19 @@ public:
     std::int64_t UtcMilliseconds() override { return utcMs; }
 };
 
+// Positions the test hands over, as gpsd would.
+class ScriptedPositions final : public PositionSource {
+public:
+    void Open(const std::string& host, int port) override {
+        opened.push_back(host + ":" + std::to_string(port));
+    }
+    void Close() override {}
+    std::vector<PositionReport> Take() override { return std::exchange(reports, {}); }
+
+    std::vector<std::string> opened;
+    std::vector<PositionReport> reports;
+};
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -454,6 +467,55 @@ private slots:
         dataLine();
         QCOMPARE(lastLine->text(), QString("Last line: 0 s ago"));
         QVERIFY(!lastLine->autoFillBackground());
+    }
+
+    // File > GPS... turns the GPS on through the prompts; the label shows the fix and turns
+    // red when it is older than 10 s; the choice is kept for the next start.
+    void theGpsLabelShowsTheFixAndTurnsRedWhenItIsOld() {
+        QTemporaryDir settings;
+        UtcSteppedClock clock;
+        ScriptedPositions positions;
+        Fixture f([&](MainWindowOptions& options) {
+            options.clock = &clock;
+            options.positions = &positions;
+            options.settingsDirectory = settings.path().toStdString();
+        });
+        auto* label = f.Find<QLabel>("LBGps");
+        f.window->PresentHostStatus();
+        QVERIFY(label->isHidden());
+        GpsSettings chosen;
+        chosen.enabled = true;
+        chosen.host = "ship-gps";
+        chosen.port = 4000;
+        f.prompts.gpsAnswers.push_back(chosen);
+        f.Find<QAction>("GpsSetup")->trigger();
+        QCOMPARE(positions.opened, std::vector<std::string>{"ship-gps:4000"});
+        QVERIFY(!label->isHidden());
+        QCOMPARE(label->text(), QString("GPS: no fix"));
+        QVERIFY(label->autoFillBackground());
+
+        PositionFix fix;
+        fix.time = 1700000000;
+        fix.lat = 44.6369;
+        fix.lon = -63.56835;
+        fix.mode = FixMode::ThreeD;
+        positions.reports.push_back({PositionReport::Kind::Fix, fix, {}});
+        f.Tick();
+        clock.utcMs += 2000;
+        f.window->PresentHostStatus();
+        QCOMPARE(label->text(),
+                 QString::fromUtf8("GPS 44\u00b038.214\u2032N 063\u00b034.101\u2032W \u00b7 3D "
+                                   "\u00b7 2 s"));
+        QVERIFY(!label->autoFillBackground());
+        clock.utcMs += 9000;
+        f.Tick();
+        f.window->PresentHostStatus();
+        QVERIFY(label->autoFillBackground());
+        QCOMPARE(label->palette().color(QPalette::Window), QColor(255, 0, 0));
+
+        QFile kept(settings.filePath("kivoview-ports.ini"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().contains("[gps]\nenabled=on\nhost=ship-gps\nport=4000\n"));
     }
 
     void aDeviceChosenInThePortDialogIsMappedAndKept() {
