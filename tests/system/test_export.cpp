@@ -17,6 +17,8 @@
 #include "../core/FileBytes.h"
 #include "../replay/ReplayCorpus.h"
 #include "SimProcess.h"
+#include "core/data/MeterClockZone.h"
+#include "core/export/TrackFile.h"
 
 namespace kivo::test {
 namespace {
@@ -192,6 +194,37 @@ TEST(Exported, CastsBinnedAsPandasBinsTheirSamples) {
                    scratch.File("profiles.csv"), "--bin", "1", "--casts", "2"},
                   milliseconds(60000));
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+
+    // With a track, each profile gets the ship's position at its first record: a track moving
+    // evenly (a fix every 10 s) interpolates to the same line exactly.
+    const double t0 = SecondsSinceEpoch({2003, 11, 20, 11, 59, 0});
+    std::string track = "time,lat,lon\n";
+    for (int k = 0; k <= 80; ++k) {
+        char row[96];
+        const int second = 11 * 3600 + 59 * 60 + k * 10;
+        std::snprintf(row, sizeof row, "2003-11-20T%02d:%02d:%02dZ,%.4f,%.4f\n", second / 3600,
+                      second / 60 % 60, second % 60, 44 + 0.0001 * k, -63 + 0.0002 * k);
+        track += row;
+    }
+    WriteBytes(scratch.File("track.csv"), track);
+    convert({"--format", "csv", "--bin", "1", "--track", scratch.File("track.csv")},
+            scratch.File("placed.csv"));
+    std::istringstream placed(ReadBytes(scratch.File("placed.csv")));
+    std::size_t rows = 0;
+    for (std::string line; std::getline(placed, line);) {
+        if (line.empty() || line[0] == '#' || line.rfind("cast,", 0) == 0) continue;
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        ASSERT_GE(f.size(), 5u) << line;
+        const std::optional<double> time = ParseIsoTime(f[2]);
+        ASSERT_TRUE(time) << line;
+        const double k = (*time - t0) / 10;
+        EXPECT_NEAR(std::stod(f[3]), 44 + 0.0001 * k, 1e-9) << line;
+        EXPECT_NEAR(std::stod(f[4]), -63 + 0.0002 * k, 1e-9) << line;
+        ++rows;
+    }
+    EXPECT_GT(rows, 20u);
 }
 
 // kivo-convert --track against positions computed from the definition in Python: a track CSV

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "core/export/CsvExporter.h"
@@ -136,6 +137,15 @@ std::string TimeText(double seconds) {
     return UtcIsoText(std::llround(seconds * 1000.0));
 }
 
+// A profile's one position: where the ship was at the trace's first record.
+std::optional<PositionFix> ProfilePosition(const ProfileFile& file, const Profile& profile) {
+    if (file.options.position.kind == PositionKind::None || !file.options.position.at)
+        return std::nullopt;
+    std::optional<PositionFix> fix = file.options.position.at(profile.startSeconds);
+    if (fix && !fix->HasPosition()) fix.reset();
+    return fix;
+}
+
 }  // namespace
 
 bool WriteProfileCsv(const std::string& path, const DeviceCalibration& calibration,
@@ -150,15 +160,27 @@ bool WriteProfileCsv(const std::string& path, const DeviceCalibration& calibrati
     text += CsvHeaderLine("profile_time", "the first record of the trace, UTC");
     text += CsvHeaderLine("pressure", "the bin's centre [dbar], increasing downward");
     text += CsvHeaderLine("n_samples", "the records averaged in the bin");
+    const bool placed = file.options.position.kind != PositionKind::None;
+    if (placed) {
+        text += CsvHeaderLine("lat", "latitude [degrees_north] at profile_time, from " +
+                                         file.options.position.source);
+        text += CsvHeaderLine("lon", "longitude [degrees_east] at profile_time");
+    }
     text += CsvColumnLines(calibration, columns);
-    text += "cast,direction,profile_time,pressure,n_samples";
+    text += placed ? "cast,direction,profile_time,lat,lon,pressure,n_samples"
+                   : "cast,direction,profile_time,pressure,n_samples";
     for (const ExportColumn& c : columns) text += "," + c.name;
     text += "\r\n";
     bool ok = out->Write(text);
     for (const Profile& profile : file.profiles) {
+        std::string where;
+        if (placed) {
+            const std::optional<PositionFix> fix = ProfilePosition(file, profile);
+            where = fix ? ShortestText(fix->lat) + ',' + ShortestText(fix->lon) + ',' : ",,";
+        }
         for (const ProfileBin& bin : profile.bins) {
             text = std::to_string(profile.cast) + ',' + CastPhaseName(profile.direction) + ',' +
-                   TimeText(profile.startSeconds) + ',' + ShortestText(bin.centre) + ',' +
+                   TimeText(profile.startSeconds) + ',' + where + ShortestText(bin.centre) + ',' +
                    std::to_string(bin.samples);
             for (const double mean : bin.means) text += ',' + ShortestText(mean);
             text += "\r\n";
@@ -267,6 +289,9 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
     int direction = -1;
     int time = -1;
     int samples = -1;
+    int lat = -1;
+    int lon = -1;
+    const bool placed = file.options.position.kind != PositionKind::None;
     if (!nc.Variable("pressure", NC_DOUBLE, {pressureDim}, pressure) ||
         !nc.Text(pressure, "long_name", "sea water pressure at the bin's centre") ||
         !nc.Text(pressure, "standard_name", "sea_water_pressure") ||
@@ -291,6 +316,19 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
         !nc.Text(samples, "units", "1")) {
         return false;
     }
+    if (placed &&
+        (!nc.Variable("lat", NC_DOUBLE, {profileDim}, lat) ||
+         !nc.Check(nc_def_var_fill(ncid, lat, 0, &kFill)) ||
+         !nc.Text(lat, "long_name", "latitude at the trace's first record") ||
+         !nc.Text(lat, "standard_name", "latitude") || !nc.Text(lat, "units", "degrees_north") ||
+         !nc.Text(lat, "axis", "Y") || !nc.Text(lat, "comment", file.options.position.source) ||
+         !nc.Variable("lon", NC_DOUBLE, {profileDim}, lon) ||
+         !nc.Check(nc_def_var_fill(ncid, lon, 0, &kFill)) ||
+         !nc.Text(lon, "long_name", "longitude at the trace's first record") ||
+         !nc.Text(lon, "standard_name", "longitude") || !nc.Text(lon, "units", "degrees_east") ||
+         !nc.Text(lon, "axis", "X"))) {
+        return false;
+    }
     std::vector<int> values(columns.size(), -1);
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const ExportColumn& column = columns[c];
@@ -301,7 +339,9 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
             !nc.Text(v, "standard_name", column.standardName) ||
             !nc.Text(v, "eng_heading", column.heading) ||
             !nc.Text(v, "cell_methods", "pressure: mean (loops excluded)") ||
-            !nc.Text(v, "coordinates", "time cast_number direction")) {
+            !nc.Text(
+                v, "coordinates",
+                placed ? "time lat lon cast_number direction" : "time cast_number direction")) {
             return false;
         }
         if (column.wavelength > 0) {
@@ -318,8 +358,13 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
     std::vector<int> casts;
     std::vector<const char*> directions;
     std::vector<double> times;
+    std::vector<double> lats;
+    std::vector<double> lons;
     for (std::size_t p = 0; p < profiles; ++p) {
         const Profile& profile = file.profiles[p];
+        const std::optional<PositionFix> fix = ProfilePosition(file, profile);
+        lats.push_back(fix ? fix->lat : kFill);
+        lons.push_back(fix ? fix->lon : kFill);
         numbers.push_back(static_cast<int>(p + 1));
         casts.push_back(profile.cast);
         directions.push_back(CastPhaseName(profile.direction));
@@ -343,7 +388,9 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
         !nc.Check(nc_put_var_int(ncid, castNumber, casts.data())) ||
         !nc.Check(nc_put_var_string(ncid, direction, directions.data())) ||
         !nc.Check(nc_put_var_double(ncid, time, times.data())) ||
-        !nc.Check(nc_put_var_int(ncid, samples, counts.data()))) {
+        !nc.Check(nc_put_var_int(ncid, samples, counts.data())) ||
+        (placed && (!nc.Check(nc_put_var_double(ncid, lat, lats.data())) ||
+                    !nc.Check(nc_put_var_double(ncid, lon, lons.data()))))) {
         return false;
     }
     for (std::size_t c = 0; c < columns.size(); ++c) {
