@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "core/export/TrackFile.h"
+#include "core/files/FileRegistry.h"
 #include "core/position/PositionKeeper.h"
 #include "core/position/Track.h"
 
@@ -107,6 +109,36 @@ TEST(TrackFile, ReadsOursAndOtherCsvAndRefusesABadRowByItsLine) {
         EXPECT_FALSE(ReadTrackCsv(in, error)) << text;
         EXPECT_EQ(error.rfind(why, 0), 0u) << error;
     }
+}
+
+// gpsd reports GGA and RMC of one second as two fixes, only the second with speed and course:
+// the track keeps the second's last, and the last of all when it stops.
+TEST(TrackFile, KeepsTheLastFixOfEachSecond) {
+    ScratchDirectory folder;
+    const std::string path = folder.File("run.track.csv");
+    std::vector<std::string> told;
+    TrackRecorder track([&told](const std::string& m) { told.push_back(m); });
+    ASSERT_TRUE(
+        track.Start(OutputFile::Open(nullptr, path, roles::kTrackRecording, OutputMode::Append),
+                    "gpsd at localhost:2947", "test"));
+    PositionFix gga = Fix(1796904001.0, 44.5, -63.5);
+    PositionFix rmc = gga;
+    rmc.speed = 2.5;
+    rmc.course = 70;
+    track.Add(gga);
+    track.Add(rmc);
+    track.Add(Fix(1796904002.0, 44.6, -63.4));
+    track.Add(Lost(1796904002.5));
+    track.Add(Fix(1796904003.2, 44.7, -63.3));
+    track.Stop();
+    const std::string text = ReadBytes(path);
+    EXPECT_NE(text.find("time,lat,lon,fix,speed,course\r\n"
+                        "2026-12-10T12:00:01.000Z,44.5,-63.5,3D,2.5,70\r\n"
+                        "2026-12-10T12:00:02.000Z,44.6,-63.4,3D,,\r\n"
+                        "2026-12-10T12:00:03.200Z,44.7,-63.3,3D,,\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(told.empty());
 }
 
 TEST(TrackFile, ATrackIsNamedForItsRecording) {

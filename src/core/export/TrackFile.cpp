@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
 #include "core/data/MeterClockZone.h"
 #include "core/export/CsvExporter.h"
@@ -26,7 +27,7 @@ bool TrackRecorder::Start(OutputFile output, const std::string& source,
     Stop();
     file_ = RecordFile::Create(std::move(output), report_);
     if (!file_) return false;
-    lastSecond_.reset();
+    held_.reset();
     if (file_->ByteCount() == 0) {
         std::string header = CsvHeaderLine("title", "GPS track") + CsvHeaderLine("source", source) +
                              CsvHeaderLine("software", software);
@@ -46,9 +47,13 @@ void TrackRecorder::Add(const PositionFix& fix) {
     // A fix without its time (gpsd's first, before the receiver told the date) could not be
     // placed in time afterwards.
     if (!file_ || !fix.HasPosition() || !std::isfinite(fix.time)) return;
-    const auto second = static_cast<std::int64_t>(std::floor(fix.time));
-    if (lastSecond_ && second == *lastSecond_) return;
-    lastSecond_ = second;
+    if (held_ && std::floor(held_->time) != std::floor(fix.time)) WriteHeld();
+    held_ = fix;
+}
+
+void TrackRecorder::WriteHeld() {
+    if (!file_ || !held_) return;
+    const PositionFix fix = *std::exchange(held_, std::nullopt);
     const auto number = [](double value) {
         return std::isfinite(value) ? ShortestText(value) : std::string();
     };
@@ -64,6 +69,7 @@ bool TrackRecorder::Sync() { return !file_ || Check(file_->Sync()); }
 
 void TrackRecorder::Stop() {
     if (!file_) return;
+    WriteHeld();
     file_->Close();
     file_.reset();
 }

@@ -12,8 +12,10 @@
 
 namespace kivo {
 
-// The track beside a recording: one line per GPS fix, at most one per second of the fix's
-// own time. "# name: value" lines first (the program, the source, the units), then
+// The track beside a recording: one line per second of the fixes' own time, the last fix of
+// the second (gpsd reports GGA and RMC as two fixes, only the second with speed and course),
+// written once the next second's fix comes or the track stops. "# name: value" lines first (the
+// program, the source, the units), then
 //   time,lat,lon,fix,speed,course
 //   2026-12-10T12:00:01.000Z,44.636916667,-63.568316667,3D,2.675,87.5
 // times in UTC with milliseconds, latitude and longitude in decimal degrees to every digit
@@ -41,10 +43,11 @@ public:
 
 private:
     bool Check(bool ok);
+    void WriteHeld();
 
     RecordFile::Reporter report_;
     std::optional<RecordFile> file_;
-    std::optional<std::int64_t> lastSecond_;  // the last fix written, its whole second
+    std::optional<PositionFix> held_;  // the latest fix of the second not yet written
     std::string line_;
 };
 

@@ -310,6 +310,8 @@ void RecordingKeeper::AfterDataLine() {
         rawBytes_ = raw_.ByteCount();
         if (!raw_.Active()) StopRaw();
     }
+    // A track outlives no recording, even one a failed write ended.
+    if (track_.Active() && !AnyActive()) KeepTrack();
 }
 
 void RecordingKeeper::Flush() {
