@@ -453,6 +453,18 @@ void MainWindow::PresentHostStatus() {
         gps->setPalette(gpsPalette);
         gps->setAutoFillBackground(status.gps->warning);
     }
+    auto* quality = findChild<QLabel*>("LBQuality");
+    quality->setVisible(!status.qualityProblems.empty());
+    if (!status.qualityProblems.empty()) {
+        QStringList problems;
+        for (const std::string& problem : status.qualityProblems)
+            problems << QString::fromStdString(problem);
+        quality->setText("QC: " + problems.join(", "));
+        QPalette qualityPalette = quality->palette();
+        qualityPalette.setColor(QPalette::Window, ColourOf(Colour::Red));
+        quality->setPalette(qualityPalette);
+        quality->setAutoFillBackground(true);
+    }
     if (status.stalls > stallsShown_) {
         QApplication::beep();
         ++stallBeeps_;

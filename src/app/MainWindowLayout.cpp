@@ -208,6 +208,12 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
     gps->setAccessibleName("GPS position");
     gps->setVisible(false);
     fileColumn->addWidget(gps, 4, 1);
+    // Shown while a channel is saturated or flat-lined, in red.
+    ReservedLabel* quality =
+        ValueLabel(files, "LBQuality", "", "QC: 999 nm saturated, 999 nm saturated");
+    quality->setAccessibleName("Quality warnings");
+    quality->setVisible(false);
+    fileColumn->addWidget(quality, 5, 0, 1, 2);
     // The two columns share the room: a file name gets what is left, never more.
     fileColumn->setColumnStretch(0, 1);
     fileColumn->setColumnStretch(1, 1);
@@ -562,6 +568,11 @@ void MainWindow::BuildMenu() {
         session_->GpsSetupClick();
         PresentHostStatus();
     });
+    // The quality tests' thresholds for the live data, the exports and the viewer.
+    connect(add("QualityFile", "Quality Control File\u2026", false), &QAction::triggered, this,
+            [this] { session_->QualityFileClick(); });
+    connect(add("QualityDefaults", "Quality Control Defaults", false), &QAction::triggered, this,
+            [this] { session_->SetQualityFile(""); });
     file->addSeparator();
     add("MenuAdvancedSetup", "Advanced Setup", true);
     add("EarlyCommands", "Alternate Commands", true);

@@ -242,6 +242,17 @@ void ChartWidget::ApplyAppearance() {
         plot_->graph(i)->setPen(QPen(ToQColor(channel.colour), look.lineWidth));
     }
     ApplyChartLook(*plot_, *title_, look);
+    // A channel whose last value failed a quality test: its readout in red and bold.
+    for (int i = 0; i < model_.ChannelCount() && i < plot_->graphCount(); ++i) {
+        QCPAbstractLegendItem* item = plot_->legend->itemWithPlottable(plot_->graph(i));
+        auto* entry = qobject_cast<QCPPlottableLegendItem*>(item);
+        if (entry == nullptr) continue;
+        const bool failed = model_.Channel(i).failed;
+        entry->setTextColor(failed ? QColor(220, 30, 30) : plot_->legend->textColor());
+        QFont font = plot_->legend->font();
+        font.setBold(failed);
+        entry->setFont(font);
+    }
     const QColor text = ToQColor(look.text);
     tracer_->setPen(QPen(text, 0, Qt::DashLine));
     cursorLabel_->setColor(text);

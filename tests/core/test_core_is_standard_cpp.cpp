@@ -36,9 +36,9 @@ TEST(CoreLibrary, IncludesNoQtHeader) {
 
 // The core's folders from the bottom up: a folder may include its own files and those of
 // folders below it, never one above. Written down here once; the README lists the same.
-const std::vector<std::string> kLayers = {"text",     "files",    "seams",    "data",      "chain",
-                                          "position", "profile",  "protocol", "recording", "export",
-                                          "plot",     "settings", "viewer",   "host"};
+const std::vector<std::string> kLayers = {
+    "text",     "files",     "seams",  "data", "chain",    "position", "quality", "profile",
+    "protocol", "recording", "export", "plot", "settings", "viewer",   "host"};
 
 // A lower layer that reaches up (the device-file parser wanting the window, the viewer the
 // session) ties what should stand alone to everything above it.

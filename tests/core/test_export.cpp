@@ -309,22 +309,22 @@ TEST(CsvExporter, WritesAHeaderOfFactsCleanNamesAndUtcTimesAndContinuesAFile) {
     ASSERT_TRUE(exporter.Finish());
     const std::string text = ReadBytes(path);
     // The meter's 00:00:00 at UTC+2; every digit of the value, with the device file's scale
-    // as the single-precision number it was read as.
+    // as the single-precision number it was read as; its quality flag, a pass, at the end.
     const auto row = [](int second, int counts) {
         return "2003-11-19T22:00:0" + std::to_string(second) + "Z," +
-               ShortestText((counts - 50) * static_cast<double>(0.0121f)) + "\r\n";
+               ShortestText((counts - 50) * static_cast<double>(0.0121f)) + ",1\r\n";
     };
     for (const std::string& line : std::vector<std::string>{
              "# title: Test CHL meter\r\n", "# meter_clock_zone: UTC+02:00\r\n",
              "# project: Line P\r\n", "# chl.units: ug L-1\r\n", "# chl.eng_heading: CHL(ug/l)\r\n",
              "# chl.device_column: 3\r\n", "# chl.calibration_scale: 0.0121\r\n",
              "# chl.calibration_dark_counts: 50\r\n",
-             "time,chl\r\n" + row(0, 1000) + row(1, 1001)}) {
+             "time,chl,chl_qc\r\n" + row(0, 1000) + row(1, 1001)}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
     }
     std::istringstream in(text);
-    EXPECT_EQ(CsvHeadingOf(in), "time,chl");
-    const std::string heading = "time,chl\r\n";
+    EXPECT_EQ(CsvHeadingOf(in), "time,chl,chl_qc");
+    const std::string heading = "time,chl,chl_qc\r\n";
     EXPECT_EQ(text.find("#", text.find(heading)), std::string::npos);  // no comment after it
 
     CsvExporter continued(log.Reporter());
@@ -354,9 +354,9 @@ TEST(CsvExporter, PutsPositionsBesideTheTimesAndLeavesUnknownOnesEmpty) {
     const std::string place = "44.636916666666664,-63.56831666666667";
     ASSERT_EQ(place, ShortestText(fix.lat) + "," + ShortestText(fix.lon));
     const std::vector<Case> cases = {
-        {PositionKind::Track, "time,lat,lon,chl", {place, ","}},
+        {PositionKind::Track, "time,lat,lon,chl,chl_qc", {place, ","}},
         {PositionKind::Receiver,
-         "time,lat,lon,gps_time,fix,chl",
+         "time,lat,lon,gps_time,fix,chl,chl_qc",
          {place + ",2023-11-14T22:13:20.250Z,3D", ",,,"}},
     };
     for (const Case& c : cases) {

@@ -116,7 +116,14 @@ def check_csv(path, heading, records, dev, expected_attributes):
     # A reader told to skip "#" lines sees a plain table.
     table = pd.read_csv(path, comment="#")
     check(table.columns[0] == "time", "csv: the first column is time")
-    names = list(table.columns[1:])
+    names = [n for n in table.columns[1:] if not n.endswith("_qc")]
+    # Each value's quality flag, in the values' order, ends the row.
+    flags = [n for n in table.columns[1:] if n.endswith("_qc")]
+    check(flags == [n + "_qc" for n in names] and list(table.columns[-len(flags):]) == flags,
+          "csv: flag columns %r do not follow the values %r" % (flags, names))
+    for flag in flags:
+        check(set(table[flag].unique()) <= {1, 2, 3, 4, 9},
+              "csv: %s holds %s" % (flag, sorted(set(table[flag].unique()))))
     for name in names:
         check(re.fullmatch(r"[a-z][a-z0-9_]*", name), "csv: column name %r is not clean" % name)
         check(pd.api.types.is_numeric_dtype(table[name]),
@@ -239,7 +246,7 @@ def water_scattering(salinity, theta, wavelength, water_type):
 def check_recomputed(raw):
     """The engineering values again from the counts and the file's own attributes."""
     counts = {int(raw[n].attrs["device_column"]): raw[n] for n in raw.data_vars
-              if n.startswith("counts_")}
+              if n.startswith("counts_") and "flag_values" not in raw[n].attrs}
     # Two columns of one kind share one calibration and show the last column's value (the
     # device file's per-kind slots): such a value does not come from its own column's counts.
     keys = [c.attrs.get("device_file_key") for c in counts.values()]
@@ -288,6 +295,10 @@ def check_recomputed(raw):
 def check_netcdf(path, dev, heading, records, expected_attributes):
     raw = xr.open_dataset(path, decode_times=False, mask_and_scale=False)
     for name in list(raw.variables):
+        if "flag_values" in raw[name].attrs:  # a flag is no quantity: CF gives it no units
+            check("flag_meanings" in raw[name].attrs and "units" not in raw[name].attrs,
+                  "nc: flag variable %s lacks flag_meanings or has units" % name)
+            continue
         check("units" in raw[name].attrs, "nc: variable %s has no units" % name)
     check(any(name.startswith("counts_") for name in raw.data_vars), "nc: no raw counts")
     check_story("nc", raw.attrs, dev, expected_attributes)

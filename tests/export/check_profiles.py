@@ -26,14 +26,19 @@ def check(condition, message):
 
 
 def expected_bins(samples, size):
-    """Per (cast, direction, bin centre): the mean of every value column and the count."""
+    """Per (cast, direction, bin centre): the mean of every value column over the samples
+    whose quality flag is 1 (pass), and the count of samples."""
     traces = samples[samples["phase"].isin(["down", "up"]) & (samples["loop"] == 0)].copy()
     # Bin k of size B holds [k*B - B/2, k*B + B/2).
     traces["bin"] = np.floor(traces["pressure"] / size + 0.5) * size
-    values = [c for c in samples.columns if c not in ("time", "cast", "phase", "loop")]
-    grouped = traces.groupby(["cast", "phase", "bin"])
-    means = grouped[values].mean()
-    means["n_samples"] = grouped.size()
+    values = [c for c in samples.columns
+              if c not in ("time", "cast", "phase", "loop") and not c.endswith("_qc")]
+    passed = traces.copy()
+    for v in values:
+        if v + "_qc" in traces.columns:
+            passed[v] = traces[v].where(traces[v + "_qc"] == 1)
+    means = passed.groupby(["cast", "phase", "bin"])[values].mean()
+    means["n_samples"] = traces.groupby(["cast", "phase", "bin"]).size()
     return means, values
 
 
@@ -87,7 +92,7 @@ def main():
                   % (p, centre, n, row["n_samples"]))
             for v in values:
                 got, want = ds[stored[v]].values[p, b], row[v]
-                check(np.isclose(got, want, rtol=1e-12, atol=0),
+                check(np.isclose(got, want, rtol=1e-12, atol=0, equal_nan=True),
                       "cast %d %s bin %g %s: %r, pandas %r" % (cast, direction, centre, v, got, want))
             compared += 1
     check(compared == len(means), "%d bins compared, pandas has %d" % (compared, len(means)))
@@ -100,7 +105,7 @@ def main():
             continue
         check(r["n_samples"] == means.loc[key]["n_samples"], "CSV %s count" % (key,))
         for v in values:
-            check(np.isclose(r[stored[v]], means.loc[key][v], rtol=1e-12, atol=0),
+            check(np.isclose(r[stored[v]], means.loc[key][v], rtol=1e-12, atol=0, equal_nan=True),
                   "CSV %s %s: %r, pandas %r" % (key, v, r[stored[v]], means.loc[key][v]))
 
     for failure in failures:

@@ -106,7 +106,8 @@ TEST_F(InstalledTree, HoldsProgramsDesktopEntryIconManPagesAndDemo) {
     const std::vector<std::string> files = {
         "share/applications/kivoview.desktop", "share/icons/hicolor/scalable/apps/kivoview.svg",
         "share/kivoview/demo/kivo-bb9.dev",    "share/kivoview/demo/kivo-bb3-ctd.dev",
-        "share/kivoview/demo/last.rbs",        "share/doc/kivoview/README.md"};
+        "share/kivoview/demo/last.rbs",        "share/kivoview/demo/kivo-demo.qc",
+        "share/doc/kivoview/README.md"};
     for (const std::string& file : files) {
         EXPECT_TRUE(fs::is_regular_file(prefix_ / file)) << file;
         EXPECT_GT(fs::file_size(prefix_ / file), 0u) << file;

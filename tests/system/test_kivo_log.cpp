@@ -124,8 +124,9 @@ TEST(Logger, CsvRowsAreTheEngineeringUnitsRecords) {
     for (std::size_t line = 1; line + 1 < eng.size(); ++line) {
         const std::vector<std::string> printed = Split(eng[line], "\t");
         const std::vector<std::string> exported = Split(csv[line], ",");
-        // Count, Date, Time: the meter's time and the host's UTC receive time.
-        ASSERT_EQ(exported.size() + 1, printed.size()) << csv[line];
+        // Count, Date, Time: the meter's time and the host's UTC receive time; each value's
+        // quality flag after the values.
+        ASSERT_EQ(exported.size() + 1, 2 * printed.size() - 3) << csv[line];
         EXPECT_TRUE(
             std::regex_match(exported[1], std::regex(R"(\d{4}-\d\d-\d\dT[\d:]{8}\.\d{3}Z)")))
             << exported[1];

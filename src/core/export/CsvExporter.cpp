@@ -29,8 +29,12 @@ std::string CsvHeading(const DeviceCalibration& calibration, const ExportOptions
     std::string heading = options.hostUtcMilliseconds ? "time,host_time" : "time";
     if (options.position.kind != PositionKind::None) heading += ",lat,lon";
     if (options.position.kind == PositionKind::Receiver) heading += ",gps_time,fix";
-    for (const ExportColumn& column : EngineeringColumns(calibration)) heading += "," + column.name;
+    const std::vector<ExportColumn> columns = EngineeringColumns(calibration);
+    for (const ExportColumn& column : columns) heading += "," + column.name;
     if (options.casts) heading += ",cast,phase,loop";
+    if (options.quality) {
+        for (const ExportColumn& column : columns) heading += "," + column.name + "_qc";
+    }
     return heading + "\r\n";
 }
 
@@ -71,6 +75,11 @@ std::string CsvHeader(const DeviceCalibration& calibration, const std::string& d
             break;
     }
     header += CsvColumnLines(calibration, columns);
+    if (options.quality) {
+        AddHeaderLine(header, "NAME_qc",
+                      "the quality flag of NAME, the worst of its tests (see quality_control): 1 "
+                      "pass, 2 not evaluated, 3 suspect, 4 fail, 9 missing");
+    }
     if (options.casts) {
         AddHeaderLine(header, "cast", "the cast's number, 1, 2 ...; 0 on deck");
         AddHeaderLine(header, "phase", "deck, soak, down, bottom or up");
@@ -136,6 +145,9 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
     position_ = options.position;
     if (!position_.at) position_.kind = PositionKind::None;
     records_ = 0;
+    held_.clear();
+    quality_.reset();
+    if (options.quality) quality_.emplace(calibration, options.alternateMode, *options.quality);
     if (file_->ByteCount() == 0) {
         ExportOptions shown = options;
         shown.position.kind = position_.kind;
@@ -170,8 +182,22 @@ void CsvExporter::OnSample(const Sample& sample) {
                  (mark.loop ? ",1" : ",0");
     }
     ++records_;
-    line_ += "\r\n";
-    Write(line_);
+    if (!quality_) {
+        line_ += "\r\n";
+        Write(line_);
+        return;
+    }
+    if (quality_->Push(sample)) WriteHeld();
+    held_.swap(line_);
+}
+
+void CsvExporter::WriteHeld() {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        held_ += ',';
+        held_ += std::to_string(static_cast<int>(quality_->Engineering(i).aggregate));
+    }
+    held_ += "\r\n";
+    Write(held_);
 }
 
 void CsvExporter::AddPosition(double recordTime) {
@@ -190,12 +216,16 @@ void CsvExporter::AddPosition(double recordTime) {
 
 bool CsvExporter::Finish() {
     if (!file_) return false;
+    if (quality_ && quality_->Finish()) WriteHeld();
+    if (!file_) return false;
     const bool ok = file_->Close();
     file_.reset();
     return ok;
 }
 
-void CsvExporter::Write(const std::string& line) { Check(file_->Write(line)); }
+void CsvExporter::Write(const std::string& line) {
+    if (file_) Check(file_->Write(line));
+}
 
 bool CsvExporter::Check(bool ok) {
     if (!ok && file_) {

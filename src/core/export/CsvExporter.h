@@ -11,6 +11,7 @@
 
 #include "core/export/ExportColumns.h"
 #include "core/export/Exporter.h"
+#include "core/export/RecordQuality.h"
 #include "core/recording/RecordFile.h"
 
 namespace kivo {
@@ -27,7 +28,10 @@ namespace kivo {
 // "time": the computer's UTC receive time with milliseconds ("2026-12-08T16:02:03.123Z"),
 // which holds when the meter's clock was wrong. With positions, "lat" and "lon" follow the
 // times (decimal degrees, empty where none is known), and for a receiver's fixes "gps_time"
-// (the fix's own UTC time) and "fix" ("2D" or "3D") after them.
+// (the fix's own UTC time) and "fix" ("2D" or "3D") after them. With quality flags, each
+// field NAME has its flag NAME_qc at the end of the row (1 pass, 2 not evaluated, 3 suspect,
+// 4 fail, 9 missing); a line is then written when the next sample decides its spike test,
+// and the last when the file is finished.
 class CsvExporter final : public Exporter {
 public:
     using Exporter::Exporter;
@@ -54,6 +58,8 @@ private:
     bool Begin(std::optional<RecordFile> file, const DeviceCalibration& calibration,
                const std::string& deviceName, const ExportOptions& options);
     void Write(const std::string& line);
+    // Writes the line held back with the flags just decided.
+    void WriteHeld();
     // The position columns of the record whose UTC time is given (NaN: none).
     void AddPosition(double recordTime);
     // False, and the file closed, when `ok` is false.
@@ -67,6 +73,9 @@ private:
     PositionColumns position_;
     std::size_t records_ = 0;
     std::string line_;  // the record being made, kept for its capacity
+    // With quality flags a line waits for the next sample, which decides its spike test.
+    std::optional<RecordQuality> quality_;
+    std::string held_;
 };
 
 // The heading line, CR LF included, the exporter writes for this calibration and these

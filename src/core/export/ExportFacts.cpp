@@ -16,6 +16,18 @@ namespace kivo {
 
 namespace {
 
+std::string QualityControlText(const QualitySettings& quality) {
+    std::string text =
+        "Quality tests after the IOOS QARTOD manuals on each count column, shared by the "
+        "values it gives: saturation, flat line, spike, rate of change and gross range; each "
+        "NAME_qc holds the worst of its tests: 1 pass, 2 not evaluated, 3 suspect, 4 fail, 9 "
+        "missing. ";
+    if (quality.FromFile()) return text + "Thresholds from the QC file qc_file.";
+    return text +
+           "No QC file: saturation at 4095 counts or 0 and flat line (10 equal counts "
+           "in a row suspect, 20 fail) only; the other tests were not evaluated.";
+}
+
 // The facts the program states; the operator may add to them but never change one.
 constexpr std::string_view kProgramFacts[] = {
     "Conventions",
@@ -223,6 +235,11 @@ std::vector<Fact> GlobalFacts(const DeviceCalibration& cal, const std::string& d
         Fact::Integers("temperature_correction", {options.tempCorrection ? 1 : 0}),
         Fact::Words("cast_detection", options.castDetection),
     };
+    if (options.quality) {
+        facts.push_back(Fact::Words("quality_control", QualityControlText(*options.quality)));
+        facts.push_back(Fact::Words("qc_file", options.quality->Name()));
+        facts.push_back(Fact::Words("qc_file_sha256", options.quality->Sha256()));
+    }
     if (HasScattering(columns)) {
         std::vector<int> wavelengths;
         for (const ExportColumn& c : columns) {

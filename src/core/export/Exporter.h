@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/data/MeterClockZone.h"
 #include "core/position/PositionFix.h"
 #include "core/profile/Casts.h"
+#include "core/quality/QualitySettings.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -52,6 +54,10 @@ struct ExportOptions {
     StationHeader station;
     // Where each record was made; kind None: no position columns.
     PositionColumns position;
+    // The thresholds of the quality tests, whose flags go beside every value (the defaults
+    // unless a QC file was given); none: no flags.
+    std::optional<QualitySettings> quality = QualitySettings{};
+    bool qualityDetail = false;  // NetCDF: each test's flags too, not only their worst
 };
 
 // A file for other programs, written from the samples of a data chain as they come: memory

@@ -302,7 +302,97 @@ bool NetcdfExporter::Define(const DeviceCalibration& cal, const std::string& dev
         }
     }
     records_ = 0;
-    return Check(nc_enddef(ncid_));
+    return DefineQuality(cal, options, dimension) && Check(nc_enddef(ncid_));
+}
+
+bool NetcdfExporter::DefineQuality(const DeviceCalibration& cal, const ExportOptions& options,
+                                   int dimension) {
+    quality_.reset();
+    flags_.clear();
+    qualityDetail_ = options.qualityDetail;
+    if (!options.quality) return true;
+    quality_.emplace(cal, options.alternateMode, *options.quality);
+
+    const std::size_t chunk = kBatch;
+    const signed char values[] = {1, 2, 3, 4, 9};
+    const std::string meanings = "pass not_evaluated suspect fail missing";
+    const auto text = [&](int varid, const char* name, const std::string& value) {
+        return Check(PutText(ncid_, varid, name, value));
+    };
+    const auto define = [&](const std::string& name, const std::string& longName,
+                            const std::string& standardName) {
+        Variable v;
+        v.pending.reserve(kBatch);
+        const bool ok = Check(nc_def_var(ncid_, name.c_str(), NC_BYTE, 1, &dimension, &v.id)) &&
+                        Check(nc_def_var_chunking(ncid_, v.id, NC_CHUNKED, &chunk)) &&
+                        Check(nc_def_var_deflate(ncid_, v.id, 1, 1, kDeflateLevel)) &&
+                        text(v.id, "long_name", longName) &&
+                        text(v.id, "standard_name", standardName) &&
+                        Check(nc_put_att_schar(ncid_, v.id, "flag_values", NC_BYTE, 5, values)) &&
+                        text(v.id, "flag_meanings", meanings) &&
+                        text(v.id, "references", "https://ioos.noaa.gov/project/qartod/") &&
+                        (timeAxis_ || text(v.id, "coordinates", "time"));
+        flags_.push_back(std::move(v));
+        return ok;
+    };
+    struct Test {
+        const char* suffix;
+        const char* words;
+        const char* standardName;
+    };
+    const Test tests[] = {
+        {"_qc_saturation", "saturation test", "quality_flag"},
+        {"_qc_flat_line", "flat line test", "flat_line_test_quality_flag"},
+        {"_qc_spike", "spike test", "spike_test_quality_flag"},
+        {"_qc_rate_of_change", "rate of change test", "rate_of_change_test_quality_flag"},
+        {"_qc_gross_range", "gross range test", "gross_range_test_quality_flag"},
+    };
+    std::vector<std::string> names;
+    for (const ExportColumn& c : columns_) names.push_back(c.name);
+    for (const CountColumn& c : counts_) names.push_back(c.name);
+    for (const std::string& name : names) {
+        if (!define(name + "_qc", "quality flag of " + name + ", the worst of its tests",
+                    "aggregate_quality_flag"))
+            return false;
+    }
+    for (std::size_t i = 0; qualityDetail_ && i < names.size(); ++i) {
+        for (const Test& test : tests) {
+            if (!define(names[i] + test.suffix, std::string(test.words) + " flag of " + names[i],
+                        test.standardName))
+                return false;
+        }
+    }
+    if (!define("record_qc", "the worst quality flag of the record's values",
+                "aggregate_quality_flag"))
+        return false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string ancillary = names[i] + "_qc";
+        for (const Test& test : tests) {
+            if (qualityDetail_) ancillary += " " + names[i] + test.suffix;
+        }
+        if (!text(values_[i].id, "ancillary_variables", ancillary)) return false;
+    }
+    return true;
+}
+
+void NetcdfExporter::KeepFlags() {
+    const std::size_t values = columns_.size() + counts_.size();
+    const auto flagsOf = [&](std::size_t i) -> const ValueFlags& {
+        return i < columns_.size() ? quality_->Engineering(i)
+                                   : quality_->Counts(i - columns_.size());
+    };
+    for (std::size_t i = 0; i < values; ++i)
+        flags_[i].pending.push_back(static_cast<double>(flagsOf(i).aggregate));
+    if (qualityDetail_) {
+        for (std::size_t i = 0; i < values; ++i) {
+            const ValueFlags& f = flagsOf(i);
+            const QualityFlag each[] = {f.saturation, f.flatLine, f.spike, f.rateOfChange,
+                                        f.grossRange};
+            for (std::size_t t = 0; t < 5; ++t)
+                flags_[values + i * 5 + t].pending.push_back(static_cast<double>(each[t]));
+        }
+    }
+    flags_.back().pending.push_back(static_cast<double>(quality_->Record()));
 }
 
 void NetcdfExporter::OnSample(const Sample& sample) {
@@ -343,17 +433,21 @@ void NetcdfExporter::OnSample(const Sample& sample) {
         castValues_[1].pending.push_back(static_cast<double>(mark.phase));
         castValues_[2].pending.push_back(mark.loop ? 1.0 : 0.0);
     }
+    if (quality_ && quality_->Push(sample)) KeepFlags();
     ++records_;
     if ((timeAxis_ ? meterTime_ : time_).pending.size() >= kBatch) WritePending(false);
 }
 
 bool NetcdfExporter::WritePending(bool all) {
+    if (all && quality_ && quality_->Finish()) KeepFlags();
     if (timeAxis_) {
         if (all) axis_.Close();
         for (const double time : axis_.TakeDecided())
             time_.pending.push_back(std::isnan(time) ? kFill : time);
     }
-    const std::size_t rows = time_.pending.size();
+    std::size_t rows = time_.pending.size();
+    // A record waits for its flags, decided by the record after it.
+    if (!flags_.empty()) rows = std::min(rows, flags_.front().pending.size());
     if (rows == 0) return true;
     if (position_.kind != PositionKind::None) {
         for (std::size_t i = lat_.pending.size(); i < rows; ++i) {
@@ -387,6 +481,9 @@ bool NetcdfExporter::WritePending(bool all) {
         if (!put(v)) return false;
     }
     for (Variable& v : castValues_) {
+        if (!put(v)) return false;
+    }
+    for (Variable& v : flags_) {
         if (!put(v)) return false;
     }
     written_ += rows;

@@ -9,6 +9,7 @@
 
 #include "core/export/ExportColumns.h"
 #include "core/export/Exporter.h"
+#include "core/export/RecordQuality.h"
 #include "core/export/TimeAxis.h"
 
 namespace kivo {
@@ -24,7 +25,9 @@ namespace kivo {
 // the meter's own whole-second time in `meter_time`. Without a date column it is `obs`, with
 // `time` an auxiliary coordinate of the meter's last reported time. Times are UTC: the meter's
 // clock is converted from the zone it was set in. A value that is not finite is missing.
-// Records are written in batches, so memory does not grow with the recording.
+// Records are written in batches, so memory does not grow with the recording. Quality flags
+// are CF flag variables NAME_qc beside each value (and each test's with the detail); a
+// record's are decided by the record after it, so the file's last records wait for it.
 class NetcdfExporter final : public Exporter {
 public:
     using Exporter::Exporter;
@@ -50,6 +53,11 @@ private:
 
     bool Define(const DeviceCalibration& calibration, const std::string& deviceName,
                 const ExportOptions& options);
+    // The flag variables of every value, and each value's ancillary_variables.
+    bool DefineQuality(const DeviceCalibration& calibration, const ExportOptions& options,
+                       int dimension);
+    // Holds the flags of the record just decided.
+    void KeepFlags();
     // Writes the records whose time is decided (all of them when `all`).
     bool WritePending(bool all);
     // False after telling the failure and closing the file, when `status` is an error.
@@ -75,6 +83,11 @@ private:
     Variable lon_;
     double latMin_ = 0, latMax_ = 0, lonMin_ = 0, lonMax_ = 0;
     bool anyPosition_ = false;
+    // The flags: each engineering field's and each count column's worst, then with the detail
+    // each one's five tests, then the record's.
+    std::optional<RecordQuality> quality_;
+    bool qualityDetail_ = false;
+    std::vector<Variable> flags_;
     std::size_t records_ = 0;  // taken so far
     std::size_t written_ = 0;  // records in the file
     double firstTime_ = 0.0;

@@ -51,13 +51,35 @@ CastBinning::CastBinning(const DeviceCalibration& calibration, std::vector<CastM
       seconds_(std::move(seconds)),
       binner_(binSize, columns_.size()) {}
 
+void CastBinning::UseQuality(const DeviceCalibration& calibration, bool alternateMode,
+                             const QualitySettings& settings) {
+    quality_.emplace(calibration, alternateMode, settings);
+}
+
 void CastBinning::OnSample(const Sample& sample) {
-    const std::size_t i = next_++;
-    if (i >= marks_.size() || i >= seconds_.size()) return;
-    values_.clear();
+    const bool decided = quality_ && quality_->Push(sample);
+    if (decided) Add(newest_);
+    newest_.record = next_++;
+    newest_.pressure = sample.engineering.pressure;
+    newest_.values.clear();
     for (const ExportColumn& column : columns_)
-        values_.push_back(EngineeringValue(column, sample.engineering));
-    binner_.Add(marks_[i], seconds_[i], sample.engineering.pressure, values_);
+        newest_.values.push_back(EngineeringValue(column, sample.engineering));
+    if (!quality_) Add(newest_);
+}
+
+std::vector<Profile> CastBinning::Profiles() {
+    if (quality_ && quality_->Finish()) Add(newest_);
+    return binner_.Profiles();
+}
+
+void CastBinning::Add(Held& held) {
+    const std::size_t i = held.record;
+    if (i >= marks_.size() || i >= seconds_.size()) return;
+    // A value that did not pass is left out of its bin's mean, as a missing one is.
+    for (std::size_t v = 0; quality_ && v < held.values.size(); ++v) {
+        if (quality_->Engineering(v).aggregate != QualityFlag::Pass) held.values[v] = NAN;
+    }
+    binner_.Add(marks_[i], seconds_[i], held.pressure, held.values);
 }
 
 std::string CastProcessingText(const CastThresholds& t) {
@@ -71,11 +93,14 @@ std::string CastProcessingText(const CastThresholds& t) {
            "not deeper than every record before, in an up trace not shallower) are marked";
 }
 
-std::string BinProcessingText(double binSize) {
+std::string BinProcessingText(double binSize, bool passedOnly) {
     return "per profile (one cast's down or up trace) and bin of " + ShortestText(binSize) +
            " dbar (bin k holds pressures in [k*B - B/2, k*B + B/2), labelled k*B), the mean of "
-           "each engineering-units value over the records of the trace, loops left out; "
-           "never an average of counts";
+           "each engineering-units value over the records of the trace, loops left out" +
+           (passedOnly ? ", and only values whose quality flag is 1 (pass); n_samples counts "
+                         "every record of the bin"
+                       : "") +
+           "; never an average of counts";
 }
 
 namespace {
@@ -94,7 +119,8 @@ std::vector<Fact> ProfileFacts(const DeviceCalibration& calibration, const Profi
     facts.push_back(Fact::Words("featureType", "profile"));
     facts.push_back(Fact::Words("cdm_data_type", "Profile"));
     facts.push_back(Fact::Words("cast_detection", CastProcessingText(file.thresholds)));
-    facts.push_back(Fact::Words("bin_averaging", BinProcessingText(file.binSize)));
+    facts.push_back(Fact::Words("bin_averaging",
+                                BinProcessingText(file.binSize, file.options.quality.has_value())));
     facts.push_back(Fact::Number("bin_size", file.binSize));
     return facts;
 }
@@ -297,7 +323,8 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
         !nc.Text(pressure, "standard_name", "sea_water_pressure") ||
         !nc.Text(pressure, "units", "dbar") || !nc.Text(pressure, "positive", "down") ||
         !nc.Text(pressure, "axis", "Z") ||
-        !nc.Text(pressure, "comment", BinProcessingText(file.binSize)) ||
+        !nc.Text(pressure, "comment",
+                 BinProcessingText(file.binSize, file.options.quality.has_value())) ||
         !nc.Variable("profile", NC_INT, {profileDim}, profileId) ||
         !nc.Text(profileId, "long_name", "profile number, one per cast and direction") ||
         !nc.Text(profileId, "cf_role", "profile_id") ||

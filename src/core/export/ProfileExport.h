@@ -8,6 +8,7 @@
 #include "core/data/DeviceCalibration.h"
 #include "core/export/ExportColumns.h"
 #include "core/export/Exporter.h"
+#include "core/export/RecordQuality.h"
 #include "core/export/TimeAxis.h"
 #include "core/profile/Casts.h"
 #include "core/profile/ProfileBins.h"
@@ -43,15 +44,28 @@ class CastBinning final : public SampleSink {
 public:
     CastBinning(const DeviceCalibration& calibration, std::vector<CastMark> marks,
                 std::vector<double> seconds, double binSize);
+    // Only values whose quality flag is 1 (pass) are averaged; a record's flags are decided
+    // by the next record, so each waits for it.
+    void UseQuality(const DeviceCalibration& calibration, bool alternateMode,
+                    const QualitySettings& settings);
     void OnSample(const Sample& sample) override;
-    std::vector<Profile> Profiles() const { return binner_.Profiles(); }
+    // After the last sample.
+    std::vector<Profile> Profiles();
 
 private:
+    struct Held {
+        std::size_t record = 0;
+        double pressure = 0.0;
+        std::vector<double> values;
+    };
+    void Add(Held& held);
+
     std::vector<ExportColumn> columns_;
     std::vector<CastMark> marks_;
     std::vector<double> seconds_;
     ProfileBinner binner_;
-    std::vector<double> values_;
+    std::optional<RecordQuality> quality_;
+    Held newest_;
     std::size_t next_ = 0;
 };
 
@@ -79,6 +93,6 @@ bool WriteProfileNetcdf(const std::string& path, const DeviceCalibration& calibr
 
 // What the cast and phase columns of a sample export mean, and what made the profiles.
 std::string CastProcessingText(const CastThresholds& thresholds);
-std::string BinProcessingText(double binSize);
+std::string BinProcessingText(double binSize, bool passedOnly);
 
 }  // namespace kivo

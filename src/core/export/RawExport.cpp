@@ -60,6 +60,8 @@ public:
         calibration_ = calibration;
         file_.deviceName = deviceName;
         file_.options = options;
+        if (options.quality)
+            binning_.UseQuality(calibration, options.alternateMode, *options.quality);
         active_ = true;
         return true;
     }

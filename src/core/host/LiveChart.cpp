@@ -1,5 +1,6 @@
 #include "core/host/LiveChart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -20,6 +21,18 @@ PlotChoices LiveChart::Choices() const {
 }
 
 void LiveChart::Configure(const std::string& deviceName) { ConfigureChart(chart_, deviceName); }
+
+void LiveChart::MarkFailed(const std::vector<int>& columns) {
+    std::vector<bool> failed(static_cast<std::size_t>(std::max(chart_.ChannelCount(), 0)), false);
+    for (const int column : columns) {
+        if (column < 1 || column > kSlots) continue;
+        const int channel = channelOfColumn_[static_cast<std::size_t>(column - 1)];
+        if (channel >= 0 && channel < chart_.ChannelCount())
+            failed[static_cast<std::size_t>(channel)] = true;
+    }
+    for (std::size_t channel = 0; channel < failed.size(); ++channel)
+        chart_.SetFailed(static_cast<int>(channel), failed[channel]);
+}
 
 void LiveChart::FitChannels(int columns) {
     SetUpChannels(chart_, calibration_, columns, channelOfColumn_);

@@ -51,6 +51,8 @@ public:
     // The choices each line is taken with, and the titles of the latest.
     void BeforeLine() { feed_.choices = Choices(); }
     void PublishTitles(const Sample& latest) { feed_.PublishTitles(latest); }
+    // Marks the channels of these device-file columns (1-based) as failed, the rest not.
+    void MarkFailed(const std::vector<int>& columns);
 
     ChartModel& Model() { return chart_; }
     // The casts told apart again over the samples so far, under the current choices.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/export/ExportAttributes.h"
+#include "core/files/RegularFile.h"
 #include "core/host/StatusLabels.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ClockLabels.h"
@@ -80,10 +81,13 @@ Session::Session(Seams seams)
           [this] { return gps_.On() ? gps_.SourceText() : std::string(); }}),
       gps_(PositionKeeper::Links{seams_.positions,
                                  [this](const std::string& text) { LogEvent(text); },
-                                 [this](const PositionFix& fix) { recording_.AddFix(fix); }}) {
+                                 [this](const PositionFix& fix) { recording_.AddFix(fix); }}),
+      quality_(QualityWatch::Links{calibration_, [this] { return state_.alternateCommands; },
+                                   [this](const std::string& text) { LogEvent(text); }}) {
     // The operator's view first, then the files, as the window always did.
     plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);
+    chain_.AddSink(quality_);
     link_.SetWriteObserver([this](const std::string& sent, bool ok) {
         LogEvent((ok ? "sent " : "could not send ") + sent);
     });
@@ -107,6 +111,46 @@ void Session::SetGps(const GpsSettings& settings) {
 void Session::GpsSetupClick() {
     if (const std::optional<GpsSettings> answer = seams_.prompts.AskGps(gps_.Settings()))
         SetGps(*answer);
+}
+
+namespace {
+
+const FileDialogSpec kQualityDialog{"Quality Control File",
+                                    "QC Files (*.qc)|*.qc|All Files (*.*)|*.*", "qc"};
+
+}  // namespace
+
+bool Session::SetQualityFile(const std::string& path, std::string* error) {
+    QualitySettings settings;
+    if (!path.empty()) {
+        std::string why;
+        std::optional<QualitySettings> loaded =
+            IsRegularFile(path) ? QualitySettings::Load(path, why) : std::nullopt;
+        if (!loaded) {
+            if (why.empty()) why = "cannot read the QC file '" + path + "'";
+            if (error) {
+                *error = why;
+            } else {
+                seams_.prompts.ShowWarning("Quality Control File",
+                                           why + "\nThe thresholds stay as they were.");
+            }
+            return false;
+        }
+        settings = std::move(*loaded);
+    }
+    LogEvent(path.empty() ? std::string("quality thresholds: the defaults")
+                          : "quality thresholds from " + path + ", SHA-256 " + settings.Sha256());
+    quality_.Use(std::move(settings));
+    if (keptPorts_.qualityFile != path) {
+        keptPorts_.qualityFile = path;
+        SavePortSettings();
+    }
+    return true;
+}
+
+void Session::QualityFileClick() {
+    if (const std::optional<std::string> path = seams_.prompts.OpenFileName(kQualityDialog))
+        SetQualityFile(*path);
 }
 
 void Session::LogEvent(const std::string& text) {
@@ -223,6 +267,7 @@ void Session::FeedBytes(const char* data, std::size_t count) {
     assembler_.Feed(data, count, *this);
     // The legend's readout once for all the lines these bytes held.
     plot_.PublishTitles(chain_.Current());
+    plot_.MarkFailed(quality_.FailedColumns());
 }
 
 void Session::OnLine(const std::string& line) { HandleLine(line); }
@@ -348,6 +393,8 @@ SessionStatus Session::Status() const {
     status.powerUser = state_.powerUser != 0;
     status.deviceFile = state_.DevicePath;
     status.gps = gps_.Status(clock_.UtcMilliseconds());
+    status.qualityProblems = quality_.Problems();
+    status.failedColumns = quality_.FailedColumns();
     return status;
 }
 

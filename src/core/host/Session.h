@@ -23,6 +23,7 @@
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterCommander.h"
 #include "core/host/PortKeeper.h"
+#include "core/host/QualityWatch.h"
 #include "core/host/RecordingKeeper.h"
 #include "core/host/SerialLink.h"
 #include "core/host/SessionStatus.h"
@@ -122,6 +123,19 @@ public:
     void GpsSetupClick();
     // The GPS notices told since the last call (kivo-log prints them).
     std::deque<std::string> TakeGpsNotices() { return gps_.TakeNotices(); }
+
+    // ---- quality tests on the live data and in every export ----
+    const QualityWatch& Quality() const { return quality_; }
+    // The QC file's thresholds for the live tests and every export; an empty path goes back
+    // to the defaults. False, told as a warning (the window) and nothing changed, when the
+    // file cannot be read; `error` says why.
+    bool SetQualityFile(const std::string& path, std::string* error = nullptr);
+    // The File menu's QC file dialog; cancelling keeps the thresholds.
+    void QualityFileClick();
+    // Whether exports and CSV recordings carry the flags (on unless a tool's option says).
+    void SetQualityFlags(bool on) { qualityFlags_ = on; }
+    // The quality notices told since the last call (kivo-log prints them).
+    std::deque<std::string> TakeQualityNotices() { return quality_.TakeNotices(); }
 
     // ---- handlers: replay and download ----
     void ReplayRawFileClick();
@@ -246,6 +260,8 @@ private:
     MemoryDownload download_;
     RecordingKeeper recording_;
     PositionKeeper gps_;
+    QualityWatch quality_;
+    bool qualityFlags_ = true;
     LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};

@@ -30,6 +30,10 @@ void Session::LoadPortSettings() {
     if (keptPorts_.profileView) Show().profileView = true;
     recording_.SetStation(keptPorts_.station);
     if (keptPorts_.gps.enabled) gps_.Apply(keptPorts_.gps, clock_.UtcMilliseconds());
+    // A QC file gone or spoilt since is told in the event log; the defaults stand in.
+    std::string why;
+    if (!keptPorts_.qualityFile.empty() && !SetQualityFile(keptPorts_.qualityFile, &why))
+        LogEvent("the QC file kept in the settings was not used: " + why);
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.
     std::error_code error;
     if (std::filesystem::is_directory(keptPorts_.recordFolder, error))

@@ -38,6 +38,11 @@ ExportOptions Session::SessionFacts(ExportOptions facts) const {
     facts.alternateMode = state_.alternateCommands;
     facts.refCorrection = state_.RefChannelCorrection != 0;
     facts.tempCorrection = state_.TempCorrection != 0;
+    if (qualityFlags_) {
+        facts.quality = quality_.Settings();
+    } else {
+        facts.quality.reset();
+    }
     return facts;
 }
 

@@ -48,6 +48,10 @@ struct SessionStatus {
     bool powerUser = false;
     std::string deviceFile;        // the loaded device file's path; empty: none
     std::optional<GpsStatus> gps;  // none while the GPS is off
+    // The live quality tests: what is wrong now ("470 nm saturated"), and the device-file
+    // columns (1-based) whose last value failed.
+    std::vector<std::string> qualityProblems;
+    std::vector<int> failedColumns;
 };
 
 }  // namespace kivo

@@ -65,6 +65,14 @@ void ChartModel::SetTitleText(int channel, std::string_view text) {
     AppearanceChanged();
 }
 
+void ChartModel::SetFailed(int channel, bool failed) {
+    if (!Valid(channel)) return;
+    bool& mark = channels_[static_cast<std::size_t>(channel)].failed;
+    if (mark == failed) return;
+    mark = failed;
+    AppearanceChanged();
+}
+
 void ChartModel::AddXY(int channel, double x, double y) {
     if (!Valid(channel) || !std::isfinite(x) || !std::isfinite(y)) return;
     ChartChannel& c = channels_[static_cast<std::size_t>(channel)];

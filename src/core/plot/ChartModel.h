@@ -20,6 +20,7 @@ struct ChartChannel {
 
     std::uint32_t colour = Rgb(255, 255, 255);
     std::string title;
+    bool failed = false;  // the channel's last value failed a quality test: its entry is marked
     PointStore points;
     // Points appended since the channel was made or last emptied, the dropped ones
     // included: a drawing that has shown `n` of them has the newest `appended - n` to add.
@@ -55,6 +56,7 @@ public:
     int AddChannel();
     void SetColour(int channel, std::uint32_t colour);
     void SetTitleText(int channel, std::string_view text);
+    void SetFailed(int channel, bool failed);
     // Appends (x, y) and moves the X axis, then the Y axis. A point with a non-finite
     // coordinate is a null point: it is not stored. Unknown channels take nothing.
     void AddXY(int channel, double x, double y);

@@ -45,6 +45,8 @@ PortSettings ReadPortSettings(std::istream& in) {
                 const int port = std::atoi(value.c_str());
                 if (port >= 1 && port <= 65535) settings.gps.port = port;
             }
+        } else if (section == "quality" && key == "file") {
+            settings.qualityFile = value;
         } else if (section == "station") {
             StationHeader& station = settings.station;
             if (key == "station") station.station = value;
@@ -76,6 +78,8 @@ std::string FormatPortSettings(const PortSettings& settings) {
                 "\nhost=" + settings.gps.host + "\nport=" + std::to_string(settings.gps.port) +
                 "\n";
     }
+    // Likewise only once a QC file was chosen.
+    if (!settings.qualityFile.empty()) text += "[quality]\nfile=" + settings.qualityFile + "\n";
     // Likewise only once the station window has been filled in.
     const StationHeader station = settings.station.Cleaned();
     if (!station.Empty()) {

@@ -21,6 +21,7 @@ struct PortSettings {
     bool profileView = false;  // the Plot Data page shows the live profile
     StationHeader station;     // the station window's last values, proposed next time
     GpsSettings gps;           // off unless the operator turned it on
+    std::string qualityFile;   // the QC file's thresholds; empty: the defaults
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),

@@ -29,7 +29,7 @@ std::string ConvertUsage() {
            "                    [--attrs FILE] [--casts [--bin DBAR] [--surface DBAR]\n"
            "                    [--min-speed DBAR/S] [--speed-window S] [--min-depth DBAR]]\n"
            "                    [--track FILE]... [--track-gap SECONDS]\n"
-           "                    RAW...\n"
+           "                    [--qc FILE|none] [--qc-detail] RAW...\n"
            "Converts recorded raw files (*.raw) with the meter's device file. The default\n"
            "output is an engineering-units file (*.eng): the same bytes KIVO View records\n"
            "for the same lines after a fresh start with engineering-units recording on from\n"
@@ -76,6 +76,10 @@ std::string ConvertUsage() {
            "                     lat and lon columns; repeatable, the fixes merged\n"
            "  --track-gap S      no position where the nearest fix is more than S seconds\n"
            "                     from the record (default 10)\n"
+           "  --qc FILE          quality-test thresholds for csv and netcdf (see the README,\n"
+           "                     \"Quality flags\"); without it saturation and flat line run\n"
+           "                     with their defaults; 'none': no flags at all\n"
+           "  --qc-detail        netcdf: each test's flags too (NAME_qc_spike ...)\n"
            "  -h, --help         show this text\n"
            "  --version          show the version\n"
            "\n"
@@ -179,6 +183,13 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
             const std::optional<double> number = PositiveNumber(text);
             if (!number) return fail("--track-gap takes a number above 0, not '" + text + "'");
             o.trackGapSeconds = *number;
+        } else if (a == "--qc") {
+            std::string file;
+            if (!value(file) || file.empty()) return fail("--qc needs a file, or none");
+            o.qcOff = file == "none";
+            o.qcPath = o.qcOff ? std::string() : file;
+        } else if (a == "--qc-detail") {
+            o.qcDetail = true;
         } else if (a == "--alt") {
             o.alternate = true;
         } else if (a == "--refcorr") {
@@ -205,9 +216,11 @@ ParsedConvertLine ParseConvertOptions(const std::vector<std::string>& arguments)
     if (o.rawFiles.empty()) return fail("no raw file given");
     // The .eng file has its fixed heading and the meter's time as it came: nothing to put them.
     const bool told = o.meterClock != MeterClockZone::Utc() || !o.attributes.empty() ||
-                      !o.attributeFiles.empty() || !o.trackFiles.empty();
+                      !o.attributeFiles.empty() || !o.trackFiles.empty() || !o.qcPath.empty() ||
+                      o.qcOff || o.qcDetail;
     if (o.format == ExportFormat::Eng && told)
-        return fail("--meter-clock, --attr, --attrs and --track need --format csv or netcdf");
+        return fail("--meter-clock, --attr, --attrs, --track and --qc need --format csv or netcdf");
+    if (o.qcDetail && o.qcOff) return fail("--qc-detail with --qc none: there are no flags");
     // A NetCDF file is written by seeking back into it; a pipe cannot hold one.
     if (o.format == ExportFormat::Netcdf && o.outputPath.empty())
         return fail("--format netcdf needs an output file (-o FILE)");

@@ -26,6 +26,9 @@ struct ConvertOptions {
     double binSize = 0.0;                     // --bin [dbar]; 0: none
     std::vector<std::string> trackFiles;      // --track: positions from these
     double trackGapSeconds = 10.0;            // --track-gap
+    std::string qcPath;                       // --qc: thresholds; empty: the defaults
+    bool qcOff = false;                       // --qc none: no quality flags
+    bool qcDetail = false;                    // --qc-detail: each test's flags in NetCDF
 };
 
 struct ParsedConvertLine {

@@ -20,6 +20,7 @@
 #include "core/files/OutputFile.h"
 #include "core/files/RegularFile.h"
 #include "core/position/Track.h"
+#include "core/quality/QualitySettings.h"
 #include "core/settings/LastRbs.h"
 #include "gps/NmeaLog.h"
 #include "tools/common/CommandLine.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
         inputs.push_back(reading.Register(file, kivo::roles::kConvertInput));
     for (const std::string& file : options.trackFiles)
         inputs.push_back(reading.Register(file, kivo::roles::kConvertInput));
+    inputs.push_back(reading.Register(options.qcPath, kivo::roles::kConvertInput));
     CatchStopSignals();
     // Opened (a staged file beside it) but nothing written yet; a refusal leaves it untouched.
     kivo::OutputFile output = kivo::OutputFile::Open(
@@ -201,6 +203,17 @@ int main(int argc, char** argv) {
         position.source = "the track " + names + " (" + std::to_string(track->Size()) +
                           " fixes; none for a record more than " + gapText + " s from the nearest)";
     }
+    // The QC file is read whole before anything is written: a bad line stops the run.
+    if (options.qcOff) {
+        job.facts.quality.reset();
+    } else if (!options.qcPath.empty()) {
+        if (!kivo::IsRegularFile(options.qcPath))
+            return Fail("cannot read the QC file '" + options.qcPath + "'");
+        std::string error;
+        job.facts.quality = kivo::QualitySettings::Load(options.qcPath, error);
+        if (!job.facts.quality) return Fail(error, kUsage);
+    }
+    job.facts.qualityDetail = options.qcDetail;
     // Every raw file must be readable before anything is written.
     for (const std::string& raw : options.rawFiles) {
         if (!std::ifstream(raw, std::ios::binary)) return Fail("cannot read '" + raw + "'");

@@ -16,7 +16,7 @@ std::string LogUsage() {
            "                [--append | --overwrite]\n"
            "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
            "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
-           "                [--gps [HOST[:PORT]]]\n"
+           "                [--gps [HOST[:PORT]]] [--qc FILE|none]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -62,6 +62,11 @@ std::string LogUsage() {
            "                       gps_time and fix columns in the CSV file and a track\n"
            "                       NAME.track.csv beside the raw (or first) record file;\n"
            "                       gpsd absent or lost is told once and tried again\n"
+           "  --qc FILE|none       quality-test thresholds (see the README, \"Quality flags\"):\n"
+           "                       a saturated or flat-lined channel is told on stderr\n"
+           "                       and the CSV file gets each value's flag; without it\n"
+           "                       saturation and flat line run with their defaults;\n"
+           "                       'none': no flags in the CSV file\n"
            "  --station NAME, --cast N, --operator NAME, --notes TEXT\n"
            "                       the station header: in the event log as the recording\n"
            "                       starts and in the CSV file's header, as the window's\n"
@@ -155,6 +160,10 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
                                  : a == "--operator" ? s.operatorName
                                                      : s.notes;
             field = value;
+        } else if (a == "--qc") {
+            if (!take() || value.empty()) return fail("--qc needs a file, or none");
+            o.qcOff = value == "none";
+            o.qcPath = o.qcOff ? std::string() : value;
         } else if (a == "--gps") {
             o.gps.enabled = true;
             // The address is optional: an argument that is no option is taken as it.

@@ -213,6 +213,11 @@ int main(int argc, char** argv) {
     if (options.alternate) session.State().alternateCommands = true;
     session.Recording().SetStation(options.station);
     if (options.gps.enabled) session.SetGps(options.gps);
+    if (!options.qcPath.empty()) {
+        std::string why;
+        if (!session.SetQualityFile(options.qcPath, &why)) return Refuse(why);
+    }
+    if (options.qcOff) session.SetQualityFlags(false);
     if (options.stallAfterSeconds > 0)
         session.SetStallLimit(std::llround(options.stallAfterSeconds * 1000.0));
     if (!options.engPath.empty() && options.append) {
@@ -303,6 +308,8 @@ int main(int argc, char** argv) {
             session.Timer55msTimer();
             stalls.Look(session.Status());
             for (const std::string& notice : session.TakeGpsNotices())
+                std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
+            for (const std::string& notice : session.TakeQualityNotices())
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             if (session.Port().Reconnections() != reconnections) {
                 reconnections = session.Port().Reconnections();
