@@ -72,7 +72,12 @@ int main(int argc, char* argv[]) {
         "dev",
         "Read the recording given by --open with this device file (default: the one loaded).",
         "FILE.dev");
-    parser.addOptions({help, version, com, screenshot, settle, open, dev});
+    const QCommandLineOption qc(
+        "qc",
+        "Quality-test thresholds from this QC file, as File > Quality Control File... chooses "
+        "them.",
+        "FILE.qc");
+    parser.addOptions({help, version, com, screenshot, settle, open, dev, qc});
     parser.addPositionalArgument("FILE", "A recording to open, as with --open.", "[FILE]");
     if (!parser.parse(Arguments(argc, argv))) {
         std::fprintf(stderr, "kivoview: %s\n", qPrintable(parser.errorText()));
@@ -134,6 +139,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&opener, &QTimer::timeout, &window, [&] {
         if (!window.Core().StartUpDone()) return;
         opener.stop();
+        if (parser.isSet(qc))
+            window.Core().SetQualityFile(ArgumentBytes(argc, argv, parser.value(qc)));
+        if (recording.empty()) return;
         kivo::Prompts& prompts = *window.OwnPrompts();
         std::optional<kivo::ViewerDevice> device;
         if (parser.isSet(dev)) {
@@ -148,7 +156,7 @@ int main(int argc, char* argv[]) {
                                                &window.Core().Files());
         recordingOpened = true;
     });
-    if (!recording.empty()) opener.start();
+    if (!recording.empty() || parser.isSet(qc)) opener.start();
 
     // The pictures wait for the settle time, and for the recording given to be read.
     QTimer shooter;

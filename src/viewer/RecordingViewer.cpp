@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -44,7 +45,13 @@ QString MeterTimeText(double seconds) {
         .toString("yyyy-MM-dd hh:mm:ss");
 }
 
-enum StatisticsColumn { kName, kMean, kDeviation, kMinimum, kMaximum, kColumns };
+enum StatisticsColumn { kName, kMean, kDeviation, kMinimum, kMaximum, kFlags, kColumns };
+
+// Flagged points drawn over a channel's line: more than this in view are not marked one by
+// one (the counts in the table still tell them).
+constexpr std::size_t kMostMarks = 20000;
+const QColor kSuspectColour(255, 160, 0);
+const QColor kFailColour(230, 20, 20);
 
 // The second axis of a kind takes the first's look.
 void StyleLike(QCPAxis& axis, const QCPAxis& like) {
@@ -93,7 +100,9 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
     statistics_ = new QTableWidget(0, kColumns, this);
     statistics_->setObjectName("ViewerStatistics");
     statistics_->setHorizontalHeaderLabels(
-        {"Channel", "Mean", "Std. deviation", "Minimum", "Maximum"});
+        {"Channel", "Mean", "Std. deviation", "Minimum", "Maximum", "Flags 3 / 4"});
+    statistics_->horizontalHeaderItem(kFlags)->setToolTip(
+        "Values in view flagged suspect (3) and fail (4) by the quality tests");
     statistics_->verticalHeader()->hide();
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statistics_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -132,6 +141,11 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
         "Export Casts writes bin averages of this size, or at \"Samples\" every "
         "record with its cast and phase");
     binLabel_->setBuddy(binSize_);
+    leaveOutFailed_ = new QCheckBox("Leave out failed", this);
+    leaveOutFailed_->setObjectName("ViewerLeaveOutFailed");
+    leaveOutFailed_->setToolTip(
+        "Values the quality tests failed (flag 4) are left out of the lines and the statistics");
+    leaveOutFailed_->setEnabled(false);
     exportCasts_ = new QPushButton("Export Casts...", this);
     exportCasts_->setObjectName("ViewerExportCasts");
     buttons->addWidget(whole_);
@@ -140,6 +154,7 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
     buttons->addWidget(castLabel_);
     buttons->addWidget(castChoice_);
     buttons->addWidget(traceChoice_);
+    buttons->addWidget(leaveOutFailed_);
     buttons->addStretch(1);
     buttons->addWidget(binLabel_);
     buttons->addWidget(binSize_);
@@ -157,6 +172,8 @@ RecordingViewer::RecordingViewer(Prompts& prompts, std::optional<ViewerDevice> d
     connect(exportRange_, &QPushButton::clicked, this, [this] { ExportVisibleRangeClick(); });
     connect(saveChart_, &QPushButton::clicked, this, [this] { SaveChartClick(); });
     connect(exportCasts_, &QPushButton::clicked, this, [this] { ExportCastsClick(); });
+    connect(leaveOutFailed_, &QCheckBox::toggled, this,
+            [this](bool on) { LeaveOutFailedClick(on); });
     connect(xChoice_, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int index) { ChooseX(static_cast<XChoice>(index)); });
     for (QComboBox* choice : {castChoice_, traceChoice_}) {
@@ -266,11 +283,20 @@ void RecordingViewer::ShowRecording(std::unique_ptr<RecordingData> data, const Q
     BuildChart();
     OfferChoices();
     for (QPushButton* button : {whole_, exportRange_, saveChart_}) button->setEnabled(true);
+    {
+        const QSignalBlocker quiet(leaveOutFailed_);
+        leaveOutFailed_->setChecked(false);
+    }
+    leaveOutFailed_->setEnabled(data_->HasFlags());
     WholeRecordingClick();
 }
 
 void RecordingViewer::BuildChart() {
     plot_->clearGraphs();
+    for (const std::array<QCPCurve*, 2>& marks : flagMarks_) {
+        for (QCPCurve* mark : marks) plot_->removePlottable(mark);
+    }
+    flagMarks_.clear();
     plot_->plotLayout()->insertRow(0);
     title_ = new QCPTextElement(plot_, QFileInfo(path_).fileName());
     plot_->plotLayout()->addElement(0, 0, title_);
@@ -299,6 +325,18 @@ void RecordingViewer::BuildChart() {
         graph->setName(QString::fromStdString(channel.name));
         graph->setPen(QPen(ToQColor(channel.colour)));
         graph->setAdaptiveSampling(false);  // the envelope is already one point per pixel
+        // The channel's flagged values as dots over its line: suspect orange, fail red.
+        std::array<QCPCurve*, 2> marks{};
+        for (int level = 0; level < 2; ++level) {
+            auto* mark = new QCPCurve(plot_->xAxis, graph->valueAxis());
+            mark->setLineStyle(QCPCurve::lsNone);
+            const QColor colour = level == 0 ? kSuspectColour : kFailColour;
+            mark->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, colour, 6));
+            mark->setPen(QPen(colour));
+            mark->removeFromLegend();
+            marks[static_cast<std::size_t>(level)] = mark;
+        }
+        flagMarks_.push_back(marks);
         auto* name = new QTableWidgetItem(QString::fromStdString(channel.name));
         name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         name->setCheckState(Qt::Checked);
@@ -314,6 +352,8 @@ void RecordingViewer::BuildChart() {
         if (item->column() != kName || item->row() >= plot_->graphCount()) return;
         const bool shown = item->checkState() == Qt::Checked;
         plot_->graph(item->row())->setVisible(shown && !profile_);
+        for (QCPCurve* mark : flagMarks_[static_cast<std::size_t>(item->row())])
+            mark->setVisible(shown && !profile_);
         for (const ProfileCurve& profile : curves_) {
             if (profile.channel == item->row()) profile.curve->setVisible(shown);
         }
@@ -435,9 +475,11 @@ void RecordingViewer::ApplyAxes() {
     const Qt::Orientation along = profile_ ? Qt::Vertical : Qt::Horizontal;
     plot_->axisRect()->setRangeDrag(along);
     plot_->axisRect()->setRangeZoom(along);
-    for (int c = 0; c < plot_->graphCount(); ++c)
-        plot_->graph(c)->setVisible(!profile_ &&
-                                    statistics_->item(c, kName)->checkState() == Qt::Checked);
+    for (int c = 0; c < plot_->graphCount(); ++c) {
+        const bool shown = !profile_ && statistics_->item(c, kName)->checkState() == Qt::Checked;
+        plot_->graph(c)->setVisible(shown);
+        for (QCPCurve* mark : flagMarks_[static_cast<std::size_t>(c)]) mark->setVisible(shown);
+    }
 }
 
 void RecordingViewer::ChooseX(XChoice choice) {
@@ -549,6 +591,7 @@ void RecordingViewer::Redraw() {
             high[side] = std::max(high[side], static_cast<double>(p.high));
         }
         graph->data()->set(points, true);
+        MarkFlags(c);
     }
     QCPAxis* const axes[2] = {plot_->yAxis, plot_->yAxis2};
     for (int side = 0; side < 2; ++side) {
@@ -622,7 +665,40 @@ void RecordingViewer::UpdateStatistics() {
         statistics_->item(c, kDeviation)->setText(Number(s.standardDeviation));
         statistics_->item(c, kMinimum)->setText(Number(s.minimum));
         statistics_->item(c, kMaximum)->setText(Number(s.maximum));
+        if (data_->HasFlags() && !profile_) {
+            const FlagCounts flags = data_->CountFlags(c, first, last);
+            statistics_->item(c, kFlags)->setText(
+                QString("%1 / %2").arg(flags.suspect).arg(flags.fail));
+        } else {
+            statistics_->item(c, kFlags)->setText(data_->HasFlags() ? "" : "none");
+        }
     }
+}
+
+void RecordingViewer::MarkFlags(int channel) {
+    std::array<QCPCurve*, 2>& marks = flagMarks_[static_cast<std::size_t>(channel)];
+    QVector<QCPCurveData> points[2];
+    const auto [first, last] = VisibleLines();
+    const std::vector<std::uint32_t>& flagged = data_->FlaggedLines(channel);
+    const auto begin = std::lower_bound(flagged.begin(), flagged.end(), first);
+    const auto end = std::lower_bound(begin, flagged.end(), last);
+    if (static_cast<std::size_t>(end - begin) <= kMostMarks) {
+        for (auto at = begin; at != end; ++at) {
+            const float value = data_->Value(channel, *at);
+            const QualityFlag flag = data_->Flag(channel, *at);
+            if (!std::isfinite(value) || flag == QualityFlag::Missing) continue;
+            QVector<QCPCurveData>& into = points[flag == QualityFlag::Fail ? 1 : 0];
+            into.append({static_cast<double>(into.size()), data_->X(*at), value});
+        }
+    }
+    for (int level = 0; level < 2; ++level)
+        marks[static_cast<std::size_t>(level)]->data()->set(points[level], true);
+}
+
+void RecordingViewer::LeaveOutFailedClick(bool leaveOut) {
+    if (!data_) return;
+    data_->LeaveOutFailed(leaveOut);
+    Redraw();
 }
 
 void RecordingViewer::PlaceCursor(double x) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -23,6 +24,7 @@ class QCPCurve;
 class QCPItemStraightLine;
 class QCPTextElement;
 class QCustomPlot;
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -68,6 +70,8 @@ public:
     // ---- what the controls do ----
     void CancelClick();
     void WholeRecordingClick();
+    // Failed values out of the lines and the statistics, or back in.
+    void LeaveOutFailedClick(bool leaveOut);
     void ExportVisibleRangeClick();
     void SaveChartClick();
     // Pressure (profile): the chosen casts (`ViewerCastCB`) with bin averages of the chosen
@@ -103,6 +107,8 @@ private:
     void StartExport(OutputFile staged);
     void BuildChart();
     void UpdateStatistics();
+    // The flagged values of a channel in view, as dots over its line.
+    void MarkFlags(int channel);
     void ChooseX(XChoice choice);
     void ApplyAxes();
     void BuildProfile();
@@ -158,6 +164,8 @@ private:
     QLabel* castLabel_ = nullptr;
     QComboBox* castChoice_ = nullptr;
     QComboBox* traceChoice_ = nullptr;
+    QCheckBox* leaveOutFailed_ = nullptr;
+    std::vector<std::array<QCPCurve*, 2>> flagMarks_;  // per channel: suspect, fail
     QLabel* binLabel_ = nullptr;
     QDoubleSpinBox* binSize_ = nullptr;
     QPushButton* exportCasts_ = nullptr;

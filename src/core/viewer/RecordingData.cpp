@@ -72,27 +72,94 @@ void RecordingData::Finish() {
         const auto finite =
             std::find_if(column.begin(), column.end(), [](float v) { return std::isfinite(v); });
         reference_[c] = finite == column.end() ? 0.0 : static_cast<double>(*finite);
-
-        std::vector<Level>& levels = pyramid_[c];
-        levels.clear();
-        Level base(lines_ / kBaseBlock);
-        for (std::size_t b = 0; b < base.size(); ++b) {
-            for (std::size_t i = b * kBaseBlock; i < (b + 1) * kBaseBlock; ++i)
-                AddValue(base[b], column[i], reference_[c]);
-        }
-        levels.push_back(std::move(base));
-        while (levels.back().size() >= kFanOut) {
-            const Level& below = levels.back();
-            Level above(below.size() / kFanOut);
-            for (std::size_t b = 0; b < above.size(); ++b) {
-                for (std::size_t i = b * kFanOut; i < (b + 1) * kFanOut; ++i)
-                    Merge(above[b], below[i]);
-            }
-            levels.push_back(std::move(above));
-        }
+        BuildPyramid(c);
     }
     seconds_.shrink_to_fit();
     sampleInterval_ = EstimateSampleInterval();
+}
+
+void RecordingData::BuildPyramid(std::size_t c) {
+    const std::vector<float>& column = values_[c];
+    std::vector<Level>& levels = pyramid_[c];
+    levels.clear();
+    Level base(lines_ / kBaseBlock);
+    for (std::size_t b = 0; b < base.size(); ++b) {
+        for (std::size_t i = b * kBaseBlock; i < (b + 1) * kBaseBlock; ++i)
+            AddValue(base[b], column[i], reference_[c]);
+    }
+    levels.push_back(std::move(base));
+    while (levels.back().size() >= kFanOut) {
+        const Level& below = levels.back();
+        Level above(below.size() / kFanOut);
+        for (std::size_t b = 0; b < above.size(); ++b) {
+            for (std::size_t i = b * kFanOut; i < (b + 1) * kFanOut; ++i) Merge(above[b], below[i]);
+        }
+        levels.push_back(std::move(above));
+    }
+}
+
+void RecordingData::KeepFlags(std::vector<std::vector<std::uint8_t>> flags) {
+    LeaveOutFailed(false);
+    flags_ = std::move(flags);
+    flags_.resize(values_.size());
+    flagged_.assign(values_.size(), {});
+    for (std::size_t c = 0; c < flags_.size(); ++c) {
+        flags_[c].resize(lines_, static_cast<std::uint8_t>(QualityFlag::Pass));
+        for (std::size_t line = 0; line < lines_; ++line) {
+            const auto flag = static_cast<QualityFlag>(flags_[c][line]);
+            if (flag == QualityFlag::Suspect || flag == QualityFlag::Fail ||
+                flag == QualityFlag::Missing)
+                flagged_[c].push_back(static_cast<std::uint32_t>(line));
+        }
+    }
+}
+
+QualityFlag RecordingData::Flag(int channel, std::size_t line) const {
+    if (flags_.empty()) return QualityFlag::Pass;
+    return static_cast<QualityFlag>(flags_[static_cast<std::size_t>(channel)][line]);
+}
+
+FlagCounts RecordingData::CountFlags(int channel, std::size_t first, std::size_t last) const {
+    FlagCounts counts;
+    if (flags_.empty()) return counts;
+    const std::vector<std::uint8_t>& column = flags_[static_cast<std::size_t>(channel)];
+    const std::vector<std::uint32_t>& flagged = flagged_[static_cast<std::size_t>(channel)];
+    const auto begin = std::lower_bound(flagged.begin(), flagged.end(), first);
+    const auto end = std::lower_bound(begin, flagged.end(), last);
+    for (auto at = begin; at != end; ++at) {
+        switch (static_cast<QualityFlag>(column[*at])) {
+            case QualityFlag::Suspect:
+                ++counts.suspect;
+                break;
+            case QualityFlag::Fail:
+                ++counts.fail;
+                break;
+            case QualityFlag::Missing:
+                ++counts.missing;
+                break;
+            case QualityFlag::Pass:
+            case QualityFlag::NotEvaluated:
+                break;
+        }
+    }
+    return counts;
+}
+
+void RecordingData::LeaveOutFailed(bool leaveOut) {
+    if (leaveOut == LeavingOutFailed() || (leaveOut && flags_.empty())) return;
+    if (leaveOut) {
+        keptValues_ = values_;
+        for (std::size_t c = 0; c < values_.size(); ++c) {
+            for (std::size_t line = 0; line < lines_; ++line) {
+                if (flags_[c][line] == static_cast<std::uint8_t>(QualityFlag::Fail))
+                    values_[c][line] = std::numeric_limits<float>::quiet_NaN();
+            }
+        }
+    } else {
+        values_.swap(keptValues_);
+        keptValues_.clear();
+    }
+    for (std::size_t c = 0; c < values_.size(); ++c) BuildPyramid(c);
 }
 
 std::optional<double> RecordingData::EstimateSampleInterval() const {
@@ -299,6 +366,9 @@ std::size_t RecordingData::BytesKept() const {
         bytes += values_[c].capacity() * sizeof(float);
         for (const Level& level : pyramid_[c]) bytes += level.capacity() * sizeof(Block);
     }
+    for (const std::vector<std::uint8_t>& column : flags_) bytes += column.capacity();
+    for (const std::vector<std::uint32_t>& lines : flagged_) bytes += lines.capacity() * 4;
+    for (const std::vector<float>& column : keptValues_) bytes += column.capacity() * sizeof(float);
     return bytes;
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/quality/QualityTests.h"
 #include "core/viewer/RecordingCasts.h"
 
 namespace kivo {
@@ -28,6 +29,13 @@ struct RangeStatistics {
     double standardDeviation = std::numeric_limits<double>::quiet_NaN();  // n - 1
     double minimum = std::numeric_limits<double>::quiet_NaN();
     double maximum = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The flags of one channel over a range of lines that did not pass.
+struct FlagCounts {
+    std::int64_t suspect = 0;
+    std::int64_t fail = 0;
+    std::int64_t missing = 0;
 };
 
 // One point of a drawn envelope: the lowest and highest value of the lines that fall in a
@@ -108,6 +116,22 @@ public:
     void Envelope(int channel, double low, double high, int columns,
                   std::vector<EnvelopePoint>& out) const;
 
+    // ---- quality flags (a raw recording's), one byte per channel and line ----
+    // After Finish: each channel's flag per line (QualityFlag values).
+    void KeepFlags(std::vector<std::vector<std::uint8_t>> flags);
+    bool HasFlags() const { return !flags_.empty(); }
+    // Pass when the recording has no flags.
+    QualityFlag Flag(int channel, std::size_t line) const;
+    FlagCounts CountFlags(int channel, std::size_t first, std::size_t last) const;
+    // The lines of a channel flagged suspect, fail or missing, in order.
+    const std::vector<std::uint32_t>& FlaggedLines(int channel) const {
+        static const std::vector<std::uint32_t> none;
+        return flagged_.empty() ? none : flagged_[static_cast<std::size_t>(channel)];
+    }
+    // Failed values left out of the statistics, the envelopes and Value(), or taken back.
+    void LeaveOutFailed(bool leaveOut);
+    bool LeavingOutFailed() const { return !keptValues_.empty(); }
+
     // Memory held by the lines' values, their X and the pyramid [bytes].
     std::size_t BytesKept() const;
 
@@ -130,6 +154,7 @@ private:
     void SummariseLevels(std::size_t level, std::size_t first, std::size_t last,
                          const std::vector<Level>& levels, Block& into) const;
     std::size_t FirstAtOrAbove(double x) const;
+    void BuildPyramid(std::size_t channel);
     std::optional<double> EstimateSampleInterval() const;
 
     std::vector<ViewerChannel> channels_;
@@ -144,6 +169,9 @@ private:
     bool sampleAxis_ = false;
     std::optional<double> sampleInterval_;
     std::unique_ptr<const RecordingCasts> casts_;
+    std::vector<std::vector<std::uint8_t>> flags_;     // per channel; empty: none
+    std::vector<std::vector<std::uint32_t>> flagged_;  // per channel: the lines not passed
+    std::vector<std::vector<float>> keptValues_;       // while failed values are left out
 };
 
 }  // namespace kivo

@@ -22,6 +22,7 @@
 #include "core/data/Statistics.h"
 #include "core/export/ExportColumns.h"
 #include "core/export/ProfileExport.h"
+#include "core/export/RecordQuality.h"
 #include "core/plot/PlotView.h"
 #include "core/plot/Readout.h"
 #include "core/protocol/ReplyParser.h"
@@ -202,6 +203,54 @@ private:
     std::vector<float> row_;
 };
 
+// Each line's quality flags, per plotted channel the worst of its column's values (the
+// counts and every engineering field of the column). A line's flags are decided by the next.
+class QualityCollector final : public SampleSink {
+public:
+    QualityCollector(const DeviceCalibration& calibration, bool alternateMode,
+                     const QualitySettings& settings, const std::vector<int>& positions)
+        : quality_(calibration, alternateMode, settings), flags_(positions.size()) {
+        for (const int position : positions) {
+            Sources sources;
+            const int column = position + 1;
+            const std::vector<CountColumn>& counts = quality_.CountList();
+            for (std::size_t c = 0; c < counts.size(); ++c)
+                if (counts[c].deviceColumn == column) sources.counts.push_back(c);
+            const std::vector<ExportColumn>& fields = quality_.EngineeringList();
+            for (std::size_t e = 0; e < fields.size(); ++e)
+                if (fields[e].deviceColumn == column) sources.fields.push_back(e);
+            sources_.push_back(std::move(sources));
+        }
+    }
+    void OnSample(const Sample& sample) override {
+        if (quality_.Push(sample)) Take();
+    }
+    std::vector<std::vector<std::uint8_t>> Flags() {
+        if (quality_.Finish()) Take();
+        return std::move(flags_);
+    }
+
+private:
+    struct Sources {
+        std::vector<std::size_t> counts;
+        std::vector<std::size_t> fields;
+    };
+    void Take() {
+        for (std::size_t c = 0; c < sources_.size(); ++c) {
+            QualityFlag worst = QualityFlag::NotEvaluated;
+            for (const std::size_t i : sources_[c].counts)
+                worst = Worse(worst, quality_.Counts(i).aggregate);
+            for (const std::size_t e : sources_[c].fields)
+                worst = Worse(worst, quality_.Engineering(e).aggregate);
+            flags_[c].push_back(static_cast<std::uint8_t>(worst));
+        }
+    }
+
+    RecordQuality quality_;
+    std::vector<Sources> sources_;
+    std::vector<std::vector<std::uint8_t>> flags_;
+};
+
 // Each line's pressure for the profile view, and its time for telling the casts: the same
 // times an export with casts takes, so that cast N in the view is cast N in its export.
 class CastCollector final : public SampleSink {
@@ -239,6 +288,11 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
     chain.AddSink(collector);
     std::optional<CastCollector> casts;
     if (HasPressureColumn(calibration)) chain.AddSink(casts.emplace(device.facts.meterClock));
+    std::optional<QualityCollector> quality;
+    if (device.facts.quality) {
+        chain.AddSink(quality.emplace(calibration, device.options.alternateMode,
+                                      *device.facts.quality, positions));
+    }
     CountingFeeder feeder(chain, device.options);
     LineAssembler assembler;
     std::vector<char> piece(kPiece);
@@ -274,6 +328,7 @@ LoadedRecording LoadRaw(const std::string& path, const ViewerDevice& device,
     }
     data->Finish();
     if (casts) data->KeepCasts(casts->Casts(device.casts));
+    if (quality) data->KeepFlags(quality->Flags());
     result.data = std::move(data);
     return result;
 }
