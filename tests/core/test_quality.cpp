@@ -17,6 +17,7 @@
 #include "core/quality/ChannelQuality.h"
 #include "core/quality/QualitySettings.h"
 #include "core/quality/QualityTests.h"
+#include "core/viewer/RecordingData.h"
 
 namespace kivo::test {
 namespace {
@@ -268,6 +269,38 @@ TEST(QualityWatch, TellsASaturatedOrStuckChannelOncePerEpisode) {
                       }));
     EXPECT_EQ(watch.TakeNotices().size(), 3U);
     EXPECT_TRUE(watch.TakeNotices().empty());
+}
+
+// The viewer's flags: counted in any range, and failed values left out of the statistics and
+// taken back.
+TEST(RecordingData, FailedValuesLeaveTheStatisticsAndComeBack) {
+    RecordingData data({ViewerChannel{"CHL", 0, "", false}});
+    const int lines = 200;  // more than a block, so the pyramid is used
+    std::vector<std::uint8_t> flags;
+    for (int i = 0; i < lines; ++i) {
+        const float value = i == 150 ? 1000.0F : static_cast<float>(i % 2);
+        data.Append(&value, std::nullopt);
+        flags.push_back(static_cast<std::uint8_t>(i == 150  ? QualityFlag::Fail
+                                                  : i == 10 ? QualityFlag::Suspect
+                                                            : QualityFlag::Pass));
+    }
+    data.Finish();
+    EXPECT_EQ(data.Statistics(0, 0, lines).maximum, 1000.0);
+    data.LeaveOutFailed(true);  // no flags yet: nothing to leave out
+    EXPECT_FALSE(data.LeavingOutFailed());
+    data.KeepFlags({flags});
+    EXPECT_EQ(data.CountFlags(0, 0, lines).fail, 1);
+    EXPECT_EQ(data.CountFlags(0, 0, lines).suspect, 1);
+    EXPECT_EQ(data.CountFlags(0, 11, 150).suspect + data.CountFlags(0, 11, 150).fail, 0);
+    EXPECT_EQ(data.FlaggedLines(0), (std::vector<std::uint32_t>{10, 150}));
+    data.LeaveOutFailed(true);
+    const RangeStatistics kept = data.Statistics(0, 0, lines);
+    EXPECT_EQ(kept.count, lines - 1);
+    EXPECT_EQ(kept.maximum, 1.0);
+    EXPECT_TRUE(std::isnan(data.Value(0, 150)));
+    data.LeaveOutFailed(false);
+    EXPECT_EQ(data.Statistics(0, 0, lines).maximum, 1000.0);
+    EXPECT_EQ(data.Value(0, 150), 1000.0F);
 }
 
 }  // namespace

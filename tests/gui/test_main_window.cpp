@@ -1,3 +1,5 @@
+#include <qcustomplot.h>
+
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
@@ -516,6 +518,73 @@ private slots:
         QFile kept(settings.filePath("kivoview-ports.ini"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QVERIFY(kept.readAll().contains("[gps]\nenabled=on\nhost=ship-gps\nport=4000\n"));
+    }
+
+    // A QC file chosen in the File menu: the live tests mark the channel that fails in the
+    // legend, name a saturated one in the status area, and the choice is kept; a bad file is
+    // told with its line and changes nothing.
+    void aQualityFileMarksTheFailedChannelAndIsKept() {
+        QTemporaryDir settings;
+        const QString device = settings.filePath("chl.dev");
+        const QString thresholds = settings.filePath("low.qc");
+        const QString broken = settings.filePath("broken.qc");
+        for (const auto& [path, text] : std::vector<std::pair<QString, QByteArray>>{
+                 {device, "Test CHL\nColumns=3\nDate=1\nTime=2\nCHL=3 0.0121 50\n"},
+                 {thresholds, "[CHL]\nceiling = 2000\n"},
+                 {broken, "[CHL]\nceiling = 2000\nspike = 5\n"}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        Fixture f([&](MainWindowOptions& options) {
+            options.settingsDirectory = settings.path().toStdString();
+        });
+        f.prompts.answers.push_back(thresholds.toStdString());
+        f.Find<QAction>("QualityFile")->trigger();
+        QCOMPARE(f.prompts.dialogs.back().title, std::string("Quality Control File"));
+        QVERIFY(f.window->Core().LoadDeviceFile(device.toStdString()));
+        f.window->Present();
+        f.Tick();
+        auto* plotType = f.Find<QComboBox>("PlotTypeCB");  // counts: the CHL channel plots
+        plotType->setCurrentIndex(0);
+        emit plotType->activated(0);
+        auto* status = f.Find<QLabel>("LBQuality");
+        const auto feed = [&](int counts) {
+            const std::string line = "11/20/03\t12:30:45\t" + std::to_string(counts) + "\r\n";
+            f.window->Core().FeedBytes(line.data(), line.size());
+            f.Tick();
+            f.window->PresentHostStatus();
+        };
+        const auto legendColour = [&] {
+            QCustomPlot* plot = f.window->Chart()->Plot();
+            return plot->legend->itemWithPlottable(plot->graph(0))->textColor();
+        };
+        feed(1000);
+        QVERIFY(status->isHidden());
+        const QColor usual = legendColour();
+        feed(2500);  // above the file's ceiling
+        QVERIFY(!status->isHidden());
+        QCOMPARE(status->text(), QString("QC: CHL saturated"));
+        QCOMPARE(legendColour(), QColor(220, 30, 30));
+        feed(1010);
+        feed(1020);  // the spike the saturated value made is decided: the channel passes again
+        QVERIFY(status->isHidden());
+        QCOMPARE(legendColour(), usual);
+
+        f.prompts.answers.push_back(broken.toStdString());
+        f.Find<QAction>("QualityFile")->trigger();
+        QCOMPARE(f.prompts.warnings.back().second,
+                 broken.toStdString() +
+                     " line 3: spike takes two numbers\nThe thresholds stay "
+                     "as they were.");
+        feed(2500);
+        QVERIFY(!status->isHidden());  // the first file's ceiling still holds
+        QFile kept(settings.filePath("kivoview-ports.ini"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().contains("[quality]\nfile=" + thresholds.toUtf8() + "\n"));
+        QFile log(settings.filePath("kivoview-events.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("quality: CHL (column 3) saturated: 2500 counts"));
     }
 
     void aDeviceChosenInThePortDialogIsMappedAndKept() {

@@ -203,7 +203,21 @@ TEST(Converter, MistakesAndMissingFilesAreToldAndFail) {
         {{"--casts", "--format", "csv", "--dev", DataFile("fluoro.dev"), folder.File("in.raw")},
          2,
          "no pressure column"},
+        {{"--qc", folder.File("bad.qc"), "--format", "csv", "--dev", DataFile("fluoro.dev"),
+          folder.File("in.raw")},
+         2,
+         "bad.qc line 2: spike takes two numbers"},
+        {{"--qc", folder.File("missing.qc"), "--format", "csv", "--dev", DataFile("fluoro.dev"),
+          folder.File("in.raw")},
+         1,
+         "missing.qc"},
+        {{"--qc-detail", "--dev", DataFile("fluoro.dev"), "in.raw"}, 2, "need --format csv"},
+        {{"--qc", "none", "--qc-detail", "--format", "netcdf", "-o", "x.nc", "--dev",
+          DataFile("fluoro.dev"), "in.raw"},
+         2,
+         "there are no flags"},
     };
+    WriteBytes(folder.File("bad.qc"), "[all]\nspike = 5\n");
     for (const Case& c : cases) {
         const ProcessResult run = RunToExit(KIVO_CONVERT_PATH, c.arguments);
         EXPECT_EQ(run.exitCode, c.status) << run.err;

@@ -214,6 +214,38 @@ TEST(Logger, AFrozenMeterIsToldOnceAndItsReturnToo) {
         EXPECT_NE(events.find(text), std::string::npos) << text << "\n" << events;
 }
 
+// A channel above the QC file's ceiling is told once on stderr and in the event log, and the
+// CSV file flags its values.
+TEST(Logger, ASaturatedChannelIsToldOnce) {
+    ScratchDirectory folder;
+    WriteBytes(folder.File("low.qc"), "[column 2]\nceiling = 1\n");
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
+    ChildProcess log(KIVO_LOG_PATH, {"--port", sim.PortPath(), "--dev", kDevice, "--qc",
+                                     folder.File("low.qc"), "--csv", folder.File("log.csv")});
+    ASSERT_TRUE(WaitFor([&] {
+        return Split(WithoutHeader(ReadBytes(folder.File("log.csv"))), "\r\n").size() > 20;
+    })) << log.Stderr();
+    EXPECT_EQ(log.Stop(), 0) << log.Stderr();
+    const std::string told = log.Stderr();
+    const std::regex notice(
+        R"(kivo-log: [-0-9: ]+ quality: 412 nm \(column 2\) saturated: \d+ counts\n)");
+    EXPECT_EQ(std::distance(std::sregex_iterator(told.begin(), told.end(), notice),
+                            std::sregex_iterator()),
+              1)
+        << told;
+    EXPECT_NE(ReadBytes(folder.File("kivoview-events.log"))
+                  .find("Z quality: 412 nm (column 2) saturated: "),
+              std::string::npos);
+    // The first value column is the saturated channel's Beta: every row flags it 4.
+    const std::vector<std::string> rows =
+        Split(WithoutHeader(ReadBytes(folder.File("log.csv"))), "\r\n");
+    const std::vector<std::string> heading = Split(rows[0], ",");
+    const auto flag = std::find(heading.begin(), heading.end(), "beta_412_qc") - heading.begin();
+    ASSERT_LT(static_cast<std::size_t>(flag), heading.size()) << rows[0];
+    for (std::size_t r = 1; r + 1 < rows.size(); ++r)
+        EXPECT_EQ(Split(rows[r], ",")[static_cast<std::size_t>(flag)], "4") << rows[r];
+}
+
 TEST(Logger, AMeterWhosePortClosesIsNoticedAtOnce) {
     ScratchDirectory folder;
     SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun", "--fault-close-after", "10"});
@@ -255,7 +287,11 @@ TEST(Logger, MistakesAreToldAndFail) {
         {{"--port", folder.File("fifo.dev"), "--dev", kDevice, "--duration", "3"},
          1,
          "not a serial port"},
+        {{"--port", "/dev/null", "--dev", kDevice, "--qc", folder.File("bad.qc")},
+         2,
+         "bad.qc line 1: no test knows the key 'spikes'"},
     };
+    WriteBytes(folder.File("bad.qc"), "spikes = 5 6\n");
     WriteBytes(folder.File("lines.raw"), "1\t2\r\n");
     ASSERT_EQ(mkfifo(folder.File("fifo.dev").c_str(), 0600), 0);
     for (const Case& c : cases) {
