@@ -242,5 +242,21 @@ TEST(Exported, PositionsFromATrackAreTheIndependentInterpolation) {
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
 }
 
+// kivo-convert --qc against flags computed from their written definitions in Python: a made
+// recording with in-air lines at the ceiling, a stuck channel and spikes, read back with xarray
+// and pandas; every flag variable compared exactly.
+TEST(Exported, QualityFlagsAreTheIndependentReading) {
+    static const std::string python = PythonWithReaders();
+    if (python.empty()) GTEST_SKIP() << "no python3 with pandas and xarray";
+    ScratchDirectory scratch;
+    const ProcessResult check = RunToExit(
+        python,
+        {std::string(KIVO_SOURCE_DIR) + "/tests/export/check_quality.py", "--convert",
+         KIVO_CONVERT_PATH, "--dev", std::string(KIVO_SOURCE_DIR) + "/demo/kivo-bb3-ctd.dev",
+         "--qc", std::string(KIVO_SOURCE_DIR) + "/demo/kivo-demo.qc", "--work", scratch.path},
+        milliseconds(120000));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
+
 }  // namespace
 }  // namespace kivo::test

@@ -22,7 +22,7 @@ std::string QualityControlText(const QualitySettings& quality) {
         "values it gives: saturation, flat line, spike, rate of change and gross range; each "
         "NAME_qc holds the worst of its tests: 1 pass, 2 not evaluated, 3 suspect, 4 fail, 9 "
         "missing. ";
-    if (quality.FromFile()) return text + "Thresholds from the QC file qc_file.";
+    if (quality.FromFile()) return text + "Thresholds from the QC file named in qc_file.";
     return text +
            "No QC file: saturation at 4095 counts or 0 and flat line (10 equal counts "
            "in a row suspect, 20 fail) only; the other tests were not evaluated.";

@@ -5,15 +5,6 @@
 
 namespace kivo {
 
-namespace {
-
-void RollUp(ValueFlags& flags, bool missing) {
-    flags.aggregate = Aggregate(missing, {flags.saturation, flags.flatLine, flags.spike,
-                                          flags.rateOfChange, flags.grossRange});
-}
-
-}  // namespace
-
 ChannelQuality::ChannelQuality(const ChannelThresholds& thresholds,
                                const std::vector<Quantity>& quantities)
     : thresholds_(thresholds) {
@@ -29,10 +20,12 @@ ChannelQuality::ChannelQuality(const ChannelThresholds& thresholds,
 bool ChannelQuality::Push(double count, const std::vector<double>& quantities) {
     const bool decided = pending_;
     if (pending_) Decide(count);
+    // Trimmed in bulk, so that keeping the window costs a copy per keep_ samples.
+    if (counts_.size() >= 4 * keep_)
+        counts_.erase(counts_.begin(), counts_.end() - static_cast<std::ptrdiff_t>(keep_ - 1));
     counts_.push_back(count);
-    if (counts_.size() > keep_) counts_.pop_front();
-    window_.assign(counts_.begin(), counts_.end());
-    const ValueWindow window{window_.data(), window_.size()};
+    const std::size_t held = std::min(counts_.size(), keep_);
+    const ValueWindow window{counts_.data() + (counts_.size() - held), held};
 
     ValueFlags shared;
     shared.saturation = SaturationTest(count, thresholds_.ceiling);
@@ -59,7 +52,12 @@ bool ChannelQuality::Push(double count, const std::vector<double>& quantities) {
                 GrossRangeTest(value, ValueRange{-INFINITY, INFINITY}, ranges.suspect);
         }
     }
-    for (std::size_t v = 0; v < newest_.size(); ++v) RollUp(newest_[v], missing_[v]);
+    // The counts' tests are shared: their worst once, then each value's own range on top.
+    const QualityFlag sharedWorst =
+        Aggregate(false, {shared.saturation, shared.flatLine, shared.rateOfChange});
+    for (std::size_t v = 0; v < newest_.size(); ++v)
+        newest_[v].aggregate =
+            missing_[v] ? QualityFlag::Missing : Worse(sharedWorst, newest_[v].grossRange);
     pending_ = true;
     return decided;
 }
@@ -82,7 +80,7 @@ void ChannelQuality::Decide(double after) {
     decided_ = newest_;
     for (std::size_t v = 0; v < decided_.size(); ++v) {
         decided_[v].spike = spike;
-        RollUp(decided_[v], missing_[v]);
+        if (!missing_[v]) decided_[v].aggregate = Worse(decided_[v].aggregate, spike);
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -50,9 +49,8 @@ private:
 
     ChannelThresholds thresholds_;
     std::vector<QuantityRanges> ranges_;
-    std::size_t keep_ = 2;       // the counts kept for the tests
-    std::deque<double> counts_;  // the newest last
-    std::vector<double> window_;
+    std::size_t keep_ = 2;        // the counts kept for the tests
+    std::vector<double> counts_;  // the newest last; trimmed to keep_ now and then
     std::vector<ValueFlags> newest_;
     std::vector<bool> missing_;  // the newest sample's values
     std::vector<ValueFlags> decided_;

@@ -7,29 +7,18 @@ namespace kivo {
 
 namespace {
 
-// How bad a flag is when flags are combined: a missing or unevaluated flag says nothing.
-int Severity(QualityFlag flag) {
-    switch (flag) {
-        case QualityFlag::Pass:
-            return 1;
-        case QualityFlag::Suspect:
-            return 2;
-        case QualityFlag::Fail:
-            return 3;
-        case QualityFlag::NotEvaluated:
-        case QualityFlag::Missing:
-            break;
-    }
-    return 0;
-}
-
 // The spread of the newest `count` values of the window, or NaN when one is missing.
 double SpreadOfNewest(const ValueWindow& window, std::size_t count) {
-    const double* begin = window.first + (window.count - count);
-    const double* end = window.first + window.count;
-    if (std::any_of(begin, end, [](double v) { return std::isnan(v); })) return NAN;
-    const auto [low, high] = std::minmax_element(begin, end);
-    return *high - *low;
+    const double* at = window.first + (window.count - count);
+    const double* const end = window.first + window.count;
+    double low = *at;
+    double high = *at;
+    for (; at != end; ++at) {
+        if (std::isnan(*at)) return NAN;
+        low = std::min(low, *at);
+        high = std::max(high, *at);
+    }
+    return high - low;
 }
 
 }  // namespace
@@ -66,8 +55,12 @@ QualityFlag FlatLineTest(const ValueWindow& window, const FlatLineThresholds& li
         return samples > 0 && window.count >= static_cast<std::size_t>(samples) &&
                SpreadOfNewest(window, static_cast<std::size_t>(samples)) <= limits.tolerance;
     };
+    // A longer window spreads at least as far as a shorter one: where the shorter is not
+    // flat, neither is the longer, and most samples end the test there.
+    const bool suspectFirst = limits.suspect > 0 && limits.suspect <= limits.fail;
+    if (suspectFirst && !flat(limits.suspect)) return QualityFlag::Pass;
     if (flat(limits.fail)) return QualityFlag::Fail;
-    if (flat(limits.suspect)) return QualityFlag::Suspect;
+    if (suspectFirst || flat(limits.suspect)) return QualityFlag::Suspect;
     return QualityFlag::Pass;
 }
 
@@ -89,9 +82,7 @@ QualityFlag RateOfChangeTest(const ValueWindow& window, const RateOfChangeThresh
     return change > limits.deviations * deviation ? QualityFlag::Suspect : QualityFlag::Pass;
 }
 
-QualityFlag Worse(QualityFlag a, QualityFlag b) { return Severity(b) > Severity(a) ? b : a; }
-
-QualityFlag Aggregate(bool valueMissing, const std::vector<QualityFlag>& tests) {
+QualityFlag Aggregate(bool valueMissing, std::initializer_list<QualityFlag> tests) {
     if (valueMissing) return QualityFlag::Missing;
     QualityFlag worst = QualityFlag::NotEvaluated;
     for (const QualityFlag flag : tests) worst = Worse(worst, flag);

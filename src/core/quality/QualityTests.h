@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -73,8 +74,17 @@ QualityFlag RateOfChangeTest(const ValueWindow& window, const RateOfChangeThresh
 // The flag of a value from the flags of its tests: missing when the value is, otherwise the
 // worst of the tests that were evaluated (fail over suspect over pass), not evaluated when
 // none was.
-QualityFlag Worse(QualityFlag a, QualityFlag b);
-QualityFlag Aggregate(bool valueMissing, const std::vector<QualityFlag>& tests);
+constexpr int Severity(QualityFlag flag) {
+    // A missing or unevaluated flag says nothing when flags are combined.
+    return flag == QualityFlag::Pass      ? 1
+           : flag == QualityFlag::Suspect ? 2
+           : flag == QualityFlag::Fail    ? 3
+                                          : 0;
+}
+constexpr QualityFlag Worse(QualityFlag a, QualityFlag b) {
+    return Severity(b) > Severity(a) ? b : a;
+}
+QualityFlag Aggregate(bool valueMissing, std::initializer_list<QualityFlag> tests);
 
 // "pass", "not_evaluated", "suspect", "fail", "missing".
 const char* QualityFlagName(QualityFlag flag);
