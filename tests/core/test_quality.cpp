@@ -150,9 +150,13 @@ TEST(QualitySettings, ABadLineIsRefusedWithItsNumber) {
         {"gross_range = 5 1\n",
          "t.qc line 1: gross_range: the first number (the least) is above "
          "the second"},
-        {"flat_line = 2.5 5\n", "t.qc line 1: flat_line takes whole numbers of samples"},
+        {"flat_line = 2.5 5\n",
+         "t.qc line 1: flat_line takes whole numbers of samples up to 86400"},
+        // Found by fuzzing: a count beyond any int was cast to one.
+        {"flat_line = 27444444444444444444444444444444444 20\n",
+         "t.qc line 1: flat_line takes whole numbers of samples up to 86400"},
         {"rate_of_change = 3 1\n",
-         "t.qc line 1: rate_of_change: the number of samples is a whole number of at least 2"},
+         "t.qc line 1: rate_of_change: the number of samples is a whole number from 2 to 86400"},
         {"spike = 1,5 3\n", "t.qc line 1: spike takes numbers"},
         {"[column 0]\n", "t.qc line 1: a column is a number from 1 to 75"},
         {"[all\n", "t.qc line 1: a section heading ends in ']'"},

@@ -53,6 +53,10 @@ std::optional<std::vector<double>> Numbers(const std::string& text) {
 
 enum class Shape { One, Pair, Counts, Rate };
 
+// The most samples a window may hold: a day at one line a second, and each channel keeps
+// its window in memory.
+constexpr double kMostSamples = 86400;
+
 // What a key takes, or nothing for a key no test knows.
 std::optional<Shape> ShapeOf(const std::string& key) {
     const std::size_t dot = key.find('.');
@@ -79,9 +83,11 @@ std::string Refusal(const std::string& key, Shape shape, const std::vector<doubl
         return n[0] <= n[1] ? "" : key + ": the first number (the least) is above the second";
     if (std::any_of(n.begin(), n.end(), [](double v) { return v < 0.0; }))
         return key + " takes no negative number";
-    if (shape == Shape::Counts && !whole) return key + " takes whole numbers of samples";
-    if (shape == Shape::Rate && (n[1] != std::floor(n[1]) || n[1] < 2))
-        return key + ": the number of samples is a whole number of at least 2";
+    const std::string most = std::to_string(static_cast<int>(kMostSamples));
+    if (shape == Shape::Counts && (!whole || n[0] > kMostSamples || n[1] > kMostSamples))
+        return key + " takes whole numbers of samples up to " + most;
+    if (shape == Shape::Rate && (n[1] != std::floor(n[1]) || n[1] < 2 || n[1] > kMostSamples))
+        return key + ": the number of samples is a whole number from 2 to " + most;
     if (key == "ceiling" && n[0] <= 0.0) return "ceiling must be above 0";
     return "";
 }
