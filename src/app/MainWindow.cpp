@@ -453,6 +453,15 @@ void MainWindow::PresentHostStatus() {
         gps->setPalette(gpsPalette);
         gps->setAutoFillBackground(status.gps->warning);
     }
+    auto* disk = findChild<QLabel*>("LBDisk");
+    disk->setVisible(!status.diskText.empty());
+    disk->setText(QString::fromStdString(status.diskText));
+    QPalette diskPalette = disk->palette();
+    diskPalette.setColor(QPalette::Window, status.diskLow
+                                               ? ColourOf(Colour::Red)
+                                               : QApplication::palette().color(QPalette::Window));
+    disk->setPalette(diskPalette);
+    disk->setAutoFillBackground(status.diskLow);
     auto* quality = findChild<QLabel*>("LBQuality");
     quality->setVisible(!status.qualityProblems.empty());
     if (!status.qualityProblems.empty()) {

@@ -213,7 +213,12 @@ void MainWindow::BuildStatusArea(QGridLayout* grid) {
         ValueLabel(files, "LBQuality", "", "QC: 999 nm saturated, 999 nm saturated");
     quality->setAccessibleName("Quality warnings");
     quality->setVisible(false);
-    fileColumn->addWidget(quality, 5, 0, 1, 2);
+    fileColumn->addWidget(quality, 5, 1);
+    // While recording: how long the free space lasts at the current rate; red when short.
+    ReservedLabel* disk = ValueLabel(files, "LBDisk", "", "Disk: 99999 min left");
+    disk->setAccessibleName("Disk space left");
+    disk->setVisible(false);
+    fileColumn->addWidget(disk, 5, 0);
     // The two columns share the room: a file name gets what is left, never more.
     fileColumn->setColumnStretch(0, 1);
     fileColumn->setColumnStretch(1, 1);

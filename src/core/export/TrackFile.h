@@ -40,6 +40,7 @@ public:
     void Stop();
     bool Active() const { return file_.has_value(); }
     std::string Path() const { return file_ ? file_->Path() : std::string(); }
+    std::int64_t ByteCount() const { return file_ ? file_->ByteCount() : 0; }
 
 private:
     bool Check(bool ok);

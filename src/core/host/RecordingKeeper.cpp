@@ -2,13 +2,16 @@
 // disk once a second; a failed write is told once and stops that recording.
 #include "core/host/RecordingKeeper.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "core/export/ExportAttributes.h"
+#include "core/files/RegularFile.h"
 #include "core/host/RecordNames.h"
 #include "core/host/SessionStatus.h"
+#include "core/recording/Rotation.h"
 
 namespace kivo {
 
@@ -59,7 +62,7 @@ void RecordingKeeper::BeginRaw(OutputFile output) {
     if (!raw_.Start(std::move(output))) return;
     // A new raw file has its own track beside it.
     if (track_.Active()) {
-        links_.log("GPS track stopped " + track_.Path());
+        links_.log("GPS track stopped " + track_.Path() + ", " + BytesText(track_.ByteCount()));
         track_.Stop();
     }
     links_.show().rawFile = "Raw File Name:  " + path;
@@ -264,7 +267,62 @@ void RecordingKeeper::TellMendedCutLine(const std::string& path) {
                                    "on a line of their own after it.");
 }
 
+StartOutcome RecordingKeeper::StartRotating(const RecordTargets& bases,
+                                            std::int64_t periodSeconds) {
+    const std::int64_t now = UtcSeconds();
+    const auto piece = [now](const std::string& base) {
+        return base.empty() ? std::string() : RotatedPath(base, now);
+    };
+    const StartOutcome outcome =
+        StartRecordings({piece(bases.raw), piece(bases.eng), piece(bases.csv)}, RecordMode::Append);
+    if (outcome == StartOutcome::Started)
+        rotating_ = Rotating{bases, periodSeconds, PeriodStart(now, periodSeconds)};
+    return outcome;
+}
+
+void RecordingKeeper::CheckRotation() {
+    if (!rotating_) return;
+    if (!AnyActive()) {
+        rotating_.reset();
+        return;
+    }
+    const std::int64_t start = PeriodStart(UtcSeconds(), rotating_->periodSeconds);
+    if (start == rotating_->periodStart) return;
+    rotating_->periodStart = start;
+    // Only the kinds still running go on: one that failed stays stopped.
+    const RecordTargets& bases = rotating_->bases;
+    const auto piece = [start](bool running, const std::string& base) {
+        return running && !base.empty() ? RotatedPath(base, start) : std::string();
+    };
+    const RecordTargets next{piece(rawRunning_, bases.raw), piece(engrRunning_, bases.eng),
+                             piece(csv_.Active(), bases.csv)};
+    const std::optional<Rotating> kept = rotating_;
+    if (StartRecordings(next, RecordMode::Append) == StartOutcome::Started) {
+        rotating_ = kept;
+        MoveTrack();
+    } else {
+        rotating_.reset();
+    }
+}
+
+std::int64_t RecordingKeeper::UtcSeconds() const {
+    const std::int64_t ms = links_.clock.UtcMilliseconds();
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+}
+
+void RecordingKeeper::MoveTrack() {
+    if (!track_.Active()) return;
+    const std::string beside = rawRunning_ ? rawPath_ : engrRunning_ ? engrPath_ : csv_.Path();
+    if (beside.empty() || TrackPathFor(beside) == track_.Path()) return;
+    const std::string path = track_.Path();
+    const std::int64_t bytes = track_.ByteCount();
+    track_.Stop();
+    links_.log("GPS track stopped " + path + ", " + BytesText(bytes));
+    KeepTrack();
+}
+
 void RecordingKeeper::StopAll() {
+    rotating_.reset();
     StopRaw();
     StopEngr();
     StopCsvRecording();
@@ -276,8 +334,9 @@ void RecordingKeeper::KeepTrack() {
     if (!gpsOn || !AnyActive()) {
         if (!track_.Active()) return;
         const std::string path = track_.Path();
+        const std::int64_t bytes = track_.ByteCount();
         track_.Stop();
-        links_.log("GPS track stopped " + path);
+        links_.log("GPS track stopped " + path + ", " + BytesText(bytes));
         return;
     }
     if (track_.Active()) return;
@@ -329,6 +388,24 @@ void RecordingKeeper::Sync() {
 }
 
 void RecordingKeeper::CloseAll() { StopAll(); }
+
+std::vector<std::string> RecordingKeeper::ActivePaths() const {
+    std::vector<std::string> paths;
+    if (rawRunning_) paths.push_back(raw_.Path());
+    if (engrRunning_) paths.push_back(engr_.Path());
+    if (csv_.Active()) paths.push_back(csv_.Path());
+    if (track_.Active()) paths.push_back(track_.Path());
+    // Standard output, a pipe or a device fills no disk of ours.
+    paths.erase(std::remove_if(paths.begin(), paths.end(),
+                               [](const std::string& path) { return !IsRegularFile(path); }),
+                paths.end());
+    return paths;
+}
+
+std::int64_t RecordingKeeper::BytesWritten() const {
+    return (rawRunning_ ? raw_.ByteCount() : 0) + (engrRunning_ ? engr_.ByteCount() : 0) +
+           csv_.ByteCount() + track_.ByteCount();
+}
 
 void RecordingKeeper::Describe(SessionStatus& status) const {
     status.rawRecording = rawRunning_;

@@ -87,6 +87,13 @@ public:
     StartOutcome StartRecordings(const RecordTargets& targets, RecordMode mode);
     // Ends the CSV recording; false when anything written was lost (told).
     bool StopCsvRecording();
+    // Files by the clock: the targets' names get their piece's UTC start
+    // ("cast_20261210T090000Z.raw"), and a new piece of every file begins at each boundary of
+    // `periodSeconds` (CheckRotation). A piece there already is continued.
+    StartOutcome StartRotating(const RecordTargets& bases, std::int64_t periodSeconds);
+    // Between data lines: at a boundary the running pieces end and the next begin, so that no
+    // line is cut or written twice. Stopping the recordings ends the rotation.
+    void CheckRotation();
     // A device file of other columns was loaded: the engineering units stop, told why.
     void StopEngrForNewDeviceFile();
 
@@ -131,6 +138,9 @@ public:
     bool CsvActive() const { return csv_.Active(); }
     bool AnyActive() const { return rawRunning_ || engrRunning_ || csv_.Active(); }
     const std::string& RawPath() const { return rawPath_; }
+    // The running record files, and the bytes they hold together (the disk watch's).
+    std::vector<std::string> ActivePaths() const;
+    std::int64_t BytesWritten() const;
     // The status: each file's name and size as of the last data line.
     void Describe(struct SessionStatus& status) const;
 
@@ -150,7 +160,17 @@ private:
     bool AskStation();
     void ReportFileProblem(const std::string& message);
 
+    struct Rotating {
+        RecordTargets bases;
+        std::int64_t periodSeconds = 0;
+        std::int64_t periodStart = 0;  // of the running pieces
+    };
+    std::int64_t UtcSeconds() const;
+    // The track follows the raw file into its next piece.
+    void MoveTrack();
+
     RecordingLinks links_;
+    std::optional<Rotating> rotating_;
     RawRecorder raw_;
     EngrRecorder engr_;
     CsvExporter csv_;

@@ -19,7 +19,7 @@ namespace kivo {
 
 Session::Session(const ToolSeams& seams)
     : Session(Seams{seams.port, seams.prompts, seams.clock, seams.ports, nullptr, "", false,
-                    seams.positions}) {}
+                    seams.positions, seams.freeSpace}) {}
 
 namespace {
 // The same seams with other prompts in their place.
@@ -31,7 +31,8 @@ Seams WithPrompts(Seams seams, Prompts& prompts) {
                  std::move(seams.exitProcess),
                  std::move(seams.settingsDirectory),
                  seams.restoreLastSettings,
-                 seams.positions};
+                 seams.positions,
+                 std::move(seams.freeSpace)};
 }
 }  // namespace
 
@@ -83,7 +84,8 @@ Session::Session(Seams seams)
                                  [this](const std::string& text) { LogEvent(text); },
                                  [this](const PositionFix& fix) { recording_.AddFix(fix); }}),
       quality_(QualityWatch::Links{calibration_, [this] { return state_.alternateCommands; },
-                                   [this](const std::string& text) { LogEvent(text); }}) {
+                                   [this](const std::string& text) { LogEvent(text); }}),
+      disk_(seams_.freeSpace) {
     // The operator's view first, then the files, as the window always did.
     plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);
@@ -191,6 +193,8 @@ void Session::Timer55msTimer() {
         if (state_.autoMenuCountdown == 1) meter_.AskSetup();
         --state_.autoMenuCountdown;
     }
+    // A boundary of files by the clock falls between two ticks' lines, never inside one.
+    recording_.CheckRotation();
     if (download_.Active() && !getPending_) {
         RunDownloadStep();
     } else {
@@ -364,7 +368,52 @@ void Session::Timer1SecondTimer() {
     }
     // What the ticks flushed is also put on the disk once a second, against power cuts.
     recording_.Sync();
+    WatchDisk();
     RefreshStatusLabels();
+}
+
+void Session::WatchDisk() {
+    const std::vector<std::string> paths = recording_.ActivePaths();
+    if (!paths.empty()) stoppedForDisk_ = false;
+    const DiskWatch::Event event =
+        disk_.Check(clock_.SteadyMilliseconds(), paths, recording_.BytesWritten());
+    if (event == DiskWatch::Event::None) return;
+    const std::int64_t free = disk_.FreeBytes().value_or(0);
+    const std::string megabytes = std::to_string(free / DiskWatch::kMegabyte) + " MB";
+    std::string notice;
+    switch (event) {
+        case DiskWatch::Event::Low:
+            notice = "disk low: " + megabytes + " free where " + disk_.Where() + " is (" +
+                     DiskText(disk_.SecondsLeft(), free).substr(6) + ")";
+            break;
+        case DiskWatch::Event::Fine:
+            notice =
+                "disk space enough again: " + megabytes + " free where " + disk_.Where() + " is";
+            break;
+        case DiskWatch::Event::Full:
+            // Stopped while there is room for what is held: every complete line is kept.
+            recording_.StopAll();
+            stoppedForDisk_ = true;
+            notice = "disk nearly full: " + megabytes + " free where " + disk_.Where() +
+                     " is; recording stopped before the disk is full";
+            break;
+        case DiskWatch::Event::None:
+            break;
+    }
+    LogEvent(notice);
+    diskNotices_.push_back(notice);
+    while (diskNotices_.size() > 50) diskNotices_.pop_front();
+    if (event == DiskWatch::Event::Full && seams_.restoreLastSettings)
+        seams_.prompts.ShowWarning("Disk Full", "Only " + megabytes + " are free where " +
+                                                    disk_.Where() +
+                                                    " is.\nRecording stopped; every line "
+                                                    "recorded so far is kept.");
+}
+
+std::deque<std::string> Session::TakeDiskNotices() {
+    std::deque<std::string> taken;
+    taken.swap(diskNotices_);
+    return taken;
 }
 
 void Session::RefreshStatusLabels() { PresentStatus(Status(), Show()); }
@@ -394,6 +443,11 @@ SessionStatus Session::Status() const {
     status.deviceFile = state_.DevicePath;
     status.gps = gps_.Status(clock_.UtcMilliseconds());
     status.qualityProblems = quality_.Problems();
+    if (disk_.FreeBytes()) {
+        status.diskText = DiskText(disk_.SecondsLeft(), *disk_.FreeBytes());
+        status.diskLow = disk_.Low() || disk_.Full();
+    }
+    status.stoppedForFullDisk = stoppedForDisk_;
     status.failedColumns = quality_.FailedColumns();
     return status;
 }

@@ -16,9 +16,11 @@
 #include "core/export/CsvExporter.h"
 #include "core/files/EventLog.h"
 #include "core/files/FileRegistry.h"
+#include "core/files/FreeSpace.h"
 #include "core/files/OutputFile.h"
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
+#include "core/host/DiskWatch.h"
 #include "core/host/LiveChart.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterCommander.h"
@@ -57,6 +59,8 @@ struct ToolSeams {
     Clock& clock;
     ComPortMap ports;
     PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
+    // The free space where a file goes [bytes]; tests give a small disk.
+    DiskWatch::FreeSpace freeSpace = FreeBytesAt;
 };
 
 // What the session needs from the world around it.
@@ -75,6 +79,8 @@ struct Seams {
     // set up by its options alone.
     bool restoreLastSettings = true;
     PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
+    // The free space where a file goes [bytes]; tests give a small disk.
+    DiskWatch::FreeSpace freeSpace = FreeBytesAt;
 };
 
 // The whole state of one run of the program and the work of its timers and handlers.
@@ -136,6 +142,10 @@ public:
     void SetQualityFlags(bool on) { qualityFlags_ = on; }
     // The quality notices told since the last call (kivo-log prints them).
     std::deque<std::string> TakeQualityNotices() { return quality_.TakeNotices(); }
+    // The disk watch's notices since the last call (kivo-log prints them); and whether it
+    // stopped the recordings because the disk was about to be full.
+    std::deque<std::string> TakeDiskNotices();
+    bool StoppedForFullDisk() const { return stoppedForDisk_; }
 
     // ---- handlers: replay and download ----
     void ReplayRawFileClick();
@@ -261,6 +271,11 @@ private:
     RecordingKeeper recording_;
     PositionKeeper gps_;
     QualityWatch quality_;
+    DiskWatch disk_;
+    std::deque<std::string> diskNotices_;
+    bool stoppedForDisk_ = false;
+    // The disk watch's look, once a second.
+    void WatchDisk();
     bool qualityFlags_ = true;
     LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;

@@ -52,6 +52,10 @@ struct SessionStatus {
     // columns (1-based) whose last value failed.
     std::vector<std::string> qualityProblems;
     std::vector<int> failedColumns;
+    // The disk watch while recording: "Disk: 41 h left"; empty while nothing is recorded.
+    std::string diskText;
+    bool diskLow = false;             // less left than an hour or 1 GB
+    bool stoppedForFullDisk = false;  // the recordings were stopped before the disk was full
 };
 
 }  // namespace kivo

@@ -78,6 +78,7 @@ void PrintStatus(kivo::Session& session, std::FILE* out) {
     if (status.engRecording)
         std::fprintf(out, "  | eng %lld bytes", static_cast<long long>(status.engBytes));
     if (status.gps) std::fprintf(out, "  | %s", status.gps->text.c_str());
+    if (!status.diskText.empty()) std::fprintf(out, "  | %s", status.diskText.c_str());
     std::fprintf(out, "\n");
     std::fflush(out);
 }
@@ -284,6 +285,7 @@ int main(int argc, char** argv) {
     while (!stop) {
         // An unattended recording that can no longer be written ends now, not when
         // --duration does: whoever watches the service sees the failure.
+        if (session.StoppedForFullDisk()) break;  // told with the disk's notice
         if (RecordFileFailed(options, session.Status())) {
             std::fprintf(stderr, "kivo-log: %s a record file failed; logging stops\n",
                          Now().c_str());
@@ -328,6 +330,8 @@ int main(int argc, char** argv) {
         if (Clock::now() >= nextSecond) {
             nextSecond += milliseconds(1000);
             session.Timer1SecondTimer();
+            for (const std::string& notice : session.TakeDiskNotices())
+                std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             PrintStatus(session, statusOut);
             // Once, as soon as the meter has told its date and time: a mooring's drift is
             // read against it later.
@@ -347,5 +351,5 @@ int main(int argc, char** argv) {
     session.Recording().StopAll();
     session.LogEvent("kivo-log stopped");
     close(signals);
-    return prompts.Saw("File Error") || csvLost ? 1 : 0;
+    return prompts.Saw("File Error") || csvLost || session.StoppedForFullDisk() ? 1 : 0;
 }
