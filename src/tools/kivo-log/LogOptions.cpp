@@ -17,6 +17,7 @@ std::string LogUsage() {
            "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
            "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
            "                [--gps [HOST[:PORT]]] [--qc FILE|none]\n"
+           "                [--rotate hourly|daily|SECONDS]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -62,6 +63,11 @@ std::string LogUsage() {
            "                       gps_time and fix columns in the CSV file and a track\n"
            "                       NAME.track.csv beside the raw (or first) record file;\n"
            "                       gpsd absent or lost is told once and tried again\n"
+           "  --rotate hourly|daily|SECONDS\n"
+           "                       files by the clock: every record file (and the track)\n"
+           "                       is named with its UTC start, NAME_yyyymmddThhmmssZ.raw,\n"
+           "                       and a new one begins at each UTC hour, day or multiple\n"
+           "                       of SECONDS since 1970; no line is cut or written twice\n"
            "  --qc FILE|none       quality-test thresholds (see the README, \"Quality flags\"):\n"
            "                       a saturated or flat-lined channel is told on stderr\n"
            "                       and the CSV file gets each value's flag; without it\n"
@@ -174,6 +180,17 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
                                 "'");
                 o.gps = *address;
             }
+        } else if (a == "--rotate") {
+            if (!take()) return fail("--rotate needs hourly, daily or a number of seconds");
+            char* end = nullptr;
+            const long seconds = value == "hourly"  ? 3600
+                                 : value == "daily" ? 86400
+                                                    : std::strtol(value.c_str(), &end, 10);
+            if ((end != nullptr && (end == value.c_str() || *end != '\0')) || seconds < 10 ||
+                seconds > 86400)
+                return fail("--rotate takes hourly, daily or 10 to 86400 seconds, not '" + value +
+                            "'");
+            o.rotateSeconds = seconds;
         } else if (a == "--append") {
             o.append = true;
         } else if (a == "--overwrite") {

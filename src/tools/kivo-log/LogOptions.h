@@ -29,9 +29,10 @@ struct LogOptions {
     double stallAfterSeconds = 0.0;
     // --station, --cast, --operator, --notes: into the event log and every export's attributes.
     StationHeader station;
-    GpsSettings gps;     // --gps [HOST[:PORT]]: positions from gpsd; off without it
-    std::string qcPath;  // --qc: the quality tests' thresholds; empty: the defaults
-    bool qcOff = false;  // --qc none: no flags in the CSV file
+    GpsSettings gps;         // --gps [HOST[:PORT]]: positions from gpsd; off without it
+    long rotateSeconds = 0;  // --rotate: a new piece of every file at each boundary [s]; 0: none
+    std::string qcPath;      // --qc: the quality tests' thresholds; empty: the defaults
+    bool qcOff = false;      // --qc none: no flags in the CSV file
 };
 
 struct ParsedLogLine {

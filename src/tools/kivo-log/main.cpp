@@ -248,8 +248,10 @@ int main(int argc, char** argv) {
     const bool recording =
         !options.rawPath.empty() || !options.engPath.empty() || !options.csvPath.empty();
     if (recording) {
-        switch (session.Recording().StartRecordings(
-            {options.rawPath, options.engPath, options.csvPath}, mode)) {
+        const kivo::RecordTargets targets{options.rawPath, options.engPath, options.csvPath};
+        switch (options.rotateSeconds > 0
+                    ? session.Recording().StartRotating(targets, options.rotateSeconds)
+                    : session.Recording().StartRecordings(targets, mode)) {
             case kivo::StartOutcome::Started:
                 break;
             case kivo::StartOutcome::Refused:

@@ -79,6 +79,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> table = {
         {"--link", {"a path", TextInto(&SimOptions::link, false)}},
         {"--log", {"a path", TextInto(&SimOptions::logPath, false)}},
+        {"--sent", {"a path", TextInto(&SimOptions::sentPath, false)}},
         {"--id", {"a text without line ends", TextInto(&SimOptions::id, true)}},
         {"--memory-out", {"a path", TextInto(&SimOptions::memoryOut, false)}},
         {"--dev", {"a device file path", TextInto(&SimOptions::devicePath, false)}},
@@ -218,6 +219,7 @@ std::string SimUsage() {
            "\n"
            "  --link PATH            also make PATH a symlink to the port (removed on exit)\n"
            "  --log FILE             append each command received to FILE, one a line\n"
+           "  --sent FILE            append each data line streamed to FILE, one a line\n"
            "  --id TEXT              identification line (default \"VER KIVO-SIM 1.0 SN 0001\";\n"
            "                         with --dev, the serial number of the device file)\n"
            "  --rate HZ              data lines per second while streaming (default 1)\n"

@@ -12,8 +12,9 @@ namespace kivo::sim {
 
 // Everything the command line can set; defaults are what a plain `kivo-sim` runs with.
 struct SimOptions {
-    std::string link;     // symlink to the port end; empty: none
-    std::string logPath;  // commands received, one a line; empty: none
+    std::string link;      // symlink to the port end; empty: none
+    std::string logPath;   // commands received, one a line; empty: none
+    std::string sentPath;  // data lines streamed, one a line; empty: none
     std::string id = "VER KIVO-SIM 1.0 SN 0001";
     double rate = 1.0;       // data lines per second while streaming [Hz]
     bool dateField = false;  // "MM/DD/YY" field

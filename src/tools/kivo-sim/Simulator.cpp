@@ -63,6 +63,7 @@ Simulator::Simulator(const SimOptions& options, UniqueFd signalFd)
     if (options_.cycleLines) commands_.SetCycle(*options_.cycleLines, options_.cycleInterval);
     rhythm_ = commands_.Cycle();
     if (!options_.logPath.empty()) log_.emplace(options_.logPath);
+    if (!options_.sentPath.empty()) sent_.emplace(options_.sentPath);
     if (!options_.link.empty()) {
         try {
             link_.emplace(options_.link, pty_.PortPath());
@@ -190,7 +191,9 @@ void Simulator::SendDataLine() {
         }
         if (options_.overlong) target += std::string(kOverlongLength, 'Z') + "\r\n";
     }
-    Emit(layout_->NextLine(clock_.Now()));
+    const std::string line = layout_->NextLine(clock_.Now());
+    Emit(line);
+    if (sent_) sent_->Write(line);
     ++dataLines_;
     if (options_.reopenAfter && !reopened_ && dataLines_ >= *options_.reopenAfter) {
         reopenSince_ = Clock::now();

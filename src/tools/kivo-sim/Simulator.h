@@ -81,6 +81,7 @@ private:
     std::unique_ptr<LineLayout> layout_;
     SeededRandom faultRandom_;
     std::optional<CommandLog> log_;
+    std::optional<CommandLog> sent_;  // the data lines streamed, for tests that count them
     PseudoTerminal pty_;
     std::optional<PortLink> link_;
     UniqueFd signals_;
