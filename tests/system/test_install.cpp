@@ -104,9 +104,15 @@ TEST_F(InstalledTree, HoldsProgramsDesktopEntryIconManPagesAndDemo) {
         EXPECT_TRUE(fs::is_regular_file(ManPage(program))) << program;
     }
     const std::vector<std::string> files = {
-        "share/applications/kivoview.desktop", "share/icons/hicolor/scalable/apps/kivoview.svg",
-        "share/kivoview/demo/kivo-bb9.dev",    "share/kivoview/demo/kivo-bb3-ctd.dev",
-        "share/kivoview/demo/last.rbs",        "share/kivoview/demo/kivo-demo.qc",
+        "share/applications/kivoview.desktop",
+        "share/icons/hicolor/scalable/apps/kivoview.svg",
+        "share/kivoview/demo/kivo-bb9.dev",
+        "share/kivoview/demo/kivo-bb3-ctd.dev",
+        "share/kivoview/demo/last.rbs",
+        "share/kivoview/demo/kivo-demo.qc",
+        "lib/systemd/system/kivo-log@.service",
+        "share/doc/kivoview/examples/kivo-log.conf.example",
+        "share/doc/kivoview/examples/99-kivo-meter.rules.example",
         "share/doc/kivoview/README.md"};
     for (const std::string& file : files) {
         EXPECT_TRUE(fs::is_regular_file(prefix_ / file)) << file;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -136,6 +137,74 @@ TEST(LoggerUnderway, ANearlyFullDiskStopsTheRecordingWithEveryLineKept) {
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     for (const std::string& line : Lines(bytes))
         EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 11) << line;
+}
+
+// A configuration file sets what the options set; the command line wins; a bad line is told
+// with its number.
+TEST(LoggerUnderway, AConfigurationFileIsTheOptionsAndTheCommandLineWins) {
+    ScratchDirectory folder;
+    SimProcess sim({"--dev", kDevice, "--rate", "20", "--autorun"});
+    WriteBytes(folder.File("bb9.conf"), "# one meter\nport = /dev/null\ndev = " + kDevice +
+                                            "\nraw = " + folder.File("from-file.raw") +
+                                            "\n\nquiet = yes\nduration = 2.5\n");
+    const ProcessResult run = RunToExit(KIVO_LOG_PATH,
+                                        {"--config", folder.File("bb9.conf"), "--port",
+                                         sim.PortPath(), "--raw", folder.File("given.raw")},
+                                        milliseconds(20000));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GT(ReadBytes(folder.File("given.raw")).size(), 100U);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("from-file.raw")));
+    // Quiet: the first status line only, in 2.5 s.
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+
+    struct Case {
+        std::string text;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"port = /dev/null\ndev = x\nbaud = 1200\n", "line 3: --baud takes 4800"},
+        {"port = /dev/null\n\nwhatever = 1\n", "line 3: no option 'whatever'"},
+        {"start = maybe\n", "line 1: start takes yes or no, not 'maybe'"},
+        {"dev\n", "line 1: a line is key = value"},
+        {"rotate = weekly\n", "line 1: --rotate takes hourly, daily or 10 to 86400 seconds"},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(folder.File("bad.conf"), c.text);
+        const ProcessResult bad =
+            RunToExit(KIVO_LOG_PATH, {"--config", folder.File("bad.conf"), "--duration", "1"});
+        EXPECT_EQ(bad.exitCode, 2) << bad.err;
+        EXPECT_NE(bad.err.find(folder.File("bad.conf") + " " + c.says), std::string::npos)
+            << bad.err;
+    }
+    EXPECT_EQ(RunToExit(KIVO_LOG_PATH, {"--config", folder.File("none.conf")}).exitCode, 2);
+}
+
+// The service's unit as the service manager reads it, with the kivo-log just built.
+TEST(LoggerUnderway, TheServiceUnitVerifies) {
+    if (std::system("command -v systemd-analyze >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no systemd-analyze";
+    ScratchDirectory folder;
+    std::string unit =
+        ReadBytes(std::string(KIVO_SOURCE_DIR) + "/packaging/systemd/kivo-log@.service");
+    const std::string installed = "/usr/bin/kivo-log";
+    ASSERT_NE(unit.find("ExecStart=" + installed + " --config /etc/kivo-log/%i.conf"),
+              std::string::npos);
+    unit.replace(unit.find(installed), installed.size(), KIVO_LOG_PATH);
+    WriteBytes(folder.File("kivo-log@check.service"), unit);
+    const ProcessResult verify =
+        RunToExit("/bin/sh", {"-c", "systemd-analyze verify --man=no " +
+                                        folder.File("kivo-log@check.service") + " 2>&1"});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out;
+    EXPECT_EQ(verify.out, "");
+    // The example configuration is one kivo-log takes, to its last line.
+    const std::string example =
+        ReadBytes(std::string(KIVO_SOURCE_DIR) + "/packaging/systemd/kivo-log.conf.example");
+    WriteBytes(folder.File("example.conf"), example);
+    const ProcessResult run =
+        RunToExit(KIVO_LOG_PATH, {"--config", folder.File("example.conf"), "--port", "/dev/null",
+                                  "--dev", "/nonexistent.dev"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;  // the device file is not there: past the parsing
+    EXPECT_NE(run.err.find("/nonexistent.dev"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "core/seams/BaudRates.h"
@@ -17,7 +20,7 @@ std::string LogUsage() {
            "                [--start] [--duration SECONDS] [--stall-after SECONDS]\n"
            "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
            "                [--gps [HOST[:PORT]]] [--qc FILE|none]\n"
-           "                [--rotate hourly|daily|SECONDS]\n"
+           "                [--rotate hourly|daily|SECONDS] [--quiet] [--config FILE]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -68,6 +71,11 @@ std::string LogUsage() {
            "                       is named with its UTC start, NAME_yyyymmddThhmmssZ.raw,\n"
            "                       and a new one begins at each UTC hour, day or multiple\n"
            "                       of SECONDS since 1970; no line is cut or written twice\n"
+           "  --quiet              the status line once a minute, not every second (events\n"
+           "                       are told as they come); so under the service manager too\n"
+           "  --config FILE        key = value lines, the keys the long options without \"--\"\n"
+           "                       (dev = /etc/kivo-log/bb9.dev, rotate = daily, start =\n"
+           "                       yes); an option given on the command line wins\n"
            "  --qc FILE|none       quality-test thresholds (see the README, \"Quality flags\"):\n"
            "                       a saturated or flat-lined channel is told on stderr\n"
            "                       and the CSV file gets each value's flag; without it\n"
@@ -88,7 +96,136 @@ std::string LogUsage() {
            "already there). All record files are opened before any is emptied.\n";
 }
 
-ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
+namespace {
+
+std::string Trim(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The options a configuration file may set, and whether each is a switch.
+struct ConfigKey {
+    const char* name;
+    bool flag;
+};
+constexpr ConfigKey kConfigKeys[] = {
+    {"port", false},        {"com", false},      {"baud", false},    {"dev", false},
+    {"alt", true},          {"raw", false},      {"eng", false},     {"csv", false},
+    {"append", true},       {"overwrite", true}, {"start", true},    {"duration", false},
+    {"stall-after", false}, {"tick", false},     {"station", false}, {"cast", false},
+    {"operator", false},    {"notes", false},    {"gps", false},     {"qc", false},
+    {"rotate", false},      {"quiet", true},
+};
+
+std::optional<bool> Switch(const std::string& value) {
+    for (const char* yes : {"yes", "true", "on", "1"})
+        if (value == yes) return true;
+    for (const char* no : {"no", "false", "off", "0"})
+        if (value == no) return false;
+    return std::nullopt;
+}
+
+// The options of a configuration file as command-line arguments, each line checked on its
+// own so that a mistake is told with its line; an option the command line gives is left
+// out, so that the command line wins.
+std::optional<std::vector<std::string>> ConfigArguments(const std::string& path,
+                                                        const std::vector<std::string>& given,
+                                                        std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read the configuration '" + path + "'";
+        return std::nullopt;
+    }
+    const auto onCommandLine = [&given](const std::string& option) {
+        const bool port = option == "--port" || option == "--com";
+        return std::any_of(given.begin(), given.end(), [&](const std::string& a) {
+            return a == option || (port && (a == "--port" || a == "--com"));
+        });
+    };
+    std::vector<std::string> arguments;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        const std::string where = path + " line " + std::to_string(number) + ": ";
+        // A comment is a line of its own, or follows a blank: "notes = bottle #3" keeps its #.
+        for (const char* blankHash : {" #", "\t#"}) line = line.substr(0, line.find(blankHash));
+        line = Trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            error = where + "a line is key = value";
+            return std::nullopt;
+        }
+        const std::string key = Trim(line.substr(0, equals));
+        const std::string value = Trim(line.substr(equals + 1));
+        const auto known = std::find_if(std::begin(kConfigKeys), std::end(kConfigKeys),
+                                        [&key](const ConfigKey& k) { return key == k.name; });
+        if (known == std::end(kConfigKeys)) {
+            error = where + "no option '" + key + "'";
+            return std::nullopt;
+        }
+        const std::string option = "--" + key;
+        std::vector<std::string> these;
+        if (known->flag) {
+            const std::optional<bool> on = Switch(value);
+            if (!on) {
+                error = where + key + " takes yes or no, not '" + value + "'";
+                return std::nullopt;
+            }
+            if (*on) these = {option};
+        } else if (key == "gps" && (value.empty() || Switch(value))) {
+            if (Switch(value).value_or(true)) these = {option};
+        } else {
+            these = {option, value};
+        }
+        // Checked as the command line checks it.
+        std::vector<std::string> alone = {"--port", "/dev/null", "--dev", "x"};
+        if (key == "port" || key == "com") alone.clear();
+        if (key == "dev") alone = {"--port", "/dev/null"};
+        alone.insert(alone.end(), these.begin(), these.end());
+        if (key == "port" || key == "com") alone.insert(alone.end(), {"--dev", "x"});
+        const ParsedLogLine checked = ParseLogOptions(alone);
+        if (checked.kind == ParsedLogLine::Kind::Error) {
+            error = where + checked.error;
+            return std::nullopt;
+        }
+        if (!onCommandLine(option)) arguments.insert(arguments.end(), these.begin(), these.end());
+    }
+    return arguments;
+}
+
+}  // namespace
+
+ParsedLogLine ParseLogOptions(const std::vector<std::string>& given) {
+    // A configuration file's options come first, so that the command line's win.
+    std::vector<std::string> arguments;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (given[i] != "--config") continue;
+        if (i + 1 >= given.size()) {
+            ParsedLogLine parsed;
+            parsed.kind = ParsedLogLine::Kind::Error;
+            parsed.error = "--config needs a file";
+            return parsed;
+        }
+        std::string error;
+        const std::optional<std::vector<std::string>> fromFile =
+            ConfigArguments(given[i + 1], given, error);
+        if (!fromFile) {
+            ParsedLogLine parsed;
+            parsed.kind = ParsedLogLine::Kind::Error;
+            parsed.error = error;
+            return parsed;
+        }
+        arguments.insert(arguments.end(), fromFile->begin(), fromFile->end());
+    }
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (given[i] == "--config") {
+            ++i;
+            continue;
+        }
+        arguments.push_back(given[i]);
+    }
     ParsedLogLine parsed;
     LogOptions& o = parsed.options;
     const auto fail = [&parsed](const std::string& why) {
@@ -191,6 +328,8 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& arguments) {
                 return fail("--rotate takes hourly, daily or 10 to 86400 seconds, not '" + value +
                             "'");
             o.rotateSeconds = seconds;
+        } else if (a == "--quiet") {
+            o.quiet = true;
         } else if (a == "--append") {
             o.append = true;
         } else if (a == "--overwrite") {

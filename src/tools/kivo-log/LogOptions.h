@@ -30,6 +30,7 @@ struct LogOptions {
     // --station, --cast, --operator, --notes: into the event log and every export's attributes.
     StationHeader station;
     GpsSettings gps;         // --gps [HOST[:PORT]]: positions from gpsd; off without it
+    bool quiet = false;      // --quiet: the status line once a minute
     long rotateSeconds = 0;  // --rotate: a new piece of every file at each boundary [s]; 0: none
     std::string qcPath;      // --qc: the quality tests' thresholds; empty: the defaults
     bool qcOff = false;      // --qc none: no flags in the CSV file

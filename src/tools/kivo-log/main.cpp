@@ -2,6 +2,7 @@
 // runs on the same 55 ms tick, so its record files are the window's to the byte.
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -36,6 +38,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+
+// Under the service manager stderr is the journal: systemd names its stream in
+// JOURNAL_STREAM ("device:inode"), which holds while stderr is still that stream.
+bool ToTheJournal() {
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    if (stream == nullptr) return false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(stream, "%llu:%llu", &device, &inode) != 2) return false;
+    struct stat status {};
+    return fstat(STDERR_FILENO, &status) == 0 && status.st_dev == device && status.st_ino == inode;
+}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "kivo-log: %s\n", message.c_str());
@@ -284,6 +298,9 @@ int main(int argc, char** argv) {
     bool offsetTold = false;
     StallReport stalls;
     bool stop = false;
+    // Quiet (asked, or the journal): a status line a minute; events still as they come.
+    const int statusEverySeconds = options.quiet || ToTheJournal() ? 60 : 1;
+    int secondsToStatus = 1;
     while (!stop) {
         // An unattended recording that can no longer be written ends now, not when
         // --duration does: whoever watches the service sees the failure.
@@ -334,7 +351,10 @@ int main(int argc, char** argv) {
             session.Timer1SecondTimer();
             for (const std::string& notice : session.TakeDiskNotices())
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
-            PrintStatus(session, statusOut);
+            if (--secondsToStatus <= 0) {
+                PrintStatus(session, statusOut);
+                secondsToStatus = statusEverySeconds;
+            }
             // Once, as soon as the meter has told its date and time: a mooring's drift is
             // read against it later.
             if (!offsetTold) {
