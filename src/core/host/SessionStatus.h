@@ -52,6 +52,14 @@ struct SessionStatus {
     // columns (1-based) whose last value failed.
     std::vector<std::string> qualityProblems;
     std::vector<int> failedColumns;
+    // The ship's feed while it runs: where to, datagrams sent, lines that could not go.
+    struct Feed {
+        std::string destination;
+        std::int64_t sent = 0;
+        std::int64_t notSent = 0;
+        bool failing = false;
+    };
+    std::optional<Feed> feed;
 };
 
 }  // namespace kivo
