@@ -29,9 +29,12 @@ struct LogOptions {
     double stallAfterSeconds = 0.0;
     // --station, --cast, --operator, --notes: into the event log and every export's attributes.
     StationHeader station;
-    GpsSettings gps;     // --gps [HOST[:PORT]]: positions from gpsd; off without it
-    std::string qcPath;  // --qc: the quality tests' thresholds; empty: the defaults
-    bool qcOff = false;  // --qc none: no flags in the CSV file
+    GpsSettings gps;      // --gps [HOST[:PORT]]: positions from gpsd; off without it
+    std::string qcPath;   // --qc: the quality tests' thresholds; empty: the defaults
+    bool qcOff = false;   // --qc none: no flags in the CSV file
+    std::string udpHost;  // --udp HOST:PORT: each sample as a datagram; empty: no feed
+    int udpPort = 0;
+    std::string tag;  // --tag: the datagrams' first field; empty: the device file's stem
 };
 
 struct ParsedLogLine {

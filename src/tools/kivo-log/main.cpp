@@ -10,6 +10,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "core/seams/BaudRates.h"
 #include "core/settings/PortSettings.h"
 #include "gps/GpsdSource.h"
+#include "net/UdpSender.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
@@ -78,6 +80,11 @@ void PrintStatus(kivo::Session& session, std::FILE* out) {
     if (status.engRecording)
         std::fprintf(out, "  | eng %lld bytes", static_cast<long long>(status.engBytes));
     if (status.gps) std::fprintf(out, "  | %s", status.gps->text.c_str());
+    if (status.feed) {
+        std::fprintf(out, "  | udp %lld sent", static_cast<long long>(status.feed->sent));
+        if (status.feed->notSent > 0)
+            std::fprintf(out, ", %lld not sent", static_cast<long long>(status.feed->notSent));
+    }
     std::fprintf(out, "\n");
     std::fflush(out);
 }
@@ -155,8 +162,34 @@ private:
 
 int main(int argc, char** argv) {
     using kivo::ParsedLogLine;
-    const ParsedLogLine parsed =
-        kivo::ParseLogOptions(std::vector<std::string>(argv + 1, argv + argc));
+    // TEMPORARY (until LogOptions parses them): --udp HOST:PORT and --tag TEXT taken here.
+    std::vector<std::string> arguments;
+    std::string udpHost;
+    int udpPort = 0;
+    std::string udpTag;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "--udp" || argument == "--tag") && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (argument == "--tag") {
+                udpTag = value;
+                continue;
+            }
+            const std::size_t colon = value.rfind(':');
+            if (colon == std::string::npos) return Refuse("--udp wants HOST:PORT");
+            udpHost = value.substr(0, colon);
+            if (udpHost.size() > 1 && udpHost.front() == '[' && udpHost.back() == ']')
+                udpHost = udpHost.substr(1, udpHost.size() - 2);
+            udpPort = std::atoi(value.c_str() + colon + 1);
+            continue;
+        }
+        arguments.push_back(argument);
+    }
+    ParsedLogLine parsed = kivo::ParseLogOptions(arguments);
+    parsed.options.udpHost = udpHost;
+    parsed.options.udpPort = udpPort;
+    parsed.options.tag = udpTag;
+    // END TEMPORARY
     switch (parsed.kind) {
         case ParsedLogLine::Kind::Help:
             std::fputs(kivo::LogUsage().c_str(), stdout);
@@ -192,7 +225,8 @@ int main(int argc, char** argv) {
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
     kivo::GpsdSource gpsd;
-    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports, &gpsd});
+    kivo::UdpSender udp;
+    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports, &gpsd, &udp});
     // What the run reads is never written: the port and the ports file besides the device
     // file (registered as it loads) and the record files (as they open).
     const kivo::FileRegistry::Registration portFile =
@@ -213,6 +247,12 @@ int main(int argc, char** argv) {
     if (options.alternate) session.State().alternateCommands = true;
     session.Recording().SetStation(options.station);
     if (options.gps.enabled) session.SetGps(options.gps);
+    if (!options.udpHost.empty()) {
+        const kivo::ShipFeedSettings feed{true, options.udpHost, options.udpPort, options.tag};
+        std::string why;
+        if (!session.SetShipFeed(feed, &why))
+            return Refuse("the UDP feed to " + feed.Address() + " cannot start: " + why);
+    }
     if (!options.qcPath.empty()) {
         std::string why;
         if (!session.SetQualityFile(options.qcPath, &why)) return Refuse(why);
@@ -311,6 +351,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             for (const std::string& notice : session.TakeQualityNotices())
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
+            for (const std::string& notice : session.TakeFeedNotices())
+                std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             if (session.Port().Reconnections() != reconnections) {
                 reconnections = session.Port().Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
@@ -345,6 +387,7 @@ int main(int argc, char** argv) {
     if (runSent) session.BTStopClick();
     const bool csvLost = !options.csvPath.empty() && !session.Recording().StopCsvRecording();
     session.Recording().StopAll();
+    session.SetShipFeed({});  // its counts into the event log
     session.LogEvent("kivo-log stopped");
     close(signals);
     return prompts.Saw("File Error") || csvLost ? 1 : 0;
