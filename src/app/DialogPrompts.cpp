@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "dialogs/GpsDialog.h"
+#include "dialogs/ShipFeedDialog.h"
 #include "dialogs/StationDialog.h"
 
 namespace kivo {
@@ -112,6 +113,12 @@ std::optional<StationHeader> DialogPrompts::AskStation(const StationHeader& prop
 
 std::optional<GpsSettings> DialogPrompts::AskGps(const GpsSettings& current) {
     GpsDialog dialog(current, owner_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Settings();
+}
+
+std::optional<ShipFeedSettings> DialogPrompts::AskShipFeed(const ShipFeedSettings& current) {
+    ShipFeedDialog dialog(current, owner_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Settings();
 }

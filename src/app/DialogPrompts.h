@@ -33,6 +33,7 @@ public:
     // Waits for the answer: the recording it is offered for starts after it.
     std::optional<StationHeader> AskStation(const StationHeader& proposed) override;
     std::optional<GpsSettings> AskGps(const GpsSettings& current) override;
+    std::optional<ShipFeedSettings> AskShipFeed(const ShipFeedSettings& current) override;
 
     // The question box AskYesNo shows: Yes and No, No the default and Escape's answer.
     static std::unique_ptr<QMessageBox> QuestionBox(QWidget* owner, const std::string& caption,

@@ -31,6 +31,7 @@
 #include "dialogs/PortDialog.h"
 #include "dialogs/PowerUserPasswordDialog.h"
 #include "gps/GpsdSource.h"
+#include "net/UdpSender.h"
 #include "plot/ChartWidget.h"
 #include "plot/ProfileWidget.h"
 #include "serial/QtSerialPort.h"
@@ -111,6 +112,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
         ownPositions_ = std::make_unique<GpsdSource>();
         positions = ownPositions_.get();
     }
+    DatagramSender* datagrams = options.datagrams;
+    if (datagrams == nullptr) {
+        ownDatagrams_ = std::make_unique<UdpSender>();
+        datagrams = ownDatagrams_.get();
+    }
     Prompts* prompts = options.prompts;
     if (prompts == nullptr) {
         ownPrompts_ = new DialogPrompts(this);
@@ -120,9 +126,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow
     exitProcess_ = options.exitProcess;
     if (!exitProcess_) exitProcess_ = [](int status) { QCoreApplication::exit(status); };
 
-    session_ = std::make_unique<Session>(Seams{*port, *prompts, *clock, options.ports,
-                                               [this](int status) { EndProcess(status); },
-                                               options.settingsDirectory, true, positions});
+    session_ = std::make_unique<Session>(
+        Seams{*port, *prompts, *clock, options.ports, [this](int status) { EndProcess(status); },
+              options.settingsDirectory, true, positions, datagrams});
     session_->Recording().SetSoftware(
         ("KIVO View " + QCoreApplication::applicationVersion()).toStdString(),
         QCoreApplication::arguments().join(' ').toStdString());

@@ -43,6 +43,7 @@ struct MainWindowOptions {
     // The serial devices the port dialog lists; default: the machine's.
     std::function<std::vector<SerialDevice>()> serialDevices;
     PositionSource* positions = nullptr;  // default: gpsd
+    DatagramSender* datagrams = nullptr;  // default: UDP through the system's sockets
 };
 
 // The main window: its controls, its three timers, and the binding of every control event
@@ -159,6 +160,7 @@ private:
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<PositionSource> ownPositions_;
+    std::unique_ptr<DatagramSender> ownDatagrams_;
     DialogPrompts* ownPrompts_ = nullptr;
     Prompts* prompts_ = nullptr;
     ExportProgressWindow* exporting_ = nullptr;

@@ -573,6 +573,10 @@ void MainWindow::BuildMenu() {
         session_->GpsSetupClick();
         PresentHostStatus();
     });
+    connect(add("ShipFeed", "Ship Feed\u2026", false), &QAction::triggered, this, [this] {
+        session_->ShipFeedClick();
+        PresentHostStatus();
+    });
     // The quality tests' thresholds for the live data, the exports and the viewer.
     connect(add("QualityFile", "Quality Control File\u2026", false), &QAction::triggered, this,
             [this] { session_->QualityFileClick(); });

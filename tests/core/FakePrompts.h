@@ -74,6 +74,16 @@ public:
     std::vector<GpsSettings> gpsAsked;
     std::deque<std::optional<GpsSettings>> gpsAnswers;  // empty: cancelled
 
+    std::optional<ShipFeedSettings> AskShipFeed(const ShipFeedSettings& current) override {
+        feedAsked.push_back(current);
+        if (feedAnswers.empty()) return std::nullopt;
+        std::optional<ShipFeedSettings> answer = feedAnswers.front();
+        feedAnswers.pop_front();
+        return answer;
+    }
+    std::vector<ShipFeedSettings> feedAsked;
+    std::deque<std::optional<ShipFeedSettings>> feedAnswers;  // empty: cancelled
+
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers) {
         if (answers.empty()) return std::nullopt;

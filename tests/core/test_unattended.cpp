@@ -129,7 +129,7 @@ TEST(DiskWatch, ASessionStopsRecordingBeforeTheDiskIsFull) {
     port.openable = {"/dev/meter1"};
     std::int64_t free = 2 * DiskWatch::kLowFloor;
     Session session(Seams{port, prompts, clock, ports, [](int) {}, folder.path, false, nullptr,
-                          [&](const std::string&) { return free; }});
+                          nullptr, [&](const std::string&) { return free; }});
     session.Timer55msTimer();
     session.Port().SelectHostPort(1, 2);
     ASSERT_TRUE(session.LoadDeviceFile(TestDataFile("fluoro.dev")));

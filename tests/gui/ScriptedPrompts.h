@@ -55,6 +55,16 @@ public:
     std::vector<GpsSettings> gpsAsked;
     std::deque<std::optional<GpsSettings>> gpsAnswers;  // nothing left: cancelled
 
+    std::optional<ShipFeedSettings> AskShipFeed(const ShipFeedSettings& current) override {
+        feedAsked.push_back(current);
+        if (feedAnswers.empty()) return std::nullopt;
+        auto answer = feedAnswers.front();
+        feedAnswers.pop_front();
+        return answer;
+    }
+    std::vector<ShipFeedSettings> feedAsked;
+    std::deque<std::optional<ShipFeedSettings>> feedAnswers;  // nothing left: cancelled
+
     std::vector<std::pair<std::string, std::string>> warnings;
     std::vector<std::pair<std::string, std::string>> questions;
     std::deque<bool> yesNo;  // scripted answers to AskYesNo, in order

@@ -953,6 +953,42 @@ private slots:
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QVERIFY(!kept.readAll().contains("[view]"));
     }
+
+    // File > Ship Feed... starts the feed through the prompts; the choice is kept, and the
+    // next start sends again and proposes it.
+    void theShipFeedChoiceIsKeptForTheNextStart() {
+        struct Sender final : DatagramSender {
+            std::vector<std::string> opened;
+            bool Open(const std::string& host, int port, std::string&) override {
+                opened.push_back(host + ":" + std::to_string(port));
+                return true;
+            }
+            bool Send(std::string_view, std::string&) override { return true; }
+            void Close() override {}
+            std::string Description() const override { return opened.back(); }
+        } sender;
+        QTemporaryDir settings;
+        const auto adjust = [&](MainWindowOptions& options) {
+            options.datagrams = &sender;
+            options.settingsDirectory = settings.path().toStdString();
+        };
+        const ShipFeedSettings chosen{true, "ship-das", 5001, "bb9-fwd"};
+        {
+            Fixture f(adjust);
+            f.prompts.feedAnswers.push_back(chosen);
+            f.Find<QAction>("ShipFeed")->trigger();
+            QCOMPARE(sender.opened, std::vector<std::string>{"ship-das:5001"});
+            QFile kept(settings.filePath("kivoview-ports.ini"));
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QVERIFY(kept.readAll().contains(
+                "[feed]\nenabled=on\nhost=ship-das\nport=5001\ntag=bb9-fwd\n"));
+        }
+        Fixture again(adjust);
+        QCOMPARE(sender.opened.size(), std::size_t{2});
+        again.Find<QAction>("ShipFeed")->trigger();  // cancelled: nothing changes
+        QCOMPARE(again.prompts.feedAsked, std::vector<ShipFeedSettings>{chosen});
+        QVERIFY(again.window->Core().Status().feed.has_value());
+    }
 };
 
 QTEST_MAIN(MainWindowTest)

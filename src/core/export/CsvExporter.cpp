@@ -119,6 +119,52 @@ std::optional<std::string> CsvHeadingOf(std::istream& in) {
     return std::nullopt;
 }
 
+CsvRecordLayout CsvLayoutOf(const DeviceCalibration& calibration, const ExportOptions& options) {
+    CsvRecordLayout layout{EngineeringColumns(calibration), options.meterClock, options.position};
+    if (!layout.position.at) layout.position.kind = PositionKind::None;
+    return layout;
+}
+
+namespace {
+
+// The position columns of the record whose UTC time is given (NaN: none).
+void AppendPosition(std::string& line, const PositionColumns& position, double recordTime) {
+    const std::optional<PositionFix> fix = position.at(recordTime);
+    const bool known = fix && fix->HasPosition();
+    line += ',';
+    if (known) line += ShortestText(fix->lat);
+    line += ',';
+    if (known) line += ShortestText(fix->lon);
+    if (position.kind != PositionKind::Receiver) return;
+    line += ',';
+    if (known && std::isfinite(fix->time)) line += UtcIsoText(std::llround(fix->time * 1000.0));
+    line += ',';
+    if (known) line += FixModeText(fix->mode);
+}
+
+}  // namespace
+
+void AppendCsvRecord(std::string& line, const Sample& sample, const CsvRecordLayout& layout,
+                     std::optional<std::int64_t> hostUtcMilliseconds) {
+    double recordTime = PositionFix::kUnknown;
+    if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock)) {
+        if (const std::optional<std::int64_t> utc = layout.meterClock.UtcSeconds(*time)) {
+            line += IsoText(UtcCalendarTime(*utc)) + "Z";
+            recordTime = static_cast<double>(*utc);
+        }
+    }
+    if (hostUtcMilliseconds) {
+        line += ',';
+        line += UtcIsoText(*hostUtcMilliseconds);
+    }
+    if (layout.position.kind != PositionKind::None)
+        AppendPosition(line, layout.position, recordTime);
+    for (const ExportColumn& column : layout.columns) {
+        line += ',';
+        line += ShortestText(EngineeringValue(column, sample.engineering));
+    }
+}
+
 bool CsvExporter::Start(const std::string& path, const DeviceCalibration& calibration,
                         const std::string& deviceName, const ExportOptions& options) {
     Finish();
@@ -138,19 +184,16 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
                         const std::string& deviceName, const ExportOptions& options) {
     file_ = std::move(file);
     if (!file_) return false;
-    columns_ = EngineeringColumns(calibration);
+    layout_ = CsvLayoutOf(calibration, options);
     hostTime_ = options.hostUtcMilliseconds;
-    meterClock_ = options.meterClock;
     casts_ = options.casts;
-    position_ = options.position;
-    if (!position_.at) position_.kind = PositionKind::None;
     records_ = 0;
     held_.clear();
     quality_.reset();
     if (options.quality) quality_.emplace(calibration, options.alternateMode, *options.quality);
     if (file_->ByteCount() == 0) {
         ExportOptions shown = options;
-        shown.position.kind = position_.kind;
+        shown.position.kind = layout_.position.kind;
         Write(CsvHeader(calibration, deviceName, shown, UtcText(std::time(nullptr))) +
               CsvHeading(calibration, shown));
     }
@@ -160,22 +203,8 @@ bool CsvExporter::Begin(std::optional<RecordFile> file, const DeviceCalibration&
 void CsvExporter::OnSample(const Sample& sample) {
     if (!file_) return;
     line_.clear();
-    double recordTime = PositionFix::kUnknown;
-    if (const std::optional<CalendarTime> time = MeterCalendarTime(sample.meterClock)) {
-        if (const std::optional<std::int64_t> utc = meterClock_.UtcSeconds(*time)) {
-            line_ = IsoText(UtcCalendarTime(*utc)) + "Z";
-            recordTime = static_cast<double>(*utc);
-        }
-    }
-    if (hostTime_) {
-        line_ += ',';
-        line_ += UtcIsoText(hostTime_());
-    }
-    if (position_.kind != PositionKind::None) AddPosition(recordTime);
-    for (const ExportColumn& column : columns_) {
-        line_ += ',';
-        line_ += ShortestText(EngineeringValue(column, sample.engineering));
-    }
+    AppendCsvRecord(line_, sample, layout_,
+                    hostTime_ ? std::optional<std::int64_t>(hostTime_()) : std::nullopt);
     if (casts_) {
         const CastMark mark = records_ < casts_->size() ? (*casts_)[records_] : CastMark{};
         line_ += ',' + std::to_string(mark.cast) + ',' + CastPhaseName(mark.phase) +
@@ -192,26 +221,12 @@ void CsvExporter::OnSample(const Sample& sample) {
 }
 
 void CsvExporter::WriteHeld() {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
+    for (std::size_t i = 0; i < layout_.columns.size(); ++i) {
         held_ += ',';
         held_ += std::to_string(static_cast<int>(quality_->Engineering(i).aggregate));
     }
     held_ += "\r\n";
     Write(held_);
-}
-
-void CsvExporter::AddPosition(double recordTime) {
-    const std::optional<PositionFix> fix = position_.at(recordTime);
-    const bool known = fix && fix->HasPosition();
-    line_ += ',';
-    if (known) line_ += ShortestText(fix->lat);
-    line_ += ',';
-    if (known) line_ += ShortestText(fix->lon);
-    if (position_.kind != PositionKind::Receiver) return;
-    line_ += ',';
-    if (known && std::isfinite(fix->time)) line_ += UtcIsoText(std::llround(fix->time * 1000.0));
-    line_ += ',';
-    if (known) line_ += FixModeText(fix->mode);
 }
 
 bool CsvExporter::Finish() {

@@ -16,6 +16,22 @@
 
 namespace kivo {
 
+// What a record's line holds besides its values: the columns, the zone the meter's clock was
+// set in and where positions come from.
+struct CsvRecordLayout {
+    std::vector<ExportColumn> columns;
+    MeterClockZone meterClock;
+    PositionColumns position;  // kind None: no position columns
+};
+// The layout a CSV file of this calibration and these options has (positions without a
+// source are left out).
+CsvRecordLayout CsvLayoutOf(const DeviceCalibration& calibration, const ExportOptions& options);
+// Appends one record's fields as a CSV file's row begins: the meter's UTC time, the host time
+// when one is given [ms since 1970], the position columns, then each engineering value. No
+// cast marks, quality flags or line end.
+void AppendCsvRecord(std::string& line, const Sample& sample, const CsvRecordLayout& layout,
+                     std::optional<std::int64_t> hostUtcMilliseconds);
+
 // A comma-separated file (RFC 4180, CR LF line ends) that spreadsheets, pandas, MATLAB and R
 // read: a header of "# name: value" lines (the facts a NetCDF export keeps as attributes: the
 // device file and its SHA-256, the meter, the zone of its clock, the processing, each
@@ -60,17 +76,13 @@ private:
     void Write(const std::string& line);
     // Writes the line held back with the flags just decided.
     void WriteHeld();
-    // The position columns of the record whose UTC time is given (NaN: none).
-    void AddPosition(double recordTime);
     // False, and the file closed, when `ok` is false.
     bool Check(bool ok);
 
     std::optional<RecordFile> file_;
-    std::vector<ExportColumn> columns_;
+    CsvRecordLayout layout_;
     std::function<std::int64_t()> hostTime_;
-    MeterClockZone meterClock_;
     std::shared_ptr<const std::vector<CastMark>> casts_;
-    PositionColumns position_;
     std::size_t records_ = 0;
     std::string line_;  // the record being made, kept for its capacity
     // With quality flags a line waits for the next sample, which decides its spike test.

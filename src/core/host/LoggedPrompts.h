@@ -48,6 +48,10 @@ public:
         return prompts_.AskGps(current);
     }
 
+    std::optional<ShipFeedSettings> AskShipFeed(const ShipFeedSettings& current) override {
+        return prompts_.AskShipFeed(current);
+    }
+
     // The prompts themselves, for what must not be logged (the log's own failure).
     Prompts& Inner() { return prompts_; }
 

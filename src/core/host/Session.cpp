@@ -1,5 +1,6 @@
 #include "core/host/Session.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -19,9 +20,11 @@ namespace kivo {
 
 Session::Session(const ToolSeams& seams)
     : Session(Seams{seams.port, seams.prompts, seams.clock, seams.ports, nullptr, "", false,
-                    seams.positions, seams.freeSpace}) {}
+                    seams.positions, seams.datagrams, seams.freeSpace}) {}
 
 namespace {
+constexpr std::size_t kKeptFeedNotices = 50;
+
 // The same seams with other prompts in their place.
 Seams WithPrompts(Seams seams, Prompts& prompts) {
     return Seams{seams.port,
@@ -32,6 +35,7 @@ Seams WithPrompts(Seams seams, Prompts& prompts) {
                  std::move(seams.settingsDirectory),
                  seams.restoreLastSettings,
                  seams.positions,
+                 seams.datagrams,
                  std::move(seams.freeSpace)};
 }
 }  // namespace
@@ -61,6 +65,7 @@ Session::Session(Seams seams)
                               [this](bool local) {
                                   keptPorts_.meterClockLocal = local;
                                   SavePortSettings();
+                                  RefreshShipFeed();
                               }}),
       meter_(MeterCommanderLinks{link_, seams_.prompts, state_, clocks_,
                                  [this]() -> ShownState& { return Show(); },
@@ -68,7 +73,7 @@ Session::Session(Seams seams)
       rate_(state_.TickCount, state_.RateLineCount, state_.RateWindow, state_.RateTickStamp),
       download_([this](const std::string& message) { ReportFileProblem(message); }),
       recording_(RecordingLinks{
-          files_, seams_.prompts, seams_.clock, calibration_, state_.DeviceName,
+          files_, seams_.prompts, lineClock_, calibration_, state_.DeviceName,
           SettingsPath(kMetadataFileName), [this]() -> ShownState& { return Show(); },
           [this](const std::string& text) { LogEvent(text); }, [this] { LoadDeviceFileClick(); },
           [this](const std::string& path) { UseRecordFolder(path); },
@@ -78,17 +83,27 @@ Session::Session(Seams seams)
               keptPorts_.station = recording_.Station();
               SavePortSettings();
           },
-          [this]() -> std::optional<PositionFix> { return gps_.Current(clock_.UtcMilliseconds()); },
+          [this]() -> std::optional<PositionFix> {
+              return gps_.Current(lineClock_.UtcMilliseconds());
+          },
           [this] { return gps_.On() ? gps_.SourceText() : std::string(); }}),
       gps_(PositionKeeper::Links{seams_.positions,
                                  [this](const std::string& text) { LogEvent(text); },
                                  [this](const PositionFix& fix) { recording_.AddFix(fix); }}),
       quality_(QualityWatch::Links{calibration_, [this] { return state_.alternateCommands; },
                                    [this](const std::string& text) { LogEvent(text); }}),
-      disk_(seams_.freeSpace) {
+      disk_(seams_.freeSpace),
+      feed_(
+          seams_.datagrams, [this] { return lineClock_.UtcMilliseconds(); },
+          [this](const std::string& text) {
+              LogEvent(text);
+              feedNotices_.push_back(text);
+              if (feedNotices_.size() > kKeptFeedNotices) feedNotices_.pop_front();
+          }) {
     // The operator's view first, then the files, as the window always did.
     plot_.AddSinkTo(chain_);
     recording_.AddSinksTo(chain_);
+    chain_.AddSink(feed_);
     chain_.AddSink(quality_);
     link_.SetWriteObserver([this](const std::string& sent, bool ok) {
         LogEvent((ok ? "sent " : "could not send ") + sent);
@@ -106,6 +121,7 @@ void Session::SetGps(const GpsSettings& settings) {
     if (settings == gps_.Settings() && settings.enabled == gps_.On()) return;
     gps_.Apply(settings, clock_.UtcMilliseconds());
     recording_.GpsChanged();
+    RefreshShipFeed();
     keptPorts_.gps = settings;
     SavePortSettings();
 }
@@ -281,6 +297,7 @@ void Session::OnOverflow() {
 }
 
 void Session::HandleLine(const std::string& line) {
+    const LineClock::Hold oneHostTime(lineClock_);
     Show().memo.Append(line);
     plot_.BeforeLine();
     const ChainOptions options{state_.alternateCommands, state_.RefChannelCorrection != 0,
@@ -449,6 +466,9 @@ SessionStatus Session::Status() const {
     }
     status.stoppedForFullDisk = stoppedForDisk_;
     status.failedColumns = quality_.FailedColumns();
+    if (feed_.Active())
+        status.feed = SessionStatus::Feed{feed_.Destination(), feed_.Sent(), feed_.NotSent(),
+                                          feed_.Failing()};
     return status;
 }
 

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/chain/DataChain.h"
@@ -14,6 +16,7 @@
 #include "core/data/DeviceCalibration.h"
 #include "core/data/Statistics.h"
 #include "core/export/CsvExporter.h"
+#include "core/export/ShipFeed.h"
 #include "core/files/EventLog.h"
 #include "core/files/FileRegistry.h"
 #include "core/files/FreeSpace.h"
@@ -21,6 +24,7 @@
 #include "core/host/ClockOffset.h"
 #include "core/host/ComPortMap.h"
 #include "core/host/DiskWatch.h"
+#include "core/host/LineClock.h"
 #include "core/host/LiveChart.h"
 #include "core/host/LoggedPrompts.h"
 #include "core/host/MeterCommander.h"
@@ -45,8 +49,10 @@
 #include "core/recording/Recorders.h"
 #include "core/recording/SampleRate.h"
 #include "core/seams/Clock.h"
+#include "core/seams/DatagramSender.h"
 #include "core/seams/Prompts.h"
 #include "core/seams/SerialPort.h"
+#include "core/seams/ShipFeedSettings.h"
 #include "core/settings/PortSettings.h"
 
 namespace kivo {
@@ -59,6 +65,7 @@ struct ToolSeams {
     Clock& clock;
     ComPortMap ports;
     PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
+    DatagramSender* datagrams = nullptr;  // the ship's feed; none: no feed to be had
     // The free space where a file goes [bytes]; tests give a small disk.
     DiskWatch::FreeSpace freeSpace = FreeBytesAt;
 };
@@ -79,6 +86,7 @@ struct Seams {
     // set up by its options alone.
     bool restoreLastSettings = true;
     PositionSource* positions = nullptr;  // gpsd; none: no GPS to be had
+    DatagramSender* datagrams = nullptr;  // the ship's feed; none: no feed to be had
     // The free space where a file goes [bytes]; tests give a small disk.
     DiskWatch::FreeSpace freeSpace = FreeBytesAt;
 };
@@ -129,6 +137,16 @@ public:
     void GpsSetupClick();
     // The GPS notices told since the last call (kivo-log prints them).
     std::deque<std::string> TakeGpsNotices() { return gps_.TakeNotices(); }
+
+    // ---- each sample as a datagram for the ship's data system ----
+    // The feed's choice: on or off, where to, the tag. The window's is kept in
+    // kivoview-ports.ini. False when it was to be on and cannot start: `error` says why, or
+    // without one a warning does.
+    bool SetShipFeed(const ShipFeedSettings& settings, std::string* error = nullptr);
+    // The File menu's Ship Feed window: what the operator answers is applied and kept.
+    void ShipFeedClick();
+    // The feed's failures and recoveries told since the last call (kivo-log prints them).
+    std::deque<std::string> TakeFeedNotices() { return std::exchange(feedNotices_, {}); }
 
     // ---- quality tests on the live data and in every export ----
     const QualityWatch& Quality() const { return quality_; }
@@ -242,6 +260,8 @@ private:
     void TellMissingMappedPorts();
     void UseRecordFolder(const std::string& recordPath);
     std::string ProposedPath(const std::string& extension) const;
+    // The feed's columns, zone, positions and default tag, after any of them changed.
+    void RefreshShipFeed();
 
     // LineSink
     void OnLine(const std::string& line) override;
@@ -268,6 +288,8 @@ private:
     SampleRateEstimator rate_;
     std::optional<ReplayReader> replay_;
     MemoryDownload download_;
+    // One host time for all that a line writes (the CSV file, the ship's feed).
+    LineClock lineClock_{clock_};
     RecordingKeeper recording_;
     PositionKeeper gps_;
     QualityWatch quality_;
@@ -277,6 +299,8 @@ private:
     // The disk watch's look, once a second.
     void WatchDisk();
     bool qualityFlags_ = true;
+    ShipFeed feed_;
+    std::deque<std::string> feedNotices_;
     LiveChart plot_{calibration_, state_, [this]() -> ShownState& { return Show(); }, clock_};
     LineAssembler assembler_;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};

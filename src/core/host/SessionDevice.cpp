@@ -40,6 +40,7 @@ bool Session::ReadDeviceFileAt(const std::string& path, const std::string& openP
     }
     deviceFile_ = files_.Register(openPath, roles::kDeviceFile);
     quality_.Restart();
+    RefreshShipFeed();
     state_.PlotSetupPending = true;
     // Which calibration the data were converted with is part of their story.
     const std::optional<std::string> digest = Sha256HexOfFile(openPath);

@@ -29,9 +29,13 @@ void Session::LoadPortSettings() {
     clocks_.RestoreMeterClockLocal(keptPorts_.meterClockLocal);
     if (keptPorts_.profileView) Show().profileView = true;
     recording_.SetStation(keptPorts_.station);
-    if (keptPorts_.gps.enabled) gps_.Apply(keptPorts_.gps, clock_.UtcMilliseconds());
-    // A QC file gone or spoilt since is told in the event log; the defaults stand in.
     std::string why;
+    if (keptPorts_.gps.enabled) gps_.Apply(keptPorts_.gps, clock_.UtcMilliseconds());
+    // A feed that cannot start now (its host's name not found) is told in the event log and
+    // tried again at the next start.
+    if (keptPorts_.feed.enabled && !SetShipFeed(keptPorts_.feed, &why))
+        LogEvent("the ship feed kept in the settings was not started: " + why);
+    // A QC file gone or spoilt since is told in the event log; the defaults stand in.
     if (!keptPorts_.qualityFile.empty() && !SetQualityFile(keptPorts_.qualityFile, &why))
         LogEvent("the QC file kept in the settings was not used: " + why);
     // A folder removed since (a card taken out, a temporary folder) is no place to propose.

@@ -56,6 +56,14 @@ struct SessionStatus {
     std::string diskText;
     bool diskLow = false;             // less left than an hour or 1 GB
     bool stoppedForFullDisk = false;  // the recordings were stopped before the disk was full
+    // The ship's feed while it runs: where to, datagrams sent, lines that could not go.
+    struct Feed {
+        std::string destination;
+        std::int64_t sent = 0;
+        std::int64_t notSent = 0;
+        bool failing = false;
+    };
+    std::optional<Feed> feed;
 };
 
 }  // namespace kivo

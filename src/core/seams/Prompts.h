@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/seams/GpsSettings.h"
+#include "core/seams/ShipFeedSettings.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -54,6 +55,10 @@ public:
     }
     // The GPS window: gpsd's address and whether to use it; nothing when cancelled.
     virtual std::optional<GpsSettings> AskGps(const GpsSettings& /*current*/) {
+        return std::nullopt;
+    }
+    // The ship feed's window: whether to send, where to, the tag; nothing when cancelled.
+    virtual std::optional<ShipFeedSettings> AskShipFeed(const ShipFeedSettings& /*current*/) {
         return std::nullopt;
     }
 };

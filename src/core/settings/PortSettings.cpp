@@ -45,6 +45,14 @@ PortSettings ReadPortSettings(std::istream& in) {
                 const int port = std::atoi(value.c_str());
                 if (port >= 1 && port <= 65535) settings.gps.port = port;
             }
+        } else if (section == "feed") {
+            if (key == "enabled") settings.feed.enabled = value == "on";
+            if (key == "host") settings.feed.host = value;
+            if (key == "port") {
+                const int port = std::atoi(value.c_str());
+                if (port >= 1 && port <= 65535) settings.feed.port = port;
+            }
+            if (key == "tag") settings.feed.tag = value;
         } else if (section == "quality" && key == "file") {
             settings.qualityFile = value;
         } else if (section == "station") {
@@ -77,6 +85,12 @@ std::string FormatPortSettings(const PortSettings& settings) {
         text += std::string("[gps]\nenabled=") + (settings.gps.enabled ? "on" : "off") +
                 "\nhost=" + settings.gps.host + "\nport=" + std::to_string(settings.gps.port) +
                 "\n";
+    }
+    // Likewise only once a feed was chosen.
+    if (settings.feed != ShipFeedSettings{}) {
+        text += std::string("[feed]\nenabled=") + (settings.feed.enabled ? "on" : "off") +
+                "\nhost=" + settings.feed.host + "\nport=" + std::to_string(settings.feed.port) +
+                "\ntag=" + settings.feed.tag + "\n";
     }
     // Likewise only once a QC file was chosen.
     if (!settings.qualityFile.empty()) text += "[quality]\nfile=" + settings.qualityFile + "\n";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/position/PositionKeeper.h"
+#include "core/seams/ShipFeedSettings.h"
 #include "core/seams/StationHeader.h"
 
 namespace kivo {
@@ -22,6 +23,7 @@ struct PortSettings {
     StationHeader station;     // the station window's last values, proposed next time
     GpsSettings gps;           // off unless the operator turned it on
     std::string qualityFile;   // the QC file's thresholds; empty: the defaults
+    ShipFeedSettings feed;     // off unless the operator turned it on
 };
 
 // Reads what it knows and skips the rest (comments, other sections, lines it cannot use),

@@ -21,6 +21,7 @@ std::string LogUsage() {
            "                [--station NAME] [--cast N] [--operator NAME] [--notes TEXT]\n"
            "                [--gps [HOST[:PORT]]] [--qc FILE|none]\n"
            "                [--rotate hourly|daily|SECONDS] [--quiet] [--config FILE]\n"
+           "                [--udp HOST:PORT [--tag TEXT]]\n"
            "Logs a KIVO meter without a window: the same pump, conversion and record files as\n"
            "KIVO View, on the same 55 ms tick. Once a second it prints one status line: the\n"
            "sample rate, the data lines accepted, the readout of every channel and the file\n"
@@ -71,6 +72,12 @@ std::string LogUsage() {
            "                       is named with its UTC start, NAME_yyyymmddThhmmssZ.raw,\n"
            "                       and a new one begins at each UTC hour, day or multiple\n"
            "                       of SECONDS since 1970; no line is cut or written twice\n"
+           "  --udp HOST:PORT      each sample as one UDP datagram to the ship's data system:\n"
+           "                       the tag, a comma, then the CSV line (the meter's and the\n"
+           "                       computer's UTC time, the position with --gps, every\n"
+           "                       value); never waits, a failure counted and told once\n"
+           "  --tag TEXT           the datagrams' first field (default the device file's\n"
+           "                       name without .dev)\n"
            "  --quiet              the status line once a minute, not every second (events\n"
            "                       are told as they come); so under the service manager too\n"
            "  --config FILE        key = value lines, the keys the long options without \"--\"\n"
@@ -115,7 +122,7 @@ constexpr ConfigKey kConfigKeys[] = {
     {"append", true},       {"overwrite", true}, {"start", true},    {"duration", false},
     {"stall-after", false}, {"tick", false},     {"station", false}, {"cast", false},
     {"operator", false},    {"notes", false},    {"gps", false},     {"qc", false},
-    {"rotate", false},      {"quiet", true},
+    {"rotate", false},      {"quiet", true},     {"udp", false},     {"tag", false},
 };
 
 std::optional<bool> Switch(const std::string& value) {
@@ -330,6 +337,30 @@ ParsedLogLine ParseLogOptions(const std::vector<std::string>& given) {
             o.rotateSeconds = seconds;
         } else if (a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--udp") {
+            // HOST:PORT, [IPV6]:PORT: where the ship's data system listens.
+            const std::size_t colon = take() ? value.rfind(':') : std::string::npos;
+            std::string host = colon == std::string::npos ? "" : value.substr(0, colon);
+            if (host.size() > 1 && host.front() == '[' && host.back() == ']')
+                host = host.substr(1, host.size() - 2);
+            char* end = nullptr;
+            const long port =
+                colon == std::string::npos ? 0 : std::strtol(value.c_str() + colon + 1, &end, 10);
+            if (host.empty() || host.find_first_of(" \t") != std::string::npos || end == nullptr ||
+                end == value.c_str() + colon + 1 || *end != '\0' || port < 1 || port > 65535)
+                return fail("--udp takes HOST:PORT or [IPV6]:PORT, not '" + value + "'");
+            o.udpHost = host;
+            o.udpPort = static_cast<int>(port);
+        } else if (a == "--tag") {
+            if (!take()) return fail("--tag needs a text");
+            const bool plain = !value.empty() && value.size() <= 32 &&
+                               value.find_first_not_of(
+                                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnop"
+                                   "qrstuvwxyz0123456789-_.") == std::string::npos;
+            if (!plain)
+                return fail("--tag takes up to 32 letters, digits, '-', '_' and '.', not '" +
+                            value + "'");
+            o.tag = value;
         } else if (a == "--append") {
             o.append = true;
         } else if (a == "--overwrite") {

@@ -34,6 +34,9 @@ struct LogOptions {
     long rotateSeconds = 0;  // --rotate: a new piece of every file at each boundary [s]; 0: none
     std::string qcPath;      // --qc: the quality tests' thresholds; empty: the defaults
     bool qcOff = false;      // --qc none: no flags in the CSV file
+    std::string udpHost;     // --udp HOST:PORT: each sample as a datagram; empty: no feed
+    int udpPort = 0;
+    std::string tag;  // --tag: the datagrams' first field; empty: the device file's stem
 };
 
 struct ParsedLogLine {

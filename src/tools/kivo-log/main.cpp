@@ -28,6 +28,7 @@
 #include "core/seams/BaudRates.h"
 #include "core/settings/PortSettings.h"
 #include "gps/GpsdSource.h"
+#include "net/UdpSender.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/ConsolePrompts.h"
 #include "tools/common/PosixSerialPort.h"
@@ -93,6 +94,11 @@ void PrintStatus(kivo::Session& session, std::FILE* out) {
         std::fprintf(out, "  | eng %lld bytes", static_cast<long long>(status.engBytes));
     if (status.gps) std::fprintf(out, "  | %s", status.gps->text.c_str());
     if (!status.diskText.empty()) std::fprintf(out, "  | %s", status.diskText.c_str());
+    if (status.feed) {
+        std::fprintf(out, "  | udp %lld sent", static_cast<long long>(status.feed->sent));
+        if (status.feed->notSent > 0)
+            std::fprintf(out, ", %lld not sent", static_cast<long long>(status.feed->notSent));
+    }
     std::fprintf(out, "\n");
     std::fflush(out);
 }
@@ -207,7 +213,8 @@ int main(int argc, char** argv) {
     kivo::ConsolePrompts prompts("kivo-log", true);
     kivo::SystemClock clock;
     kivo::GpsdSource gpsd;
-    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports, &gpsd});
+    kivo::UdpSender udp;
+    kivo::Session session(kivo::ToolSeams{port, prompts, clock, ports, &gpsd, &udp});
     // What the run reads is never written: the port and the ports file besides the device
     // file (registered as it loads) and the record files (as they open).
     const kivo::FileRegistry::Registration portFile =
@@ -228,6 +235,12 @@ int main(int argc, char** argv) {
     if (options.alternate) session.State().alternateCommands = true;
     session.Recording().SetStation(options.station);
     if (options.gps.enabled) session.SetGps(options.gps);
+    if (!options.udpHost.empty()) {
+        const kivo::ShipFeedSettings feed{true, options.udpHost, options.udpPort, options.tag};
+        std::string why;
+        if (!session.SetShipFeed(feed, &why))
+            return Refuse("the UDP feed to " + feed.Address() + " cannot start: " + why);
+    }
     if (!options.qcPath.empty()) {
         std::string why;
         if (!session.SetQualityFile(options.qcPath, &why)) return Refuse(why);
@@ -332,6 +345,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             for (const std::string& notice : session.TakeQualityNotices())
                 std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
+            for (const std::string& notice : session.TakeFeedNotices())
+                std::fprintf(stderr, "kivo-log: %s %s\n", Now().c_str(), notice.c_str());
             if (session.Port().Reconnections() != reconnections) {
                 reconnections = session.Port().Reconnections();
                 std::fprintf(stderr, "kivo-log: %s port %s is back; logging goes on\n",
@@ -371,6 +386,7 @@ int main(int argc, char** argv) {
     if (runSent) session.BTStopClick();
     const bool csvLost = !options.csvPath.empty() && !session.Recording().StopCsvRecording();
     session.Recording().StopAll();
+    session.SetShipFeed({});  // its counts into the event log
     session.LogEvent("kivo-log stopped");
     close(signals);
     return prompts.Saw("File Error") || csvLost || session.StoppedForFullDisk() ? 1 : 0;
