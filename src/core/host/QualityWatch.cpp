@@ -63,22 +63,23 @@ void QualityWatch::OnSample(const Sample& sample) {
         }
         if (worst == QualityFlag::Fail) failed_.push_back(column);
 
-        const double count = fields_.values[static_cast<std::size_t>(column - 1)];
-        const std::string name = ChannelName(links_.calibration, column);
+        // The words of a notice are made only when there is one: this runs for every line.
+        const auto told = [&](const char* what) {
+            const double count = fields_.values[static_cast<std::size_t>(column - 1)];
+            return ChannelName(links_.calibration, column) + what + ShortestText(count) + " counts";
+        };
         Episode& episode = episodes_[c];
         const bool saturated = newest.saturation == QualityFlag::Fail;
         if (saturated != episode.saturated) {
             episode.saturated = saturated;
-            Tell(saturated ? name + " saturated: " + ShortestText(count) + " counts"
-                           : name + " no longer saturated: " + ShortestText(count) + " counts");
+            Tell(told(saturated ? " saturated: " : " no longer saturated: "));
         }
         const bool flat = newest.flatLine == QualityFlag::Fail;
         if (flat != episode.flat) {
             episode.flat = flat;
             const int samples = quality_->ThresholdsOf(c).flatLine.fail;
-            Tell(flat ? name + " flat-lined: " + ShortestText(count) + " counts for " +
-                            std::to_string(samples) + " samples"
-                      : name + " no longer flat: " + ShortestText(count) + " counts");
+            Tell(flat ? told(" flat-lined: ") + " for " + std::to_string(samples) + " samples"
+                      : told(" no longer flat: "));
         }
     }
 }
